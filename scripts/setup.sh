@@ -1,0 +1,30 @@
+# Shared by ./run and ./test: install what is missing (Debian, as root), configure and build.
+# Sourced, not run.
+
+LANTERN_PACKAGES=(g++ cmake make libgtest-dev qt6-base-dev qt6-qpa-plugins fonts-liberation
+                  inform6-compiler inform6-library)
+
+lantern_install_missing() {
+    local missing=()
+    local package
+    for package in "${LANTERN_PACKAGES[@]}"; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# lantern_build DIR [cmake options...]: configure once, then build incrementally.
+lantern_build() {
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" "$@"
+    fi
+    cmake --build "$dir" -j2
+}

@@ -1,0 +1,76 @@
+#include "diagnostics/Trace.h"
+
+#include "memory/StoryImage.h"
+
+namespace lantern {
+
+std::string VariableName(int variable, bool isStore) {
+    if (variable == 0)
+        return isStore ? "-(SP)" : "(SP)+";
+    if (variable < 16)
+        return "L" + HexString(variable - 1);
+    return "G" + HexString(variable - 16);
+}
+
+std::string FormatTraceLine(const zInstruction& in, std::string_view opName,
+                            std::string_view stateDump, int depth, bool hasBranch, bool hasStore) {
+    std::string line(static_cast<size_t>(depth > 0 ? depth * 2 : 0), ' ');
+    line += HexString(in.Address);
+    line += ": ";
+    line += opName.substr(0, 16);
+    if (opName.size() < 16)
+        line.append(16 - opName.size(), ' ');
+    for (int i = 1; i <= in.OperandCount; ++i) {
+        if (in.OperandType[i] == kVariable) {
+            line += VariableName(in.Operand[i] & 0xFF, false);
+        } else {
+            line += '#';
+            line += HexString(in.Operand[i]);
+            line += ' ';
+        }
+        if (i < in.OperandCount)
+            line += ',';
+    }
+    if (!in.Text.empty()) {
+        line += '"';
+        line += in.Text;
+        line += '"';
+    }
+    if (hasBranch) {
+        line += " [";
+        line += in.BranchCond ? "True" : "False";
+        line += "] ";
+        line += HexString(in.Branch);
+    }
+    if (hasStore) {
+        line += " -> ";
+        line += VariableName(in.Store, true);
+    }
+    line += stateDump;
+    return line;
+}
+
+bool Trace::Open(const std::string& path) {
+    Close();
+    m_file = std::fopen(path.c_str(), "wb");
+    m_depth = 0;
+    return m_file != nullptr;
+}
+
+void Trace::Close() {
+    if (m_file)
+        std::fclose(m_file);
+    m_file = nullptr;
+}
+
+void Trace::PrintInstr(const zInstruction& in, std::string_view opName, std::string_view stateDump,
+                       int frameIndex, bool hasBranch, bool hasStore) {
+    if (!m_file)
+        return;
+    const std::string line = FormatTraceLine(in, opName, stateDump, m_depth, hasBranch, hasStore);
+    std::fwrite(line.data(), 1, line.size(), m_file);
+    std::fwrite("\r\n", 1, 2, m_file);
+    m_depth = frameIndex;
+}
+
+} // namespace lantern

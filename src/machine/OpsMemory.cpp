@@ -1,0 +1,121 @@
+// Memory, table, stack, call and return opcodes.
+#include "machine/zMachine.h"
+
+namespace lantern {
+
+void zMachine::OpLoadw(const zInstruction& in) {
+    const int64_t a = Arg(in, 1, true);
+    const int64_t b = Arg(in, 2, true);
+    StoreResult(in, m_story.ReadWord(a + 2 * b, true));
+    Next(in);
+}
+
+void zMachine::OpLoadb(const zInstruction& in) {
+    const int64_t a = Arg(in, 1, true);
+    const int64_t b = Arg(in, 2, true);
+    StoreResult(in, m_story.ReadByte(a + b));
+    Next(in);
+}
+
+void zMachine::OpStorew(const zInstruction& in) {
+    const int64_t a = Arg(in, 1, true);
+    const int64_t b = Arg(in, 2, true);
+    const int32_t v = Arg(in, 3, false);
+    const int64_t address = a + 2 * b;
+    m_story.WriteWord(address, v);
+    if (address == 0x10) {
+        // Flags 2 bit 1 asks for fixed-pitch text.
+        if (v & 2)
+            m_screen.SetTextStyle(8);
+        else
+            m_screen.SetTextStyle(m_screen.GetTextStyle() & 7);
+    }
+    Next(in);
+}
+
+void zMachine::OpStoreb(const zInstruction& in) {
+    const int64_t a = Arg(in, 1, true);
+    const int64_t b = Arg(in, 2, true);
+    m_story.WriteByte(a + b, Arg(in, 3, false));
+    Next(in);
+}
+
+void zMachine::OpPush(const zInstruction& in) {
+    WriteVariable(0, Arg(in, 1, false), false);
+    Next(in);
+}
+
+void zMachine::OpPull(const zInstruction& in) {
+    if (m_version == 6) {
+        StoreResult(in, ReadOperand(kVariable, 0, false, false));
+    } else {
+        const int variable = Arg(in, 1, false) & 0xFF;
+        WriteVariable(variable, ReadOperand(kVariable, 0, false, false), false);
+    }
+    Next(in);
+}
+
+void zMachine::OpPop(const zInstruction& in) {
+    ReadOperand(kVariable, 0, false, false);
+    Next(in);
+}
+
+void zMachine::OpRetPopped(const zInstruction&) {
+    PerformReturn(ReadOperand(kVariable, 0, false, false));
+}
+
+void zMachine::OpRtrue(const zInstruction&) { PerformReturn(1); }
+
+void zMachine::OpRfalse(const zInstruction&) { PerformReturn(0); }
+
+void zMachine::OpRet(const zInstruction& in) { PerformReturn(Arg(in, 1, false)); }
+
+void zMachine::OpJump(const zInstruction& in) { m_pc = in.NextInstr + Arg(in, 1, false) - 2; }
+
+void zMachine::Call(const zInstruction& in, int storeVar) {
+    const int32_t routine = UnpackAddress(Arg(in, 1, true), true);
+    int32_t arguments[kMaxOperands + 1] = {};
+    const int count = in.OperandCount > 0 ? in.OperandCount - 1 : 0;
+    for (int i = 1; i <= count; ++i)
+        arguments[i] = Arg(in, i + 1, false);
+    PerformCall(routine, in.NextInstr, storeVar, count, arguments);
+}
+
+void zMachine::OpCallStore(const zInstruction& in) { Call(in, in.Store); }
+
+void zMachine::OpCallDiscard(const zInstruction& in) { Call(in, -1); }
+
+void zMachine::OpScanTable(const zInstruction& in) {
+    const int32_t x = Arg(in, 1, true);
+    const int64_t table = Arg(in, 2, true);
+    const int32_t length = Arg(in, 3, false);
+    for (int32_t i = 0; i < length; ++i) {
+        if (m_story.ReadWord(table + 2 * i, true) == x) {
+            StoreResult(in, static_cast<int32_t>(table + 2 * i));
+            Branch(true, in);
+            return;
+        }
+    }
+    StoreResult(in, 0);
+    Branch(false, in);
+}
+
+void zMachine::OpCopyTable(const zInstruction& in) {
+    const int64_t first = Arg(in, 1, true);
+    const int64_t second = Arg(in, 2, true);
+    const int32_t size = Arg(in, 3, false);
+    const int64_t n = size < 0 ? -int64_t{size} : size;
+    if (second == 0) {
+        for (int64_t i = 0; i < n; ++i)
+            m_story.WriteByte(first + i, 0);
+    } else if (size < 0 || second < first) {
+        for (int64_t i = 0; i < n; ++i)
+            m_story.WriteByte(second + i, m_story.ReadByte(first + i));
+    } else {
+        for (int64_t i = n - 1; i >= 0; --i)
+            m_story.WriteByte(second + i, m_story.ReadByte(first + i));
+    }
+    Next(in);
+}
+
+} // namespace lantern

@@ -1,0 +1,72 @@
+// Screen opcodes: each is one call on the screen model.
+#include "machine/zMachine.h"
+
+namespace lantern {
+
+void zMachine::OpShowStatus(const zInstruction& in) {
+    DrawStatusLine();
+    Next(in);
+}
+
+void zMachine::OpSetColour(const zInstruction& in) {
+    const int32_t fore = Arg(in, 1, false);
+    const int32_t back = Arg(in, 2, false);
+    m_screen.SetColor(fore, back);
+    Next(in);
+}
+
+void zMachine::OpSplitWindow(const zInstruction& in) {
+    m_screen.SplitWindow(Arg(in, 1, false));
+    Next(in);
+}
+
+void zMachine::OpSetWindow(const zInstruction& in) {
+    m_screen.SetWindow(Arg(in, 1, false));
+    Next(in);
+}
+
+void zMachine::OpEraseWindow(const zInstruction& in) {
+    m_screen.EraseWindow(Arg(in, 1, false));
+    m_host.ProcessPendingEvents();
+    Next(in);
+}
+
+void zMachine::OpEraseLine(const zInstruction& in) {
+    m_screen.EraseLine(Arg(in, 1, false), m_version);
+    Next(in);
+}
+
+void zMachine::OpSetCursor(const zInstruction& in) {
+    const int32_t line = Arg(in, 1, false);
+    const int32_t column = Arg(in, 2, false);
+    const int32_t window = m_version == 6 ? Arg(in, 3, false) : 0;
+    m_screen.SetCursor(line, column, m_version, window);
+    Next(in);
+}
+
+void zMachine::OpGetCursor(const zInstruction& in) {
+    const int64_t table = Arg(in, 1, true);
+    const auto [line, column] = m_screen.GetCursor();
+    m_story.WriteWord(table, line);
+    m_story.WriteWord(table + 2, column);
+    Next(in);
+}
+
+void zMachine::OpSetTextStyle(const zInstruction& in) {
+    m_screen.SetTextStyle(Arg(in, 1, false));
+    Next(in);
+}
+
+void zMachine::OpBufferMode(const zInstruction& in) {
+    m_screen.BufferMode(Arg(in, 1, false));
+    Next(in);
+}
+
+void zMachine::OpSoundEffect(const zInstruction& in) {
+    for (int i = 1; i <= in.OperandCount; ++i)
+        Arg(in, i, false);
+    m_host.Beep();
+    Next(in);
+}
+
+} // namespace lantern

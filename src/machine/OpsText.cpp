@@ -1,0 +1,63 @@
+// Text and output-stream opcodes.
+#include <string>
+
+#include "machine/zMachine.h"
+
+namespace lantern {
+
+void zMachine::OpPrintLit(const zInstruction& in) {
+    PrintText(in.Text);
+    Next(in);
+}
+
+void zMachine::OpPrintRet(const zInstruction& in) {
+    PrintText(in.Text);
+    PrintText("\r\n");
+    PerformReturn(1);
+}
+
+void zMachine::OpNewLine(const zInstruction& in) {
+    PrintText("\r\n");
+    Next(in);
+}
+
+void zMachine::OpPrintAddr(const zInstruction& in) {
+    const int32_t address = Arg(in, 1, true);
+    PrintText(m_text.PrintZString(m_story, address));
+    Next(in);
+}
+
+void zMachine::OpPrintPaddr(const zInstruction& in) {
+    const int32_t address = UnpackAddress(Arg(in, 1, true), false);
+    PrintText(m_text.PrintZString(m_story, address));
+    Next(in);
+}
+
+void zMachine::OpPrintObj(const zInstruction& in) {
+    const int32_t object = Arg(in, 1, true);
+    PrintText(m_objects.GetObject(object).ShortName());
+    Next(in);
+}
+
+void zMachine::OpPrintChar(const zInstruction& in) {
+    const int32_t code = Arg(in, 1, false);
+    if (code >= 0 && code <= 255) {
+        const char c = static_cast<char>(code);
+        PrintText(std::string_view(&c, 1));
+    }
+    Next(in);
+}
+
+void zMachine::OpPrintNum(const zInstruction& in) {
+    PrintText(std::to_string(Arg(in, 1, false)));
+    Next(in);
+}
+
+void zMachine::OpOutputStream(const zInstruction& in) {
+    const int32_t number = Arg(in, 1, false);
+    const int32_t table = in.OperandCount > 1 ? Arg(in, 2, true) : 0;
+    m_streams.OutputStream(number, table);
+    Next(in);
+}
+
+} // namespace lantern

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lantern {
+
+/// Size of the story header in bytes; a shorter file cannot be a story.
+inline constexpr int32_t kHeaderSize = 64;
+
+/// The story image: the whole story file as the machine's memory. Addresses run from 0 to Size(),
+/// where the extra byte at Size() holds 0. Every access is checked: an address outside the image
+/// is a fault of the story (StoryError), never undefined behaviour.
+class StoryImage {
+public:
+    StoryImage() = default;
+    /// Builds an image from the bytes of a story file (the extra zero byte is added here).
+    explicit StoryImage(std::vector<uint8_t> fileBytes);
+
+    /// Reads a story file whole. Throws LoadError when the file is missing, unreadable, empty or
+    /// shorter than a header.
+    static StoryImage LoadFile(const std::string& path);
+
+    /// The size N of the story file; valid addresses are 0..N.
+    int32_t Size() const { return static_cast<int32_t>(m_bytes.size()) - 1; }
+    bool Empty() const { return m_bytes.size() <= 1; }
+    /// True when the `length` bytes from `address` all lie inside the image.
+    bool Contains(int64_t address, int64_t length = 1) const {
+        return address >= 0 && length >= 0 && address + length <= static_cast<int64_t>(m_bytes.size());
+    }
+
+    /// The byte at address, 0..255.
+    uint8_t ReadByte(int64_t address) const {
+        if (!Contains(address)) [[unlikely]]
+            Fault(address);
+        return m_bytes[static_cast<size_t>(address)];
+    }
+    /// Stores the low 8 bits of value.
+    void WriteByte(int64_t address, int32_t value) {
+        if (!Contains(address)) [[unlikely]]
+            Fault(address);
+        m_bytes[static_cast<size_t>(address)] = static_cast<uint8_t>(value);
+    }
+    /// The big-endian word at address: -32768..32767, or 0..65535 when isUnsigned.
+    int32_t ReadWord(int64_t address, bool isUnsigned = false) const {
+        if (!Contains(address, 2)) [[unlikely]]
+            Fault(address);
+        const auto i = static_cast<size_t>(address);
+        const int32_t word = (m_bytes[i] << 8) | m_bytes[i + 1];
+        return isUnsigned ? word : static_cast<int16_t>(word);
+    }
+    /// Stores the low 16 bits of value, big-endian.
+    void WriteWord(int64_t address, int32_t value) {
+        if (!Contains(address, 2)) [[unlikely]]
+            Fault(address);
+        const auto i = static_cast<size_t>(address);
+        m_bytes[i] = static_cast<uint8_t>(value >> 8);
+        m_bytes[i + 1] = static_cast<uint8_t>(value);
+    }
+
+    /// The story version, header byte 0.
+    int Version() const { return m_bytes.empty() ? 0 : m_bytes[0]; }
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+
+private:
+    [[noreturn]] static void Fault(int64_t address);
+
+    std::vector<uint8_t> m_bytes{0};
+};
+
+/// A number as upper-case hexadecimal of its low 16 bits, with an even count of digits
+/// (0 gives "00", 0x123 gives "0123").
+std::string HexString(int32_t value);
+
+} // namespace lantern

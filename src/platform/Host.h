@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace lantern {
+
+enum class MessageIcon { None, Error };
+
+/// What the game needs from its front-end. The core calls it; it never calls into Qt or a
+/// terminal itself. Keys reach the core through Keyboard::KeyPress, which the front-end calls
+/// from inside DoEvents while the core waits.
+class Host {
+public:
+    virtual ~Host() = default;
+
+    /// Lets pending front-end events run (keys, repaints). Called on every pass of every wait;
+    /// it may block until an event arrives. Throws GameStopped when the game must end now
+    /// (the window closed, scripted input ran out).
+    virtual void DoEvents() = 0;
+    /// Lets events that are already pending run, without waiting; called now and then while a
+    /// story computes, so that the front-end stays responsive. May throw GameStopped.
+    virtual void ProcessPendingEvents() {}
+    /// A modal message with an OK button, titled with the program's name.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    /// A modal Yes/No question with the error icon; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    /// The platform's beep.
+    virtual void Beep() = 0;
+};
+
+} // namespace lantern

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "screen/zScreen.h"
+
+namespace lantern {
+
+/// What the status line of versions 1 to 3 shows, gathered by the machine from the story.
+struct StatusLineInfo {
+    int location = 0;          ///< global 0: the location object; below 1 draws nothing more
+    std::string locationName;  ///< the location's short name
+    bool timeGame = false;     ///< header flag: hours and minutes instead of score and moves
+    int scoreOrHours = 0;      ///< global 1, signed
+    int movesOrMinutes = 0;    ///< global 2, signed
+};
+
+/// Draws the status line in reverse video in a one-line upper window, then makes the lower
+/// window current again.
+void DrawStatusLine(zScreen& screen, const StatusLineInfo& info);
+
+} // namespace lantern

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "memory/StoryError.h"
+#include "platform/Host.h"
+#include "platform/Surface.h"
+
+namespace lantern::test {
+
+/// A host that records what the game showed and feeds scripted keys while the game waits.
+/// When the script runs out during a wait, the game is stopped.
+class TestHost : public Host {
+public:
+    struct Message {
+        std::string text;
+        MessageIcon icon;
+    };
+
+    /// Called with each key to deliver (the test wires it to the machine's keyboard).
+    std::function<void(int)> deliverKey;
+    std::deque<int> keys;
+    std::vector<Message> messages;
+    std::vector<std::string> questions;
+    bool answerYes = true;
+    int beeps = 0;
+    int waits = 0;
+
+    void Type(const std::string& text) {
+        for (char c : text)
+            keys.push_back(static_cast<unsigned char>(c));
+    }
+
+    void DoEvents() override {
+        ++waits;
+        if (keys.empty())
+            throw GameStopped{};
+        const int key = keys.front();
+        keys.pop_front();
+        if (deliverKey)
+            deliverKey(key);
+    }
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        messages.push_back({text, icon});
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    void Beep() override { ++beeps; }
+};
+
+/// A surface that draws nothing: for tests of the machine that do not look at the screen.
+class NullSurface : public Surface {
+public:
+    int Width() const override { return 640; }
+    int Height() const override { return 480; }
+    void SelectFont(bool, bool, bool) override {}
+    TextExtent MeasureText(std::string_view text) override {
+        return {static_cast<int>(text.size()) * 8, 16};
+    }
+    void DrawText(int, int, std::string_view) override {}
+    void SetTextColour(Colour c) override { m_text = c; }
+    Colour TextColour() const override { return m_text; }
+    void SetBackColour(Colour c) override { m_back = c; }
+    Colour BackColour() const override { return m_back; }
+    void FillRect(int, int, int, int, Colour) override {}
+    void CopyBlock(int, int, int, int, int, int) override {}
+    void Invalidate(int, int, int, int) override {}
+
+private:
+    Colour m_text = 0;
+    Colour m_back = Rgb(192, 192, 255);
+};
+
+} // namespace lantern::test
