@@ -68,6 +68,7 @@ void zMachine::WriteHeaderBytes() {
 }
 
 void zMachine::StartGame() {
+    m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
     if (m_version <= 3)

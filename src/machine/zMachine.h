@@ -70,6 +70,8 @@ public:
     GameOutcome::Kind RunLoop();
     /// Decodes and runs one instruction; false when the run must stop.
     bool Step();
+    /// Why the run stopped, once Step has returned false.
+    GameOutcome::Kind StopKind() const { return m_stopKind; }
     /// Executes one decoded instruction; returns the continue code (1 go on, 0 stop).
     int RunInstruction(const zInstruction& instruction);
 

@@ -33,9 +33,14 @@ protected:
     }
 
     /// Runs until the game stops; returns how it ended. A fault's message lands in `fault`.
-    GameOutcome::Kind Run() {
+    /// A story still running after maxSteps instructions fails the test.
+    GameOutcome::Kind Run(long maxSteps = 10'000'000) {
         try {
-            return machine->RunLoop();
+            for (long i = 0; i < maxSteps; ++i)
+                if (!machine->Step())
+                    return machine->StopKind();
+            ADD_FAILURE() << "the story did not stop within " << maxSteps << " instructions";
+            return GameOutcome::Kind::Stopped;
         } catch (const StoryError& e) {
             fault = e.what();
             return GameOutcome::Kind::Fault;
