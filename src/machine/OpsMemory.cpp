@@ -25,10 +25,16 @@ void zMachine::OpStorew(const zInstruction& in) {
     m_story.WriteWord(address, v);
     if (address == 0x10) {
         // Flags 2 bit 1 asks for fixed-pitch text.
-        if (v & 2)
-            m_screen.SetTextStyle(8);
-        else
-            m_screen.SetTextStyle(m_screen.GetTextStyle() & 7);
+        if (v & 2) {
+            m_screen.SetTextStyle(kStyleFixed);
+        } else {
+            // Styles only accumulate, so fixed pitch goes by clearing them all and setting
+            // reverse, bold and italic again.
+            const int kept = m_screen.GetTextStyle() & (kStyleReverse | kStyleBold | kStyleItalic);
+            m_screen.SetTextStyle(0);
+            if (kept != 0)
+                m_screen.SetTextStyle(kept);
+        }
     }
     Next(in);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace lantern {
@@ -18,11 +20,73 @@ struct TextExtent {
     int height = 0;
 };
 
+/// A rectangle that includes left/top and excludes right/bottom.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
+    bool operator==(const Rect&) const = default;
+};
+
+/// The part of a rectangle that lies on a surface of width x height; nothing when none does.
+/// Takes 64-bit edges so that callers may pass sums that overflow an int.
+inline std::optional<Rect> ClipRect(int64_t left, int64_t top, int64_t right, int64_t bottom,
+                                    int width, int height) {
+    left = std::max<int64_t>(left, 0);
+    top = std::max<int64_t>(top, 0);
+    right = std::min<int64_t>(right, width);
+    bottom = std::min<int64_t>(bottom, height);
+    if (right <= left || bottom <= top)
+        return std::nullopt;
+    return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                static_cast<int>(bottom)};
+}
+
+/// A block copy whose source and destination both lie wholly on the surface.
+struct BlockCopy {
+    int srcX = 0;
+    int srcY = 0;
+    int width = 0;
+    int height = 0;
+    int dstX = 0;
+    int dstY = 0;
+};
+
+/// Trims a block copy to the pixels whose source and destination both lie on a surface of
+/// width x height; nothing when no pixel does.
+inline std::optional<BlockCopy> ClipBlockCopy(int64_t srcX, int64_t srcY, int64_t blockWidth,
+                                              int64_t blockHeight, int64_t dstX, int64_t dstY,
+                                              int width, int height) {
+    // Trim one axis: the start of either side below 0 or its end past the limit.
+    auto trim = [](int64_t& src, int64_t& dst, int64_t& length, int64_t limit) {
+        const int64_t lowest = std::min(src, dst);
+        if (lowest < 0) {
+            src -= lowest;
+            dst -= lowest;
+            length += lowest;
+        }
+        const int64_t highest = std::max(src, dst);
+        if (highest + length > limit)
+            length = limit - highest;
+        return length > 0;
+    };
+    if (!trim(srcX, dstX, blockWidth, width) || !trim(srcY, dstY, blockHeight, height))
+        return std::nullopt;
+    return BlockCopy{static_cast<int>(srcX),       static_cast<int>(srcY),
+                     static_cast<int>(blockWidth), static_cast<int>(blockHeight),
+                     static_cast<int>(dstX),       static_cast<int>(dstY)};
+}
+
 /// The drawing operations the screen model needs. Coordinates are pixels (cells on a character
 /// grid) from the top-left corner; rectangles include left/top and exclude right/bottom.
 /// Every operation clips to the surface: nothing is ever drawn or copied outside it.
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
 
     /// The drawable size.
@@ -44,7 +108,8 @@ public:
 
     /// Fills the rectangle with colour.
     virtual void FillRect(int left, int top, int right, int bottom, Colour colour) = 0;
-    /// Copies the block of width x height at (srcX, srcY) to (dstX, dstY).
+    /// Copies the block of width x height at (srcX, srcY) to (dstX, dstY); overlapping source
+    /// and destination are allowed.
     virtual void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) = 0;
     /// Asks the front-end to show the rectangle again (a no-op where nothing is shown).
     virtual void Invalidate(int left, int top, int right, int bottom) = 0;

@@ -1,22 +1,204 @@
+// The screen model: window geometry, cursors, styles and colours.
 #include "screen/zScreen.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace lantern {
 
-// Placeholder until the screen model lands.
-void zScreen::SetupScreen() {}
-void zScreen::SetColor(int, int) {}
-void zScreen::SplitWindow(int) {}
-void zScreen::SetWindow(int) {}
-void zScreen::EraseWindow(int) {}
+namespace {
+
+/// Colours of the story's colour numbers 2 to 12; 1 is the default of each side.
+constexpr std::array<Colour, 13> kColourTable = {
+    0,                  // 0: unused
+    0,                  // 1: default, chosen per side
+    Rgb(0, 0, 0),       // 2: black
+    Rgb(255, 0, 0),     // 3: red
+    Rgb(0, 255, 0),     // 4: green
+    Rgb(255, 255, 0),   // 5: yellow
+    Rgb(0, 0, 255),     // 6: blue
+    Rgb(255, 0, 255),   // 7: magenta
+    Rgb(0, 255, 255),   // 8: cyan
+    Rgb(255, 255, 255), // 9: white
+    Rgb(192, 192, 192), // 10: light grey
+    Rgb(128, 128, 128), // 11: medium grey
+    Rgb(64, 64, 64),    // 12: dark grey
+};
+
+} // namespace
+
+int RoundHalfEven(double value) {
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    double rounded = floor;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0))
+        rounded = floor + 1;
+    return static_cast<int>(rounded);
+}
+
+zScreen::zScreen(Surface& surface) : m_surface(&surface) {
+    SetSurface(surface);
+}
+
+void zScreen::SetSurface(Surface& surface) {
+    m_surface = &surface;
+    // Every game starts in the display's own colours, whatever the last game left set.
+    m_storedForeColor = kStartForeColour;
+    m_storedBackColor = kStartBackColour;
+    ApplyStyle();
+}
+
+void zScreen::SetupScreen() {
+    m_surface->SelectFont(true, false, false);
+    const TextExtent cell = m_surface->MeasureText("0");
+    // A surface that reports an empty cell would make every division below fail.
+    m_charWidth = std::max(cell.width, 1);
+    m_charHeight = std::max(cell.height, 1);
+    WindowRec& lower = m_windows[0];
+    lower.Top = 1;
+    lower.Left = 1;
+    lower.Width = m_screenWidth / m_charWidth;
+    lower.Height = m_screenHeight / m_charHeight;
+    m_currentWindow = 0;
+    m_screenReady = true;
+    // The lower window's font and colours follow its style, which an erase does not clear.
+    ApplyStyle();
+}
+
+Rect zScreen::WindowRect(const WindowRec& window) const {
+    return Rect{(window.Left - 1) * m_charWidth, (window.Top - 1) * m_charHeight,
+                (window.Left + window.Width - 1) * m_charWidth,
+                (window.Top + window.Height - 1) * m_charHeight};
+}
+
+void zScreen::SelectFont(bool fixedPitch, bool bold, bool italic) {
+    m_surface->SelectFont(fixedPitch, bold, italic);
+}
+
+void zScreen::ApplyStyle() {
+    const int style = Current().Style;
+    SelectFont((style & kStyleFixed) != 0 || m_currentWindow == 1, (style & kStyleBold) != 0,
+               (style & kStyleItalic) != 0);
+    if (style & kStyleReverse) {
+        m_surface->SetTextColour(m_storedBackColor);
+        m_surface->SetBackColour(m_storedForeColor);
+    } else {
+        m_surface->SetTextColour(m_storedForeColor);
+        m_surface->SetBackColour(m_storedBackColor);
+    }
+}
+
+void zScreen::Fill(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    const auto area = ClipRect(left, top, right, bottom, m_surface->Width(), m_surface->Height());
+    if (area)
+        m_surface->FillRect(area->left, area->top, area->right, area->bottom, m_storedBackColor);
+}
+
+void zScreen::SetColor(int foreColor, int backColor) {
+    if (foreColor >= 1 && foreColor <= 12)
+        m_storedForeColor = foreColor == 1 ? Rgb(0, 0, 0) : kColourTable[foreColor];
+    if (backColor >= 1 && backColor <= 12)
+        m_storedBackColor = backColor == 1 ? Rgb(255, 255, 255) : kColourTable[backColor];
+    // Reverse video stays reversed in the new colours.
+    ApplyStyle();
+}
+
+void zScreen::SplitWindow(int lines) {
+    lines = std::clamp(lines, 0, ScreenLines());
+    const int width = RoundHalfEven(static_cast<double>(m_screenWidth) / m_charWidth);
+    WindowRec& lower = m_windows[0];
+    lower.Top = lines + 1;
+    lower.Left = 1;
+    lower.Height = RoundHalfEven(static_cast<double>(m_screenHeight) / m_charHeight - lines);
+    lower.Width = width;
+    WindowRec& upper = m_windows[1];
+    upper.Top = 1;
+    upper.Left = 1;
+    upper.Height = lines;
+    upper.Width = width;
+    // A lower cursor now inside the upper window moves to the lower window's first line.
+    const int32_t lowerTop = lines * m_charHeight;
+    if (lower.CursorY < lowerTop)
+        lower.CursorY = lowerTop;
+}
+
+void zScreen::SetWindow(int windowNo) {
+    if (windowNo != 0 && windowNo != 1)
+        return;
+    m_currentWindow = windowNo;
+    ApplyStyle();
+    if (windowNo == 1) {
+        m_windows[1].CursorX = 0;
+        m_windows[1].CursorY = 0;
+    }
+}
+
+void zScreen::EraseWindow(int windowNo) {
+    if (windowNo == -1) {
+        WindowRec& upper = m_windows[1];
+        upper.Top = upper.Left = upper.Width = upper.Height = 0;
+        m_screenReady = false;
+        windowNo = 0;
+    } else if (windowNo != -2 && windowNo != 0 && windowNo != 1) {
+        return;
+    }
+    if (!m_screenReady)
+        SetupScreen();
+    Rect area;
+    if (windowNo == -2) {
+        // The whole screen, keeping the split: both windows' cursors go home.
+        const Rect lower = WindowRect(m_windows[0]);
+        area = Rect{0, 0, lower.right, lower.bottom};
+        for (WindowRec& window : m_windows) {
+            window.CursorX = 0;
+            window.CursorY = std::max(window.Top - 1, 0) * m_charHeight;
+        }
+    } else {
+        WindowRec& window = m_windows[static_cast<size_t>(windowNo)];
+        area = WindowRect(window);
+        // Home is the window's own first line, also for the lower window of a split screen.
+        window.CursorX = 0;
+        window.CursorY = std::max(window.Top - 1, 0) * m_charHeight;
+    }
+    Fill(area.left, area.top, area.right, area.bottom);
+    m_surface->Invalidate(area.left, area.top, area.right, area.bottom);
+}
+
 void zScreen::EraseLine(int, int) {}
-void zScreen::SetCursor(int, int, int, int) {}
-std::pair<int, int> zScreen::GetCursor() const { return {1, 1}; }
-int zScreen::GetTextStyle() const { return 0; }
-void zScreen::SetTextStyle(int) {}
-void zScreen::BufferMode(int) {}
-int zScreen::CurrentWindow() const { return 0; }
-std::string zScreen::OutPut(std::string_view, bool) { return {}; }
-void zScreen::UpdateDisplay() {}
-void zScreen::DeleteChar(std::string_view) {}
+
+void zScreen::SetCursor(int line, int column, int, int window) {
+    if (window != 0 && window != 1)
+        return;
+    WindowRec& target = window == 0 ? Current() : m_windows[1];
+    const int firstLine = std::max(target.Top, 1);
+    const int firstColumn = std::max(target.Left, 1);
+    // The upper bounds are one past the last line and column.
+    line = std::clamp(line, firstLine, std::max(target.Top + target.Height, firstLine));
+    column = std::clamp(column, firstColumn, std::max(target.Left + target.Width, firstColumn));
+    target.CursorX = (column - 1) * m_charWidth;
+    target.CursorY = (line - 1) * m_charHeight;
+}
+
+std::pair<int, int> zScreen::GetCursor() const {
+    const WindowRec& window = Current();
+    return {window.CursorY / m_charHeight + 1, window.CursorX / m_charWidth + 1};
+}
+
+int zScreen::GetTextStyle() const {
+    return Current().Style;
+}
+
+void zScreen::SetTextStyle(int style) {
+    WindowRec& window = Current();
+    if (style == 0)
+        window.Style = 0;
+    else
+        window.Style = static_cast<uint8_t>(window.Style | (style & 0xFF));
+    ApplyStyle();
+}
+
+void zScreen::BufferMode(int flag) {
+    m_windows[0].Buffered = (flag & 0xFF) != 0;
+}
 
 } // namespace lantern

@@ -1,22 +1,54 @@
 #pragma once
 
+#include "platform/Surface.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "platform/Surface.h"
-
 namespace lantern {
+
+/// Style bits of SET_TEXT_STYLE.
+inline constexpr int kStyleReverse = 1;
+inline constexpr int kStyleBold = 2;
+inline constexpr int kStyleItalic = 4;
+inline constexpr int kStyleFixed = 8;
+
+/// The screen's starting colours: black text on pale blue.
+inline constexpr Colour kStartForeColour = Rgb(0, 0, 0);
+inline constexpr Colour kStartBackColour = Rgb(192, 192, 255);
+
+/// The prompt drawn when the lower window is full.
+inline constexpr std::string_view kMorePrompt = "[**MORE**]";
+
+/// Rounds to the nearest integer, halves to the even one (the window and status-line sizes).
+int RoundHalfEven(double value);
+
+/// One text window, in character cells (1-based) with its cursor in pixels from the surface's
+/// top-left corner.
+struct WindowRec {
+    int Top = 0;
+    int Left = 0;
+    int Width = 0;
+    int Height = 0;
+    int32_t CursorX = 0;
+    int32_t CursorY = 0; ///< the top of the line the next text is drawn on
+    uint8_t Style = 0;
+    bool Buffered = false; ///< word buffering; only the lower window's flag is used
+};
 
 /// The screen model: a lower (scrolling) and an upper window on one drawing surface, with
 /// cursors, styles and colours, and the text output with wrapping, scrolling and paging.
+/// Story window 0 is the lower window, 1 the upper one; other numbers are ignored.
 class zScreen {
-public:
-    explicit zScreen(Surface& surface) : m_surface(&surface) {}
+  public:
+    explicit zScreen(Surface& surface);
 
-    /// Hands over the surface to draw on (the display's device context).
-    void SetSurface(Surface& surface) { m_surface = &surface; }
+    /// Hands over the surface to draw on and gives it the starting colours.
+    void SetSurface(Surface& surface);
+    Surface& GetSurface() { return *m_surface; }
 
     int32_t LinesPrinted() const { return m_linesPrinted; }
     void SetLinesPrinted(int32_t lines) { m_linesPrinted = lines; }
@@ -24,39 +56,83 @@ public:
     int CharHeight() const { return m_charHeight; }
     int ScreenWidth() const { return m_screenWidth; }
     int ScreenHeight() const { return m_screenHeight; }
-    void SetScreenWidth(int width) { m_screenWidth = width; }
-    void SetScreenHeight(int height) { m_screenHeight = height; }
+    void SetScreenWidth(int width) { m_screenWidth = width > 0 ? width : 0; }
+    void SetScreenHeight(int height) { m_screenHeight = height > 0 ? height : 0; }
 
+    /// Measures the character cell and lays the lower window over the whole screen.
     void SetupScreen();
+    /// Story colour numbers 1 to 12 (1 the default); 0 and others leave that side unchanged.
     void SetColor(int foreColor, int backColor);
+    /// Gives the upper window `lines` lines (clamped to the screen) and the lower one the rest.
     void SplitWindow(int lines);
     void SetWindow(int windowNo);
+    /// Erases window 0 or 1; -1 erases the whole screen and unsplits it, -2 erases it and keeps
+    /// the split.
     void EraseWindow(int windowNo);
     void EraseLine(int value, int version);
+    /// Moves the cursor of the current window, or of story window `window` when it is 1 (a
+    /// version 6 story's third operand), to (line, column), clamped to that window.
     void SetCursor(int line, int column, int version, int window);
     /// (line, column), 1-based, of the current window's cursor.
     std::pair<int, int> GetCursor() const;
     int GetTextStyle() const;
+    /// Adds style bits to the current window's style; 0 clears them all.
     void SetTextStyle(int style);
     void BufferMode(int flag);
     /// The story's number of the current window: 0 lower, 1 upper.
-    int CurrentWindow() const;
+    int CurrentWindow() const { return m_currentWindow; }
 
     /// Draws text in the current window; returns what was not drawn because the lower window
-    /// filled and needs a "[**MORE**]" pause (empty when everything was drawn).
+    /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
+    /// the caller passes the remainder back with eraseLastLine set; such a call always draws
+    /// something before it pauses again.
     std::string OutPut(std::string_view outStr, bool eraseLastLine);
+    /// The first piece of text to draw: a word with its space when the lower window buffers,
+    /// else one character.
+    std::string_view NextWord(std::string_view text) const;
     /// Asks for the whole display to be shown again.
     void UpdateDisplay();
     /// Rubs out the given characters left of the cursor (backspace in line input).
     void DeleteChar(std::string_view chars);
 
-private:
+    /// The window with story number 0 or 1 (for front-ends and tests).
+    const WindowRec& Window(int windowNo) const { return m_windows[windowNo == 1 ? 1 : 0]; }
+    /// The colours set by SET_COLOUR (or the starting ones).
+    Colour StoredForeColor() const { return m_storedForeColor; }
+    Colour StoredBackColor() const { return m_storedBackColor; }
+    bool ScreenReady() const { return m_screenReady; }
+
+  private:
+    WindowRec& Current() { return m_windows[static_cast<size_t>(m_currentWindow)]; }
+    const WindowRec& Current() const { return m_windows[static_cast<size_t>(m_currentWindow)]; }
+    /// The pixel rectangle of a window.
+    Rect WindowRect(const WindowRec& window) const;
+    /// Whole text lines on the screen.
+    int ScreenLines() const { return m_screenHeight / m_charHeight; }
+    /// Selects the current window's font and colours from its style.
+    void ApplyStyle();
+    void SelectFont(bool fixedPitch, bool bold, bool italic);
+    /// Fills a rectangle with the current background colour.
+    void Fill(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    /// Moves the cursor down one line; in the upper window it stops one line below the screen.
+    void NewLine(WindowRec& window);
+    /// Scrolls the lower window up by one line.
+    void Scroll(const Rect& area);
+
     Surface* m_surface;
     int32_t m_linesPrinted = 0;
     int m_charWidth = 1;
     int m_charHeight = 1;
     int m_screenWidth = 0;
     int m_screenHeight = 0;
+    Colour m_storedBackColor = kStartBackColour;
+    Colour m_storedForeColor = kStartForeColour;
+    bool m_screenReady = false;
+    std::array<WindowRec, 2> m_windows{}; ///< [0] lower, [1] upper
+    int m_currentWindow = 0;
+    /// Where the "[**MORE**]" prompt stands until the resumed output erases it.
+    bool m_promptShown = false;
+    int32_t m_promptY = 0;
 };
 
 } // namespace lantern

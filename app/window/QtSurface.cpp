@@ -1,0 +1,122 @@
+#include "window/QtSurface.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QString>
+#include <cstring>
+
+namespace lantern {
+
+namespace {
+
+QColor ToQColor(Colour colour) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | colour));
+}
+
+QString FromLatin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QtSurface::QtSurface(int width, int height) {
+    Resize(width, height);
+}
+
+QtSurface::~QtSurface() = default;
+
+void QtSurface::Resize(int width, int height) {
+    QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
+    image.fill(ToQColor(m_backColour));
+    if (!m_image.isNull() && !image.isNull()) {
+        QPainter painter(&image);
+        painter.drawImage(0, 0, m_image);
+    }
+    m_image = std::move(image);
+    Invalidate(0, 0, m_image.width(), m_image.height());
+}
+
+QFont QtSurface::MakeFont(bool fixedPitch, bool bold, bool italic) {
+    QFont font(fixedPitch ? QStringLiteral("Courier New") : QStringLiteral("Arial"));
+    font.setStyleHint(fixedPitch ? QFont::TypeWriter : QFont::SansSerif);
+    font.setFixedPitch(fixedPitch);
+    font.setPixelSize(kFontPixelSize);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setItalic(italic);
+    // Words are measured and drawn one by one, so their widths must add up.
+    font.setKerning(false);
+    return font;
+}
+
+void QtSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
+    m_fontIndex = (fixedPitch ? 1 : 0) | (bold ? 2 : 0) | (italic ? 4 : 0);
+}
+
+const QtSurface::LoadedFont& QtSurface::Font() {
+    std::unique_ptr<LoadedFont>& slot = m_fonts[static_cast<size_t>(m_fontIndex)];
+    if (!slot) {
+        QFont font = MakeFont(m_fontIndex & 1, m_fontIndex & 2, m_fontIndex & 4);
+        slot = std::make_unique<LoadedFont>(LoadedFont{font, QFontMetrics(font)});
+    }
+    return *slot;
+}
+
+const QFont& QtSurface::SelectedFont() {
+    return Font().font;
+}
+
+TextExtent QtSurface::MeasureText(std::string_view text) {
+    const LoadedFont& font = Font();
+    return {font.metrics.horizontalAdvance(FromLatin1(text)), font.metrics.height()};
+}
+
+void QtSurface::DrawText(int x, int y, std::string_view text) {
+    const LoadedFont& font = Font();
+    const QString string = FromLatin1(text);
+    const int width = font.metrics.horizontalAdvance(string);
+    const int height = font.metrics.height();
+    if (!ClipRect(x, y, int64_t{x} + width, int64_t{y} + height, Width(), Height()))
+        return;
+    QPainter painter(&m_image);
+    painter.fillRect(QRect(x, y, width, height), ToQColor(m_backColour));
+    painter.setFont(font.font);
+    painter.setPen(ToQColor(m_textColour));
+    painter.drawText(x, y + font.metrics.ascent(), string);
+}
+
+void QtSurface::FillRect(int left, int top, int right, int bottom, Colour colour) {
+    const auto area = ClipRect(left, top, right, bottom, Width(), Height());
+    if (!area)
+        return;
+    QPainter painter(&m_image);
+    painter.fillRect(QRect(area->left, area->top, area->Width(), area->Height()), ToQColor(colour));
+}
+
+void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) {
+    const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, Width(), Height());
+    if (!block)
+        return;
+    const size_t bytes = static_cast<size_t>(block->width) * sizeof(QRgb);
+    // Rows are copied in the order that reads every source row before it is overwritten;
+    // memmove takes care of overlap within a row.
+    auto copyRow = [&](int row) {
+        const uchar* from = m_image.constScanLine(block->srcY + row) + block->srcX * sizeof(QRgb);
+        uchar* to = m_image.scanLine(block->dstY + row) + block->dstX * sizeof(QRgb);
+        std::memmove(to, from, bytes);
+    };
+    if (block->dstY <= block->srcY) {
+        for (int row = 0; row < block->height; ++row)
+            copyRow(row);
+    } else {
+        for (int row = block->height - 1; row >= 0; --row)
+            copyRow(row);
+    }
+}
+
+void QtSurface::Invalidate(int left, int top, int right, int bottom) {
+    const auto area = ClipRect(left, top, right, bottom, Width(), Height());
+    if (area && m_onRepaint)
+        m_onRepaint(QRect(area->left, area->top, area->Width(), area->Height()));
+}
+
+} // namespace lantern

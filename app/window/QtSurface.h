@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Surface.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QRect>
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace lantern {
+
+/// The window's drawing surface: a QImage painted with QPainter. The window shows the image
+/// and repaints the rectangles this surface reports as invalidated.
+class QtSurface : public Surface {
+  public:
+    /// The starting colours: black text on pale blue.
+    static constexpr Colour kDefaultText = Rgb(0, 0, 0);
+    static constexpr Colour kDefaultBack = Rgb(192, 192, 255);
+    /// The pixel size of every font.
+    static constexpr int kFontPixelSize = 20;
+
+    QtSurface(int width, int height);
+    ~QtSurface() override;
+
+    /// Changes the size, keeping what fits; new pixels are in the background colour.
+    void Resize(int width, int height);
+    const QImage& Image() const { return m_image; }
+
+    /// Called with every invalidated rectangle (already clipped to the image); the window
+    /// calls update() with it.
+    void SetRepaintHandler(std::function<void(const QRect&)> handler) {
+        m_onRepaint = std::move(handler);
+    }
+
+    /// The font for a pitch, weight and slant: "Courier New" for fixed pitch and "Arial" for
+    /// variable pitch, 20 pixels.
+    static QFont MakeFont(bool fixedPitch, bool bold, bool italic);
+    /// The font selected now.
+    const QFont& SelectedFont();
+
+    int Width() const override { return m_image.width(); }
+    int Height() const override { return m_image.height(); }
+    void SelectFont(bool fixedPitch, bool bold, bool italic) override;
+    TextExtent MeasureText(std::string_view text) override;
+    void DrawText(int x, int y, std::string_view text) override;
+    void SetTextColour(Colour colour) override { m_textColour = colour; }
+    Colour TextColour() const override { return m_textColour; }
+    void SetBackColour(Colour colour) override { m_backColour = colour; }
+    Colour BackColour() const override { return m_backColour; }
+    void FillRect(int left, int top, int right, int bottom, Colour colour) override;
+    void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) override;
+    void Invalidate(int left, int top, int right, int bottom) override;
+
+  private:
+    struct LoadedFont {
+        QFont font;
+        QFontMetrics metrics;
+    };
+    /// The selected font, made when first used (fonts need the application to exist).
+    const LoadedFont& Font();
+
+    QImage m_image;
+    Colour m_textColour = kDefaultText;
+    Colour m_backColour = kDefaultBack;
+    int m_fontIndex = 0; ///< bit 0 fixed pitch, bit 1 bold, bit 2 italic
+    std::array<std::unique_ptr<LoadedFont>, 8> m_fonts;
+    std::function<void(const QRect&)> m_onRepaint;
+};
+
+} // namespace lantern

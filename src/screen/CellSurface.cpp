@@ -1,0 +1,129 @@
+#include "screen/CellSurface.h"
+
+#include <stdexcept>
+
+namespace lantern {
+
+CellSurface::CellSurface(int columns, int rows) {
+    Resize(columns, rows);
+}
+
+CellSurface::Cell CellSurface::Blank(Colour back) const {
+    Cell cell;
+    cell.text = m_textColour;
+    cell.back = back;
+    return cell;
+}
+
+void CellSurface::Resize(int columns, int rows) {
+    columns = std::max(columns, 0);
+    rows = std::max(rows, 0);
+    std::vector<Cell> cells(static_cast<size_t>(columns) * rows, Blank(m_backColour));
+    for (int y = 0; y < std::min(rows, m_rows); ++y)
+        for (int x = 0; x < std::min(columns, m_columns); ++x)
+            cells[static_cast<size_t>(y) * columns + x] = At(x, y);
+    m_cells = std::move(cells);
+    m_columns = columns;
+    m_rows = rows;
+    // A resized grid must be drawn again as a whole.
+    if (columns > 0 && rows > 0)
+        Invalidate(0, 0, columns, rows);
+    else
+        m_dirty.reset();
+}
+
+const CellSurface::Cell& CellSurface::CellAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_columns || y >= m_rows)
+        throw std::out_of_range("cell outside the grid");
+    return m_cells[static_cast<size_t>(y) * m_columns + x];
+}
+
+std::string CellSurface::RowText(int y) const {
+    std::string text;
+    text.reserve(static_cast<size_t>(m_columns));
+    for (int x = 0; x < m_columns; ++x)
+        text.push_back(CellAt(x, y).ch);
+    return text;
+}
+
+std::string CellSurface::RowTextTrimmed(int y) const {
+    std::string text = RowText(y);
+    const size_t end = text.find_last_not_of(' ');
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+void CellSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
+    m_fixed = fixedPitch;
+    m_bold = bold;
+    m_italic = italic;
+}
+
+TextExtent CellSurface::MeasureText(std::string_view text) {
+    return {static_cast<int>(std::min<size_t>(text.size(), 0x7FFFFFFF)), 1};
+}
+
+void CellSurface::DrawText(int x, int y, std::string_view text) {
+    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(text.size()), int64_t{y} + 1,
+                               m_columns, m_rows);
+    if (!area)
+        return;
+    for (int cx = area->left; cx < area->right; ++cx) {
+        Cell& cell = At(cx, y);
+        cell.ch = text[static_cast<size_t>(int64_t{cx} - x)];
+        cell.text = m_textColour;
+        cell.back = m_backColour;
+        cell.bold = m_bold;
+        cell.italic = m_italic;
+        cell.fixed = m_fixed;
+    }
+}
+
+void CellSurface::FillRect(int left, int top, int right, int bottom, Colour colour) {
+    const auto area = ClipRect(left, top, right, bottom, m_columns, m_rows);
+    if (!area)
+        return;
+    for (int y = area->top; y < area->bottom; ++y)
+        for (int x = area->left; x < area->right; ++x)
+            At(x, y) = Blank(colour);
+}
+
+void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) {
+    const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, m_columns, m_rows);
+    if (!block)
+        return;
+    // Rows are copied in the order that reads every source row before it is overwritten.
+    auto copyRow = [&](int row) {
+        const Cell* from = &At(block->srcX, block->srcY + row);
+        Cell* to = &At(block->dstX, block->dstY + row);
+        if (to < from)
+            std::copy(from, from + block->width, to);
+        else
+            std::copy_backward(from, from + block->width, to + block->width);
+    };
+    if (block->dstY <= block->srcY) {
+        for (int row = 0; row < block->height; ++row)
+            copyRow(row);
+    } else {
+        for (int row = block->height - 1; row >= 0; --row)
+            copyRow(row);
+    }
+}
+
+void CellSurface::Invalidate(int left, int top, int right, int bottom) {
+    const auto area = ClipRect(left, top, right, bottom, m_columns, m_rows);
+    if (!area)
+        return;
+    if (m_dirty) {
+        m_dirty->left = std::min(m_dirty->left, area->left);
+        m_dirty->top = std::min(m_dirty->top, area->top);
+        m_dirty->right = std::max(m_dirty->right, area->right);
+        m_dirty->bottom = std::max(m_dirty->bottom, area->bottom);
+    } else {
+        m_dirty = area;
+    }
+    if (m_onInvalidate)
+        m_onInvalidate(*area);
+}
+
+} // namespace lantern

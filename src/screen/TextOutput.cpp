@@ -1,0 +1,133 @@
+// Text output: word pieces, wrapping, scrolling and the "[**MORE**]" page break.
+#include "screen/zScreen.h"
+
+#include <algorithm>
+
+namespace lantern {
+
+namespace {
+constexpr std::string_view kLineBreak = "\r\n";
+} // namespace
+
+std::string_view zScreen::NextWord(std::string_view text) const {
+    if (text.empty())
+        return text;
+    if (m_currentWindow == 0 && m_windows[0].Buffered) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == ' ')
+                return text.substr(0, i + 1);
+            if (text.compare(i, kLineBreak.size(), kLineBreak) == 0)
+                return text.substr(0, i);
+        }
+        return text;
+    }
+    return text.substr(0, 1);
+}
+
+void zScreen::NewLine(WindowRec& window) {
+    // The upper window never scrolls, so its cursor may run down past the screen; it stops a
+    // little below it, where nothing drawn shows, instead of growing without bound.
+    const int64_t limit = int64_t{ScreenLines() + 2} * m_charHeight;
+    window.CursorY = static_cast<int32_t>(std::min(int64_t{window.CursorY} + m_charHeight, limit));
+}
+
+void zScreen::Scroll(const Rect& area) {
+    // Only the window's own lines move up; nothing below the window is copied.
+    m_surface->CopyBlock(area.left, area.top + m_charHeight, area.Width(),
+                         area.Height() - m_charHeight, area.left, area.top);
+    const int lastLine = std::max(area.bottom - m_charHeight, area.top);
+    Fill(area.left, lastLine, area.right, area.bottom);
+    Current().CursorY = lastLine;
+}
+
+std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
+    if (!m_screenReady)
+        SetupScreen();
+    WindowRec& window = Current();
+    const bool lower = m_currentWindow == 0;
+    const Rect area = WindowRect(window);
+    if (eraseLastLine) {
+        // The band under the window, where a prompt after a line break stands, and the prompt
+        // itself where it stood inside the window.
+        Fill(area.left, area.bottom, area.right, int64_t{area.bottom} + 2 * m_charHeight);
+        if (m_promptShown)
+            Fill(area.left, m_promptY, area.right, int64_t{m_promptY} + m_charHeight);
+        m_promptShown = false;
+    }
+    auto pageBreak = [&](size_t rest) {
+        m_surface->DrawText(0, window.CursorY, kMorePrompt);
+        m_promptShown = true;
+        m_promptY = window.CursorY;
+        return std::string(outStr.substr(rest));
+    };
+
+    size_t p = 0;
+    while (p < outStr.size()) {
+        if (outStr.compare(p, kLineBreak.size(), kLineBreak) == 0) {
+            window.CursorX = 0;
+            NewLine(window);
+            p += kLineBreak.size();
+            if (lower) {
+                ++m_linesPrinted;
+                if (m_linesPrinted > window.Height - 1)
+                    return pageBreak(p);
+                if (int64_t{window.CursorY} + m_charHeight > area.bottom)
+                    Scroll(area);
+            }
+            continue;
+        }
+        std::string_view piece = NextWord(outStr.substr(p));
+        if (piece.empty())
+            piece = outStr.substr(p, 1);
+        const int width = m_surface->MeasureText(piece).width;
+        // A piece that does not fit goes to the next line, unless it already starts a line:
+        // one wider than the window is drawn there, cut off at the edge.
+        if (window.CursorX > 0 && int64_t{window.CursorX} + width > area.right) {
+            window.CursorX = 0;
+            NewLine(window);
+            if (lower)
+                ++m_linesPrinted;
+        }
+        if (lower && int64_t{window.CursorY} + m_charHeight > area.bottom) {
+            Scroll(area);
+            ++m_linesPrinted;
+            // Output resumed after a pause always draws its first piece, so that every page
+            // makes progress even in a window of one or two lines.
+            if (m_linesPrinted > window.Height - 1 && (p > 0 || !eraseLastLine))
+                return pageBreak(p);
+        }
+        m_surface->DrawText(window.CursorX, window.CursorY, piece);
+        window.CursorX = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{window.CursorX} + width, int64_t{INT32_MAX} / 2));
+        p += piece.size();
+    }
+    return {};
+}
+
+void zScreen::UpdateDisplay() {
+    if (!m_screenReady)
+        SetupScreen();
+    m_surface->Invalidate(0, 0, m_screenWidth + 100, m_screenHeight + 100);
+}
+
+void zScreen::DeleteChar(std::string_view chars) {
+    if (!m_screenReady)
+        SetupScreen();
+    WindowRec& window = Current();
+    const int width = m_surface->MeasureText(chars).width;
+    const int space = std::max(m_surface->MeasureText(" ").width, 1);
+    const int64_t cover = int64_t{space} * (width / space + 1);
+    window.CursorX = std::max(window.CursorX - width, 0);
+    // Covers the glyphs as that many spaces would, with the text's background, but without
+    // wrapping to the next line near the right edge.
+    const int64_t right =
+        std::min<int64_t>(int64_t{window.CursorX} + cover, WindowRect(window).right);
+    const auto band =
+        ClipRect(window.CursorX, window.CursorY, right, int64_t{window.CursorY} + m_charHeight,
+                 m_surface->Width(), m_surface->Height());
+    if (band)
+        m_surface->FillRect(band->left, band->top, band->right, band->bottom,
+                            m_surface->BackColour());
+}
+
+} // namespace lantern

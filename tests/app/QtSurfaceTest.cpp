@@ -1,0 +1,217 @@
+#include "window/QtSurface.h"
+
+#include "screen/zScreen.h"
+
+#include <QFontInfo>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace lantern::test {
+namespace {
+
+constexpr Colour kBlack = Rgb(0, 0, 0);
+constexpr Colour kWhite = Rgb(255, 255, 255);
+constexpr Colour kRed = Rgb(255, 0, 0);
+constexpr Colour kPaleBlue = Rgb(192, 192, 255);
+
+Colour PixelAt(const QtSurface& surface, int x, int y) {
+    return static_cast<Colour>(surface.Image().pixel(x, y)) & 0xFFFFFFu;
+}
+
+/// How many pixels of the rectangle have the colour.
+int CountColour(const QtSurface& surface, const Rect& area, Colour colour) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            count += PixelAt(surface, x, y) == colour ? 1 : 0;
+    return count;
+}
+
+TEST(QtSurface, FontsAreTheLiberationFacesAtTwentyPixels) {
+    for (int i = 0; i < 8; ++i) {
+        const bool fixed = i & 1;
+        const bool bold = i & 2;
+        const bool italic = i & 4;
+        const QFontInfo info(QtSurface::MakeFont(fixed, bold, italic));
+        EXPECT_EQ(info.family(), fixed ? "Liberation Mono" : "Liberation Sans") << i;
+        EXPECT_EQ(info.bold(), bold) << i;
+        EXPECT_EQ(info.italic(), italic) << i;
+        EXPECT_EQ(info.pixelSize(), 20) << i;
+    }
+    QtSurface surface(10, 10);
+    surface.SelectFont(true, true, false);
+    EXPECT_EQ(QFontInfo(surface.SelectedFont()).family(), "Liberation Mono");
+    EXPECT_TRUE(QFontInfo(surface.SelectedFont()).bold());
+}
+
+TEST(QtSurface, BoldWidensTextAndItalicSlantsIt) {
+    QtSurface surface(400, 40);
+    const std::string text = "Bold and italic words";
+    surface.SelectFont(false, false, false);
+    const TextExtent roman = surface.MeasureText(text);
+    surface.SelectFont(false, true, false);
+    const TextExtent bold = surface.MeasureText(text);
+    EXPECT_GT(bold.width, roman.width);
+    EXPECT_GT(roman.height, 15);
+    // The italic faces keep the roman advance widths (they are metric-compatible with the
+    // faces they stand for), so italic shows in the drawn glyphs rather than in the width.
+    surface.SelectFont(false, false, false);
+    surface.DrawText(0, 0, "l");
+    const QImage upright = surface.Image().copy(0, 0, 20, 25);
+    surface.SelectFont(false, false, true);
+    surface.DrawText(0, 0, "l");
+    EXPECT_NE(surface.Image().copy(0, 0, 20, 25), upright);
+}
+
+TEST(QtSurface, FixedPitchGivesEveryCharacterOneWidth) {
+    QtSurface surface(10, 10);
+    surface.SelectFont(true, false, false);
+    const int zero = surface.MeasureText("0").width;
+    EXPECT_GT(zero, 5);
+    EXPECT_EQ(surface.MeasureText("iiii").width, 4 * zero);
+    EXPECT_EQ(surface.MeasureText("WWWW").width, 4 * zero);
+    surface.SelectFont(true, true, true);
+    EXPECT_EQ(surface.MeasureText("WWWW").width, 4 * zero);
+    // Latin-1 bytes are characters of their own.
+    surface.SelectFont(true, false, false);
+    EXPECT_EQ(surface.MeasureText("\xE9\xFC").width, 2 * zero);
+}
+
+TEST(QtSurface, ScreenCellComesFromTheFixedPitchZero) {
+    QtSurface surface(800, 600);
+    zScreen screen(surface);
+    screen.SetScreenWidth(795);
+    screen.SetScreenHeight(595);
+    screen.EraseWindow(-1);
+    surface.SelectFont(true, false, false);
+    const TextExtent zero = surface.MeasureText("0");
+    EXPECT_EQ(screen.CharWidth(), zero.width);
+    EXPECT_EQ(screen.CharHeight(), zero.height);
+    EXPECT_EQ(screen.Window(0).Width, 795 / zero.width);
+    EXPECT_EQ(screen.Window(0).Height, 595 / zero.height);
+}
+
+TEST(QtSurface, TextIsDrawnOpaquelyInTheCurrentColours) {
+    QtSurface surface(200, 50);
+    EXPECT_EQ(PixelAt(surface, 0, 0), kPaleBlue);
+    surface.SelectFont(false, false, false);
+    surface.SetBackColour(kRed);
+    surface.SetTextColour(kWhite);
+    const TextExtent extent = surface.MeasureText("  ");
+    surface.DrawText(10, 5, "  ");
+    const Rect box{10, 5, 10 + extent.width, 5 + extent.height};
+    EXPECT_EQ(CountColour(surface, box, kRed), extent.width * extent.height);
+    EXPECT_EQ(PixelAt(surface, 9, 5), kPaleBlue);
+    EXPECT_EQ(PixelAt(surface, box.right, 5), kPaleBlue);
+    // Off the image, or partly off it, nothing goes wrong.
+    surface.DrawText(-2147483000, 0, "far");
+    surface.DrawText(190, 45, "edge");
+    surface.DrawText(0, 2147483000, "far");
+}
+
+TEST(QtSurface, ReverseVideoSwapsTheColours) {
+    QtSurface surface(300, 100);
+    zScreen screen(surface);
+    screen.SetScreenWidth(295);
+    screen.SetScreenHeight(95);
+    screen.SetColor(9, 2); // white on black
+    screen.EraseWindow(-1);
+    EXPECT_EQ(PixelAt(surface, 150, 50), kBlack);
+    screen.SetTextStyle(kStyleReverse);
+    surface.SelectFont(false, false, false);
+    const TextExtent m = surface.MeasureText("M");
+    screen.OutPut("M", false);
+    const Rect first{0, 0, m.width, m.height};
+    EXPECT_GT(CountColour(surface, first, kWhite), 0);
+    EXPECT_GT(CountColour(surface, first, kBlack), 0);
+    EXPECT_EQ(PixelAt(surface, 0, 0), kWhite);
+    screen.SetTextStyle(0);
+    screen.OutPut("M", false);
+    const Rect second{m.width, 0, 2 * m.width, m.height};
+    EXPECT_EQ(PixelAt(surface, m.width, 0), kBlack);
+    EXPECT_GT(CountColour(surface, second, kWhite), 0);
+    EXPECT_GT(CountColour(surface, second, kBlack), CountColour(surface, second, kWhite));
+}
+
+TEST(QtSurface, EraseFillsTheWindowsRectangle) {
+    QtSurface surface(400, 295);
+    zScreen screen(surface);
+    screen.SetScreenWidth(395);
+    screen.SetScreenHeight(290);
+    screen.EraseWindow(-1);
+    const int cw = screen.CharWidth();
+    const int ch = screen.CharHeight();
+    screen.SplitWindow(3);
+    screen.SetColor(0, 3); // red background
+    screen.SetWindow(1);
+    std::vector<QRect> repaints;
+    surface.SetRepaintHandler([&](const QRect& r) { repaints.push_back(r); });
+    screen.EraseWindow(1);
+    const int right = screen.Window(1).Width * cw;
+    EXPECT_EQ(CountColour(surface, Rect{0, 0, right, 3 * ch}, kRed), right * 3 * ch);
+    EXPECT_EQ(PixelAt(surface, 0, 3 * ch), kPaleBlue);
+    EXPECT_EQ(PixelAt(surface, right, 0), kPaleBlue);
+    ASSERT_EQ(repaints.size(), 1u);
+    EXPECT_EQ(repaints[0], QRect(0, 0, right, 3 * ch));
+    // The lower window reaches past the surface's bottom (its height is rounded): the erase
+    // is clipped there.
+    const WindowRec& lower = screen.Window(0);
+    EXPECT_GT((lower.Top + lower.Height - 1) * ch, surface.Height());
+    screen.EraseWindow(0);
+    EXPECT_EQ(PixelAt(surface, 0, 3 * ch), kRed);
+    EXPECT_EQ(PixelAt(surface, right - 1, surface.Height() - 1), kRed);
+}
+
+TEST(QtSurface, CopyBlockMovesPixelsAndClips) {
+    QtSurface surface(20, 20);
+    surface.FillRect(0, 0, 20, 10, kRed);
+    // Down by five, overlapping.
+    surface.CopyBlock(0, 0, 20, 10, 0, 5);
+    EXPECT_EQ(CountColour(surface, Rect{0, 0, 20, 15}, kRed), 20 * 15);
+    EXPECT_EQ(PixelAt(surface, 0, 15), kPaleBlue);
+    // Up and left, partly off the image.
+    surface.FillRect(0, 0, 20, 20, kPaleBlue);
+    surface.FillRect(10, 10, 20, 20, kWhite);
+    surface.CopyBlock(10, 10, 100, 100, 5, 5);
+    EXPECT_EQ(CountColour(surface, Rect{5, 5, 15, 15}, kWhite), 100);
+    EXPECT_EQ(PixelAt(surface, 4, 4), kPaleBlue);
+    surface.CopyBlock(-50, -50, 200, 200, 0, 0);
+    surface.CopyBlock(0, 0, 20, 20, 2147483000, 0);
+    surface.FillRect(-2147483000, -5, 2147483000, 5, kBlack);
+    EXPECT_EQ(PixelAt(surface, 19, 4), kBlack);
+    EXPECT_EQ(PixelAt(surface, 19, 5), kPaleBlue);
+}
+
+TEST(QtSurface, InvalidateReportsClippedRectanglesAndUpdateDisplayTheWhole) {
+    QtSurface surface(100, 50);
+    zScreen screen(surface);
+    screen.SetScreenWidth(95);
+    screen.SetScreenHeight(45);
+    std::vector<QRect> repaints;
+    surface.SetRepaintHandler([&](const QRect& r) { repaints.push_back(r); });
+    surface.Invalidate(-10, 10, 20, 1000);
+    surface.Invalidate(200, 0, 300, 10);
+    screen.UpdateDisplay();
+    ASSERT_EQ(repaints.size(), 2u);
+    EXPECT_EQ(repaints[0], QRect(0, 10, 20, 40));
+    EXPECT_EQ(repaints[1], QRect(0, 0, 100, 50));
+}
+
+TEST(QtSurface, ResizeKeepsWhatFits) {
+    QtSurface surface(10, 10);
+    surface.FillRect(0, 0, 5, 5, kRed);
+    surface.SetBackColour(kWhite);
+    surface.Resize(20, 4);
+    EXPECT_EQ(surface.Width(), 20);
+    EXPECT_EQ(surface.Height(), 4);
+    EXPECT_EQ(PixelAt(surface, 4, 3), kRed);
+    EXPECT_EQ(PixelAt(surface, 5, 0), kPaleBlue);
+    EXPECT_EQ(PixelAt(surface, 15, 0), kWhite);
+    surface.Resize(0, 0);
+    surface.DrawText(0, 0, "x");
+    surface.FillRect(0, 0, 5, 5, kRed);
+    surface.CopyBlock(0, 0, 5, 5, 1, 1);
+}
+
+} // namespace
+} // namespace lantern::test

@@ -1,0 +1,176 @@
+#include "machine/zMachine.h"
+#include "screen/CellSurface.h"
+#include "support/StoryBuilder.h"
+#include "support/TestHost.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace lantern::test {
+namespace {
+
+// Instruction bytes of the screen opcodes with small-constant operands.
+constexpr int kNewLine = 0xBB;
+constexpr int kQuit = 0xBA;
+constexpr int kShowStatus = 0xBC;
+
+/// A machine over a 40 x 24 screen drawn on a character grid with two spare rows below it.
+class ScreenOps : public ::testing::Test {
+  protected:
+    TestHost host;
+    CellSurface surface{40, 26};
+    std::unique_ptr<zMachine> machine;
+
+    void Start(const StoryBuilder& builder, bool pagingWait = false) {
+        machine = std::make_unique<zMachine>(host, surface, 1);
+        host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
+        machine->SetPagingWait(pagingWait);
+        machine->PrepareScreen(40, 24);
+        machine->LoadStory(builder.Build());
+        machine->StartGame();
+    }
+
+    GameOutcome::Kind Run() {
+        try {
+            return machine->RunLoop();
+        } catch (const GameStopped&) {
+            return GameOutcome::Kind::Stopped;
+        }
+    }
+
+    std::string Row(int y) const { return surface.RowTextTrimmed(y); }
+    zScreen& Screen() { return machine->Screen(); }
+};
+
+TEST_F(ScreenOps, WindowsCursorAndTextReachTheScreen) {
+    StoryBuilder story(5);
+    story
+        .Code({0xEA, 0x7F, 0x02})       // SPLIT_WINDOW 2
+        .Code({0xEB, 0x7F, 0x01})       // SET_WINDOW 1
+        .Code({0xEF, 0x5F, 0x02, 0x05}) // SET_CURSOR 2 5
+        .Code({0xE5, 0x7F, 'A'})        // PRINT_CHAR 'A'
+        .Code({0xF0, 0x3F, 0x20, 0x00}) // GET_CURSOR 0x2000
+        .Code({0xEB, 0x7F, 0x00})       // SET_WINDOW 0
+        .Code({0xE6, 0x7F, 42})         // PRINT_NUM 42
+        .Code({0xF0, 0x3F, 0x20, 0x04}) // GET_CURSOR 0x2004
+        .Code({kQuit});
+    Start(story);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(Row(1), "    A");
+    EXPECT_EQ(Row(2), "42");
+    const StoryImage& image = machine->Story();
+    EXPECT_EQ(image.ReadWord(0x2000), 2);
+    EXPECT_EQ(image.ReadWord(0x2002), 6);
+    EXPECT_EQ(image.ReadWord(0x2004), 3);
+    EXPECT_EQ(image.ReadWord(0x2006), 3);
+}
+
+TEST_F(ScreenOps, WindowNumbersOutsideTheModelAreIgnored) {
+    StoryBuilder story(5);
+    story
+        .Code({0xE5, 0x7F, 'x'})  // PRINT_CHAR 'x'
+        .Code({0xEB, 0x7F, 0x05}) // SET_WINDOW 5
+        .Code({0xED, 0x7F, 0x07}) // ERASE_WINDOW 7
+        .Code({0xE5, 0x7F, 'y'})  // PRINT_CHAR 'y'
+        .Code({kQuit});
+    Start(story);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(Row(0), "xy");
+    EXPECT_EQ(Screen().CurrentWindow(), 0);
+}
+
+TEST_F(ScreenOps, ColourAndEraseFillTheScreenInTheNewBackground) {
+    StoryBuilder story(5);
+    story
+        .Code({0x1B, 0x09, 0x02})       // SET_COLOUR 9 2: white on black
+        .Code({0xED, 0x3F, 0xFF, 0xFF}) // ERASE_WINDOW -1
+        .Code({0xE5, 0x7F, 'w'})        // PRINT_CHAR 'w'
+        .Code({0xEE, 0x7F, 0x01})       // ERASE_LINE 1: nothing
+        .Code({kQuit});
+    Start(story);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(surface.CellAt(39, 23).back, Rgb(0, 0, 0));
+    EXPECT_EQ(surface.CellAt(0, 0).text, Rgb(255, 255, 255));
+    EXPECT_EQ(Row(0), "w");
+}
+
+TEST_F(ScreenOps, TextStyleAndTheFixedPitchHeaderBit) {
+    StoryBuilder story(5);
+    story
+        .Code({0xF1, 0x7F, 0x02})             // SET_TEXT_STYLE 2
+        .Code({0xE1, 0x57, 0x00, 0x08, 0x02}) // STOREW 0 8 2: fixed pitch
+        .Code({0xF0, 0x3F, 0x20, 0x00})       // (a marker: GET_CURSOR)
+        .Code({kQuit});
+    Start(story);
+    machine->Step();
+    EXPECT_EQ(Screen().GetTextStyle(), kStyleBold);
+    machine->Step();
+    EXPECT_EQ(Screen().GetTextStyle(), kStyleBold | kStyleFixed);
+    EXPECT_TRUE(surface.FontFixed());
+    EXPECT_EQ(machine->Story().ReadWord(0x10), 2);
+
+    StoryBuilder plain(5);
+    plain
+        .Code({0xF1, 0x7F, 0x09})             // SET_TEXT_STYLE 9: reverse and fixed
+        .Code({0xE1, 0x57, 0x00, 0x08, 0x00}) // STOREW 0 8 0: drops fixed, keeps reverse
+        .Code({0xE1, 0x57, 0x00, 0x09, 0x02}) // STOREW 0 9 2: not the flags word
+        .Code({kQuit});
+    Start(plain);
+    machine->Step();
+    machine->Step();
+    EXPECT_EQ(Screen().GetTextStyle(), kStyleReverse);
+    EXPECT_FALSE(surface.FontFixed());
+    machine->Step();
+    EXPECT_EQ(Screen().GetTextStyle(), kStyleReverse);
+}
+
+TEST_F(ScreenOps, BufferModeAndSoundEffect) {
+    StoryBuilder story(5);
+    story
+        .Code({0xF2, 0x7F, 0x00}) // BUFFER_MODE 0
+        .Code({0xE8, 0x7F, 0x07}) // PUSH 7
+        .Code({0xF5, 0xBF, 0x00}) // SOUND_EFFECT sp
+        .Code({kQuit});
+    Start(story);
+    EXPECT_TRUE(Screen().Window(0).Buffered); // the game starts buffered
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_FALSE(Screen().Window(0).Buffered);
+    EXPECT_EQ(host.beeps, 1);
+    EXPECT_EQ(machine->StackPointer(), 0);
+}
+
+TEST_F(ScreenOps, AFullLowerWindowWaitsForAKeyAndGoesOn) {
+    StoryBuilder story(5);
+    for (int i = 0; i < 30; ++i)
+        story.Code({0xE6, 0x7F, i + 1}).Code({kNewLine}); // PRINT_NUM i+1, NEW_LINE
+    story.Code({kQuit});
+    Start(story, true);
+    host.Type("x");
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(host.waits, 1);
+    EXPECT_EQ(Row(24), ""); // the prompt is gone
+    EXPECT_EQ(Row(22), "30");
+    EXPECT_EQ(Row(0), "8");
+
+    // Without a key the wait ends the game.
+    Start(story, true);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
+    EXPECT_EQ(Row(24), "[**MORE**]");
+}
+
+TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {
+    StoryBuilder story(3);
+    story.SetGlobal(16, 1).SetGlobal(17, 0xFFFD).SetGlobal(18, 12);
+    story.Code({kShowStatus}).Code({kQuit});
+    Start(story);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    // 40 cells less 2: the line is 38 long and its text ends at cell 37.
+    EXPECT_EQ(surface.RowText(0).substr(32, 6), "-3/12 ");
+    EXPECT_EQ(surface.CellAt(0, 0).back, Rgb(0, 0, 0));
+    EXPECT_EQ(Screen().CurrentWindow(), 0);
+    EXPECT_EQ(Screen().Window(0).Top, 2);
+}
+
+} // namespace
+} // namespace lantern::test
