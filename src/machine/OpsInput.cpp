@@ -27,8 +27,19 @@ void zMachine::OpReadChar(const zInstruction& in) {
 void zMachine::OpTokenise(const zInstruction& in) {
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = Arg(in, 2, true);
-    if (parse != 0)
-        m_dictionary.Tokenise(m_story, text, parse, false);
+    // Every operand is read, so that stack operands are popped: a dictionary of the story's own
+    // (0 for the main one) and the flag that leaves the records of unknown words untouched.
+    const int32_t dictionary = in.OperandCount >= 3 ? Arg(in, 3, true) : 0;
+    const bool ignoreNoMatch = in.OperandCount >= 4 && Arg(in, 4, true) != 0;
+    if (parse != 0) {
+        if (dictionary != 0) {
+            zDictionary own(m_text);
+            own.LoadDictionary(m_story, dictionary);
+            own.Tokenise(m_story, text, parse, ignoreNoMatch);
+        } else {
+            m_dictionary.Tokenise(m_story, text, parse, ignoreNoMatch);
+        }
+    }
     Next(in);
 }
 

@@ -1,94 +1,96 @@
-// Object opcodes.
+// Object opcodes. Object 0 reads as an object with no links, attributes or properties, and the
+// opcodes that would change it change nothing.
 #include "machine/zMachine.h"
 
 namespace lantern {
 
-// Placeholders until the object table lands: every object reads as empty.
-
 void zMachine::OpGetSibling(const zInstruction& in) {
-    Arg(in, 1, true);
-    StoreResult(in, 0);
-    Branch(false, in);
+    const int32_t sibling = m_objects.GetObject(Arg(in, 1, true)).Sibling();
+    StoreResult(in, sibling);
+    Branch(sibling != 0, in);
 }
 
 void zMachine::OpGetChild(const zInstruction& in) {
-    Arg(in, 1, true);
-    StoreResult(in, 0);
-    Branch(false, in);
+    const int32_t child = m_objects.GetObject(Arg(in, 1, true)).Child();
+    StoreResult(in, child);
+    Branch(child != 0, in);
 }
 
 void zMachine::OpGetParent(const zInstruction& in) {
-    Arg(in, 1, true);
-    StoreResult(in, 0);
+    StoreResult(in, m_objects.GetObject(Arg(in, 1, true)).Parent());
     Next(in);
 }
 
 void zMachine::OpGetPropLen(const zInstruction& in) {
-    Arg(in, 1, true);
-    StoreResult(in, 0);
+    StoreResult(in, m_objects.PropLenAt(Arg(in, 1, true)));
     Next(in);
 }
 
 void zMachine::OpRemoveObj(const zInstruction& in) {
-    Arg(in, 1, true);
+    m_objects.PerformRemove(Arg(in, 1, true));
     Next(in);
 }
 
 void zMachine::OpInsertObj(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t destination = Arg(in, 2, true);
+    m_objects.PerformInsert(object, destination);
     Next(in);
 }
 
 void zMachine::OpJin(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    Branch(false, in);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t parent = Arg(in, 2, true);
+    // Object 0 is in nothing, not even in object 0.
+    Branch(object != 0 && m_objects.GetObject(object).Parent() == parent, in);
 }
 
 void zMachine::OpTestAttr(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    Branch(false, in);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t attribute = Arg(in, 2, true);
+    Branch(m_objects.GetObject(object).GetAttribute(attribute), in);
 }
 
 void zMachine::OpSetAttr(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t attribute = Arg(in, 2, true);
+    m_objects.GetObject(object).SetAttribute(attribute);
     Next(in);
 }
 
 void zMachine::OpClearAttr(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t attribute = Arg(in, 2, true);
+    m_objects.GetObject(object).ClearAttribute(attribute);
     Next(in);
 }
 
 void zMachine::OpGetProp(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    StoreResult(in, 0);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t property = Arg(in, 2, true);
+    StoreResult(in, m_objects.GetObject(object).Prop(property));
     Next(in);
 }
 
 void zMachine::OpGetPropAddr(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    StoreResult(in, 0);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t property = Arg(in, 2, true);
+    StoreResult(in, m_objects.GetObject(object).PropAddr(property));
     Next(in);
 }
 
 void zMachine::OpGetNextProp(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    StoreResult(in, 0);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t property = Arg(in, 2, true);
+    StoreResult(in, m_objects.GetObject(object).NextProp(property));
     Next(in);
 }
 
 void zMachine::OpPutProp(const zInstruction& in) {
-    Arg(in, 1, true);
-    Arg(in, 2, true);
-    Arg(in, 3, false);
+    const int32_t object = Arg(in, 1, true);
+    const int32_t property = Arg(in, 2, true);
+    const int32_t value = Arg(in, 3, false);
+    m_objects.GetObject(object).SetProp(property, value);
     Next(in);
 }
 

@@ -1,7 +1,8 @@
 // Text and output-stream opcodes.
-#include <string>
-
 #include "machine/zMachine.h"
+#include "memory/StoryError.h"
+
+#include <string>
 
 namespace lantern {
 
@@ -56,6 +57,11 @@ void zMachine::OpPrintNum(const zInstruction& in) {
 void zMachine::OpOutputStream(const zInstruction& in) {
     const int32_t number = Arg(in, 1, false);
     const int32_t table = in.OperandCount > 1 ? Arg(in, 2, true) : 0;
+    // Version 6's width operand is read (a stack operand pops) and not used.
+    if (in.OperandCount > 2)
+        Arg(in, 3, false);
+    if (number == 3 && in.OperandCount < 2)
+        throw StoryError("output stream 3 selected without a table");
     m_streams.OutputStream(number, table);
     Next(in);
 }

@@ -1,18 +1,24 @@
 #pragma once
 
+#include "memory/StoryImage.h"
+
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
-#include "memory/StoryImage.h"
-
 namespace lantern {
 
 /// The output streams: stream 1 (the screen, through a writer the machine provides) and the
-/// nested memory streams of stream 3, which write into tables in the story image.
+/// nested memory streams of stream 3, which write into tables in the story image. Streams 2 and 4
+/// keep only their flags.
 class OutputStreams {
-public:
+  public:
     using ScreenWriter = std::function<void(std::string_view)>;
+
+    /// Memory streams may nest this deep, as the Z-Machine Standards Document allows; one more
+    /// is a story fault.
+    static constexpr int kMaxMemoryStreams = 16;
 
     explicit OutputStreams(StoryImage& story) : m_story(story) {}
 
@@ -23,14 +29,25 @@ public:
     /// Sends text to the active stream: the innermost memory table while stream 3 is on, else
     /// the screen while stream 1 is on, else nowhere.
     void PrintText(std::string_view text);
-    /// The OUTPUT_STREAM opcode: select (n > 0) or deselect (n < 0) stream |n|.
+    /// The OUTPUT_STREAM opcode: select (n > 0) or deselect (n < 0) stream |n|. Selecting stream 3
+    /// opens a memory stream on table; deselecting it returns to the next outer one, if any.
+    /// Numbers outside 1..4 and -1..-4 change nothing.
     void OutputStream(int number, int32_t table);
     bool IsSelected(int number) const;
+    /// How many memory streams are open.
+    int MemoryStreamDepth() const { return m_depth; }
 
-private:
+  private:
+    struct MemoryStream {
+        int32_t table = 0; ///< the length word; the characters follow it
+        int32_t count = 0; ///< characters written so far
+    };
+
     StoryImage& m_story;
     ScreenWriter m_screenWriter;
-    bool m_streams[5] = {false, true, false, false, false};
+    std::array<bool, 5> m_streams{false, true, false, false, false};
+    std::array<MemoryStream, kMaxMemoryStreams> m_levels{};
+    int m_depth = 0;
 };
 
 } // namespace lantern

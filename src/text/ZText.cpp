@@ -1,21 +1,199 @@
 #include "text/ZText.h"
 
+#include "memory/StoryError.h"
+
 namespace lantern {
 
-// Placeholder until the decoder lands.
-void ZText::SetupAlphabets(const StoryImage& story) { m_version = story.Version(); }
-void ZText::SetDefaultAlphabets() {}
-void ZText::LoadAbbreviations(const StoryImage&) {}
+namespace {
+
+constexpr std::string_view kRow0 = "abcdefghijklmnopqrstuvwxyz";
+constexpr std::string_view kRow1 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+// Row 2: "~" marks the escape (Z-character 6) and "^" the line break (Z-character 7).
+constexpr std::string_view kRow2 = "~^0123456789.,!?_#'\"/\\-:()";
+// Version 1 has no line-break mark in row 2, and "<" in it.
+constexpr std::string_view kRow2Version1 = "~0123456789.,!?_#'\"/\\<-:()";
+
+constexpr int kRowLength = 26;
+
+} // namespace
+
+ZText::ZText() {
+    SetDefaultAlphabets();
+}
+
+void ZText::SetDefaultAlphabets() {
+    m_alphabets = {std::string(kRow0), std::string(kRow1), std::string(kRow2)};
+}
+
+void ZText::SetupAlphabets(const StoryImage& story) {
+    m_version = story.Version();
+    const int32_t table = story.ReadWord(0x34);
+    if (m_version > 4 && table != 0) {
+        // A table of 78 bytes, 26 per row. The escape and line-break marks keep their places.
+        const int32_t address = table & 0xFFFF;
+        for (int row = 0; row < 3; ++row) {
+            m_alphabets[static_cast<size_t>(row)].assign(kRowLength, ' ');
+            for (int k = 0; k < kRowLength; ++k)
+                m_alphabets[static_cast<size_t>(row)][static_cast<size_t>(k)] =
+                    static_cast<char>(story.ReadByte(address + row * kRowLength + k));
+        }
+        m_alphabets[2][0] = '~';
+        m_alphabets[2][1] = '^';
+        return;
+    }
+    SetDefaultAlphabets();
+    if (m_version == 1)
+        m_alphabets[2] = std::string(kRow2Version1);
+}
+
+void ZText::LoadAbbreviations(const StoryImage& story) {
+    for (std::string& entry : m_abbreviations)
+        entry.clear();
+    // Version 1 has no abbreviations (Z-character 1 is a line break there).
+    if (m_version <= 1)
+        return;
+    const int count = m_version < 3 ? 32 : kAbbreviationCount;
+    const int32_t table = story.ReadWord(0x18, true);
+    for (int i = 0; i < count; ++i) {
+        // An entry that cannot be read is left empty: a story fault here would refuse a story
+        // that never prints that abbreviation.
+        const int64_t slot = int64_t{table} + 2 * i;
+        if (!story.Contains(slot, 2))
+            break;
+        try {
+            m_abbreviations[static_cast<size_t>(i)] =
+                PrintZString(story, 2 * story.ReadWord(slot, true));
+        } catch (const StoryError&) {
+            m_abbreviations[static_cast<size_t>(i)].clear();
+        }
+    }
+}
 
 std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
-    int32_t count = 0;
-    for (int32_t a = address;; a += 2) {
-        count += 3;
-        if (story.ReadByte(a) & 0x80)
+    UnpackZChars(story, address);
+    return ZCharsToText();
+}
+
+void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
+    story.ReadByte(address); // a string that starts outside the image is a fault
+    m_zChars.clear();
+    for (int64_t a = address; story.Contains(a, 2); a += 2) {
+        if (static_cast<int32_t>(m_zChars.size()) + 3 > kMaxZChars) {
+            m_zCharCount = static_cast<int32_t>(m_zChars.size());
+            throw StoryError("an encoded string is longer than " + std::to_string(kMaxZChars / 3) +
+                             " words");
+        }
+        const int b0 = story.ReadByte(a);
+        const int b1 = story.ReadByte(a + 1);
+        m_zChars.push_back(static_cast<uint8_t>((b0 >> 2) & 31));
+        m_zChars.push_back(static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)));
+        m_zChars.push_back(static_cast<uint8_t>(b1 & 31));
+        if (b0 & 0x80)
             break;
     }
-    m_zCharCount = count;
-    return {};
+    // Also when the image ends without an end bit: the count covers the words actually read, so
+    // the decoder steps over exactly those.
+    m_zCharCount = static_cast<int32_t>(m_zChars.size());
+}
+
+std::string ZText::ZCharsToText() const {
+    std::string text;
+    const size_t count = m_zChars.size();
+    int locked = 0;    // the row in force
+    int shift = 0;     // a shift for the next character only
+    int lockShift = 0; // versions 1 and 2: a pending change of the locked row
+    for (size_t i = 0; i < count; ++i) {
+        const int c = m_zChars[i];
+        if (c == 0) {
+            text += ' ';
+            continue;
+        }
+        if (c < 6) {
+            // Abbreviations: code 1 from version 2, codes 1 to 3 from version 3. A code cut off
+            // at the end of the string yields nothing.
+            int bank = -1;
+            if (c == 1 && m_version >= 2)
+                bank = 0;
+            else if ((c == 2 || c == 3) && m_version >= 3 && m_version <= 9)
+                bank = c - 1;
+            if (bank >= 0) {
+                if (i + 1 < count)
+                    text += m_abbreviations[static_cast<size_t>(32 * bank + m_zChars[++i])];
+                else
+                    ++i;
+                continue;
+            }
+            if (c == 1 && m_version == 1)
+                text += "\r\n";
+            else if ((c == 2 || c == 3) && (m_version == 1 || m_version == 2))
+                shift = c - 1;
+            else if ((c == 4 || c == 5) && (m_version == 1 || m_version == 2))
+                lockShift = c - 3;
+            else if ((c == 4 || c == 5) && m_version >= 3 && m_version <= 9)
+                shift = c - 3;
+            continue;
+        }
+        const int row = (locked + shift + lockShift) % 3;
+        if (row == 2 && c == 6) {
+            // The 10-bit escape: a character code in the next two Z-characters. A value with no
+            // single-byte character prints "?"; a cut-off escape and the null character print
+            // nothing.
+            if (i + 2 < count) {
+                const int value = (m_zChars[i + 1] << 5) | m_zChars[i + 2];
+                if (value >= 256)
+                    text += '?';
+                else if (value != 0)
+                    text += static_cast<char>(value);
+            }
+            i += 2;
+        } else {
+            const char ch = m_alphabets[static_cast<size_t>(row)][static_cast<size_t>(c - 6)];
+            if (ch == '^')
+                text += "\r\n";
+            else
+                text += ch;
+        }
+        locked = (locked + lockShift) % 3;
+        shift = 0;
+        lockShift = 0;
+    }
+    return text;
+}
+
+std::vector<uint8_t> ZText::EncodeZChars(std::string_view text, size_t limit) const {
+    // Versions 1 and 2 shift with 2 (up to row 1) and 3 (down to row 2); later ones with 4 and 5.
+    const bool early = m_version == 1 || m_version == 2;
+    const uint8_t shiftTo1 = early ? 2 : 4;
+    const uint8_t shiftTo2 = early ? 3 : 5;
+    // Row 2 positions that are marks rather than characters: the escape, and the line break
+    // from version 2.
+    const size_t firstRow2 = m_version == 1 ? 1 : 2;
+    std::vector<uint8_t> codes;
+    for (char ch : text) {
+        if (codes.size() >= limit)
+            break;
+        if (ch == ' ') {
+            codes.push_back(0);
+            continue;
+        }
+        if (const size_t k = m_alphabets[0].find(ch); k != std::string::npos) {
+            codes.push_back(static_cast<uint8_t>(k + 6));
+            continue;
+        }
+        if (const size_t k = m_alphabets[1].find(ch); k != std::string::npos) {
+            codes.insert(codes.end(), {shiftTo1, static_cast<uint8_t>(k + 6)});
+            continue;
+        }
+        if (const size_t k = m_alphabets[2].find(ch, firstRow2); k != std::string::npos) {
+            codes.insert(codes.end(), {shiftTo2, static_cast<uint8_t>(k + 6)});
+            continue;
+        }
+        const int value = static_cast<unsigned char>(ch);
+        codes.insert(codes.end(), {shiftTo2, 6, static_cast<uint8_t>(value >> 5),
+                                   static_cast<uint8_t>(value & 31)});
+    }
+    codes.resize(limit, 5);
+    return codes;
 }
 
 } // namespace lantern

@@ -1,17 +1,27 @@
 #pragma once
 
+#include "memory/StoryImage.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
-
-#include "memory/StoryImage.h"
+#include <string_view>
+#include <vector>
 
 namespace lantern {
 
 /// Decoding of encoded strings: the alphabet rows, the abbreviations and the Z-character rules of
-/// every version. Decoding returns text (8-bit characters; a line break is "\r\n"); it never prints.
+/// every version. Decoding returns text (8-bit characters; a line break is "\r\n"); it never
+/// prints.
 class ZText {
-public:
+  public:
+    /// Most Z-characters one string may hold (3,333 words); a longer string is a story fault.
+    static constexpr int32_t kMaxZChars = 9999;
+    /// Abbreviation entries: 32 in version 2, 96 from version 3.
+    static constexpr int kAbbreviationCount = 96;
+
+    ZText();
+
     /// Sets the three alphabet rows for the story's version and alphabet table (header word 0x34).
     void SetupAlphabets(const StoryImage& story);
     /// The default rows of versions 2 and later.
@@ -24,12 +34,29 @@ public:
     std::string PrintZString(const StoryImage& story, int32_t address);
     int32_t ZCharCount() const { return m_zCharCount; }
 
-    const std::array<std::string, 3>& Alphabets() const { return m_alphabets; }
+    /// Splits the words from address into Z-characters, up to and including the word with the
+    /// end bit, or up to the last whole word of the image.
+    void UnpackZChars(const StoryImage& story, int32_t address);
+    /// Translates the Z-characters of the last UnpackZChars into text.
+    std::string ZCharsToText() const;
 
-private:
+    /// Encodes text as the story's compiler encodes a dictionary word: each character from the
+    /// alphabet rows (with a shift for rows 1 and 2) or as a 10-bit escape, cut to `limit`
+    /// Z-characters and padded with 5s.
+    std::vector<uint8_t> EncodeZChars(std::string_view text, size_t limit) const;
+
+    int Version() const { return m_version; }
+    const std::array<std::string, 3>& Alphabets() const { return m_alphabets; }
+    const std::string& Abbreviation(int index) const {
+        return m_abbreviations.at(static_cast<size_t>(index));
+    }
+
+  private:
     int m_version = 0;
     int32_t m_zCharCount = 0;
     std::array<std::string, 3> m_alphabets;
+    std::array<std::string, kAbbreviationCount> m_abbreviations;
+    std::vector<uint8_t> m_zChars; ///< the codes of the last unpacked string
 };
 
 } // namespace lantern

@@ -1,0 +1,200 @@
+#include "text/ZText.h"
+
+#include "memory/StoryError.h"
+#include "support/StoryBuilder.h"
+#include "support/ZCodes.h"
+
+#include <gtest/gtest.h>
+
+namespace lantern {
+namespace {
+
+using test::PackZChars;
+using test::StoryBuilder;
+
+constexpr int32_t kString = 0x2000;
+
+// Decodes Z-characters placed at kString in a story of the given version.
+class Decoding : public ::testing::Test {
+  protected:
+    std::string Decode(int version, const std::vector<int>& codes) {
+        StoryBuilder builder(version);
+        Place(builder, kString, PackZChars(codes));
+        return Load(builder).PrintZString(m_image, kString);
+    }
+    static void Place(StoryBuilder& builder, int32_t address, const std::vector<uint8_t>& bytes) {
+        for (uint8_t b : bytes)
+            builder.Byte(address++, b);
+    }
+    ZText& Load(const StoryBuilder& builder) {
+        m_image = builder.Build();
+        m_text.SetupAlphabets(m_image);
+        m_text.LoadAbbreviations(m_image);
+        return m_text;
+    }
+
+    StoryImage m_image;
+    ZText m_text;
+};
+
+TEST_F(Decoding, LowerCaseSpacesAndTheCountOfCodesRead) {
+    EXPECT_EQ(Decode(3, {13, 10, 17, 17, 20, 0, 28, 20, 23, 17, 9}), "hello world");
+    EXPECT_EQ(m_text.ZCharCount(), 12); // four words
+    EXPECT_EQ(Decode(5, {6, 7, 8}), "abc");
+    EXPECT_EQ(m_text.ZCharCount(), 3); // one word with the end bit: two bytes
+}
+
+TEST_F(Decoding, ShiftsOfVersionThreeAndLaterApplyToOneCharacter) {
+    EXPECT_EQ(Decode(3, {4, 6}), "A");
+    EXPECT_EQ(Decode(3, {4, 6, 6}), "Aa");
+    EXPECT_EQ(Decode(3, {5, 7}), "\r\n");
+    EXPECT_EQ(Decode(3, {5, 8, 5, 18, 5, 19}), "0.,");
+    EXPECT_EQ(Decode(8, {5, 31}), ")");
+    // A pending shift survives a space.
+    EXPECT_EQ(Decode(3, {4, 0, 6}), " A");
+}
+
+TEST_F(Decoding, TheEscapeGivesOneCharacterCode) {
+    EXPECT_EQ(Decode(3, {5, 6, 1, 1}), "!");
+    EXPECT_EQ(Decode(5, {5, 6, 7, 9, 6}), "\xE9"
+                                          "a");
+}
+
+TEST_F(Decoding, EscapeValuesWithoutASingleByteCharacterPrintAQuestionMark) {
+    EXPECT_EQ(Decode(5, {5, 6, 8, 0, 6}), "?a");
+    EXPECT_EQ(Decode(5, {5, 6, 31, 31}), "?");
+    EXPECT_EQ(Decode(5, {5, 6, 0, 0, 6}), "a"); // the null character prints nothing
+}
+
+TEST_F(Decoding, ConstructionsCutOffByTheEndOfTheStringPrintNothing) {
+    EXPECT_EQ(Decode(5, {6, 5, 6}), "a");            // escape without its two codes
+    EXPECT_EQ(Decode(5, {6, 7, 6, 5, 6, 1}), "aba"); // escape with one code
+    EXPECT_EQ(Decode(5, {6, 7, 2}), "ab");           // abbreviation without its index
+    EXPECT_EQ(Decode(2, {6, 7, 1}), "ab");
+}
+
+TEST_F(Decoding, VersionOneHasALineBreakCodeAndItsOwnThirdRow) {
+    EXPECT_EQ(Decode(1, {6, 1, 7}), "a\r\nb");
+    // Row 2 of version 1: code 7 is "0" and "<" sits before "-".
+    EXPECT_EQ(Decode(1, {3, 7, 3, 27, 3, 28}), "0<-");
+    EXPECT_EQ(m_text.Alphabets()[2], "~0123456789.,!?_#'\"/\\<-:()");
+}
+
+TEST_F(Decoding, VersionsOneAndTwoShiftAndLockRowsRelativeToTheRowInForce) {
+    EXPECT_EQ(Decode(2, {4, 6, 7}), "AB"); // shift lock up stays
+    EXPECT_EQ(Decode(2, {2, 6, 7}), "Ab"); // single shift up
+    EXPECT_EQ(Decode(2, {3, 8, 7}), "0b"); // single shift down to row 2
+    EXPECT_EQ(Decode(2, {5, 8, 9}), "01"); // lock down to row 2
+    // Locked on row 1, a shift up reaches row 2 and a shift down returns to row 0.
+    EXPECT_EQ(Decode(2, {4, 6, 2, 8, 3, 6, 6}), "A0aA");
+    // Locked on row 2, the escape works.
+    EXPECT_EQ(Decode(1, {5, 6, 1, 1, 8}), "!1");
+}
+
+TEST_F(Decoding, AbbreviationsOfVersionThreeUseThreeBanks) {
+    StoryBuilder builder(3);
+    const int32_t strings = 0x2400;
+    int32_t at = strings;
+    for (int i = 0; i < 96; ++i) {
+        builder.Word(StoryBuilder::kAbbreviations + 2 * i, at / 2);
+        at = builder.ZString(at, "ab" + std::to_string(i));
+        at += at % 2;
+    }
+    // 1 0, 2 5, 3 31, and a shift that survives an abbreviation.
+    Place(builder, kString, PackZChars({1, 0, 0, 2, 5, 0, 3, 31, 4, 1, 1, 6}));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.PrintZString(m_image, kString), "ab0 ab37 ab95ab1A");
+    EXPECT_EQ(text.Abbreviation(95), "ab95");
+}
+
+TEST_F(Decoding, VersionTwoHasOneBankOfAbbreviationsAndShiftsWithTwoAndThree) {
+    StoryBuilder builder(2);
+    builder.Word(StoryBuilder::kAbbreviations + 2 * 3, 0x2400 / 2);
+    builder.ZString(0x2400, "the");
+    Place(builder, kString, PackZChars({1, 3, 0, 2, 6}));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.PrintZString(m_image, kString), "the A");
+    EXPECT_EQ(text.Abbreviation(32), ""); // never loaded in version 2
+}
+
+TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
+    StoryBuilder builder(3);
+    builder.Word(StoryBuilder::kAbbreviations + 2 * 7, 0x7FFF); // far outside the image
+    builder.ZString(0x2400, "ok");
+    builder.Word(StoryBuilder::kAbbreviations + 2 * 8, 0x2400 / 2);
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.Abbreviation(7), "");
+    EXPECT_EQ(text.Abbreviation(8), "ok");
+}
+
+TEST_F(Decoding, CustomAlphabetsOfVersionFiveKeepTheEscapeAndLineBreakMarks) {
+    StoryBuilder builder(5);
+    const int32_t table = 0x2800;
+    builder.Word(0x34, table);
+    for (int i = 0; i < 78; ++i)
+        builder.Byte(table + i, "zyxwvutsrqponmlkjihgfedcba"[i % 26] - (i / 26 == 1 ? 32 : 0));
+    builder.Byte(table + 52, '*').Byte(table + 53, '*'); // ignored: the marks stay
+    Place(builder, kString, PackZChars({6, 7, 4, 6, 5, 6, 2, 1, 5, 7, 5, 8}));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.PrintZString(m_image, kString), "zyZA\r\nx");
+    EXPECT_EQ(text.Alphabets()[2].substr(0, 3), "~^x");
+}
+
+TEST_F(Decoding, DefaultRowsUnlessAVersionFiveStoryGivesATable) {
+    StoryBuilder v5(5);
+    EXPECT_EQ(Load(v5).Alphabets()[0], "abcdefghijklmnopqrstuvwxyz");
+    StoryBuilder v4(4);
+    v4.Word(0x34, 0x2800);
+    EXPECT_EQ(Load(v4).Alphabets()[0], "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(m_text.Alphabets()[2], "~^0123456789.,!?_#'\"/\\-:()");
+    m_text.SetDefaultAlphabets();
+    EXPECT_EQ(m_text.Alphabets()[1], "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+}
+
+TEST_F(Decoding, AStringRunningToTheEndOfTheImageCountsTheWordsRead) {
+    StoryBuilder builder(5, 0x1010);
+    // Three words without an end bit, up to the end of the file.
+    Place(builder, 0x100A, PackZChars({6, 6, 6, 7, 7, 7, 8, 8, 8}, false));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.PrintZString(m_image, 0x100A), "aaabbbccc");
+    EXPECT_EQ(text.ZCharCount(), 9);
+    EXPECT_EQ(text.PrintZString(m_image, 0x100E), "ccc");
+    EXPECT_EQ(text.ZCharCount(), 3);
+    // The last whole word ends at the extra zero byte: 0x08 0x00 is an abbreviation and a space.
+    EXPECT_EQ(text.PrintZString(m_image, 0x100F), " ");
+    EXPECT_EQ(text.ZCharCount(), 3);
+    EXPECT_EQ(text.PrintZString(m_image, 0x1010), ""); // not even one whole word
+    EXPECT_EQ(text.ZCharCount(), 0);
+    EXPECT_THROW(text.PrintZString(m_image, 0x1011), StoryError);
+}
+
+TEST_F(Decoding, AStringLongerThanTheCodeBufferIsAFault) {
+    StoryBuilder builder(5, 0x6000);
+    const int words = ZText::kMaxZChars / 3;
+    std::vector<int> codes(static_cast<size_t>(3 * words), 6);
+    Place(builder, 0x1000, PackZChars(codes));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.PrintZString(m_image, 0x1000).size(), static_cast<size_t>(3 * words));
+    builder.Byte(0x1000 + 2 * (words - 1), 0x18); // remove the end bit: one word too many
+    builder.Bytes(0x1000 + 2 * words, {0x98, 0xC6});
+    Load(builder);
+    EXPECT_THROW(text.PrintZString(m_image, 0x1000), StoryError);
+}
+
+TEST(Encoding, DictionaryWordsUseShiftsAndEscapes) {
+    StoryBuilder builder(3);
+    const StoryImage image = builder.Build();
+    ZText text;
+    text.SetupAlphabets(image);
+    // "t-shirt" in version 3: t, shift and "-", s, h, i: the cut falls after six codes.
+    EXPECT_EQ(text.EncodeZChars("t-shirt", 6), (std::vector<uint8_t>{25, 5, 28, 24, 13, 14}));
+    EXPECT_EQ(text.EncodeZChars("ab", 6), (std::vector<uint8_t>{6, 7, 5, 5, 5, 5}));
+    EXPECT_EQ(text.EncodeZChars("A", 6), (std::vector<uint8_t>{4, 6, 5, 5, 5, 5}));
+    EXPECT_EQ(text.EncodeZChars("\xE9", 9), (std::vector<uint8_t>{5, 6, 7, 9, 5, 5, 5, 5, 5}));
+    StoryBuilder early(2);
+    text.SetupAlphabets(early.Build());
+    EXPECT_EQ(text.EncodeZChars("A1", 6), (std::vector<uint8_t>{2, 6, 3, 9, 5, 5}));
+}
+
+} // namespace
+} // namespace lantern
