@@ -9,7 +9,7 @@ namespace {
 
 using test::StoryBuilder;
 
-class Decoding : public ::testing::Test {
+class InstructionDecoding : public ::testing::Test {
 protected:
     zInstruction Decode(std::initializer_list<int> bytes, int version = 5) {
         StoryBuilder builder(version);
@@ -25,7 +25,7 @@ protected:
 
 constexpr int kAt = StoryBuilder::kCode;
 
-TEST_F(Decoding, LongFormAddWithStore) {
+TEST_F(InstructionDecoding, LongFormAddWithStore) {
     const zInstruction in = Decode({0x14, 0x05, 0x07, 0x10});
     EXPECT_EQ(in.OpCodeType, kOp2);
     EXPECT_EQ(in.OpCode, 20);
@@ -38,7 +38,7 @@ TEST_F(Decoding, LongFormAddWithStore) {
     EXPECT_EQ(in.NextInstr, kAt + 4);
 }
 
-TEST_F(Decoding, LongFormOperandTypesComeFromBitsSixAndFive) {
+TEST_F(InstructionDecoding, LongFormOperandTypesComeFromBitsSixAndFive) {
     EXPECT_EQ(Decode({0x34, 1, 2, 0}).OperandType[2], kVariable);  // 0x20: second a variable
     EXPECT_EQ(Decode({0x34, 1, 2, 0}).OperandType[1], kSmallConstant);
     EXPECT_EQ(Decode({0x54, 1, 2, 0}).OperandType[1], kVariable);  // 0x40: first a variable
@@ -48,7 +48,7 @@ TEST_F(Decoding, LongFormOperandTypesComeFromBitsSixAndFive) {
     EXPECT_EQ(both.OperandType[2], kVariable);
 }
 
-TEST_F(Decoding, VariableFormCallWithOneLargeOperand) {
+TEST_F(InstructionDecoding, VariableFormCallWithOneLargeOperand) {
     const zInstruction in = Decode({0xE0, 0x3F, 0x12, 0x34, 0x00});
     EXPECT_EQ(in.OpCodeType, kOpVar);
     EXPECT_EQ(in.OpCode, 0);
@@ -58,7 +58,7 @@ TEST_F(Decoding, VariableFormCallWithOneLargeOperand) {
     EXPECT_EQ(in.NextInstr, kAt + 5);
 }
 
-TEST_F(Decoding, TypeScanStopsAtTheFirstOmittedPair) {
+TEST_F(InstructionDecoding, TypeScanStopsAtTheFirstOmittedPair) {
     // 0x4D: small, large, omitted, small: the pair after the omitted one is ignored.
     const zInstruction in = Decode({0xE1, 0x4D, 0x09, 0x12, 0x34});
     EXPECT_EQ(in.OperandCount, 2);
@@ -69,7 +69,7 @@ TEST_F(Decoding, TypeScanStopsAtTheFirstOmittedPair) {
     EXPECT_EQ(in.NextInstr, kAt + 5);
 }
 
-TEST_F(Decoding, DoubleVariableCallsReadASecondTypesByte) {
+TEST_F(InstructionDecoding, DoubleVariableCallsReadASecondTypesByte) {
     const zInstruction in =
         Decode({0xEC, 0x00, 0x3F, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0x07}); // call_vs2, five large
     EXPECT_EQ(in.OperandCount, 5);
@@ -85,7 +85,7 @@ TEST_F(Decoding, DoubleVariableCallsReadASecondTypesByte) {
     EXPECT_EQ(full.NextInstr, kAt + 11);
 }
 
-TEST_F(Decoding, VariableFormOfA2OPOpcode) {
+TEST_F(InstructionDecoding, VariableFormOfA2OPOpcode) {
     const zInstruction in = Decode({0xC1, 0x57, 5, 1, 2, 0x40 | 10}); // je with three
     EXPECT_EQ(in.OpCodeType, kOp2);
     EXPECT_EQ(in.OpCode, 1);
@@ -95,7 +95,7 @@ TEST_F(Decoding, VariableFormOfA2OPOpcode) {
     EXPECT_EQ(in.NextInstr, kAt + 6);
 }
 
-TEST_F(Decoding, ShortForms) {
+TEST_F(InstructionDecoding, ShortForms) {
     const zInstruction large = Decode({0x8C, 0xFF, 0xFE}); // jump, large constant
     EXPECT_EQ(large.OpCodeType, kOp1);
     EXPECT_EQ(large.OpCode, 12);
@@ -113,7 +113,7 @@ TEST_F(Decoding, ShortForms) {
     EXPECT_EQ(zero.NextInstr, kAt + 1);
 }
 
-TEST_F(Decoding, ExtendedFormReadsLargeConstantsUnsigned) {
+TEST_F(InstructionDecoding, ExtendedFormReadsLargeConstantsUnsigned) {
     const zInstruction in = Decode({0xBE, 0x02, 0x1F, 0xFF, 0xFF, 0x03, 0x00}); // log_shift
     EXPECT_EQ(in.OpCodeType, kOpExt);
     EXPECT_EQ(in.OpCode, 2);
@@ -126,7 +126,7 @@ TEST_F(Decoding, ExtendedFormReadsLargeConstantsUnsigned) {
     EXPECT_EQ(Decode({0xE8, 0x3F, 0xFF, 0xFF}).Operand[1], -1);
 }
 
-TEST_F(Decoding, BranchForms) {
+TEST_F(InstructionDecoding, BranchForms) {
     const zInstruction returnFalse = Decode({0x80, 0x00, 0x00, 0xC0}); // jz #0 [true] rfalse
     EXPECT_TRUE(returnFalse.BranchCond);
     EXPECT_EQ(returnFalse.Branch, 0);
@@ -145,14 +145,14 @@ TEST_F(Decoding, BranchForms) {
     EXPECT_EQ(far.Branch, kAt + 5 + 256 - 2);
 }
 
-TEST_F(Decoding, StoreAndBranchTogether) {
+TEST_F(InstructionDecoding, StoreAndBranchTogether) {
     const zInstruction in = Decode({0xA1, 0x10, 0x03, 0xC8}); // get_sibling g00 -> L02 ?label
     EXPECT_EQ(in.Store, 3);
     EXPECT_TRUE(in.BranchCond);
     EXPECT_EQ(in.Branch, kAt + 4 + 8 - 2);
 }
 
-TEST_F(Decoding, SaveAndRestoreCarryWhatTheirVersionGivesThem) {
+TEST_F(InstructionDecoding, SaveAndRestoreCarryWhatTheirVersionGivesThem) {
     const zInstruction v3 = Decode({0xB5, 0xC0}, 3);
     EXPECT_EQ(v3.NextInstr, kAt + 2); // one branch byte
     EXPECT_TRUE(HasBranch(kOp0, 5, 3));
@@ -164,7 +164,7 @@ TEST_F(Decoding, SaveAndRestoreCarryWhatTheirVersionGivesThem) {
     EXPECT_EQ(v5.NextInstr, kAt + 1);
 }
 
-TEST_F(Decoding, StoreTableFollowsVersions) {
+TEST_F(InstructionDecoding, StoreTableFollowsVersions) {
     EXPECT_TRUE(HasStore(kOp1, 15, 4));  // not
     EXPECT_FALSE(HasStore(kOp1, 15, 5)); // call_1n
     EXPECT_TRUE(HasStore(kOpVar, 4, 5));
@@ -185,7 +185,7 @@ TEST_F(Decoding, StoreTableFollowsVersions) {
     EXPECT_TRUE(HasBranch(kOp0, 15, 8));
 }
 
-TEST_F(Decoding, PrintCarriesItsTextAndStepsOverIt) {
+TEST_F(InstructionDecoding, PrintCarriesItsTextAndStepsOverIt) {
     StoryBuilder builder(5);
     builder.Code({0xB2});
     const std::vector<uint8_t> encoded = builder.Encode("abcdefghi"); // three words
@@ -197,7 +197,7 @@ TEST_F(Decoding, PrintCarriesItsTextAndStepsOverIt) {
     EXPECT_EQ(in.NextInstr, kAt + 7);
 }
 
-TEST_F(Decoding, AnInstructionRunningOffTheImageIsAStoryFault) {
+TEST_F(InstructionDecoding, AnInstructionRunningOffTheImageIsAStoryFault) {
     StoryBuilder builder(5, 0x1002);
     builder.Code({0xE0, 0x3F});
     story = builder.Build();
@@ -206,7 +206,7 @@ TEST_F(Decoding, AnInstructionRunningOffTheImageIsAStoryFault) {
     EXPECT_THROW(DecodeInstruction(story, 0x5000, 5, text, in), StoryError);
 }
 
-TEST_F(Decoding, ReusedRecordsForgetTheirOldOperands) {
+TEST_F(InstructionDecoding, ReusedRecordsForgetTheirOldOperands) {
     zInstruction in;
     StoryBuilder builder(5);
     builder.Code({0xE0, 0x00, 0, 1, 0, 2, 0, 3, 0, 4, 0x00, 0xB0});
