@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace lantern {
+
+/// The command line: lantern [--console] [--trace[=FILE]] [--seed N] [--width COLS --height ROWS]
+/// [STORY], --help, --version.
+struct Options {
+    bool console = false;
+    bool help = false;
+    bool version = false;
+    /// Set when tracing was asked for: the trace file's path.
+    std::optional<std::string> traceFile;
+    std::optional<uint64_t> seed;
+    int width = 0;  ///< console columns (0: the terminal's, or 80)
+    int height = 0; ///< console rows (0: the terminal's, or 24)
+    std::string story;
+};
+
+/// Parses the arguments; on a mistake returns nothing and says why in error.
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
+
+/// The usage text for --help.
+std::string UsageText();
+
+/// The trace file used when --trace names none: "rivorizadump.txt" in the executable's folder.
+std::string DefaultTracePath();
+
+} // namespace lantern
