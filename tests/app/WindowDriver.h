@@ -67,15 +67,19 @@ class WindowDriver {
     bool autoMore = false;
     int autoMores = 0;
 
-    explicit WindowDriver(Options options = {}) {
+    /// A window with options; its message boxes are recorded and answered Yes, or with
+    /// realMessageBoxes, shown as they are (the test answers them).
+    explicit WindowDriver(Options options = {}, bool realMessageBoxes = false) {
         Form1Hooks hooks;
-        hooks.showMessage = [this](const std::string& text, MessageIcon icon) {
-            messages.emplace_back(text, icon);
-        };
-        hooks.askYesNo = [this](const std::string& text) {
-            questions.push_back(text);
-            return true;
-        };
+        if (!realMessageBoxes) {
+            hooks.showMessage = [this](const std::string& text, MessageIcon icon) {
+                messages.emplace_back(text, icon);
+            };
+            hooks.askYesNo = [this](const std::string& text) {
+                questions.push_back(text);
+                return true;
+            };
+        }
         hooks.chooseFile = [this] {
             ++dialogs;
             if (choices.empty())
