@@ -1,10 +1,10 @@
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
 #include "Options.h"
 #include "console/ConsoleMain.h"
 #include "window/WindowMain.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 

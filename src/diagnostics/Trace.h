@@ -1,17 +1,17 @@
 #pragma once
 
+#include "machine/zInstruction.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
-
-#include "machine/zInstruction.h"
 
 namespace lantern {
 
 /// The instruction trace: one line per executed instruction, with the machine state it began
 /// from, written to a file while tracing is on.
 class Trace {
-public:
+  public:
     Trace() = default;
     ~Trace() { Close(); }
     Trace(const Trace&) = delete;
@@ -27,7 +27,7 @@ public:
     void PrintInstr(const zInstruction& instruction, std::string_view opName,
                     std::string_view stateDump, int frameIndex, bool hasBranch, bool hasStore);
 
-private:
+  private:
     std::FILE* m_file = nullptr;
     int m_depth = 0;
 };

@@ -57,8 +57,7 @@ int Keyboard::WaitForKey() {
     return key;
 }
 
-std::string Keyboard::ReadLine(size_t capacity,
-                               const std::function<void(std::string_view)>& echo) {
+std::string Keyboard::ReadLine(size_t capacity, const std::function<void(std::string_view)>& echo) {
     m_inputStream.clear();
     m_echoedLength = 0;
     m_waiting = true;
@@ -68,7 +67,8 @@ std::string Keyboard::ReadLine(size_t capacity,
         for (;;) {
             const size_t length = LineLength();
             if (length > m_echoedLength) {
-                echo(std::string_view(m_inputStream).substr(m_echoedLength, length - m_echoedLength));
+                echo(std::string_view(m_inputStream)
+                         .substr(m_echoedLength, length - m_echoedLength));
                 m_screen.UpdateDisplay();
                 m_screen.SetLinesPrinted(0);
                 m_echoedLength = length;

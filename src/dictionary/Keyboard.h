@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/Host.h"
+#include "screen/zScreen.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include "platform/Host.h"
-#include "screen/zScreen.h"
 
 namespace lantern {
 
@@ -14,7 +14,7 @@ namespace lantern {
 /// Waits let the front-end's events run (Host::DoEvents) until the buffer holds what they need;
 /// the front-end delivers each key to KeyPress from inside those events.
 class Keyboard {
-public:
+  public:
     Keyboard(Host& host, zScreen& screen) : m_host(host), m_screen(screen) {}
 
     /// A key typed by the player, as its character code (8 backspace, 13 Enter). Ignored unless
@@ -39,7 +39,7 @@ public:
     /// The keys typed and not yet taken.
     const std::string& InputStream() const { return m_inputStream; }
 
-private:
+  private:
     size_t LineLength() const;
 
     Host& m_host;

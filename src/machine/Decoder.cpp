@@ -51,16 +51,14 @@ bool HasStore(int opCodeType, int opCode, int version) {
     case kOp1:
         return (opCode >= 1 && opCode <= 4) || opCode == 8 || opCode == 14 ||
                (opCode == 15 && version < 5);
-    case kOp2:
-        return opCode == 8 || opCode == 9 || (opCode >= 15 && opCode <= 25);
+    case kOp2: return opCode == 8 || opCode == 9 || (opCode >= 15 && opCode <= 25);
     case kOpVar:
         return opCode == 0 || opCode == 7 || opCode == 12 || opCode == 22 || opCode == 23 ||
                opCode == 24 || (opCode == 4 && version > 4) || (opCode == 9 && version == 6);
     case kOpExt:
         return (opCode >= 0 && opCode <= 4) || opCode == 9 || opCode == 19 ||
                ((opCode == 10 || opCode == 12) && version >= 5) || (opCode == 29 && version == 6);
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-
 #include "machine/zInstruction.h"
 #include "memory/StoryImage.h"
 #include "text/ZText.h"
+
+#include <cstdint>
 
 namespace lantern {
 

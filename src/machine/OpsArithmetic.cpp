@@ -57,7 +57,9 @@ void zMachine::OpNot(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpJz(const zInstruction& in) { Branch(Arg(in, 1, false) == 0, in); }
+void zMachine::OpJz(const zInstruction& in) {
+    Branch(Arg(in, 1, false) == 0, in);
+}
 
 void zMachine::OpJe(const zInstruction& in) {
     const int32_t a = Arg(in, 1, false);
@@ -83,11 +85,18 @@ void zMachine::OpTest(const zInstruction& in) {
     Branch((bitmap & flags) == flags, in);
 }
 
-// The variable-name opcodes take the operand byte itself as the variable number and read and
-// write variable 0 in place (the top of the stack, without popping or pushing).
+// The variable-name opcodes take their first operand as a variable number (a variable operand
+// holds the number: an indirect reference) and read and write variable 0 in place (the top of
+// the stack, without popping or pushing).
+
+int zMachine::VariableOperand(const zInstruction& in) {
+    if (in.OperandType[1] == kVariable)
+        return ReadOperand(kVariable, in.Operand[1], false, true) & 0xFF;
+    return in.Operand[1] & 0xFF;
+}
 
 void zMachine::OpIncChk(const zInstruction& in) {
-    const int variable = in.Operand[1] & 0xFF;
+    const int variable = VariableOperand(in);
     const int32_t value = ReadOperand(kVariable, variable, true, false) + 1;
     WriteVariable(variable, value, true);
     const int32_t b = Arg(in, 2, false);
@@ -95,7 +104,7 @@ void zMachine::OpIncChk(const zInstruction& in) {
 }
 
 void zMachine::OpDecChk(const zInstruction& in) {
-    const int variable = in.Operand[1] & 0xFF;
+    const int variable = VariableOperand(in);
     const int32_t value = ReadOperand(kVariable, variable, true, false) - 1;
     WriteVariable(variable, value, true);
     const int32_t b = Arg(in, 2, false);
@@ -103,24 +112,24 @@ void zMachine::OpDecChk(const zInstruction& in) {
 }
 
 void zMachine::OpInc(const zInstruction& in) {
-    const int variable = in.Operand[1] & 0xFF;
+    const int variable = VariableOperand(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) + 1, true);
     Next(in);
 }
 
 void zMachine::OpDec(const zInstruction& in) {
-    const int variable = in.Operand[1] & 0xFF;
+    const int variable = VariableOperand(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) - 1, true);
     Next(in);
 }
 
 void zMachine::OpLoad(const zInstruction& in) {
-    StoreResult(in, ReadOperand(kVariable, in.Operand[1] & 0xFF, true, false));
+    StoreResult(in, ReadOperand(kVariable, VariableOperand(in), true, false));
     Next(in);
 }
 
 void zMachine::OpStore(const zInstruction& in) {
-    const int variable = in.Operand[1] & 0xFF;
+    const int variable = VariableOperand(in);
     WriteVariable(variable, Arg(in, 2, true), true);
     Next(in);
 }
@@ -146,7 +155,9 @@ void zMachine::OpArtShift(const zInstruction& in) {
     const int32_t places = Arg(in, 2, false);
     int32_t result;
     if (places >= 0)
-        result = places >= 16 ? 0 : static_cast<int32_t>((static_cast<uint32_t>(number) << places) & 0xFFFF);
+        result = places >= 16
+                     ? 0
+                     : static_cast<int32_t>((static_cast<uint32_t>(number) << places) & 0xFFFF);
     else
         result = number >> (-places >= 15 ? 15 : -places); // arithmetic: the sign is kept
     StoreResult(in, result);

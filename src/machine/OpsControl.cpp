@@ -13,13 +13,17 @@ void zMachine::Refuse(const zInstruction& in, const std::string& message) {
     Next(in);
 }
 
-void zMachine::PerformSave() { m_host.ShowMessage("Please Implement zSAVE!", MessageIcon::None); }
+void zMachine::PerformSave() {
+    m_host.ShowMessage("Please Implement zSAVE!", MessageIcon::None);
+}
 
 void zMachine::PerformRestore() {
     m_host.ShowMessage("Please Implement zRESTORE!", MessageIcon::None);
 }
 
-void zMachine::OpNop(const zInstruction& in) { Next(in); }
+void zMachine::OpNop(const zInstruction& in) {
+    Next(in);
+}
 
 void zMachine::OpSave(const zInstruction& in) {
     PerformSave();
@@ -35,33 +39,47 @@ void zMachine::OpRestore(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpRestart(const zInstruction&) { Restart(); }
+void zMachine::OpRestart(const zInstruction&) {
+    Restart();
+}
 
 void zMachine::OpQuit(const zInstruction&) {
     m_stop = true;
     m_stopKind = GameOutcome::Kind::Quit;
 }
 
-void zMachine::OpVerify(const zInstruction& in) { Branch(PerformVerify(), in); }
+void zMachine::OpVerify(const zInstruction& in) {
+    Branch(PerformVerify(), in);
+}
 
-void zMachine::OpPiracy(const zInstruction& in) { Branch(true, in); }
+void zMachine::OpPiracy(const zInstruction& in) {
+    Branch(true, in);
+}
 
 void zMachine::OpSaveUndo(const zInstruction& in) {
     StoreResult(in, -1); // undo is not available
     Next(in);
 }
 
-void zMachine::OpThrow(const zInstruction& in) { Refuse(in, "Please Implement THROW!"); }
+void zMachine::OpThrow(const zInstruction& in) {
+    Refuse(in, "Please Implement THROW!");
+}
 
 void zMachine::OpInputStream(const zInstruction& in) {
     Refuse(in, "Please Implement INPUT_STREAM");
 }
 
-void zMachine::OpEncodeText(const zInstruction& in) { Refuse(in, "Please Implement ENCODE_TEXT"); }
+void zMachine::OpEncodeText(const zInstruction& in) {
+    Refuse(in, "Please Implement ENCODE_TEXT");
+}
 
-void zMachine::OpPrintTable(const zInstruction& in) { Refuse(in, "Please Implement PRINT_TABLE"); }
+void zMachine::OpPrintTable(const zInstruction& in) {
+    Refuse(in, "Please Implement PRINT_TABLE");
+}
 
-void zMachine::OpUnknown(const zInstruction& in) { Refuse(in, "Unimplemented Opcode"); }
+void zMachine::OpUnknown(const zInstruction& in) {
+    Refuse(in, "Unimplemented Opcode");
+}
 
 void zMachine::OpExtRefused(const zInstruction& in) {
     if (!m_host.AskYesNo("EXT opcodes not yet implemented! Continue?")) {

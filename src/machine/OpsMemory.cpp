@@ -3,17 +3,28 @@
 
 namespace lantern {
 
+namespace {
+
+// The address of a table element: the 32-bit sum when it lies in the story, else the sum cut to
+// 16 bits, which is where a negative index (an operand read unsigned) really points.
+int64_t TableAddress(const StoryImage& story, int64_t table, int64_t offset, int64_t size) {
+    const int64_t address = table + offset;
+    return story.Contains(address, size) ? address : (address & 0xFFFF);
+}
+
+} // namespace
+
 void zMachine::OpLoadw(const zInstruction& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadWord(a + 2 * b, true));
+    StoreResult(in, m_story.ReadWord(TableAddress(m_story, a, 2 * b, 2), true));
     Next(in);
 }
 
 void zMachine::OpLoadb(const zInstruction& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadByte(a + b));
+    StoreResult(in, m_story.ReadByte(TableAddress(m_story, a, b, 1)));
     Next(in);
 }
 
@@ -21,7 +32,7 @@ void zMachine::OpStorew(const zInstruction& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
     const int32_t v = Arg(in, 3, false);
-    const int64_t address = a + 2 * b;
+    const int64_t address = TableAddress(m_story, a, 2 * b, 2);
     m_story.WriteWord(address, v);
     if (address == 0x10) {
         // Flags 2 bit 1 asks for fixed-pitch text.
@@ -42,7 +53,7 @@ void zMachine::OpStorew(const zInstruction& in) {
 void zMachine::OpStoreb(const zInstruction& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
-    m_story.WriteByte(a + b, Arg(in, 3, false));
+    m_story.WriteByte(TableAddress(m_story, a, b, 1), Arg(in, 3, false));
     Next(in);
 }
 
@@ -70,13 +81,21 @@ void zMachine::OpRetPopped(const zInstruction&) {
     PerformReturn(ReadOperand(kVariable, 0, false, false));
 }
 
-void zMachine::OpRtrue(const zInstruction&) { PerformReturn(1); }
+void zMachine::OpRtrue(const zInstruction&) {
+    PerformReturn(1);
+}
 
-void zMachine::OpRfalse(const zInstruction&) { PerformReturn(0); }
+void zMachine::OpRfalse(const zInstruction&) {
+    PerformReturn(0);
+}
 
-void zMachine::OpRet(const zInstruction& in) { PerformReturn(Arg(in, 1, false)); }
+void zMachine::OpRet(const zInstruction& in) {
+    PerformReturn(Arg(in, 1, false));
+}
 
-void zMachine::OpJump(const zInstruction& in) { m_pc = in.NextInstr + Arg(in, 1, false) - 2; }
+void zMachine::OpJump(const zInstruction& in) {
+    m_pc = in.NextInstr + Arg(in, 1, false) - 2;
+}
 
 void zMachine::Call(const zInstruction& in, int storeVar) {
     const int32_t routine = UnpackAddress(Arg(in, 1, true), true);
@@ -87,9 +106,13 @@ void zMachine::Call(const zInstruction& in, int storeVar) {
     PerformCall(routine, in.NextInstr, storeVar, count, arguments);
 }
 
-void zMachine::OpCallStore(const zInstruction& in) { Call(in, in.Store); }
+void zMachine::OpCallStore(const zInstruction& in) {
+    Call(in, in.Store);
+}
 
-void zMachine::OpCallDiscard(const zInstruction& in) { Call(in, -1); }
+void zMachine::OpCallDiscard(const zInstruction& in) {
+    Call(in, -1);
+}
 
 void zMachine::OpScanTable(const zInstruction& in) {
     const int32_t x = Arg(in, 1, true);

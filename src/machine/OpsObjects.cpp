@@ -41,8 +41,8 @@ void zMachine::OpInsertObj(const zInstruction& in) {
 void zMachine::OpJin(const zInstruction& in) {
     const int32_t object = Arg(in, 1, true);
     const int32_t parent = Arg(in, 2, true);
-    // Object 0 is in nothing, not even in object 0.
-    Branch(object != 0 && m_objects.GetObject(object).Parent() == parent, in);
+    // Object 0 has no parent: its parent reads as 0, as for any object in nothing.
+    Branch(m_objects.GetObject(object).Parent() == parent, in);
 }
 
 void zMachine::OpTestAttr(const zInstruction& in) {

@@ -42,7 +42,10 @@ void zMachine::OpPrintObj(const zInstruction& in) {
 
 void zMachine::OpPrintChar(const zInstruction& in) {
     const int32_t code = Arg(in, 1, false);
-    if (code >= 0 && code <= 255) {
+    // Code 0 is null and prints nothing; 13 is a line break; there is nothing beyond 255.
+    if (code == 13) {
+        PrintText("\r\n");
+    } else if (code > 0 && code <= 255) {
         const char c = static_cast<char>(code);
         PrintText(std::string_view(&c, 1));
     }

@@ -25,7 +25,9 @@ Random::Random(std::optional<uint64_t> fixedSeed) : m_fixedSeed(fixedSeed) {
     }
 }
 
-void Random::Seed(uint64_t seed) { m_state = seed; }
+void Random::Seed(uint64_t seed) {
+    m_state = seed;
+}
 
 void Random::SeedFromClock() {
     if (m_fixedSeed) {
@@ -36,7 +38,9 @@ void Random::SeedFromClock() {
     Seed(static_cast<uint64_t>(now));
 }
 
-uint64_t Random::NextBits() { return SplitMix(m_state); }
+uint64_t Random::NextBits() {
+    return SplitMix(m_state);
+}
 
 int32_t Random::Next(int32_t range) {
     // Multiply-shift maps 32 random bits onto 0..range-1 with negligible bias for range < 2^15.

@@ -8,7 +8,7 @@ namespace lantern {
 /// The generator behind RANDOM: uniform, restartable from a seed, so that a negative RANDOM
 /// operand (and --seed) gives a reproducible sequence.
 class Random {
-public:
+  public:
     /// With a fixed seed every run is reproducible, reseeds from the clock included.
     explicit Random(std::optional<uint64_t> fixedSeed = std::nullopt);
 
@@ -19,7 +19,7 @@ public:
     /// A uniform number in 1..range; range must be positive.
     int32_t Next(int32_t range);
 
-private:
+  private:
     uint64_t NextBits();
 
     uint64_t m_state = 0;

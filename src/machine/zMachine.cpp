@@ -1,11 +1,11 @@
 #include "machine/zMachine.h"
 
-#include <cstdio>
-
 #include "machine/Decoder.h"
 #include "machine/OpcodeTable.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
+
+#include <cstdio>
 
 namespace lantern {
 
@@ -15,8 +15,8 @@ namespace {
 constexpr uint32_t kEventInterval = 1u << 16;
 
 std::string FaultMessage(const std::string& what, int32_t address) {
-    return "Story fault at address " + HexString(address >> 16) + HexString(address) + ": " +
-           what + ".";
+    return "Story fault at address " + HexString(address >> 16) + HexString(address) + ": " + what +
+           ".";
 }
 
 } // namespace
@@ -383,12 +383,14 @@ void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
     PrintText("\r\n");
     if (m_version <= 4) {
         for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(i), static_cast<uint8_t>(line[i]));
+            m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(i),
+                              static_cast<uint8_t>(line[i]));
         m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(line.size()), 0);
     } else {
         m_story.WriteByte(textOffset + 1, static_cast<int32_t>(line.size()));
         for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 2 + static_cast<int64_t>(i), static_cast<uint8_t>(line[i]));
+            m_story.WriteByte(textOffset + 2 + static_cast<int64_t>(i),
+                              static_cast<uint8_t>(line[i]));
     }
     if (parseOffset != 0)
         m_dictionary.Tokenise(m_story, textOffset, parseOffset, false);

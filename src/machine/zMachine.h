@@ -1,12 +1,5 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <functional>
-#include <optional>
-#include <string>
-#include <string_view>
-
 #include "diagnostics/Trace.h"
 #include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
@@ -20,6 +13,13 @@
 #include "screen/zScreen.h"
 #include "text/OutputStreams.h"
 #include "text/ZText.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace lantern {
 
@@ -42,7 +42,7 @@ struct GameOutcome {
 /// The Z-machine: owns the whole state of the running game (story image, stack, frames,
 /// streams, objects, dictionary, screen, keyboard, trace) and executes it.
 class zMachine {
-public:
+  public:
     zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomSeed = std::nullopt);
 
     // ---- Front-end settings ----------------------------------------------------------------
@@ -51,7 +51,9 @@ public:
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
     void SetPagingWait(bool wait) { m_pagingWait = wait; }
     /// Receives the text printed to the lower window, in order (scripted console output).
-    void SetTranscript(std::function<void(std::string_view)> sink) { m_transcript = std::move(sink); }
+    void SetTranscript(std::function<void(std::string_view)> sink) {
+        m_transcript = std::move(sink);
+    }
 
     // ---- The game driver --------------------------------------------------------------------
     /// Lays the screen model out on a display of width x height pixels and erases it.
@@ -229,13 +231,17 @@ public:
     void OpUnknown(const zInstruction&);
     void OpExtRefused(const zInstruction&);
 
-private:
+  private:
     /// Operand i of the instruction, read with the usual conventions (the stack pops).
     int32_t Arg(const zInstruction& in, int i, bool isUnsigned) {
         return ReadOperand(in.OperandType[i], in.Operand[i], false, isUnsigned);
     }
     void Next(const zInstruction& in) { m_pc = in.NextInstr; }
-    void StoreResult(const zInstruction& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK and DEC_CHK.
+    int VariableOperand(const zInstruction& in);
+    void StoreResult(const zInstruction& in, int32_t value) {
+        WriteVariable(in.Store, value, false);
+    }
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const zInstruction& in, const std::string& message);
     void PerformSave();

@@ -15,7 +15,7 @@ struct zRoutine {
     int32_t ArgCount = 0;      ///< arguments passed
     int32_t LocalCount = 0;    ///< locals declared, 0..15
     int32_t StoreVar = 0;      ///< variable receiving the result, -1 for none
-    bool EndsGame = false;     ///< returning from this frame ends the game (the version 6 main routine)
+    bool EndsGame = false; ///< returning from this frame ends the game (the version 6 main routine)
     /// Locals 1..15 at indices 1..15 (index 0 holds no variable); held as 16-bit patterns.
     std::array<int32_t, kMaxLocals + 1> Locals{};
 };

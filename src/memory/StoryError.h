@@ -8,13 +8,13 @@ namespace lantern {
 /// A fault of the running story (an address outside the image, a stack or call-depth overflow,
 /// a division by zero...). It stops that game with its message; the program stays usable.
 class StoryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 /// A story file that cannot be played at all: missing, unreadable, empty or shorter than a header.
 class LoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

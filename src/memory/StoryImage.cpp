@@ -1,9 +1,9 @@
 #include "memory/StoryImage.h"
 
+#include "memory/StoryError.h"
+
 #include <cstdio>
 #include <filesystem>
-
-#include "memory/StoryError.h"
 
 namespace lantern {
 

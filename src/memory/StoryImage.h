@@ -13,7 +13,7 @@ inline constexpr int32_t kHeaderSize = 64;
 /// where the extra byte at Size() holds 0. Every access is checked: an address outside the image
 /// is a fault of the story (StoryError), never undefined behaviour.
 class StoryImage {
-public:
+  public:
     StoryImage() = default;
     /// Builds an image from the bytes of a story file (the extra zero byte is added here).
     explicit StoryImage(std::vector<uint8_t> fileBytes);
@@ -27,7 +27,8 @@ public:
     bool Empty() const { return m_bytes.size() <= 1; }
     /// True when the `length` bytes from `address` all lie inside the image.
     bool Contains(int64_t address, int64_t length = 1) const {
-        return address >= 0 && length >= 0 && address + length <= static_cast<int64_t>(m_bytes.size());
+        return address >= 0 && length >= 0 &&
+               address + length <= static_cast<int64_t>(m_bytes.size());
     }
 
     /// The byte at address, 0..255.
@@ -63,7 +64,7 @@ public:
     int Version() const { return m_bytes.empty() ? 0 : m_bytes[0]; }
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
 
-private:
+  private:
     [[noreturn]] static void Fault(int64_t address);
 
     std::vector<uint8_t> m_bytes{0};

@@ -5,7 +5,7 @@ namespace lantern::test {
 namespace {
 
 class Arithmetic : public MachineFixture {
-protected:
+  protected:
     /// Runs `op a b -> G00` and returns G00 as a signed value.
     int32_t Result2(int op, Operand a, Operand b) {
         StoryBuilder story(5);
@@ -33,8 +33,22 @@ protected:
     }
 };
 
-enum { kJe = 1, kJl = 2, kJg = 3, kDecChk = 4, kIncChk = 5, kTest = 7, kOr = 8, kAnd = 9,
-       kStore = 13, kAdd = 20, kSub = 21, kMul = 22, kDiv = 23, kMod = 24 };
+enum {
+    kJe = 1,
+    kJl = 2,
+    kJg = 3,
+    kDecChk = 4,
+    kIncChk = 5,
+    kTest = 7,
+    kOr = 8,
+    kAnd = 9,
+    kStore = 13,
+    kAdd = 20,
+    kSub = 21,
+    kMul = 22,
+    kDiv = 23,
+    kMod = 24
+};
 
 TEST_F(Arithmetic, WrapsAtSixteenBits) {
     EXPECT_EQ(Result2(kAdd, L(32767), C(1)), -32768);
@@ -93,7 +107,7 @@ TEST_F(Arithmetic, Shifts) {
 }
 
 TEST_F(Arithmetic, Comparisons) {
-    EXPECT_TRUE(Branches(Op1(0, C(0))));        // jz 0
+    EXPECT_TRUE(Branches(Op1(0, C(0)))); // jz 0
     EXPECT_FALSE(Branches(Op1(0, L(-1))));
     EXPECT_TRUE(Branches(Op2(kJl, L(-2), C(1))));
     EXPECT_FALSE(Branches(Op2(kJl, C(1), C(1))));
@@ -129,16 +143,16 @@ TEST_F(Arithmetic, IncAndDecWrapAndCompareSigned) {
     EXPECT_EQ(Global(16), 1);
     EXPECT_EQ(Global(20), -32768);
 
-    EXPECT_TRUE(Branches(Op2(kDecChk, C(21), C(0))));    // g05 = 0 - 1 < 0
-    EXPECT_FALSE(Branches(Op2(kIncChk, C(21), C(5))));   // 1 > 5 is false
+    EXPECT_TRUE(Branches(Op2(kDecChk, C(21), C(0))));  // g05 = 0 - 1 < 0
+    EXPECT_FALSE(Branches(Op2(kIncChk, C(21), C(5)))); // 1 > 5 is false
 }
 
 TEST_F(Arithmetic, VariableNameOpcodesWorkInPlaceOnTheStack) {
     StoryBuilder story(5);
-    story.Code(OpVar(8, {C(41)}) +          // push 41
-               Op1(5, C(0)) +               // inc sp: the top becomes 42, depth unchanged
-               Op1(14, C(0)) + Store(0) +   // load sp -> sp: pushes a copy
-               Op2(kStore, C(0), C(7)) +    // store sp 7: replaces the top
+    story.Code(OpVar(8, {C(41)}) +        // push 41
+               Op1(5, C(0)) +             // inc sp: the top becomes 42, depth unchanged
+               Op1(14, C(0)) + Store(0) + // load sp -> sp: pushes a copy
+               Op2(kStore, C(0), C(7)) +  // store sp 7: replaces the top
                Quit());
     Start(story);
     Run();
@@ -150,9 +164,9 @@ TEST_F(Arithmetic, VariableNameOpcodesWorkInPlaceOnTheStack) {
 TEST_F(Arithmetic, RandomIsInRangeAndReproducibleFromANegativeSeed) {
     StoryBuilder story(5);
     auto draw = [](int variable) { return OpVar(7, {C(6)}) + Store(variable); };
-    story.Code(OpVar(7, {L(-5)}) + Store(30) + draw(16) + draw(17) + draw(18) +
-               OpVar(7, {L(-5)}) + Store(30) + draw(19) + draw(20) + draw(21) +
-               OpVar(7, {C(1)}) + Store(22) + OpVar(7, {C(0)}) + Store(23) + Quit());
+    story.Code(OpVar(7, {L(-5)}) + Store(30) + draw(16) + draw(17) + draw(18) + OpVar(7, {L(-5)}) +
+               Store(30) + draw(19) + draw(20) + draw(21) + OpVar(7, {C(1)}) + Store(22) +
+               OpVar(7, {C(0)}) + Store(23) + Quit());
     Start(story);
     Run();
     for (int g = 16; g <= 21; ++g) {

@@ -13,7 +13,8 @@ TEST_F(Calls, VersionThreeLocalsStartFromTheRoutineHeaderThenArguments) {
     story.At(0x2000);
     const int32_t routine = story.Routine(2, {0x0005, 0xFFFF});
     story.Code(Quit());
-    story.At(StoryBuilder::kCode).Code(OpVar(kCallVs, {L(story.Packed(routine)), C(7)}) + Store(16));
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(kCallVs, {L(story.Packed(routine)), C(7)}) + Store(16));
     Start(story);
     machine->Step();
     EXPECT_EQ(machine->FrameIndex(), 1);
@@ -28,7 +29,8 @@ TEST_F(Calls, VersionFiveLocalsStartAtZero) {
     story.At(0x2000);
     const int32_t routine = story.Routine(2);
     story.Code(Quit());
-    story.At(StoryBuilder::kCode).Code(OpVar(kCallVs, {L(story.Packed(routine)), C(7)}) + Store(16));
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(kCallVs, {L(story.Packed(routine)), C(7)}) + Store(16));
     Start(story);
     machine->Step();
     EXPECT_EQ(machine->CurrentRoutine().Locals[1], 7);
@@ -51,7 +53,9 @@ TEST_F(Calls, ResultsReachEveryKindOfVariable) {
                Op1(8, L(packed)) + Store(3) +             // call_1s
                Op2(25, L(packed), C(9)) + Store(1) +      // call_2s
                Op0(10));
-    story.At(StoryBuilder::kCode + 0x100).StartHere().Code(OpVar(kCallVs, {L(story.Packed(main))}) + Store(16) + Quit());
+    story.At(StoryBuilder::kCode + 0x100)
+        .StartHere()
+        .Code(OpVar(kCallVs, {L(story.Packed(main))}) + Store(16) + Quit());
     Start(story);
     // Run until the quit inside main.
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit) << fault;
@@ -68,10 +72,11 @@ TEST_F(Calls, ReturnDropsTheRoutinesStackAndPushesOneValue) {
     StoryBuilder story(5);
     story.At(0x2000);
     const int32_t routine = story.Routine(0);
-    story.Code(OpVar(kPush, {C(1)}) + OpVar(kPush, {C(2)}) + OpVar(kPush, {C(3)}) + Op0(8)); // ret_popped
-    story.At(StoryBuilder::kCode).Code(OpVar(kPush, {C(99)}) +
-                                       OpVar(kCallVs, {L(story.Packed(routine))}) + Store(0) +
-                                       Quit());
+    story.Code(OpVar(kPush, {C(1)}) + OpVar(kPush, {C(2)}) + OpVar(kPush, {C(3)}) +
+               Op0(8)); // ret_popped
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(kPush, {C(99)}) + OpVar(kCallVs, {L(story.Packed(routine))}) + Store(0) +
+              Quit());
     Start(story);
     Run();
     EXPECT_EQ(machine->StackPointer(), 2);
@@ -100,9 +105,9 @@ TEST_F(Calls, BranchOffsetsZeroAndOneReturn) {
     story.Code(Op1(0, C(1)) + BranchBy(false, 1) + Rfalse());
     const int32_t returnsFalse = story.Routine(0);
     story.Code(Op1(0, C(0)) + BranchBy(true, 0) + Rtrue());
-    story.At(StoryBuilder::kCode).Code(OpVar(kCallVs, {L(story.Packed(returnsTrue))}) + Store(16) +
-                                       OpVar(kCallVs, {L(story.Packed(returnsFalse))}) + Store(17) +
-                                       Quit());
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(kCallVs, {L(story.Packed(returnsTrue))}) + Store(16) +
+              OpVar(kCallVs, {L(story.Packed(returnsFalse))}) + Store(17) + Quit());
     story.SetGlobal(17, 9);
     Start(story);
     Run();
@@ -117,8 +122,9 @@ TEST_F(Calls, CheckArgCount) {
     // Returns 1 when at least two arguments were passed.
     story.Code(OpVar(31, {C(2)}) + BranchBy(true, 1) + Rfalse());
     const int packed = story.Packed(routine);
-    story.At(StoryBuilder::kCode).Code(OpVar(kCallVs, {L(packed), C(1)}) + Store(16) +
-                                       OpVar(kCallVs, {L(packed), C(1), C(2)}) + Store(17) + Quit());
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(kCallVs, {L(packed), C(1)}) + Store(16) +
+              OpVar(kCallVs, {L(packed), C(1), C(2)}) + Store(17) + Quit());
     Start(story);
     Run();
     EXPECT_EQ(Global(16), 0);
@@ -156,8 +162,8 @@ TEST_F(Calls, StackUnderflowIsReportedAndTheFrameBaseValueUsed) {
 TEST_F(Calls, PullAndPop) {
     StoryBuilder story(5);
     story.Code(OpVar(kPush, {C(5)}) + OpVar(kPush, {C(6)}) + OpVar(kPull, {C(16)}) + // g00 = 6
-               OpVar(kPull, {C(0)}) +   // pops 5 and pushes it again
-               Op0(9) +                 // pop (also in version 5)
+               OpVar(kPull, {C(0)}) + // pops 5 and pushes it again
+               Op0(9) +               // pop (also in version 5)
                Quit());
     Start(story);
     Run();

@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "machine/Decoder.h"
+
 #include "memory/StoryError.h"
 #include "support/StoryBuilder.h"
+
+#include <gtest/gtest.h>
 
 namespace lantern {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 using test::StoryBuilder;
 
 class InstructionDecoding : public ::testing::Test {
-protected:
+  protected:
     zInstruction Decode(std::initializer_list<int> bytes, int version = 5) {
         StoryBuilder builder(version);
         builder.Code(bytes);
@@ -39,9 +40,9 @@ TEST_F(InstructionDecoding, LongFormAddWithStore) {
 }
 
 TEST_F(InstructionDecoding, LongFormOperandTypesComeFromBitsSixAndFive) {
-    EXPECT_EQ(Decode({0x34, 1, 2, 0}).OperandType[2], kVariable);  // 0x20: second a variable
+    EXPECT_EQ(Decode({0x34, 1, 2, 0}).OperandType[2], kVariable); // 0x20: second a variable
     EXPECT_EQ(Decode({0x34, 1, 2, 0}).OperandType[1], kSmallConstant);
-    EXPECT_EQ(Decode({0x54, 1, 2, 0}).OperandType[1], kVariable);  // 0x40: first a variable
+    EXPECT_EQ(Decode({0x54, 1, 2, 0}).OperandType[1], kVariable); // 0x40: first a variable
     EXPECT_EQ(Decode({0x54, 1, 2, 0}).OperandType[2], kSmallConstant);
     const zInstruction both = Decode({0x74, 1, 2, 0});
     EXPECT_EQ(both.OperandType[1], kVariable);

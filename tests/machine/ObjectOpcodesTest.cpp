@@ -63,7 +63,7 @@ TEST_F(ObjectOpcodes, JinAndAttributes) {
     b.Code({0x06, 4, 2, kSkipStore, 0x0D, 16, 1});  // jin coin box: branches
     b.Code({0x06, 4, 1, kSkipStore, 0x0D, 17, 1});  // jin coin room: does not
     b.Code({0x06, 1, 0, kSkipStore, 0x0D, 18, 1});  // jin room 0: the room has no parent
-    b.Code({0x06, 0, 0, kSkipStore, 0x0D, 19, 1});  // jin 0 0: object 0 is in nothing
+    b.Code({0x06, 0, 0, kSkipStore, 0x0D, 19, 1});  // jin 0 0: object 0's parent reads as 0
     b.Code({0x0A, 3, 30, kSkipStore, 0x0D, 20, 1}); // test_attr lamp 30
     b.Code({0x0B, 3, 47});                          // set_attr lamp 47
     b.Code({0x0C, 3, 0});                           // clear_attr lamp 0
@@ -80,7 +80,7 @@ TEST_F(ObjectOpcodes, JinAndAttributes) {
     EXPECT_EQ(Global(16), 0);
     EXPECT_EQ(Global(17), 1);
     EXPECT_EQ(Global(18), 0);
-    EXPECT_EQ(Global(19), 1);
+    EXPECT_EQ(Global(19), 0);
     EXPECT_EQ(Global(20), 0);
     EXPECT_EQ(Global(21), 1);
     EXPECT_EQ(Global(22), 1);

@@ -1,15 +1,17 @@
-#include <gtest/gtest.h>
+#include "memory/StoryImage.h"
+
+#include "memory/StoryError.h"
 
 #include <cstdio>
 #include <fstream>
-
-#include "memory/StoryError.h"
-#include "memory/StoryImage.h"
+#include <gtest/gtest.h>
 
 namespace lantern {
 namespace {
 
-StoryImage ImageOf(std::vector<uint8_t> bytes) { return StoryImage(std::move(bytes)); }
+StoryImage ImageOf(std::vector<uint8_t> bytes) {
+    return StoryImage(std::move(bytes));
+}
 
 TEST(StoryImage, WordsAreBigEndianAndSignedUnlessAsked) {
     StoryImage image = ImageOf({0xFF, 0xFE, 0, 0});
@@ -47,7 +49,7 @@ TEST(StoryImage, HexStringHasAnEvenCountOfUpperCaseDigits) {
 }
 
 class StoryFile : public ::testing::Test {
-protected:
+  protected:
     std::string path = ::testing::TempDir() + "lantern_story_file_test.bin";
     void Write(size_t size) {
         std::ofstream out(path, std::ios::binary);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "machine/zInstruction.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
-
-#include "machine/zInstruction.h"
 
 namespace lantern::test {
 
@@ -17,11 +17,17 @@ struct Operand {
 };
 
 /// A constant: small when it fits a byte, else large.
-inline Operand C(int v) { return {v, (v >= 0 && v <= 255) ? kSmallConstant : kLargeConstant}; }
+inline Operand C(int v) {
+    return {v, (v >= 0 && v <= 255) ? kSmallConstant : kLargeConstant};
+}
 /// A large constant, whatever its value.
-inline Operand L(int v) { return {v, kLargeConstant}; }
+inline Operand L(int v) {
+    return {v, kLargeConstant};
+}
 /// A variable: 0 the stack, 1-15 locals, 16-255 globals.
-inline Operand V(int n) { return {n, kVariable}; }
+inline Operand V(int n) {
+    return {n, kVariable};
+}
 
 inline Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -50,7 +56,9 @@ inline void Types(Bytes& out, const std::vector<Operand>& ops, size_t from) {
 }
 } // namespace detail
 
-inline Bytes Op0(int op) { return {static_cast<uint8_t>(0xB0 | op)}; }
+inline Bytes Op0(int op) {
+    return {static_cast<uint8_t>(0xB0 | op)};
+}
 
 inline Bytes Op1(int op, Operand a) {
     const int type = detail::TypeBits(a);
@@ -89,7 +97,9 @@ inline Bytes OpExt(int op, std::vector<Operand> ops) {
     return out;
 }
 
-inline Bytes Store(int variable) { return {static_cast<uint8_t>(variable)}; }
+inline Bytes Store(int variable) {
+    return {static_cast<uint8_t>(variable)};
+}
 
 /// Branch bytes: taken when the condition equals `when`; offset 0 returns false, 1 true,
 /// otherwise the target is the address after the branch bytes plus offset - 2.
@@ -101,8 +111,14 @@ inline Bytes BranchBy(bool when, int offset) {
 }
 
 // Common opcodes, by name.
-inline Bytes Quit() { return Op0(10); }
-inline Bytes Rtrue() { return Op0(0); }
-inline Bytes Rfalse() { return Op0(1); }
+inline Bytes Quit() {
+    return Op0(10);
+}
+inline Bytes Rtrue() {
+    return Op0(0);
+}
+inline Bytes Rfalse() {
+    return Op0(1);
+}
 
 } // namespace lantern::test

@@ -1,21 +1,20 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "support/StoryBuilder.h"
 #include "support/TestHost.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 namespace lantern::test {
 
 /// A machine over a recording host and a silent surface, with everything a story printed to
 /// the lower window collected in `output`.
 class MachineFixture : public ::testing::Test {
-protected:
+  protected:
     TestHost host;
     NullSurface surface;
     std::unique_ptr<zMachine> machine;

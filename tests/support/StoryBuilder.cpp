@@ -7,12 +7,12 @@ namespace lantern::test {
 StoryBuilder::StoryBuilder(int version, int32_t size)
     : m_version(version), m_bytes(static_cast<size_t>(size), 0) {
     Byte(0x00, version);
-    Word(0x04, kCode);     // high memory
-    Word(0x06, kCode);     // initial PC
+    Word(0x04, kCode); // high memory
+    Word(0x06, kCode); // initial PC
     Word(0x08, kDictionary);
     Word(0x0A, kObjects);
     Word(0x0C, kGlobals);
-    Word(0x0E, kCode);     // static memory
+    Word(0x0E, kCode); // static memory
     Word(0x18, kAbbreviations);
     // An empty dictionary: no separators, entry length 7 or 9, no entries.
     Byte(kDictionary, 0);
@@ -85,7 +85,9 @@ int32_t StoryBuilder::Packed(int32_t address) const {
     return address / 8;
 }
 
-StoryBuilder& StoryBuilder::StartHere() { return Word(0x06, m_here); }
+StoryBuilder& StoryBuilder::StartHere() {
+    return Word(0x06, m_here);
+}
 
 std::vector<uint8_t> StoryBuilder::Encode(const std::string& text) const {
     static const std::string a2 = "\n0123456789.,!?_#'\"/\\-:()";

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "memory/StoryImage.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-#include "memory/StoryImage.h"
 
 namespace lantern::test {
 
@@ -13,7 +13,7 @@ namespace lantern::test {
 /// The default layout (addresses): header 0-63, globals table at 0x40 (240 words), object table
 /// at 0x300, dictionary at 0x800, abbreviations table at 0x900, code from 0x1000.
 class StoryBuilder {
-public:
+  public:
     static constexpr int32_t kGlobals = 0x40;
     static constexpr int32_t kObjects = 0x300;
     static constexpr int32_t kDictionary = 0x800;
@@ -52,7 +52,7 @@ public:
     StoryImage Build() const { return StoryImage(m_bytes); }
     std::vector<uint8_t>& Raw() { return m_bytes; }
 
-private:
+  private:
     int m_version;
     int32_t m_here = kCode;
     std::vector<uint8_t> m_bytes;

@@ -1,20 +1,20 @@
 #pragma once
 
+#include "memory/StoryError.h"
+#include "platform/Host.h"
+#include "platform/Surface.h"
+
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "memory/StoryError.h"
-#include "platform/Host.h"
-#include "platform/Surface.h"
 
 namespace lantern::test {
 
 /// A host that records what the game showed and feeds scripted keys while the game waits.
 /// When the script runs out during a wait, the game is stopped.
 class TestHost : public Host {
-public:
+  public:
     struct Message {
         std::string text;
         MessageIcon icon;
@@ -55,7 +55,7 @@ public:
 
 /// A surface that draws nothing: for tests of the machine that do not look at the screen.
 class NullSurface : public Surface {
-public:
+  public:
     int Width() const override { return 640; }
     int Height() const override { return 480; }
     void SelectFont(bool, bool, bool) override {}
@@ -71,7 +71,7 @@ public:
     void CopyBlock(int, int, int, int, int, int) override {}
     void Invalidate(int, int, int, int) override {}
 
-private:
+  private:
     Colour m_text = 0;
     Colour m_back = Rgb(192, 192, 255);
 };

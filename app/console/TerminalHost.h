@@ -1,0 +1,67 @@
+#pragma once
+
+#include "dictionary/Keyboard.h"
+#include "platform/Host.h"
+#include "screen/CellSurface.h"
+#include "screen/zScreen.h"
+
+#include <string>
+
+namespace lantern {
+
+/// Puts the terminal in raw mode for the life of the object and always restores it: on
+/// destruction, at exit, and on the signals that end the program (Ctrl-C among them).
+class RawTerminal {
+  public:
+    RawTerminal();
+    ~RawTerminal();
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+
+    bool Active() const { return m_active; }
+
+  private:
+    bool m_active = false;
+};
+
+/// The host of an interactive console game: draws the cell surface with ANSI escape sequences
+/// and reads keys from the raw terminal.
+class TerminalHost : public Host {
+  public:
+    TerminalHost(CellSurface& surface, int inputFd, int outputFd)
+        : m_surface(surface), m_inputFd(inputFd), m_outputFd(outputFd) {}
+
+    void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
+    void SetScreen(zScreen& screen) { m_screen = &screen; }
+
+    void DoEvents() override;
+    void ProcessPendingEvents() override;
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    bool AskYesNo(const std::string& text) override;
+    void Beep() override;
+
+    /// Draws what changed on the surface, and puts the terminal's cursor where the story's is.
+    void Render(bool everything = false);
+    /// Moves below the screen for the shell after the game.
+    void Finish();
+
+  private:
+    /// Reads what the terminal has (waiting up to timeoutMs; -1 forever) and delivers the keys.
+    void ReadKeys(int timeoutMs);
+    void DeliverKey(int code);
+    /// Shows text on the bottom row and waits for one key; returns it.
+    int Prompt(const std::string& text);
+    void Write(const std::string& text);
+
+    CellSurface& m_surface;
+    int m_inputFd;
+    int m_outputFd;
+    Keyboard* m_keyboard = nullptr;
+    zScreen* m_screen = nullptr;
+    std::string m_escape;    ///< an escape sequence being read
+    unsigned m_utf8Code = 0; ///< a UTF-8 character being read
+    int m_utf8Remaining = 0;
+    bool m_drawnOnce = false;
+};
+
+} // namespace lantern

@@ -1,0 +1,149 @@
+#include "support/Assembler.h"
+#include "support/MachineFixture.h"
+
+namespace lantern::test {
+namespace {
+
+using Control = MachineFixture;
+
+enum { kStore = 13, kInc = 5 };
+
+TEST_F(Control, RestartReloadsTheStoryAndStartsOver) {
+    StoryBuilder story(3);
+    story.Byte(0x01, 0xFF).SetGlobal(20, 7);
+    story.Code(Op1(kInc, C(20)) +                // g04 += 1
+               OpVar(2, {C(0), C(0x11), C(1)}) + // a header byte the story may change
+               Op2(kStore, C(22), C(9)) +        // g06 = 9
+               OpVar(8, {C(5)}) +                // push 5
+               Op0(7) +                          // restart
+               Quit());
+    Start(story);
+    Steps(4);
+    EXPECT_EQ(Global(20), 8);
+    EXPECT_EQ(machine->Story().ReadByte(0x11), 1);
+    machine->Story().WriteByte(0x20, 0);
+    machine->Story().WriteByte(0x01, 0);
+    machine->Step(); // RESTART
+    EXPECT_EQ(machine->PC(), StoryBuilder::kCode);
+    EXPECT_EQ(Global(20), 7);
+    EXPECT_EQ(Global(22), 0);
+    EXPECT_EQ(machine->Story().ReadByte(0x11), 0);
+    EXPECT_EQ(machine->Story().ReadByte(0x01), (0xFF & 0x87) | 0x60);
+    EXPECT_NE(machine->Story().ReadByte(0x20), 0);
+    EXPECT_EQ(machine->Story().ReadByte(0x21), 640 / machine->Screen().CharWidth());
+    EXPECT_EQ(machine->StackPointer(), 0);
+    EXPECT_EQ(machine->FrameIndex(), 0);
+}
+
+TEST_F(Control, RestartFromInsideARoutineStartsInTheFirstFrame) {
+    StoryBuilder story(5);
+    story.At(0x2000);
+    const int32_t routine = story.Routine(0);
+    story.Code(Op0(7));
+    story.At(StoryBuilder::kCode)
+        .Code(OpVar(8, {C(1)}) + OpVar(25, {L(story.Packed(routine))}) + Quit());
+    Start(story);
+    Steps(3);
+    EXPECT_EQ(machine->FrameIndex(), 0);
+    EXPECT_EQ(machine->StackPointer(), 0);
+    EXPECT_EQ(machine->PC(), StoryBuilder::kCode);
+}
+
+TEST_F(Control, VerifyComparesTheChecksumOfTheFile) {
+    StoryBuilder story(5, 0x1100);
+    story.Code(Op0(13) + BranchBy(true, 2 + 4) + Op2(kStore, C(16), C(1)) + Quit() +
+               Op2(kStore, C(16), C(2)) + Quit());
+    // The length word counts in units of 4 in version 5; the sum runs from byte 64.
+    story.Word(0x1A, 0x1100 / 4);
+    int sum = 0;
+    for (int32_t a = 64; a < 0x1100; ++a)
+        sum = (sum + story.Raw()[static_cast<size_t>(a)]) & 0xFFFF;
+    story.Word(0x1C, sum);
+    Start(story);
+    Run();
+    EXPECT_EQ(Global(16), 2);
+    story.Word(0x1C, sum + 1);
+    Start(story);
+    Run();
+    EXPECT_EQ(Global(16), 1);
+}
+
+TEST_F(Control, PiracyAlwaysBranches) {
+    StoryBuilder story(5);
+    story.Code(Op0(15) + BranchBy(true, 2 + 4) + Op2(kStore, C(16), C(1)) + Quit() +
+               Op2(kStore, C(16), C(2)) + Quit());
+    Start(story);
+    Run();
+    EXPECT_EQ(Global(16), 2);
+}
+
+TEST_F(Control, SaveAndRestoreShowTheirMessagesAndGoOn) {
+    StoryBuilder v3(3);
+    // save ?taken: not taken, so g00 = 1.
+    v3.Code(Op0(5) + BranchBy(true, 2 + 4) + Op2(kStore, C(16), C(1)) + Quit() +
+            Op2(kStore, C(16), C(2)) + Quit());
+    Start(v3);
+    Run();
+    EXPECT_EQ(Global(16), 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Please Implement zSAVE!");
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::None);
+
+    StoryBuilder v4(4);
+    v4.SetGlobal(16, 5);
+    v4.Code(Op0(6) + Store(16) + Quit()); // version 4 restore stores: 0, it failed
+    Start(v4);
+    Run();
+    EXPECT_EQ(Global(16), 0);
+    EXPECT_EQ(host.messages.back().text, "Please Implement zRESTORE!");
+}
+
+TEST_F(Control, RefusedOpcodesLeaveTheStackAlone) {
+    StoryBuilder story(5);
+    story.Code(OpVar(8, {C(1)}) +    // push 1
+               Op2(28, V(0), V(0)) + // throw sp sp: refused, nothing popped
+               OpVar(20, {C(1)}) + OpVar(28, {C(1), C(2), C(3), C(4)}) + OpVar(30, {C(1), C(2)}) +
+               Op2(0, C(1), C(2)) + // 2OP 0 has no opcode
+               Quit());
+    Start(story);
+    Run();
+    EXPECT_EQ(machine->StackPointer(), 1);
+    std::vector<std::string> texts;
+    for (const auto& message : host.messages)
+        texts.push_back(message.text);
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Please Implement THROW!", "Please Implement INPUT_STREAM",
+                                        "Please Implement ENCODE_TEXT",
+                                        "Please Implement PRINT_TABLE", "Unimplemented Opcode"}));
+}
+
+TEST_F(Control, UnknownExtendedOpcodesAskWhetherToGoOn) {
+    StoryBuilder story(5);
+    story.SetGlobal(16, 7);
+    story.Code(OpExt(10, {}) + Store(16) + // restore_undo: its store byte is not code
+               OpExt(9, {}) + Store(17) +  // save_undo answers -1
+               OpExt(4, {C(1)}) + Store(18) + Quit());
+    Start(story);
+    host.answerYes = true;
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(Global(16), 0);
+    EXPECT_EQ(Global(17), -1);
+    ASSERT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(host.questions[0], "EXT opcodes not yet implemented! Continue?");
+
+    Start(story);
+    host.answerYes = false;
+    EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
+    EXPECT_EQ(Global(16), 7);
+}
+
+TEST_F(Control, QuitStopsTheRun) {
+    StoryBuilder story(5);
+    story.Code(Quit() + Op2(kStore, C(16), C(1)));
+    Start(story);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(Global(16), 0);
+}
+
+} // namespace
+} // namespace lantern::test
