@@ -67,7 +67,7 @@ void zMachine::WriteHeaderBytes() {
         m_story.WriteByte(0x01, 0xFD);
 }
 
-void zMachine::StartGame() {
+void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
@@ -76,11 +76,16 @@ void zMachine::StartGame() {
     m_streams.Reset();
     m_keyboard.Reset();
     m_objects.Reset();
-    // Every game starts from an empty stack and a single frame.
+    // Every start, restarts included, begins with an empty stack in a single frame, however
+    // deep a RESTART was called.
     m_stackPointer = 0;
     m_stack[0] = 0;
     m_frameIndex = 0;
     m_frames[0] = zRoutine{};
+}
+
+void zMachine::StartGame() {
+    ResetForStart();
     if (m_version == 6) {
         PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
         m_frames[static_cast<size_t>(m_frameIndex)].EndsGame = true;
@@ -94,19 +99,9 @@ void zMachine::Restart() {
     PrepareScreen(m_screen.ScreenWidth(), m_screen.ScreenHeight());
     // The pristine image is the file as it was loaded: every change the story made is lost.
     LoadStory(StoryImage(m_pristineStory));
-    WriteHeaderBytes();
-    m_screen.BufferMode(1);
-    if (m_version <= 3)
-        m_screen.SplitWindow(1);
-    m_streams.Reset();
-    m_keyboard.Reset();
+    ResetForStart();
+    // Version 6 too continues at the initial PC: a restart calls no main routine.
     m_pc = m_story.ReadWord(0x06, true);
-    // The restarted game begins in a single frame, however deep the RESTART was called.
-    m_frameIndex = 0;
-    m_frames[0] = zRoutine{};
-    m_stackPointer = 0;
-    m_stack[0] = 0;
-    m_objects.Reset();
 }
 
 // ---- The run loop ------------------------------------------------------------------------

@@ -251,6 +251,9 @@ class zMachine {
     void WriteToScreen(std::string_view text);
     std::string StateText() const;
     void WriteHeaderBytes();
+    /// What game start and RESTART share: header bytes, buffering, split, streams, keyboard,
+    /// objects, and an empty stack in a single frame.
+    void ResetForStart();
 
     Host& m_host;
     Surface& m_surface;
