@@ -12,6 +12,7 @@
 # - LANTERN_REBASELINE=1 in the environment of the test run writes the actual transcript over
 #   EXPECTED (the exit status is still checked): review the difference before committing it.
 # - A file named `known-failure` beside EXPECTED marks a known failure (WILL_FAIL); it says why.
+#   Its EXPECTED holds the sound transcript and is never rebaselined.
 # - OPTIONAL: the story is a third-party file that may be missing; the test is then skipped.
 
 set(LANTERN_STORY_TEST_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/RunStoryTest.cmake")
@@ -37,6 +38,13 @@ function(lantern_story_test name)
     get_filename_component(case_folder "${expected}" DIRECTORY)
     set(output_folder "${CMAKE_BINARY_DIR}/story-tests")
     file(MAKE_DIRECTORY "${output_folder}")
+    # Looked for at every build, so that adding or removing the file needs no manual reconfigure.
+    file(GLOB known_failure CONFIGURE_DEPENDS "${case_folder}/known-failure")
+    if(known_failure)
+        set(known_failure ON)
+    else()
+        set(known_failure OFF)
+    endif()
     # Arguments travel to the script in one -D value; "|" keeps them apart there.
     string(REPLACE ";" "|" arguments "${ST_ARGS}")
     add_test(NAME ${name}
@@ -51,14 +59,13 @@ function(lantern_story_test name)
                      "-DSTATUS=${ST_STATUS}"
                      "-DOPTIONAL=${ST_OPTIONAL}"
                      "-DTIMEOUT=${ST_TIMEOUT}"
+                     "-DKNOWN_FAILURE=${known_failure}"
                      -P "${LANTERN_STORY_TEST_SCRIPT}")
     math(EXPR ctest_timeout "${ST_TIMEOUT} + 30")
     set_tests_properties(${name} PROPERTIES
         LABELS story
         TIMEOUT ${ctest_timeout}
         SKIP_REGULAR_EXPRESSION "LANTERN-STORY-SKIPPED")
-    # Looked for at every build, so that adding or removing the file needs no manual reconfigure.
-    file(GLOB known_failure CONFIGURE_DEPENDS "${case_folder}/known-failure")
     if(known_failure)
         set_tests_properties(${name} PROPERTIES WILL_FAIL TRUE)
     endif()
