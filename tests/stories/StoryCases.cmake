@@ -46,6 +46,14 @@ target_compile_definitions(lantern_core_tests PRIVATE
 add_custom_target(lantern_case_stories ALL)
 add_dependencies(lantern_case_stories ${LANTERN_CASE_STORIES})
 
+# The bundled story, played to its end (it is built by stories/CMakeLists.txt).
+if(LANTERN_BUNDLED_STORY)
+    lantern_story_test(story.lamplighter
+        STORY ${LANTERN_BUNDLED_STORY}
+        INPUT ${LANTERN_CASES}/lamplighter/input.txt
+        EXPECTED ${LANTERN_CASES}/lamplighter/expected.txt)
+endif()
+
 # Third-party stories.
 set(third_party ${LANTERN_CASES}/third_party)
 lantern_story_test(story.praxix OPTIONAL
