@@ -1,13 +1,19 @@
 #include "window/WindowMain.h"
 
-#include <cstdio>
+#include "window/Form1.h"
+
+#include <QApplication>
 
 namespace lantern {
 
-// Placeholder until the window lands.
-int RunWindow(int, char**, const Options&) {
-    std::fprintf(stderr, "lantern: the window is not available yet; use --console\n");
-    return 1;
+int RunWindow(int argc, char** argv, const Options& options) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lantern"));
+    QApplication::setApplicationVersion(QStringLiteral(LANTERN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lantern"));
+    Form1 form(options);
+    form.show();
+    return QApplication::exec();
 }
 
 } // namespace lantern

@@ -344,7 +344,9 @@ void zMachine::WriteToScreen(std::string_view text) {
     if (m_transcript && m_screen.CurrentWindow() == 0)
         m_transcript(text);
     std::string rest = m_screen.OutPut(text, false);
-    while (!rest.empty()) {
+    // A prompt with nothing left to draw still waits: otherwise the next text would scroll
+    // the page away under a second prompt before the player has seen it.
+    while (!rest.empty() || m_screen.PromptShown()) {
         m_screen.SetLinesPrinted(0);
         m_screen.UpdateDisplay();
         if (m_pagingWait)

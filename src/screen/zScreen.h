@@ -101,6 +101,9 @@ class zScreen {
     Colour StoredForeColor() const { return m_storedForeColor; }
     Colour StoredBackColor() const { return m_storedBackColor; }
     bool ScreenReady() const { return m_screenReady; }
+    /// True while a "[**MORE**]" prompt stands, until output resumes with eraseLastLine. A page
+    /// that fills at a line break at the very end of a text shows it with nothing left to draw.
+    bool PromptShown() const { return m_promptShown; }
 
   private:
     WindowRec& Current() { return m_windows[static_cast<size_t>(m_currentWindow)]; }

@@ -159,6 +159,29 @@ TEST_F(ScreenOps, AFullLowerWindowWaitsForAKeyAndGoesOn) {
     EXPECT_EQ(Row(24), "[**MORE**]");
 }
 
+TEST_F(ScreenOps, APageThatFillsAtItsLastLineBreakWaitsAtItsPrompt) {
+    StoryBuilder story(5);
+    for (int i = 0; i < 24; ++i)
+        story.Code({0xE6, 0x7F, i + 1}).Code({kNewLine}); // PRINT_NUM i+1, NEW_LINE
+    story.Code({0xE6, 0x7F, 25}).Code({kQuit});
+    // The 24th line break fills the page with nothing left in its text: the prompt stands
+    // under the window and the game waits there, before the next number scrolls the page.
+    Start(story, true);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
+    EXPECT_EQ(Row(24), "[**MORE**]");
+    EXPECT_EQ(Row(0), "1");
+    EXPECT_EQ(Row(23), "24");
+
+    host.waits = 0;
+    Start(story, true);
+    host.Type("x");
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(host.waits, 1);
+    EXPECT_EQ(Row(24), "");
+    EXPECT_EQ(Row(23), "25");
+    EXPECT_EQ(Row(0), "2");
+}
+
 TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {
     StoryBuilder story(3);
     story.SetGlobal(16, 1).SetGlobal(17, 0xFFFD).SetGlobal(18, 12);

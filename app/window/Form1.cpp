@@ -1,0 +1,230 @@
+#include "window/Form1.h"
+
+#include "memory/StoryError.h"
+#include "window/PictureBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <algorithm>
+#include <utility>
+
+namespace lantern {
+
+namespace {
+
+constexpr int kBackspace = 8;
+constexpr int kEnter = 13;
+constexpr int kDesignWidth = 640;
+constexpr int kDesignHeight = 480;
+
+} // namespace
+
+Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
+    : QWidget(parent), m_hooks(std::move(hooks)), m_surface(0, 0) {
+    setWindowTitle(QStringLiteral("Lantern"));
+    Surface& drawOn = m_hooks.surface ? m_hooks.surface(m_surface) : m_surface;
+    m_machine = std::make_unique<zMachine>(static_cast<Host&>(*this), drawOn, options.seed);
+    if (options.traceFile)
+        m_machine->SetTraceFile(*options.traceFile);
+
+    m_picture1 = new PictureBox(m_surface, this);
+    m_command1 = new QPushButton(QStringLiteral("Run Game"), this);
+    m_commonDialog1 = new QFileDialog(this);
+    m_commonDialog1->setFileMode(QFileDialog::ExistingFile);
+    m_commonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
+    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+    resize(kDesignWidth, kDesignHeight);
+    LayOut();
+
+    if (!options.story.empty()) {
+        m_pendingStory = QFile::decodeName(options.story.c_str());
+        QTimer::singleShot(0, this, &Form1::StartCommandLineStory);
+    }
+}
+
+Form1::~Form1() = default;
+
+void Form1::StartCommandLineStory() {
+    if (!m_gameRunning && !m_pendingStory.isEmpty())
+        Command1_Click();
+}
+
+// ---- One game --------------------------------------------------------------------------------
+
+void Form1::Command1_Click() {
+    // The button is disabled while a game runs, but a click or the command line's start may
+    // already be queued: games never overlap.
+    if (m_gameRunning || m_unloading)
+        return;
+    m_gameRunning = true;
+    m_lastOutcome.reset();
+    m_command1->setEnabled(false);
+    QCoreApplication::processEvents();
+
+    if (!m_unloading) {
+        SizeToScreen();
+        LayOut();
+        PrepareDisplay();
+        m_picture1->setFocus();
+        const QString story = ChooseStory();
+        // A cancelled dialog plays nothing: the previous game's image is not played again.
+        if (!story.isEmpty() && !m_unloading)
+            m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+    }
+
+    m_command1->setEnabled(true);
+    m_gameRunning = false;
+    if (!m_unloading)
+        QCoreApplication::processEvents();
+}
+
+QString Form1::ChooseStory() {
+    if (!m_pendingStory.isEmpty())
+        return std::exchange(m_pendingStory, QString());
+    if (m_hooks.chooseFile)
+        return m_hooks.chooseFile();
+    if (m_commonDialog1->exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = m_commonDialog1->selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+void Form1::SizeToScreen() {
+    QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!display)
+        return;
+    if (isMaximized() || isFullScreen())
+        showNormal();
+    const QRect area = display->geometry();
+    const QSize size(qRound(area.width() * 0.8), qRound(area.height() * 0.8));
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, area));
+}
+
+void Form1::LayOut() {
+    const QSize button = m_command1->sizeHint();
+    const int buttonWidth = std::max(button.width(), 120);
+    const int buttonHeight = button.height();
+    m_picture1->setGeometry(kMargin, kMargin, std::max(width() - 2 * kMargin, 1),
+                            std::max(height() - 3 * kMargin - buttonHeight, 1));
+    m_command1->setGeometry(kMargin, height() - kMargin - buttonHeight, buttonWidth, buttonHeight);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOut();
+}
+
+void Form1::PrepareDisplay() {
+    const QSize inner = m_picture1->contentsRect().size();
+    m_surface.Resize(inner.width(), inner.height());
+    m_surface.SelectFont(true, false, false);
+    const int cell = std::max(m_surface.MeasureText("0").height, 1);
+    // The "[**MORE**]" prompt stands in the row just below the lower window, so the screen
+    // keeps whole lines and leaves one cell free under them where the prompt can be seen.
+    const int lines = std::max((inner.height() - 5) / cell - 1, 1);
+    m_machine->PrepareScreen(std::max(inner.width() - 5, 0), lines * cell);
+}
+
+// ---- Keys and closing ------------------------------------------------------------------------
+
+std::vector<int> Form1::KeyAsciiCodes(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Backspace: return {kBackspace};
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return {kEnter};
+    case Qt::Key_Delete: return {}; // its text is DEL, but it types no character
+    default: break;
+    }
+    std::vector<int> codes;
+    for (const QChar c : event.text()) {
+        if (c.unicode() <= 0xFF)
+            codes.push_back(c.unicode());
+    }
+    return codes;
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    const std::vector<int> codes = KeyAsciiCodes(*event);
+    if (codes.empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    for (const int code : codes)
+        Form_KeyPress(code);
+    event->accept();
+}
+
+void Form1::Form_KeyPress(int keyAscii) {
+    m_machine->Keys().KeyPress(keyAscii);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::Form_Unload() {
+    // A running game is deep inside Command1_Click; the next wait throws it out, and the
+    // event loop ends as soon as control is back there.
+    m_unloading = true;
+    QCoreApplication::quit();
+}
+
+// ---- Host ------------------------------------------------------------------------------------
+
+void Form1::DoEvents() {
+    if (m_unloading)
+        throw GameStopped{};
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (m_unloading)
+        throw GameStopped{};
+}
+
+void Form1::ProcessPendingEvents() {
+    if (m_unloading)
+        throw GameStopped{};
+    QCoreApplication::processEvents();
+    if (m_unloading)
+        throw GameStopped{};
+}
+
+void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
+    if (m_unloading)
+        return;
+    if (m_hooks.showMessage) {
+        m_hooks.showMessage(text, icon);
+        return;
+    }
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    QStringLiteral("Lantern"), QString::fromLocal8Bit(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool Form1::AskYesNo(const std::string& text) {
+    // A closing window answers No, which ends the game.
+    if (m_unloading)
+        return false;
+    if (m_hooks.askYesNo)
+        return m_hooks.askYesNo(text);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"), QString::fromLocal8Bit(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    return box.exec() == QMessageBox::Yes && !m_unloading;
+}
+
+void Form1::Beep() {
+    QApplication::beep();
+}
+
+} // namespace lantern

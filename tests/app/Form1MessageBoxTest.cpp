@@ -1,0 +1,119 @@
+// The window's real message boxes: titled "Lantern", with the error icon for faults and the
+// question, and none for the refusals of missing features.
+#include "app/WindowDriver.h"
+#include "support/Assembler.h"
+#include "support/StoryBuilder.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+namespace lantern::test {
+namespace {
+
+struct ShownBox {
+    QString title;
+    QMessageBox::Icon icon;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+};
+
+/// Answers every message box that comes up, pressing `answer` when the box has it and OK
+/// otherwise, and records what each box showed.
+class BoxAnswerer {
+  public:
+    explicit BoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer) {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Answer(); });
+        m_timer.start();
+    }
+
+    std::vector<ShownBox> shown;
+
+  private:
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        shown.push_back({box->windowTitle(), box->icon(), box->text(), box->standardButtons()});
+        QAbstractButton* button = box->button(m_answer);
+        if (!button)
+            button = box->button(QMessageBox::Ok);
+        ASSERT_NE(button, nullptr);
+        button->click();
+    }
+
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};
+
+/// A version 5 story that uses an extended opcode Lantern refuses (the question), then a 2OP
+/// opcode it does not know (a refusal with no icon), then quits.
+std::string WriteRefusingStory() {
+    StoryBuilder story(5);
+    story.StartHere().Code(OpExt(29, {}) + Op2(29, C(1), C(2)) + Quit());
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         (std::string("lantern-refusals-") +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".z5"))
+            .string();
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(story.Raw().data()),
+               static_cast<std::streamsize>(story.Raw().size()));
+    return path;
+}
+
+TEST(Form1MessageBoxes, QuestionAndRefusalAreModalBoxesTitledLantern) {
+    const std::string path = WriteRefusingStory();
+    Options options;
+    options.story = path;
+    WindowDriver driver(options, true);
+    BoxAnswerer answerer(QMessageBox::Yes);
+    driver.Play({});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    ASSERT_EQ(answerer.shown.size(), 2u);
+    EXPECT_EQ(answerer.shown[0].title, "Lantern");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(answerer.shown[0].text, "EXT opcodes not yet implemented! Continue?");
+    EXPECT_EQ(answerer.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(answerer.shown[1].title, "Lantern");
+    EXPECT_EQ(answerer.shown[1].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(answerer.shown[1].text, "Unimplemented Opcode");
+    EXPECT_EQ(answerer.shown[1].buttons, QMessageBox::Ok);
+    std::filesystem::remove(path);
+}
+
+TEST(Form1MessageBoxes, NoToTheQuestionEndsTheGame) {
+    const std::string path = WriteRefusingStory();
+    Options options;
+    options.story = path;
+    WindowDriver driver(options, true);
+    BoxAnswerer answerer(QMessageBox::No);
+    driver.Play({});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Stopped);
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+    std::filesystem::remove(path);
+}
+
+TEST(Form1MessageBoxes, ALoadFailureShowsTheErrorIcon) {
+    WindowDriver driver({}, true);
+    const std::string missing =
+        (std::filesystem::temp_directory_path() / "lantern-no-such-story.z3").string();
+    std::filesystem::remove(missing);
+    driver.choices.push_back(QString::fromStdString(missing));
+    BoxAnswerer answerer(QMessageBox::Ok);
+    driver.Play({});
+    ASSERT_EQ(answerer.shown.size(), 1u);
+    EXPECT_EQ(answerer.shown[0].title, "Lantern");
+    EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(answerer.shown[0].text.isEmpty());
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+}
+
+} // namespace
+} // namespace lantern::test

@@ -1,0 +1,352 @@
+// The window: one game per "Run Game" press, played through key events on the display, with
+// the drawn text followed through a recording surface and a few pixels read back.
+#include "app/WindowDriver.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <filesystem>
+#include <fstream>
+
+namespace lantern::test {
+namespace {
+
+constexpr Colour kBlack = Rgb(0, 0, 0);
+constexpr Colour kPaleBlue = Rgb(192, 192, 255);
+
+const std::string kStory = LANTERN_STORY_WINDOW_PLAY;
+
+Options WithStory(const std::string& story) {
+    Options options;
+    options.story = story;
+    return options;
+}
+
+Colour PixelAt(const QtSurface& surface, int x, int y) {
+    return static_cast<Colour>(surface.Image().pixel(x, y)) & 0xFFFFFFu;
+}
+
+int CountColour(const QtSurface& surface, const Rect& area, Colour colour) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            count += PixelAt(surface, x, y) == colour ? 1 : 0;
+    return count;
+}
+
+std::string Joined(const std::vector<std::string>& rows) {
+    std::string text;
+    for (const std::string& row : rows)
+        text += row + "\n";
+    return text;
+}
+
+std::string Joined(const std::vector<RecordingSurface::Row>& rows) {
+    std::string text;
+    for (const RecordingSurface::Row& row : rows)
+        text += std::to_string(row.top) + ": " + row.text + "\n";
+    return text;
+}
+
+TEST(Form1, PlaysCommandsEchoesThemAndAnswers) {
+    WindowDriver driver(WithStory(kStory));
+    RecordingSurface& screen = *driver.recorder;
+    driver.Play({
+        Line("look\r",
+             [&] {
+                 EXPECT_TRUE(screen.Shows("Window test story")) << Joined(screen.Rows());
+                 EXPECT_TRUE(screen.Shows(">")) << Joined(screen.Rows());
+             }),
+        Line("up\r",
+             [&] {
+                 EXPECT_TRUE(screen.Shows(">look")) << Joined(screen.Rows());
+                 EXPECT_TRUE(screen.Shows("You are in the Cellar.")) << Joined(screen.Rows());
+                 // The echoed command stands on the row above the answer.
+                 EXPECT_LT(screen.RowTopOf(">look"), screen.RowTopOf("Cellar."));
+             }),
+        Line("quit\r",
+             [&] {
+                 EXPECT_TRUE(screen.Shows("You climb up to the Attic.")) << Joined(screen.Rows());
+             }),
+    });
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_TRUE(screen.Shows(">quit"));
+    EXPECT_TRUE(screen.Shows("Goodbye."));
+    EXPECT_TRUE(driver.ScriptDone());
+    EXPECT_FALSE(driver.closedByScript);
+    EXPECT_TRUE(driver.messages.empty());
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+    EXPECT_FALSE(driver.form->GameRunning());
+    // The story's text was really painted: dark glyph pixels stand where "Goodbye." is.
+    const auto goodbye = std::find_if(screen.Pieces().begin(), screen.Pieces().end(),
+                                      [](const auto& piece) { return piece.text == "Goodbye."; });
+    ASSERT_NE(goodbye, screen.Pieces().end());
+    EXPECT_GT(CountColour(driver.Display(), goodbye->box, kBlack), 20);
+}
+
+TEST(Form1, DrawsTheVersion3StatusLineInReverseAtEachRead) {
+    WindowDriver driver(WithStory(kStory));
+    RecordingSurface& screen = *driver.recorder;
+    auto statusRow = [&] { return screen.Rows().empty() ? std::string() : screen.Rows().front(); };
+    auto expectStatus = [&](const std::string& location, const std::string& scoreAndMoves) {
+        const std::string row = statusRow();
+        EXPECT_EQ(screen.RowTopOf(location), 0) << row;
+        EXPECT_EQ(row.rfind(location, 0), 0u) << row;
+        const size_t end = row.find_last_not_of(' ');
+        ASSERT_NE(end, std::string::npos) << row;
+        EXPECT_EQ(row.substr(end + 1 - scoreAndMoves.size(), scoreAndMoves.size()), scoreAndMoves)
+            << row;
+    };
+    driver.Play({
+        Line("up\r", [&] { expectStatus("Cellar", "0/0"); }),
+        Line("score\r", [&] { expectStatus("Attic", "0/1"); }),
+        Line("quit\r", [&] { expectStatus("Attic", "5/2"); }),
+    });
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+
+    // Reverse video: the line's background is the text colour (black), its letters the pale
+    // blue of the screen; the lower window below it keeps the pale blue background.
+    const QtSurface& surface = driver.Display();
+    const int cell = driver.Screen().CharHeight();
+    const int width = driver.Screen().ScreenWidth();
+    const Rect status{0, 0, width, cell};
+    const int black = CountColour(surface, status, kBlack);
+    EXPECT_GT(black, status.Width() * status.Height() * 3 / 4);
+    EXPECT_GT(CountColour(surface, status, kPaleBlue), 20);
+    EXPECT_EQ(PixelAt(surface, width / 2, 1), kBlack);
+    EXPECT_EQ(PixelAt(surface, width - 2, cell + 1), kPaleBlue);
+}
+
+TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
+    WindowDriver driver(WithStory(kStory));
+    driver.autoMore = true;
+    RecordingSurface& screen = *driver.recorder;
+    int promptBottom = 0;
+    driver.Play({
+        Line("long\r"),
+        Key(' ',
+            [&] {
+                // The page ends at the prompt, in the row below the lower window, where it
+                // can be seen; the list has not finished.
+                EXPECT_TRUE(screen.Shows("[**MORE**]")) << Joined(screen.Rows());
+                EXPECT_TRUE(screen.Shows(">long")) << Joined(screen.TextRows());
+                EXPECT_TRUE(screen.Shows("Line 1 of the long list.")) << Joined(screen.Rows());
+                EXPECT_FALSE(screen.Shows("End of the list."));
+                const auto prompt =
+                    std::find_if(screen.Pieces().begin(), screen.Pieces().end(),
+                                 [](const auto& piece) { return piece.text == "[**MORE**]"; });
+                ASSERT_NE(prompt, screen.Pieces().end());
+                promptBottom = prompt->box.bottom;
+                EXPECT_LE(prompt->box.bottom, driver.Display().Height());
+                EXPECT_GT(CountColour(driver.Display(), prompt->box, kBlack), 20);
+                const WindowRec& lower = driver.Screen().Window(0);
+                EXPECT_GE(prompt->box.top,
+                          (lower.Top + lower.Height - 2) * driver.Screen().CharHeight());
+            }),
+        Line("quit\r",
+             [&] {
+                 EXPECT_FALSE(screen.Shows("[**MORE**]")) << Joined(screen.Rows());
+                 EXPECT_TRUE(screen.Shows("End of the list.")) << Joined(screen.Rows());
+                 EXPECT_TRUE(screen.Shows("Line 60 of the long list."));
+                 EXPECT_FALSE(screen.Shows("Line 1 of the long list."));
+             }),
+    });
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_GT(promptBottom, 0);
+    // Sixty lines take more than one page after the first one.
+    EXPECT_GE(driver.autoMores, 1);
+    int prompts = 0;
+    for (const std::string& text : screen.Drawn())
+        prompts += text == "[**MORE**]" ? 1 : 0;
+    EXPECT_EQ(prompts, driver.autoMores + 1);
+}
+
+TEST(Form1, AStoryFaultShowsItsMessageAndTheButtonPlaysAgain) {
+    WindowDriver driver(WithStory(kStory));
+    driver.Play({Line("crash\r")});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Fault);
+    ASSERT_EQ(driver.messages.size(), 1u);
+    EXPECT_NE(driver.messages[0].first.find("division by zero"), std::string::npos)
+        << driver.messages[0].first;
+    EXPECT_EQ(driver.messages[0].second, MessageIcon::Error);
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+    EXPECT_FALSE(driver.form->GameRunning());
+    EXPECT_EQ(driver.dialogs, 0); // the command line's story needs no dialog
+
+    // The next press asks the dialog, and the game plays from its start.
+    driver.choices.push_back(QString::fromStdString(kStory));
+    driver.Play({Line("look\r"), Line("quit\r")});
+    EXPECT_EQ(driver.dialogs, 1);
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_TRUE(driver.recorder->Shows("You are in the Cellar."));
+    EXPECT_EQ(driver.messages.size(), 1u);
+}
+
+TEST(Form1, ClosingTheWindowDuringAWaitEndsTheGameAtOnce) {
+    WindowDriver driver(WithStory(kStory));
+    driver.Play({Line("look\r")});
+    EXPECT_TRUE(driver.closedByScript);
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Stopped);
+    EXPECT_TRUE(driver.messages.empty());
+    EXPECT_FALSE(driver.form->isVisible());
+    EXPECT_FALSE(driver.form->GameRunning());
+    EXPECT_FALSE(driver.form->Machine().Keys().Waiting());
+    // Once closing, the window starts no other game.
+    driver.choices.push_back(QString::fromStdString(kStory));
+    driver.form->Command1_Click();
+    EXPECT_EQ(driver.dialogs, 0);
+}
+
+TEST(Form1, CancellingTheDialogPlaysNothing) {
+    WindowDriver driver;
+    driver.Play({});
+    EXPECT_EQ(driver.dialogs, 1);
+    EXPECT_FALSE(driver.form->LastOutcome());
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+    EXPECT_TRUE(driver.messages.empty());
+    // The screen was laid out and erased all the same.
+    const QtSurface& surface = driver.Display();
+    EXPECT_EQ(CountColour(surface, Rect{0, 0, surface.Width(), surface.Height()}, kPaleBlue),
+              surface.Width() * surface.Height());
+
+    // After a game, a cancelled dialog does not play the last story again.
+    driver.choices.push_back(QString::fromStdString(kStory));
+    driver.Play({Line("quit\r")});
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    driver.Play({});
+    EXPECT_EQ(driver.dialogs, 3);
+    EXPECT_FALSE(driver.form->LastOutcome());
+}
+
+TEST(Form1, AFileThatCannotBeLoadedIsReportedAndTheWindowStaysIdle) {
+    WindowDriver driver;
+    const std::string missing =
+        (std::filesystem::temp_directory_path() / "lantern-no-such-story.z5").string();
+    std::filesystem::remove(missing);
+    driver.choices.push_back(QString::fromStdString(missing));
+    driver.Play({});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::LoadFailed);
+    ASSERT_EQ(driver.messages.size(), 1u);
+    EXPECT_EQ(driver.messages[0].second, MessageIcon::Error);
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+}
+
+TEST(Form1, RunGameSizesTheWindowAndLaysOutTheScreen) {
+    WindowDriver driver;
+    Form1& form = *driver.form;
+    EXPECT_EQ(form.Command1()->text(), "Run Game");
+    EXPECT_EQ(form.windowTitle(), "Lantern");
+    EXPECT_EQ(form.CommonDialog1()->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(form.CommonDialog1()->acceptMode(), QFileDialog::AcceptOpen);
+    driver.Play({});
+
+    const QRect screenArea = form.screen()->geometry();
+    EXPECT_NEAR(form.width(), screenArea.width() * 0.8, 1);
+    EXPECT_NEAR(form.height(), screenArea.height() * 0.8, 1);
+    EXPECT_NEAR(form.geometry().center().x(), screenArea.center().x(), 1);
+    EXPECT_NEAR(form.geometry().center().y(), screenArea.center().y(), 1);
+
+    // Picture1 fills the window above the button, which sits at the bottom.
+    const QRect picture = form.Picture1()->geometry();
+    const QRect button = form.Command1()->geometry();
+    EXPECT_EQ(picture.left(), Form1::kMargin);
+    EXPECT_EQ(picture.top(), Form1::kMargin);
+    EXPECT_EQ(picture.right(), form.width() - Form1::kMargin - 1);
+    EXPECT_EQ(button.top(), picture.bottom() + 1 + Form1::kMargin);
+    EXPECT_EQ(button.bottom(), form.height() - Form1::kMargin - 1);
+
+    // The surface is Picture1's inner size; the screen is 5 pixels less wide, and keeps whole
+    // lines with one cell free below them for the "[**MORE**]" prompt.
+    const QSize inner = form.Picture1()->contentsRect().size();
+    const zScreen& screen = driver.Screen();
+    EXPECT_EQ(driver.Display().Width(), inner.width());
+    EXPECT_EQ(driver.Display().Height(), inner.height());
+    EXPECT_EQ(screen.ScreenWidth(), inner.width() - 5);
+    EXPECT_EQ(screen.ScreenHeight() % screen.CharHeight(), 0);
+    EXPECT_LE(screen.ScreenHeight() + screen.CharHeight(), inner.height() - 5);
+    EXPECT_GT(screen.ScreenHeight() + 2 * screen.CharHeight(), inner.height() - 5);
+}
+
+TEST(Form1, KeyEventsBecomeCharacterCodes) {
+    auto codes = [](int key, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+        const QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        return Form1::KeyAsciiCodes(event);
+    };
+    using Codes = std::vector<int>;
+    EXPECT_EQ(codes(Qt::Key_Backspace, "\b"), Codes{8});
+    EXPECT_EQ(codes(Qt::Key_Backspace, ""), Codes{8});
+    EXPECT_EQ(codes(Qt::Key_Return, "\r"), Codes{13});
+    EXPECT_EQ(codes(Qt::Key_Enter, "\r", Qt::KeypadModifier), Codes{13});
+    EXPECT_EQ(codes(Qt::Key_A, "a"), Codes{'a'});
+    EXPECT_EQ(codes(Qt::Key_A, "A", Qt::ShiftModifier), Codes{'A'});
+    EXPECT_EQ(codes(Qt::Key_Space, " "), Codes{' '});
+    EXPECT_EQ(codes(Qt::Key_Question, "?"), Codes{'?'});
+    EXPECT_EQ(codes(Qt::Key_Escape, "\x1b"), Codes{27});
+    EXPECT_EQ(codes(Qt::Key_Eacute, QString(QChar(0xE9))), Codes{0xE9});
+    // Keys without a Latin-1 character are not delivered.
+    EXPECT_EQ(codes(Qt::Key_F1, ""), Codes{});
+    EXPECT_EQ(codes(Qt::Key_Left, ""), Codes{});
+    EXPECT_EQ(codes(Qt::Key_Shift, ""), Codes{});
+    EXPECT_EQ(codes(Qt::Key_Delete, "\x7f"), Codes{});
+    EXPECT_EQ(codes(Qt::Key_unknown, QString(QChar(0x20AC))), Codes{});
+    // A key event that carries several characters types each of them.
+    EXPECT_EQ(codes(Qt::Key_A, "ab"), (Codes{'a', 'b'}));
+}
+
+TEST(Form1, KeysReachTheGameOnlyWhileItWaits) {
+    WindowDriver driver(WithStory(kStory));
+    // Typed at the idle window: nobody waits, so they are lost.
+    for (const char c : std::string("crash\r"))
+        SendKey(driver.form->Picture1(), c);
+    EXPECT_TRUE(driver.form->Machine().Keys().InputStream().empty());
+    // Backspace keys rub out typed characters on the screen and in the line.
+    driver.Play({
+        Line("lokx\b\bok\r"),
+        Line("quit\r",
+             [&] {
+                 EXPECT_TRUE(driver.recorder->Shows(">look")) << Joined(driver.recorder->Rows());
+                 EXPECT_FALSE(driver.recorder->Shows("lokx"));
+                 EXPECT_TRUE(driver.recorder->Shows("You are in the Cellar."));
+             }),
+    });
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_TRUE(driver.messages.empty());
+}
+
+TEST(Form1, TheCommandLineStoryStartsByItself) {
+    WindowDriver driver(WithStory(kStory));
+    driver.Script({Line("quit\r")});
+    ASSERT_TRUE(driver.RunEventsUntilOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_EQ(driver.dialogs, 0);
+    EXPECT_TRUE(driver.recorder->Shows("Goodbye."));
+    EXPECT_TRUE(driver.form->Command1()->isEnabled());
+}
+
+TEST(Form1, TheTraceOptionWritesTheTraceFile) {
+    const std::string trace =
+        (std::filesystem::temp_directory_path() / "lantern-window-trace-test.txt").string();
+    std::filesystem::remove(trace);
+    Options options = WithStory(kStory);
+    options.traceFile = trace;
+    {
+        WindowDriver driver(options);
+        driver.Play({Line("quit\r")});
+        EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    }
+    std::ifstream file(trace);
+    ASSERT_TRUE(file.good());
+    std::string first;
+    std::getline(file, first);
+    EXPECT_FALSE(first.empty());
+    file.close();
+    std::filesystem::remove(trace);
+}
+
+} // namespace
+} // namespace lantern::test
