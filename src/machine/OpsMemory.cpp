@@ -66,8 +66,10 @@ void zMachine::OpPull(const zInstruction& in) {
     if (m_version == 6) {
         StoreResult(in, ReadOperand(kVariable, 0, false, false));
     } else {
-        const int variable = Arg(in, 1, false) & 0xFF;
-        WriteVariable(variable, ReadOperand(kVariable, 0, false, false), false);
+        // Like the other opcodes that name a variable, PULL writes the stack in place: pulling
+        // into the stack replaces the new top with the popped value.
+        const int variable = VariableOperand(in);
+        WriteVariable(variable, ReadOperand(kVariable, 0, false, false), true);
     }
     Next(in);
 }
@@ -118,9 +120,16 @@ void zMachine::OpScanTable(const zInstruction& in) {
     const int32_t x = Arg(in, 1, true);
     const int64_t table = Arg(in, 2, true);
     const int32_t length = Arg(in, 3, false);
+    // The form: bit 7 set compares words, clear compares bytes; the low bits are the size of
+    // each field. Without a fourth operand the table holds words.
+    const int32_t form = in.OperandCount >= 4 ? Arg(in, 4, true) : 0x82;
+    const bool words = (form & 0x80) != 0;
+    const int64_t field = form & 0x7F;
     for (int32_t i = 0; i < length; ++i) {
-        if (m_story.ReadWord(table + 2 * i, true) == x) {
-            StoreResult(in, static_cast<int32_t>(table + 2 * i));
+        const int64_t address = table + field * i;
+        const int32_t value = words ? m_story.ReadWord(address, true) : m_story.ReadByte(address);
+        if (value == x) {
+            StoreResult(in, static_cast<int32_t>(address));
             Branch(true, in);
             return;
         }

@@ -209,15 +209,18 @@ int32_t zMachine::UnpackAddress(int32_t packed, bool isRoutine) const {
 }
 
 bool zMachine::PerformVerify() const {
+    // The checksum is the file's: it is summed over the story as loaded, since the story's own
+    // changes to dynamic memory are not damage to the file.
+    const StoryImage& file = m_pristineStory;
     const int multiplier = m_version < 4 ? 2 : (m_version <= 5 ? 4 : 8);
-    int64_t length = int64_t{multiplier} * m_story.ReadWord(0x1A, true);
+    int64_t length = int64_t{multiplier} * file.ReadWord(0x1A, true);
     // A length word past the end of the file sums only what the file holds.
-    if (length > m_story.Size())
-        length = m_story.Size();
+    if (length > file.Size())
+        length = file.Size();
     uint32_t sum = 0;
     for (int64_t a = 64; a < length; ++a)
-        sum = (sum + m_story.ReadByte(a)) & 0xFFFF;
-    return sum == static_cast<uint32_t>(m_story.ReadWord(0x1C, true));
+        sum = (sum + file.ReadByte(a)) & 0xFFFF;
+    return sum == static_cast<uint32_t>(file.ReadWord(0x1C, true));
 }
 
 // ---- Variables and the stack ---------------------------------------------------------------

@@ -237,7 +237,8 @@ class zMachine {
         return ReadOperand(in.OperandType[i], in.Operand[i], false, isUnsigned);
     }
     void Next(const zInstruction& in) { m_pc = in.NextInstr; }
-    /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK and DEC_CHK.
+    /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK, DEC_CHK and
+    /// PULL.
     int VariableOperand(const zInstruction& in);
     void StoreResult(const zInstruction& in, int32_t value) {
         WriteVariable(in.Store, value, false);
@@ -259,7 +260,7 @@ class zMachine {
     Surface& m_surface;
 
     StoryImage m_story;
-    StoryImage m_pristineStory; ///< the image as loaded, for RESTART
+    StoryImage m_pristineStory; ///< the image as loaded, for RESTART and VERIFY
     std::string m_storyPath;
     int m_version = 0;
     int32_t m_routineOffset = 0;

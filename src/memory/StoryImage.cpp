@@ -49,8 +49,9 @@ StoryImage StoryImage::LoadFile(const std::string& path) {
 
 void StoryImage::Fault(int64_t address) {
     char text[96];
-    std::snprintf(text, sizeof text, "memory access outside the story file (address %llX)",
-                  static_cast<long long>(address));
+    std::snprintf(text, sizeof text, "memory access outside the story file (address %s%llX)",
+                  address < 0 ? "-" : "",
+                  static_cast<unsigned long long>(address < 0 ? -address : address));
     throw StoryError(text);
 }
 

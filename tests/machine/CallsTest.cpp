@@ -161,14 +161,40 @@ TEST_F(Calls, StackUnderflowIsReportedAndTheFrameBaseValueUsed) {
 
 TEST_F(Calls, PullAndPop) {
     StoryBuilder story(5);
-    story.Code(OpVar(kPush, {C(5)}) + OpVar(kPush, {C(6)}) + OpVar(kPull, {C(16)}) + // g00 = 6
-               OpVar(kPull, {C(0)}) + // pops 5 and pushes it again
-               Op0(9) +               // pop (also in version 5)
+    story.Code(OpVar(kPush, {C(4)}) + OpVar(kPush, {C(5)}) + OpVar(kPush, {C(6)}) +
+               OpVar(kPull, {C(16)}) + // g00 = 6
+               OpVar(kPull, {C(0)}) +  // pops 5 and writes it over the 4 below it
                Quit());
     Start(story);
     Run();
     EXPECT_EQ(Global(16), 6);
+    EXPECT_EQ(machine->StackPointer(), 1);
+    EXPECT_EQ(machine->StackValue(1), 5);
+
+    StoryBuilder pop(3);
+    pop.Code(OpVar(kPush, {C(1)}) + Op0(9) + Quit());
+    Start(pop);
+    Run();
     EXPECT_EQ(machine->StackPointer(), 0);
+    for (const auto& message : host.messages)
+        ADD_FAILURE() << message.text;
+}
+
+TEST_F(Calls, ScanTableSearchesWordsOrBytesInFieldsOfAnySize) {
+    StoryBuilder story(5);
+    story.Bytes(0x2000, {0, 1, 0, 2, 0, 3, 0, 4});
+    story.Code(OpVar(23, {C(3), L(0x2000), C(4)}) + Store(16) + BranchBy(true, 2 + 0) +
+               OpVar(23, {C(3), L(0x2000), C(8), C(0x01)}) + Store(17) + BranchBy(true, 2 + 0) +
+               OpVar(23, {C(4), L(0x2000), C(4), C(0x02)}) + Store(18) + BranchBy(true, 2 + 0) +
+               OpVar(23, {C(9), L(0x2000), C(4)}) + Store(19) + BranchBy(true, 2 + 0) +
+               OpVar(23, {C(1), L(0x2000), C(0)}) + Store(20) + BranchBy(true, 2 + 0) + Quit());
+    Start(story);
+    Run();
+    EXPECT_EQ(Global(16), 0x2004); // words
+    EXPECT_EQ(Global(17), 0x2005); // bytes, one apart
+    EXPECT_EQ(Global(18), 0);      // bytes two apart: the 4 is at an odd offset
+    EXPECT_EQ(Global(19), 0);
+    EXPECT_EQ(Global(20), 0); // an empty table finds nothing
 }
 
 TEST_F(Calls, StackOverflowIsAStoryFault) {
