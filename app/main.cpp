@@ -4,18 +4,28 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
 
-// Whether a window can be opened here: a display, or a Qt platform chosen explicitly.
+// Whether a window can be opened here: a Qt platform chosen explicitly, a Wayland display, or
+// an X display (a local one only when its socket exists, since Qt gives up the program when it
+// cannot reach the display).
 bool HaveDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    auto set = [](const char* name) {
         const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    return false;
+        return value && *value;
+    };
+    if (set("QT_QPA_PLATFORM") || set("WAYLAND_DISPLAY"))
+        return true;
+    if (!set("DISPLAY"))
+        return false;
+    const std::string display = std::getenv("DISPLAY");
+    if (display.front() != ':')
+        return true; // a remote display: let Qt try
+    const std::string number = display.substr(1, display.find('.') - 1);
+    return std::filesystem::exists("/tmp/.X11-unix/X" + number);
 }
 
 } // namespace
