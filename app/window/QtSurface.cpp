@@ -97,20 +97,13 @@ void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, i
     if (!block)
         return;
     const size_t bytes = static_cast<size_t>(block->width) * sizeof(QRgb);
-    // Rows are copied in the order that reads every source row before it is overwritten;
     // memmove takes care of overlap within a row.
     auto copyRow = [&](int row) {
         const uchar* from = m_image.constScanLine(block->srcY + row) + block->srcX * sizeof(QRgb);
         uchar* to = m_image.scanLine(block->dstY + row) + block->dstX * sizeof(QRgb);
         std::memmove(to, from, bytes);
     };
-    if (block->dstY <= block->srcY) {
-        for (int row = 0; row < block->height; ++row)
-            copyRow(row);
-    } else {
-        for (int row = block->height - 1; row >= 0; --row)
-            copyRow(row);
-    }
+    ForEachRowInCopyOrder(*block, copyRow);
 }
 
 void QtSurface::Invalidate(int left, int top, int right, int bottom) {

@@ -82,6 +82,18 @@ inline std::optional<BlockCopy> ClipBlockCopy(int64_t srcX, int64_t srcY, int64_
                      static_cast<int>(dstX),       static_cast<int>(dstY)};
 }
 
+/// Calls copyRow(row) for every row of a block copy, in the order that reads each source row
+/// before it is overwritten (rows move up: top first; down: bottom first).
+template <typename CopyRow> void ForEachRowInCopyOrder(const BlockCopy& block, CopyRow copyRow) {
+    if (block.dstY <= block.srcY) {
+        for (int row = 0; row < block.height; ++row)
+            copyRow(row);
+    } else {
+        for (int row = block.height - 1; row >= 0; --row)
+            copyRow(row);
+    }
+}
+
 /// The drawing operations the screen model needs. Coordinates are pixels (cells on a character
 /// grid) from the top-left corner; rectangles include left/top and exclude right/bottom.
 /// Every operation clips to the surface: nothing is ever drawn or copied outside it.

@@ -92,7 +92,6 @@ void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX,
     const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, m_columns, m_rows);
     if (!block)
         return;
-    // Rows are copied in the order that reads every source row before it is overwritten.
     auto copyRow = [&](int row) {
         const Cell* from = &At(block->srcX, block->srcY + row);
         Cell* to = &At(block->dstX, block->dstY + row);
@@ -101,13 +100,7 @@ void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX,
         else
             std::copy_backward(from, from + block->width, to + block->width);
     };
-    if (block->dstY <= block->srcY) {
-        for (int row = 0; row < block->height; ++row)
-            copyRow(row);
-    } else {
-        for (int row = block->height - 1; row >= 0; --row)
-            copyRow(row);
-    }
+    ForEachRowInCopyOrder(*block, copyRow);
 }
 
 void CellSurface::Invalidate(int left, int top, int right, int bottom) {
