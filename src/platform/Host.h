@@ -10,7 +10,7 @@ enum class MessageIcon { None, Error };
 /// terminal itself. Keys reach the core through Keyboard::KeyPress, which the front-end calls
 /// from inside DoEvents while the core waits.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     /// Lets pending front-end events run (keys, repaints). Called on every pass of every wait;
