@@ -1,5 +1,6 @@
 // The window: one game per "Run Game" press, played through key events on the display, with
 // the drawn text followed through a recording surface and a few pixels read back.
+#include "app/Pixels.h"
 #include "app/WindowDriver.h"
 
 #include <QFileDialog>
@@ -21,18 +22,6 @@ Options WithStory(const std::string& story) {
     Options options;
     options.story = story;
     return options;
-}
-
-Colour PixelAt(const QtSurface& surface, int x, int y) {
-    return static_cast<Colour>(surface.Image().pixel(x, y)) & 0xFFFFFFu;
-}
-
-int CountColour(const QtSurface& surface, const Rect& area, Colour colour) {
-    int count = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            count += PixelAt(surface, x, y) == colour ? 1 : 0;
-    return count;
 }
 
 std::string Joined(const std::vector<std::string>& rows) {

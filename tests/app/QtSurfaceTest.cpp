@@ -1,5 +1,6 @@
 #include "window/QtSurface.h"
 
+#include "app/Pixels.h"
 #include "screen/zScreen.h"
 
 #include <QFontInfo>
@@ -13,19 +14,6 @@ constexpr Colour kBlack = Rgb(0, 0, 0);
 constexpr Colour kWhite = Rgb(255, 255, 255);
 constexpr Colour kRed = Rgb(255, 0, 0);
 constexpr Colour kPaleBlue = Rgb(192, 192, 255);
-
-Colour PixelAt(const QtSurface& surface, int x, int y) {
-    return static_cast<Colour>(surface.Image().pixel(x, y)) & 0xFFFFFFu;
-}
-
-/// How many pixels of the rectangle have the colour.
-int CountColour(const QtSurface& surface, const Rect& area, Colour colour) {
-    int count = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            count += PixelAt(surface, x, y) == colour ? 1 : 0;
-    return count;
-}
 
 TEST(QtSurface, FontsAreTheLiberationFacesAtTwentyPixels) {
     for (int i = 0; i < 8; ++i) {
