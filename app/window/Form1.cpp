@@ -4,6 +4,7 @@
 #include "window/PictureBox.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -78,8 +79,14 @@ void Form1::Command1_Click() {
         m_picture1->setFocus();
         const QString story = ChooseStory();
         // A cancelled dialog plays nothing: the previous game's image is not played again.
-        if (!story.isEmpty() && !m_unloading)
+        if (!story.isEmpty() && !m_unloading) {
+            // A new game starts without the last one's history.
+            m_picture1->ReturnToLive();
+            m_picture1->ClearSelection();
+            m_surface.ClearHistory();
             m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+        }
+        m_picture1->SetCaret(std::nullopt);
     }
 
     m_command1->setEnabled(true);
@@ -156,14 +163,39 @@ std::vector<int> Form1::KeyAsciiCodes(const QKeyEvent& event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
+    if (HandleViewKey(*event)) {
+        event->accept();
+        return;
+    }
     const std::vector<int> codes = KeyAsciiCodes(*event);
     if (codes.empty()) {
         QWidget::keyPressEvent(event);
         return;
     }
+    // A key for the story is typed on the live screen.
+    m_picture1->ReturnToLive();
+    m_picture1->ClearSelection();
     for (const int code : codes)
         Form_KeyPress(code);
     event->accept();
+}
+
+bool Form1::HandleViewKey(const QKeyEvent& event) {
+    const bool shifted = (event.modifiers() & Qt::ShiftModifier) != 0;
+    if (shifted && event.key() == Qt::Key_PageUp) {
+        m_picture1->ScrollPages(1);
+        return true;
+    }
+    if (shifted && event.key() == Qt::Key_PageDown) {
+        m_picture1->ScrollPages(-1);
+        return true;
+    }
+    // Without a selection the copy key (Ctrl+C) goes to the story like any other.
+    if (event.matches(QKeySequence::Copy) && m_picture1->HasSelection()) {
+        QGuiApplication::clipboard()->setText(m_picture1->SelectedText());
+        return true;
+    }
+    return false;
 }
 
 void Form1::Form_KeyPress(int keyAscii) {
@@ -184,9 +216,32 @@ void Form1::Form_Unload() {
 
 // ---- Host ------------------------------------------------------------------------------------
 
+void Form1::SyncDisplay(bool announce) {
+    zScreen& screen = m_machine->Screen();
+    if (!screen.ScreenReady())
+        return;
+    const int cellWidth = screen.CharWidth();
+    const int cellHeight = screen.CharHeight();
+    const WindowRec& lower = screen.Window(0);
+    m_picture1->SetLowerWindow(QRect((lower.Left - 1) * cellWidth, (lower.Top - 1) * cellHeight,
+                                     lower.Width * cellWidth, lower.Height * cellHeight));
+    // The caret stands after the typed text only while a line is read.
+    if (m_machine->Keys().WaitingForLine()) {
+        const WindowRec& window = screen.Window(screen.CurrentWindow());
+        m_picture1->SetCaret(
+            QRect(window.CursorX, window.CursorY, 2, cellHeight),
+            QColor::fromRgb(static_cast<QRgb>(0xFF000000u | m_surface.TextColour())));
+    } else {
+        m_picture1->SetCaret(std::nullopt);
+    }
+    if (announce)
+        m_picture1->AnnounceNewText();
+}
+
 void Form1::DoEvents() {
     if (m_unloading)
         throw GameStopped{};
+    SyncDisplay(true);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (m_unloading)
         throw GameStopped{};
@@ -195,6 +250,7 @@ void Form1::DoEvents() {
 void Form1::ProcessPendingEvents() {
     if (m_unloading)
         throw GameStopped{};
+    SyncDisplay(false);
     QCoreApplication::processEvents();
     if (m_unloading)
         throw GameStopped{};

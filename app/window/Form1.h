@@ -88,6 +88,11 @@ class Form1 : public QWidget, private Host {
     void PrepareDisplay();
     /// The story to play: the command line's on the first press, else the dialog's choice.
     QString ChooseStory();
+    /// Shows the game's state over the display: the lower window's place, the caret while a
+    /// line is read; with announce, the new text for assistive technology.
+    void SyncDisplay(bool announce);
+    /// Keys the window keeps for itself: scrolling back and copying. True when handled.
+    bool HandleViewKey(const QKeyEvent& event);
 
     // Host: what the running game needs from the window.
     void DoEvents() override;

@@ -3,7 +3,9 @@
 #include <QColor>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace lantern {
 
@@ -33,6 +35,8 @@ void QtSurface::Resize(int width, int height) {
         painter.drawImage(0, 0, m_image);
     }
     m_image = std::move(image);
+    m_text.KeepWithin(m_image.rect());
+    ++m_textVersion;
     Invalidate(0, 0, m_image.width(), m_image.height());
 }
 
@@ -82,6 +86,11 @@ void QtSurface::DrawText(int x, int y, std::string_view text) {
     painter.setFont(font.font);
     painter.setPen(ToQColor(m_textColour));
     painter.drawText(x, y + font.metrics.ascent(), string);
+    std::vector<int> edges{x};
+    for (qsizetype i = 1; i <= string.size(); ++i)
+        edges.push_back(x + font.metrics.horizontalAdvance(string.left(i)));
+    m_text.Draw(QRect(x, y, width, height), string, std::move(edges));
+    ++m_textVersion;
 }
 
 void QtSurface::FillRect(int left, int top, int right, int bottom, Colour colour) {
@@ -89,13 +98,27 @@ void QtSurface::FillRect(int left, int top, int right, int bottom, Colour colour
     if (!area)
         return;
     QPainter painter(&m_image);
-    painter.fillRect(QRect(area->left, area->top, area->Width(), area->Height()), ToQColor(colour));
+    const QRect rect(area->left, area->top, area->Width(), area->Height());
+    painter.fillRect(rect, ToQColor(colour));
+    m_text.Erase(rect);
+    ++m_textVersion;
 }
 
 void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) {
     const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, Width(), Height());
     if (!block)
         return;
+    // Rows moving straight up overwrite the rows above them: those scroll off into history.
+    if (block->dstX == block->srcX && block->dstY < block->srcY) {
+        const QRect lost(block->dstX, block->dstY, block->width,
+                         std::min(block->srcY - block->dstY, block->height));
+        ScreenText::Pieces text = ScreenText::Filter(m_text.All(), ScreenText::InsideOf(lost));
+        ScreenText::Move(text, 0, -lost.top());
+        m_history.Add(Scrollback::Line{m_image.copy(lost), lost.left(), std::move(text), {}});
+    }
+    const QRect source(block->srcX, block->srcY, block->width, block->height);
+    m_text.Copy(source, QPoint(block->dstX, block->dstY));
+    ++m_textVersion;
     const size_t bytes = static_cast<size_t>(block->width) * sizeof(QRgb);
     // memmove takes care of overlap within a row.
     auto copyRow = [&](int row) {
@@ -104,6 +127,11 @@ void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, i
         std::memmove(to, from, bytes);
     };
     ForEachRowInCopyOrder(*block, copyRow);
+}
+
+void QtSurface::ClearHistory() {
+    m_history.Clear();
+    ++m_textVersion;
 }
 
 void QtSurface::Invalidate(int left, int top, int right, int bottom) {

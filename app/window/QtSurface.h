@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "window/ScreenText.h"
+#include "window/Scrollback.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -13,7 +15,9 @@
 namespace lantern {
 
 /// The window's drawing surface: a QImage painted with QPainter. The window shows the image
-/// and repaints the rectangles this surface reports as invalidated.
+/// and repaints the rectangles this surface reports as invalidated. Beside the pixels it keeps
+/// the text standing on them and, in its history, the rows that a block copy moving rows up
+/// pushed off (the lower window's scrolled-off lines).
 class QtSurface : public Surface {
   public:
     /// The starting colours: black text on pale blue.
@@ -28,6 +32,12 @@ class QtSurface : public Surface {
     /// Changes the size, keeping what fits; new pixels are in the background colour.
     void Resize(int width, int height);
     const QImage& Image() const { return m_image; }
+    /// The text standing on the image now.
+    const ScreenText& Text() const { return m_text; }
+    const Scrollback& History() const { return m_history; }
+    void ClearHistory();
+    /// Grows whenever the text or the history changes.
+    uint64_t TextVersion() const { return m_textVersion; }
 
     /// Called with every invalidated rectangle (already clipped to the image); the window
     /// calls update() with it.
@@ -63,6 +73,9 @@ class QtSurface : public Surface {
     const LoadedFont& Font();
 
     QImage m_image;
+    ScreenText m_text;
+    Scrollback m_history;
+    uint64_t m_textVersion = 0;
     Colour m_textColour = kDefaultText;
     Colour m_backColour = kDefaultBack;
     int m_fontIndex = 0; ///< bit 0 fixed pitch, bit 1 bold, bit 2 italic

@@ -1,0 +1,180 @@
+// What the window shows over the story's screen: the caret, the lower window's history, the
+// player's selection and copy, and the text for assistive technology.
+#include "app/Pixels.h"
+#include "app/WindowDriver.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace lantern::test {
+namespace {
+
+constexpr Colour kBlack = Rgb(0, 0, 0);
+constexpr Colour kPaleBlue = Rgb(192, 192, 255);
+
+Options WithStory(const std::string& story) {
+    Options options;
+    options.story = story;
+    return options;
+}
+
+void SendWithModifiers(QWidget* target, int key, Qt::KeyboardModifiers modifiers,
+                       const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+void Mouse(QWidget* target, QEvent::Type type, QPoint at) {
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton, held,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+TEST(Form1View, TheCaretBlinksDuringLineInputOnlyAndNeverInTheStorysPixels) {
+    WindowDriver driver(WithStory(LANTERN_STORY_WINDOW_PLAY));
+    driver.autoMore = true;
+    PictureBox* picture = driver.form->Picture1();
+    int mores = 0;
+    driver.Play({
+        Line("long\r",
+             [&] {
+                 const auto caret = picture->CaretBox();
+                 ASSERT_TRUE(caret);
+                 // It stands after the prompt, in the text colour, on the widget only.
+                 const WindowRec& lower = driver.Screen().Window(0);
+                 EXPECT_EQ(caret->topLeft(), QPoint(lower.CursorX, lower.CursorY));
+                 const Rect box{caret->left(), caret->top(), caret->right() + 1,
+                                caret->bottom() + 1};
+                 EXPECT_EQ(CountColour(driver.Display(), box, kPaleBlue),
+                           box.Width() * box.Height());
+                 const QImage shown = picture->grab().toImage();
+                 const QPoint middle = caret->center() + picture->contentsRect().topLeft();
+                 EXPECT_EQ(shown.pixel(middle) & 0xFFFFFFu, kBlack);
+             }),
+        Key(' ',
+            [&] {
+                ++mores;
+                EXPECT_FALSE(picture->CaretBox());
+            }),
+        Line("quit\r", [&] { EXPECT_TRUE(picture->CaretBox()); }),
+    });
+    EXPECT_EQ(mores, 1);
+    EXPECT_FALSE(picture->CaretBox());
+}
+
+TEST(Form1View, HistoryKeepsScrolledOffLinesAndAKeyReturnsToTheLiveScreen) {
+    WindowDriver driver(WithStory(LANTERN_STORY_WINDOW_PLAY));
+    driver.autoMore = true;
+    PictureBox* picture = driver.form->Picture1();
+    const QtSurface& surface = driver.Display();
+    driver.Play({
+        Line("long\r", [&] { EXPECT_EQ(surface.History().Height(), 0); }),
+        Line("",
+             [&] {
+                 ASSERT_GT(surface.History().Lines().size(), 20u);
+                 const QString history = surface.History().Lines().front().plain;
+                 EXPECT_EQ(history, QStringLiteral("Window test story"));
+                 EXPECT_FALSE(picture->findChild<QScrollBar*>()->isHidden());
+                 SendWithModifiers(picture, Qt::Key_PageUp, Qt::ShiftModifier);
+                 SendWithModifiers(picture, Qt::Key_PageUp, Qt::ShiftModifier);
+                 EXPECT_GT(picture->ScrolledBack(), picture->LowerWindow().height() / 2);
+                 EXPECT_FALSE(picture->CaretBox()); // the live line is out of view
+                 SendWithModifiers(picture, Qt::Key_PageDown, Qt::ShiftModifier);
+                 QWheelEvent wheel(QPointF(50, 50), QPointF(picture->mapToGlobal(QPoint(50, 50))),
+                                   {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                                   Qt::NoScrollPhase, false);
+                 const int before = picture->ScrolledBack();
+                 QCoreApplication::sendEvent(picture, &wheel);
+                 EXPECT_EQ(picture->ScrolledBack(), before + 3 * driver.Screen().CharHeight());
+             }),
+        // The first key goes to the story as well as bringing back the live screen.
+        Line("look\r", [&] { EXPECT_GT(picture->ScrolledBack(), 0); }),
+        Line("quit\r",
+             [&] {
+                 EXPECT_EQ(picture->ScrolledBack(), 0);
+                 EXPECT_TRUE(driver.recorder->Shows("You are in the Cellar."));
+             }),
+    });
+    // A new game starts with no history.
+    driver.choices.push_back(QString::fromStdString(LANTERN_STORY_WINDOW_PLAY));
+    driver.Play({Line("quit\r", [&] {
+        EXPECT_EQ(surface.History().Height(), 0);
+        EXPECT_TRUE(picture->findChild<QScrollBar*>()->isHidden());
+    })});
+}
+
+TEST(Form1View, ASelectionCopiesItsTextAndCtrlCWithoutOneGoesToTheStory) {
+    WindowDriver driver(WithStory(LANTERN_STORY_WINDOW_PLAY));
+    PictureBox* picture = driver.form->Picture1();
+    QGuiApplication::clipboard()->clear();
+    auto at = [&](int x, int y) { return QPoint(x, y) + picture->contentsRect().topLeft(); };
+    driver.Play({
+        Line("look\r"),
+        Line("quit\r",
+             [&] {
+                 // From the start of the answer's row to the middle of the prompt's row.
+                 const int answer = driver.recorder->RowTopOf("Cellar.");
+                 const int cell = driver.Screen().CharHeight();
+                 Mouse(picture, QEvent::MouseButtonPress, at(1, answer + cell / 2));
+                 Mouse(picture, QEvent::MouseMove, at(400, answer + 2 * cell + cell / 2));
+                 Mouse(picture, QEvent::MouseButtonRelease, at(400, answer + 2 * cell + cell / 2));
+                 ASSERT_TRUE(picture->HasSelection());
+                 SendWithModifiers(picture, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
+                 EXPECT_EQ(QGuiApplication::clipboard()->text(),
+                           QStringLiteral("You are in the Cellar.\n\n>"));
+                 EXPECT_TRUE(driver.form->Machine().Keys().InputStream().empty());
+                 // A typed key ends the selection; then Ctrl+C is the story's key.
+                 SendKey(picture, 'x');
+                 SendKey(picture, '\b');
+                 EXPECT_FALSE(picture->HasSelection());
+                 SendWithModifiers(picture, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
+                 EXPECT_EQ(driver.form->Machine().Keys().InputStream(), "\x03");
+                 SendKey(picture, '\b');
+             }),
+    });
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+}
+
+TEST(Form1View, AssistiveTechnologyReadsTheGrowingTextAndTheStatusLine) {
+    WindowDriver driver(WithStory(LANTERN_STORY_WINDOW_PLAY));
+    // The platform's accessibility is not active offscreen, so the announcements are followed
+    // where the window makes them.
+    QString announced;
+    QObject::connect(driver.form->Picture1(), &PictureBox::TextAnnounced,
+                     [&](int, const QString& text) { announced += text; });
+    QAccessibleInterface* text = QAccessible::queryAccessibleInterface(driver.form->Picture1());
+    ASSERT_TRUE(text && text->textInterface());
+    auto all = [&] {
+        return text->textInterface()->text(0, text->textInterface()->characterCount());
+    };
+    int before = 0;
+    driver.Play({
+        Line("look\r",
+             [&] {
+                 EXPECT_EQ(all(), QStringLiteral("Window test story\n\n>"));
+                 before = text->textInterface()->characterCount();
+                 EXPECT_EQ(announced, all());
+             }),
+        Line("quit\r",
+             [&] {
+                 EXPECT_EQ(all().mid(before), QStringLiteral("look\nYou are in the Cellar.\n\n>"));
+                 EXPECT_EQ(announced, all());
+                 QAccessibleInterface* status = QAccessible::queryAccessibleInterface(
+                     driver.form->Picture1()->StatusElement());
+                 ASSERT_TRUE(status);
+                 EXPECT_EQ(status->text(QAccessible::Name), QStringLiteral("Status line"));
+                 EXPECT_TRUE(status->text(QAccessible::Value).startsWith("Cellar"));
+                 EXPECT_TRUE(status->text(QAccessible::Value).endsWith("0/1"));
+             }),
+    });
+    EXPECT_TRUE(announced.contains(QStringLiteral(">look\nYou are in the Cellar.\n\n>")))
+        << announced.toStdString();
+}
+
+} // namespace
+} // namespace lantern::test
