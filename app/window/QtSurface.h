@@ -16,9 +16,9 @@ namespace lantern {
 /// and repaints the rectangles this surface reports as invalidated.
 class QtSurface : public Surface {
   public:
-    /// The starting colours: black text on pale blue.
+    /// The starting colours: black text on white.
     static constexpr Colour kDefaultText = Rgb(0, 0, 0);
-    static constexpr Colour kDefaultBack = Rgb(192, 192, 255);
+    static constexpr Colour kDefaultBack = Rgb(255, 255, 255);
     /// The pixel size of every font.
     static constexpr int kFontPixelSize = 20;
 

@@ -149,37 +149,39 @@ TEST_F(ScreenOps, AFullLowerWindowWaitsForAKeyAndGoesOn) {
     host.Type("x");
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
     EXPECT_EQ(host.waits, 1);
-    EXPECT_EQ(Row(24), ""); // the prompt is gone
+    EXPECT_EQ(Row(23), ""); // the prompt is gone
     EXPECT_EQ(Row(22), "30");
     EXPECT_EQ(Row(0), "8");
 
-    // Without a key the wait ends the game.
+    // Without a key the wait ends the game. The prompt stands on the window's last line,
+    // under 23 lines of text.
     Start(story, true);
     EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
-    EXPECT_EQ(Row(24), "[**MORE**]");
+    EXPECT_EQ(Row(22), "23");
+    EXPECT_EQ(Row(23), "[**MORE**]");
+    EXPECT_EQ(Row(24), "");
 }
 
 TEST_F(ScreenOps, APageThatFillsAtItsLastLineBreakWaitsAtItsPrompt) {
     StoryBuilder story(5);
-    for (int i = 0; i < 24; ++i)
+    for (int i = 0; i < 23; ++i)
         story.Code({0xE6, 0x7F, i + 1}).Code({kNewLine}); // PRINT_NUM i+1, NEW_LINE
-    story.Code({0xE6, 0x7F, 25}).Code({kQuit});
-    // The 24th line break fills the page with nothing left in its text: the prompt stands
-    // under the window and the game waits there, before the next number scrolls the page.
+    story.Code({0xE6, 0x7F, 24}).Code({kQuit});
+    // The 23rd line break fills the page with nothing left in its text: the prompt stands
+    // on the last line and the game waits there, before the next number goes there.
     Start(story, true);
     EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
-    EXPECT_EQ(Row(24), "[**MORE**]");
+    EXPECT_EQ(Row(23), "[**MORE**]");
     EXPECT_EQ(Row(0), "1");
-    EXPECT_EQ(Row(23), "24");
+    EXPECT_EQ(Row(22), "23");
 
     host.waits = 0;
     Start(story, true);
     host.Type("x");
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
     EXPECT_EQ(host.waits, 1);
-    EXPECT_EQ(Row(24), "");
-    EXPECT_EQ(Row(23), "25");
-    EXPECT_EQ(Row(0), "2");
+    EXPECT_EQ(Row(23), "24");
+    EXPECT_EQ(Row(0), "1");
 }
 
 TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {

@@ -29,7 +29,6 @@ class Decoding : public ::testing::Test {
     ZText& Load(const StoryBuilder& builder) {
         m_image = builder.Build();
         m_text.SetupAlphabets(m_image);
-        m_text.LoadAbbreviations(m_image);
         return m_text;
     }
 
@@ -104,7 +103,7 @@ TEST_F(Decoding, AbbreviationsOfVersionThreeUseThreeBanks) {
     Place(builder, kString, PackZChars({1, 0, 0, 2, 5, 0, 3, 31, 4, 1, 1, 6}));
     ZText& text = Load(builder);
     EXPECT_EQ(text.PrintZString(m_image, kString), "ab0 ab37 ab95ab1A");
-    EXPECT_EQ(text.Abbreviation(95), "ab95");
+    EXPECT_EQ(text.Abbreviation(m_image, 95), "ab95");
 }
 
 TEST_F(Decoding, VersionTwoHasOneBankOfAbbreviationsAndShiftsWithTwoAndThree) {
@@ -114,7 +113,7 @@ TEST_F(Decoding, VersionTwoHasOneBankOfAbbreviationsAndShiftsWithTwoAndThree) {
     Place(builder, kString, PackZChars({1, 3, 0, 2, 6}));
     ZText& text = Load(builder);
     EXPECT_EQ(text.PrintZString(m_image, kString), "the A");
-    EXPECT_EQ(text.Abbreviation(32), ""); // never loaded in version 2
+    EXPECT_EQ(text.Abbreviation(m_image, 32), ""); // never loaded in version 2
 }
 
 TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
@@ -123,8 +122,8 @@ TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
     builder.ZString(0x2400, "ok");
     builder.Word(StoryBuilder::kAbbreviations + 2 * 8, 0x2400 / 2);
     ZText& text = Load(builder);
-    EXPECT_EQ(text.Abbreviation(7), "");
-    EXPECT_EQ(text.Abbreviation(8), "ok");
+    EXPECT_EQ(text.Abbreviation(m_image, 7), "");
+    EXPECT_EQ(text.Abbreviation(m_image, 8), "ok");
 }
 
 TEST_F(Decoding, CustomAlphabetsOfVersionFiveKeepTheEscapeAndLineBreakMarks) {
