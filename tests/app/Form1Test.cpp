@@ -2,6 +2,8 @@
 // the drawn text followed through a recording surface and a few pixels read back.
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
+#include "support/Assembler.h"
+#include "support/StoryBuilder.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -117,8 +119,8 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
         Line("long\r"),
         Key(' ',
             [&] {
-                // The page ends at the prompt, in the row below the lower window, where it
-                // can be seen; the list has not finished.
+                // The page ends at the prompt, on the lower window's last line; the list has
+                // not finished.
                 EXPECT_TRUE(screen.Shows("[**MORE**]")) << Joined(screen.Rows());
                 EXPECT_TRUE(screen.Shows(">long")) << Joined(screen.TextRows());
                 EXPECT_TRUE(screen.Shows("Line 1 of the long list.")) << Joined(screen.Rows());
@@ -131,7 +133,7 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
                 EXPECT_LE(prompt->box.bottom, driver.Display().Height());
                 EXPECT_GT(CountColour(driver.Display(), prompt->box, kBlack), 20);
                 const WindowRec& lower = driver.Screen().Window(0);
-                EXPECT_GE(prompt->box.top,
+                EXPECT_EQ(prompt->box.top,
                           (lower.Top + lower.Height - 2) * driver.Screen().CharHeight());
             }),
         Line("quit\r",
@@ -150,6 +152,35 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
     for (const std::string& text : screen.Drawn())
         prompts += text == "[**MORE**]" ? 1 : 0;
     EXPECT_EQ(prompts, driver.autoMores + 1);
+}
+
+TEST(Form1, ALongTypedLineInALowerWindowOfOneLineIsRead) {
+    // A version 5 story that leaves the lower window one line (the header's screen height
+    // less one) and reads a line into a buffer of 200 characters.
+    StoryBuilder story(5);
+    story.Byte(0x2000, 200);
+    story.StartHere().Code(Op2(16, C(0), C(0x20)) + Store(16) +      // LOADB 0 0x20 -> g0
+                           Op2(21, V(16), C(1)) + Store(16) +        // SUB g0 1 -> g0
+                           OpVar(10, {V(16)}) +                      // SPLIT_WINDOW g0
+                           OpVar(4, {L(0x2000), C(0)}) + Store(17) + // READ
+                           Quit());
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "lantern-short-window.z5").string();
+    {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(story.Raw().data()),
+                   static_cast<std::streamsize>(story.Raw().size()));
+    }
+    std::string typed;
+    while (typed.size() < 150)
+        typed += "far too long ";
+    WindowDriver driver(WithStory(path));
+    driver.Play({Line(typed + "\r")});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_EQ(driver.Screen().Window(0).Height, 1);
+    EXPECT_EQ(driver.form->Machine().Story().ReadByte(0x2001), static_cast<int>(typed.size()));
+    std::filesystem::remove(path);
 }
 
 TEST(Form1, AStoryFaultShowsItsMessageAndTheButtonPlaysAgain) {
