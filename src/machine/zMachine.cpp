@@ -368,10 +368,6 @@ void zMachine::PerformReturn(int32_t returnValue) {
 
 void zMachine::Branch(bool condition, const zInstruction& in) {
     if (condition == in.BranchCond) {
-        // A branch before the story's start is this instruction's fault, reported at its
-        // address.
-        if (in.Branch < 0)
-            throw StoryError("branch to a negative address");
         if (in.Branch > 1)
             m_pc = in.Branch;
         else
