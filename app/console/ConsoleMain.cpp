@@ -26,9 +26,9 @@ int ExitStatus(const GameOutcome& outcome) {
     return 1;
 }
 
-// The screen model leaves the row under the lower window for the "[**MORE**]" prompt.
+// Every row is the story's: the "[**MORE**]" prompt stands inside the lower window.
 void Prepare(zMachine& machine, int columns, int rows) {
-    machine.PrepareScreen(columns, rows > 1 ? rows - 1 : rows);
+    machine.PrepareScreen(columns, rows);
 }
 
 void Configure(zMachine& machine, const Options& options) {

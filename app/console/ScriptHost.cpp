@@ -1,6 +1,7 @@
 #include "console/ScriptHost.h"
 
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 
 namespace lantern {
 
@@ -13,14 +14,19 @@ void ScriptHost::DoEvents() {
             throw GameStopped{};
         if (!line.empty() && line.back() == '\r')
             line.pop_back(); // a script written with CRLF line ends
-        m_pending = line + '\r';
+        // The line is UTF-8; each character is typed, Enter after the last.
+        m_pending = DecodeUtf8(line) + U'\r';
     }
     // A line read takes the rest of the line; a single-key wait takes one key.
     const size_t count = m_keyboard->WaitingForLine() ? m_pending.size() : 1;
-    const std::string keys = m_pending.substr(0, count);
+    const std::u32string keys = m_pending.substr(0, count);
     m_pending.erase(0, count);
-    for (char key : keys)
-        m_keyboard->KeyPress(key == '\r' ? 13 : static_cast<unsigned char>(key));
+    for (const char32_t key : keys) {
+        if (key == U'\r')
+            m_keyboard->KeyPress(13);
+        else
+            m_keyboard->TypeCharacter(key);
+    }
 }
 
 void ScriptHost::ShowMessage(const std::string& text, MessageIcon) {
@@ -39,12 +45,7 @@ void WriteUtf8Text(std::ostream& out, std::string_view text) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             continue; // "\r\n" is one line break
-        if (c < 0x80) {
-            converted.push_back(static_cast<char>(c));
-        } else {
-            converted.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            converted.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+        converted.push_back(static_cast<char>(c));
     }
     out << converted;
 }

@@ -28,11 +28,10 @@ class ScriptHost : public Host {
     std::istream& m_input;
     std::ostream& m_errors;
     Keyboard* m_keyboard = nullptr;
-    std::string m_pending; ///< the rest of the current input line, its Enter included
+    std::u32string m_pending; ///< the rest of the current input line, its Enter included
 };
 
-/// Writes the story's text as a terminal or file expects it: "\r\n" as "\n", and the 8-bit
-/// (Latin-1) characters as UTF-8.
+/// Writes the story's text (UTF-8) as a terminal or file expects it: "\r\n" as "\n".
 void WriteUtf8Text(std::ostream& out, std::string_view text);
 
 } // namespace lantern

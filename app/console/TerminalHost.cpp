@@ -1,6 +1,7 @@
 #include "console/TerminalHost.h"
 
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -39,15 +40,11 @@ std::string ColourCode(bool foreground, Colour colour) {
            ";" + std::to_string(colour & 0xFF) + "m";
 }
 
-void AppendUtf8(std::string& out, unsigned char c) {
-    if (c < 0x20 || c == 0x7F) {
+void AppendCell(std::string& out, char32_t c) {
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0))
         out.push_back(' '); // control characters take a cell but show nothing
-    } else if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    else
+        AppendUtf8(out, c);
 }
 
 } // namespace
@@ -113,7 +110,7 @@ void TerminalHost::Render(bool everything) {
                     out += "\x1b[3m";
                 out += ColourCode(true, cell.text) + ColourCode(false, cell.back);
             }
-            AppendUtf8(out, static_cast<unsigned char>(cell.ch));
+            AppendCell(out, cell.ch);
             previous = &cell;
         }
     }
@@ -131,6 +128,11 @@ void TerminalHost::Render(bool everything) {
 void TerminalHost::DeliverKey(int code) {
     if (m_keyboard)
         m_keyboard->KeyPress(code);
+}
+
+void TerminalHost::DeliverCharacter(char32_t character) {
+    if (m_keyboard)
+        m_keyboard->TypeCharacter(character);
 }
 
 void TerminalHost::ReadKeys(int timeoutMs) {
@@ -154,8 +156,8 @@ void TerminalHost::ReadKeys(int timeoutMs) {
         }
         if (m_utf8Remaining > 0) {
             m_utf8Code = (m_utf8Code << 6) | (c & 0x3F);
-            if (--m_utf8Remaining == 0 && m_utf8Code <= 0xFF)
-                DeliverKey(static_cast<int>(m_utf8Code));
+            if (--m_utf8Remaining == 0)
+                DeliverCharacter(m_utf8Code);
             continue;
         }
         if (c == 0x1B) {
@@ -168,10 +170,10 @@ void TerminalHost::ReadKeys(int timeoutMs) {
             m_utf8Code = c & 0x1F;
             m_utf8Remaining = 1;
         } else if (c >= 0xE0) {
-            m_utf8Code = 0x100; // beyond Latin-1: read and dropped
+            m_utf8Code = c & (c >= 0xF0 ? 0x07 : 0x0F);
             m_utf8Remaining = c >= 0xF0 ? 3 : 2;
-        } else if (c >= 0x20 || c == '\t') {
-            DeliverKey(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            DeliverCharacter(c);
         }
     }
 }
@@ -189,8 +191,8 @@ void TerminalHost::ProcessPendingEvents() {
 int TerminalHost::Prompt(const std::string& text) {
     Render();
     std::string out = "\x1b[" + std::to_string(m_surface.Height()) + ";1H\x1b[0m\x1b[7m";
-    for (char c : text)
-        AppendUtf8(out, static_cast<unsigned char>(c));
+    for (const char32_t c : DecodeUtf8(text))
+        AppendCell(out, c);
     out += "\x1b[0m\x1b[K";
     Write(out);
     unsigned char key = 0;

@@ -49,6 +49,8 @@ class TerminalHost : public Host {
     /// Reads what the terminal has (waiting up to timeoutMs; -1 forever) and delivers the keys.
     void ReadKeys(int timeoutMs);
     void DeliverKey(int code);
+    /// A typed character, which the keyboard turns into ZSCII (or drops, if it has none).
+    void DeliverCharacter(char32_t character);
     /// Shows text on the bottom row and waits for one key; returns it.
     int Prompt(const std::string& text);
     void Write(const std::string& text);
@@ -59,7 +61,7 @@ class TerminalHost : public Host {
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
     std::string m_escape;    ///< an escape sequence being read
-    unsigned m_utf8Code = 0; ///< a UTF-8 character being read
+    char32_t m_utf8Code = 0; ///< a UTF-8 character being read
     int m_utf8Remaining = 0;
     bool m_drawnOnce = false;
 };

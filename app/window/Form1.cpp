@@ -138,9 +138,9 @@ void Form1::PrepareDisplay() {
     m_surface.Resize(inner.width(), inner.height());
     m_surface.SelectFont(true, false, false);
     const int cell = std::max(m_surface.MeasureText("0").height, 1);
-    // The "[**MORE**]" prompt stands in the row just below the lower window, so the screen
-    // keeps whole lines and leaves one cell free under them where the prompt can be seen.
-    const int lines = std::max((inner.height() - 5) / cell - 1, 1);
+    // Whole lines; the "[**MORE**]" prompt stands inside the lower window, so every line is
+    // the story's.
+    const int lines = std::max((inner.height() - 5) / cell, 1);
     m_machine->PrepareScreen(std::max(inner.width() - 5, 0), lines * cell);
 }
 
@@ -155,10 +155,8 @@ std::vector<int> Form1::KeyAsciiCodes(const QKeyEvent& event) {
     default: break;
     }
     std::vector<int> codes;
-    for (const QChar c : event.text()) {
-        if (c.unicode() <= 0xFF)
-            codes.push_back(c.unicode());
-    }
+    for (const char32_t c : event.text().toUcs4())
+        codes.push_back(static_cast<int>(c));
     return codes;
 }
 
@@ -199,7 +197,8 @@ bool Form1::HandleViewKey(const QKeyEvent& event) {
 }
 
 void Form1::Form_KeyPress(int keyAscii) {
-    m_machine->Keys().KeyPress(keyAscii);
+    // The keyboard turns the character into the story's ZSCII code, or drops it.
+    m_machine->Keys().TypeCharacter(static_cast<char32_t>(keyAscii));
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -48,14 +48,13 @@ class Form1 : public QWidget, private Host {
     /// "Run Game": runs one whole game, from laying out the window to the button enabled again.
     /// The first press plays the story given on the command line, if any, without the dialog.
     void Command1_Click();
-    /// A typed key as its character code (8 backspace, 13 Enter), for the game's keyboard.
+    /// A typed key as its Unicode character (8 backspace, 13 Enter), for the game's keyboard.
     void Form_KeyPress(int keyAscii);
     /// The window closes: the program ends at once, also in the middle of a game.
     void Form_Unload();
 
-    /// The character codes a key event types: Backspace 8, Return and Enter 13, other keys
-    /// their Latin-1 characters. Keys without one (function and cursor keys, Delete, characters
-    /// beyond Latin-1) give none.
+    /// The characters a key event types (Unicode): Backspace 8, Return and Enter 13, other keys
+    /// their text. Keys without text (function and cursor keys, Delete) give none.
     static std::vector<int> KeyAsciiCodes(const QKeyEvent& event);
 
     PictureBox* Picture1() const { return m_picture1; }

@@ -1,5 +1,7 @@
 #include "window/QtSurface.h"
 
+#include "text/CharMap.h"
+
 #include <QColor>
 #include <QPainter>
 #include <QString>
@@ -15,8 +17,10 @@ QColor ToQColor(Colour colour) {
     return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | colour));
 }
 
-QString FromLatin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+// The text is UTF-8, decoded as the core decodes it.
+QString FromUtf8(std::string_view text) {
+    const std::u32string characters = DecodeUtf8(text);
+    return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
 }
 
 } // namespace
@@ -71,12 +75,12 @@ const QFont& QtSurface::SelectedFont() {
 
 TextExtent QtSurface::MeasureText(std::string_view text) {
     const LoadedFont& font = Font();
-    return {font.metrics.horizontalAdvance(FromLatin1(text)), font.metrics.height()};
+    return {font.metrics.horizontalAdvance(FromUtf8(text)), font.metrics.height()};
 }
 
 void QtSurface::DrawText(int x, int y, std::string_view text) {
     const LoadedFont& font = Font();
-    const QString string = FromLatin1(text);
+    const QString string = FromUtf8(text);
     const int width = font.metrics.horizontalAdvance(string);
     const int height = font.metrics.height();
     if (!ClipRect(x, y, int64_t{x} + width, int64_t{y} + height, Width(), Height()))

@@ -20,9 +20,9 @@ namespace lantern {
 /// pushed off (the lower window's scrolled-off lines).
 class QtSurface : public Surface {
   public:
-    /// The starting colours: black text on pale blue.
+    /// The starting colours: black text on white.
     static constexpr Colour kDefaultText = Rgb(0, 0, 0);
-    static constexpr Colour kDefaultBack = Rgb(192, 192, 255);
+    static constexpr Colour kDefaultBack = Rgb(255, 255, 255);
     /// The pixel size of every font.
     static constexpr int kFontPixelSize = 20;
 

@@ -32,8 +32,16 @@ std::string FormatTraceLine(const zInstruction& in, std::string_view opName,
             line += ',';
     }
     if (!in.Text.empty()) {
+        // A line break inside the string is written "^", so that the trace line stays one line.
         line += '"';
-        line += in.Text;
+        for (size_t i = 0; i < in.Text.size(); ++i) {
+            if (in.Text[i] == '\r' && i + 1 < in.Text.size() && in.Text[i + 1] == '\n') {
+                line += '^';
+                ++i;
+            } else {
+                line += in.Text[i];
+            }
+        }
         line += '"';
     }
     if (hasBranch) {

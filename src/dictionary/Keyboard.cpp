@@ -1,10 +1,13 @@
 #include "dictionary/Keyboard.h"
 
+#include <algorithm>
+
 namespace lantern {
 
 namespace {
 constexpr char kBackspace = 8;
 constexpr char kEnter = 13;
+constexpr char kEscape = 27;
 } // namespace
 
 size_t Keyboard::LineLength() const {
@@ -24,16 +27,8 @@ void Keyboard::KeyPress(int keyAscii) {
     if (m_inputStream.find(kEnter) != std::string::npos)
         return; // the line is complete; later keys are not part of it
     if (key == kBackspace) {
-        if (m_inputStream.empty())
-            return;
-        if (m_inputStream.size() <= m_echoedLength) {
-            // Rub the character out on the screen only if it was drawn there.
-            m_screen.DeleteChar(std::string_view(&m_inputStream.back(), 1));
-            m_screen.SetLinesPrinted(0);
-            m_screen.UpdateDisplay();
-            m_echoedLength = m_inputStream.size() - 1;
-        }
-        m_inputStream.pop_back();
+        if (!m_inputStream.empty())
+            m_inputStream.pop_back();
         return;
     }
     if (key != kEnter && LineLength() >= m_lineCapacity)
@@ -41,7 +36,17 @@ void Keyboard::KeyPress(int keyAscii) {
     m_inputStream.push_back(key);
 }
 
-int Keyboard::WaitForKey() {
+void Keyboard::TypeCharacter(char32_t character) {
+    if (character == U'\b' || character == U'\r' || character == kEscape) {
+        KeyPress(static_cast<int>(character));
+        return;
+    }
+    static const CharMap kDefault;
+    if (const auto code = (m_chars ? *m_chars : kDefault).FromUnicode(character))
+        KeyPress(*code);
+}
+
+int Keyboard::WaitForKey(bool keepRest) {
     m_waiting = true;
     m_lineMode = false;
     try {
@@ -53,25 +58,38 @@ int Keyboard::WaitForKey() {
     }
     m_waiting = false;
     const int key = static_cast<unsigned char>(m_inputStream.front());
-    m_inputStream.clear();
+    if (keepRest)
+        m_inputStream.erase(0, 1);
+    else
+        m_inputStream.clear();
     return key;
 }
 
-std::string Keyboard::ReadLine(size_t capacity, const std::function<void(std::string_view)>& echo) {
-    m_inputStream.clear();
-    m_echoedLength = 0;
+std::string Keyboard::ReadLine(size_t capacity, std::string_view preload, const TextSink& echo,
+                               const TextSink& rubOut) {
+    const std::string typedAhead = std::move(m_inputStream);
+    m_inputStream.assign(preload.substr(0, std::min(preload.size(), capacity)));
+    // The preloaded text already stands on the screen.
+    std::string shown = m_inputStream;
     m_waiting = true;
     m_lineMode = true;
     m_lineCapacity = capacity;
+    for (const char key : typedAhead)
+        KeyPress(static_cast<unsigned char>(key));
     try {
         for (;;) {
-            const size_t length = LineLength();
-            if (length > m_echoedLength) {
-                echo(std::string_view(m_inputStream)
-                         .substr(m_echoedLength, length - m_echoedLength));
-                m_screen.UpdateDisplay();
-                m_screen.SetLinesPrinted(0);
-                m_echoedLength = length;
+            // Show the difference between what stands on the screen and the line now.
+            const std::string_view line = std::string_view(m_inputStream).substr(0, LineLength());
+            size_t common = 0;
+            while (common < shown.size() && common < line.size() && shown[common] == line[common])
+                ++common;
+            if (shown.size() > common) {
+                rubOut(std::string_view(shown).substr(common));
+                shown.resize(common);
+            }
+            if (line.size() > common) {
+                echo(line.substr(common));
+                shown = line;
             }
             if (m_inputStream.find(kEnter) != std::string::npos)
                 break;
@@ -86,7 +104,6 @@ std::string Keyboard::ReadLine(size_t capacity, const std::function<void(std::st
     m_lineMode = false;
     std::string line = m_inputStream.substr(0, LineLength());
     m_inputStream.clear();
-    m_echoedLength = 0;
     return line;
 }
 
@@ -94,7 +111,6 @@ void Keyboard::Reset() {
     m_inputStream.clear();
     m_waiting = false;
     m_lineMode = false;
-    m_echoedLength = 0;
 }
 
 } // namespace lantern

@@ -1,5 +1,6 @@
 // Memory, table, stack, call and return opcodes.
 #include "machine/zMachine.h"
+#include "memory/StoryError.h"
 
 namespace lantern {
 
@@ -75,7 +76,13 @@ void zMachine::OpPull(const zInstruction& in) {
 }
 
 void zMachine::OpPop(const zInstruction& in) {
-    ReadOperand(kVariable, 0, false, false);
+    if (m_version >= 5) {
+        // CATCH: the token of the current routine frame is the number of frames; nothing is
+        // popped.
+        StoreResult(in, m_frameIndex + 1);
+    } else {
+        ReadOperand(kVariable, 0, false, false);
+    }
     Next(in);
 }
 
@@ -96,7 +103,11 @@ void zMachine::OpRet(const zInstruction& in) {
 }
 
 void zMachine::OpJump(const zInstruction& in) {
-    m_pc = in.NextInstr + Arg(in, 1, false) - 2;
+    const int32_t target = in.NextInstr + Arg(in, 1, false) - 2;
+    // A jump before the story's start is this instruction's fault, reported at its address.
+    if (target < 0)
+        throw StoryError("JUMP to a negative address");
+    m_pc = target;
 }
 
 void zMachine::Call(const zInstruction& in, int storeVar) {

@@ -5,6 +5,7 @@
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace lantern {
@@ -14,17 +15,40 @@ namespace {
 // The run loop lets a busy story's front-end breathe this often (instructions).
 constexpr uint32_t kEventInterval = 1u << 16;
 
+// Header Flags 1 (versions 4 and later) and Flags 2 bits.
+constexpr int kFlags1Colours = 0x01;
+constexpr int kFlags1Bold = 0x04;
+constexpr int kFlags1Italic = 0x08;
+constexpr int kFlags1Fixed = 0x10;
+constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
+                                                                  // sound, menus
+
 std::string FaultMessage(const std::string& what, int32_t address) {
-    return "Story fault at address " + HexString(address >> 16) + HexString(address) + ": " + what +
-           ".";
+    // Instruction addresses are unsigned.
+    const auto unsignedAddress = static_cast<uint32_t>(address);
+    return "Story fault at address " + HexString(static_cast<int32_t>(unsignedAddress >> 16)) +
+           HexString(static_cast<int32_t>(unsignedAddress & 0xFFFF)) + ": " + what + ".";
 }
 
 } // namespace
 
 zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomSeed)
     : m_host(host), m_surface(surface), m_streams(m_story), m_objects(m_story, m_text),
-      m_dictionary(m_text), m_screen(surface), m_keyboard(host, m_screen), m_random(randomSeed) {
+      m_dictionary(m_text), m_screen(surface), m_keyboard(host), m_pager(m_screen),
+      m_random(randomSeed) {
     m_streams.SetScreenWriter([this](std::string_view text) { WriteToScreen(text); });
+    m_screen.SetCharMap(m_chars);
+    m_keyboard.SetCharMap(m_chars);
+    SetPagingWait(true);
+}
+
+void zMachine::SetPagingWait(bool wait) {
+    // Keys typed while "[**MORE**]" stands, after the one that goes on, are kept for the input
+    // that follows.
+    if (wait)
+        m_pager.SetWaitForKey([this] { m_keyboard.WaitForKey(true); });
+    else
+        m_pager.SetWaitForKey(nullptr);
 }
 
 // ---- Loading and starting ------------------------------------------------------------------
@@ -41,10 +65,10 @@ void zMachine::LoadStory(StoryImage image) {
     m_pristineStory = m_story;
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
+    m_chars.Load(m_story);
     m_routineOffset = m_story.ReadWord(0x28, true);
     m_stringOffset = m_story.ReadWord(0x2A, true);
     m_dictionary.LoadDictionary(m_story, m_story.ReadWord(0x08, true));
-    m_text.LoadAbbreviations(m_story);
 }
 
 void zMachine::PrepareScreen(int width, int height) {
@@ -57,14 +81,31 @@ void zMachine::PrepareScreen(int width, int height) {
 void zMachine::WriteHeaderBytes() {
     const int charWidth = m_screen.CharWidth() > 0 ? m_screen.CharWidth() : 1;
     const int charHeight = m_screen.CharHeight() > 0 ? m_screen.CharHeight() : 1;
-    m_story.WriteByte(0x21, m_screen.ScreenWidth() / charWidth);
-    m_story.WriteByte(0x20, m_screen.ScreenHeight() / charHeight);
-    m_story.WriteByte(0x27, charHeight);
-    m_story.WriteByte(0x26, charWidth);
-    if (m_version >= 1 && m_version <= 3)
+    // Every line of the screen is the story's: the "[**MORE**]" prompt takes the line that
+    // the next text would go to.
+    const int columns = std::min(m_screen.ScreenWidth() / charWidth, 255);
+    const int lines = std::min(m_screen.ScreenHeight() / charHeight, 255);
+    m_story.WriteByte(0x21, columns);
+    m_story.WriteByte(0x20, lines);
+    // One unit is one character cell, so the sizes in units agree with lines and columns.
+    m_story.WriteByte(0x27, 1);
+    m_story.WriteByte(0x26, 1);
+    if (m_version >= 1 && m_version <= 3) {
         m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
-    else if (m_version >= 4 && m_version <= 8)
-        m_story.WriteByte(0x01, 0xFD);
+    } else if (m_version >= 4 && m_version <= 8) {
+        // Colours, bold, italic and fixed pitch; no pictures, sound or timed input.
+        m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed);
+        m_story.WriteByte(0x1E, kInterpreterNumber);
+        m_story.WriteByte(0x1F, kInterpreterVersion);
+    }
+    if (m_version >= 5) {
+        m_story.WriteWord(0x22, columns);
+        m_story.WriteWord(0x24, lines);
+        m_story.WriteByte(0x2C, kStartBackColourNumber);
+        m_story.WriteByte(0x2D, kStartForeColourNumber);
+    }
+    // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
+    m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~kFlags2Refused);
 }
 
 void zMachine::ResetForStart() {
@@ -340,20 +381,8 @@ void zMachine::Branch(bool condition, const zInstruction& in) {
 
 void zMachine::WriteToScreen(std::string_view text) {
     if (m_transcript && m_screen.CurrentWindow() == 0)
-        m_transcript(text);
-    std::string rest = m_screen.OutPut(text, false);
-    // A prompt with nothing left to draw still waits: otherwise the next text would scroll
-    // the page away under a second prompt before the player has seen it.
-    while (!rest.empty() || m_screen.PromptShown()) {
-        m_screen.SetLinesPrinted(0);
-        m_screen.UpdateDisplay();
-        if (m_pagingWait)
-            m_keyboard.WaitForKey();
-        const size_t before = rest.size();
-        rest = m_screen.OutPut(rest, true);
-        if (rest.size() >= before)
-            break; // a page that cannot make progress is dropped rather than waited on forever
-    }
+        m_transcript(m_chars.ToUtf8(text));
+    m_pager.Write(text);
 }
 
 void zMachine::DrawStatusLine() {
@@ -370,15 +399,32 @@ void zMachine::DrawStatusLine() {
 void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
     if (m_version < 4)
         DrawStatusLine();
-    m_screen.SetLinesPrinted(0);
-    m_screen.UpdateDisplay();
+    m_pager.BeginInput();
     // The text buffer's first byte bounds the line: in versions 1 to 4 it leaves room for the
     // terminating zero.
     const int maximum = m_story.ReadByte(textOffset);
     const size_t capacity = m_version <= 4 ? (maximum > 0 ? maximum - 1 : 0) : maximum;
-    const std::string line =
-        m_keyboard.ReadLine(capacity, [this](std::string_view echo) { PrintText(echo); });
+    // From version 5 the story may leave text in the buffer (its length in byte 1), which it
+    // has already printed: the player goes on from it and may rub it out.
+    std::string preload;
+    if (m_version >= 5) {
+        const int count =
+            std::min<int>(m_story.ReadByte(textOffset + 1), static_cast<int>(capacity));
+        for (int i = 0; i < count; ++i)
+            preload.push_back(static_cast<char>(m_story.ReadByte(textOffset + 2 + int64_t{i})));
+    }
+    std::string line = m_keyboard.ReadLine(
+        capacity, preload,
+        [this](std::string_view echo) {
+            if (m_transcript && m_screen.CurrentWindow() == 0)
+                m_transcript(m_chars.ToUtf8(echo));
+            m_pager.Echo(echo);
+        },
+        [this](std::string_view typed) { m_pager.RubOut(typed); });
     PrintText("\r\n");
+    // The text buffer holds the line in lower case, as the dictionary does.
+    for (char& c : line)
+        c = static_cast<char>(m_chars.ToLower(static_cast<uint8_t>(c)));
     if (m_version <= 4) {
         for (size_t i = 0; i < line.size(); ++i)
             m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(i),

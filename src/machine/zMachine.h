@@ -10,7 +10,9 @@
 #include "objects/ObjectTable.h"
 #include "platform/Host.h"
 #include "platform/Surface.h"
+#include "screen/Pager.h"
 #include "screen/zScreen.h"
+#include "text/CharMap.h"
 #include "text/OutputStreams.h"
 #include "text/ZText.h"
 
@@ -26,6 +28,11 @@ namespace lantern {
 /// Evaluation stack slots (slot 0 is never pushed to) and routine frames above the first.
 inline constexpr int kStackSize = 1024;
 inline constexpr int kMaxFrameIndex = 90;
+
+/// The interpreter number and version written to the header (versions 4 and later): 6, the
+/// IBM PC, whose conventions suit a modern computer best, and version "A".
+inline constexpr int kInterpreterNumber = 6;
+inline constexpr int kInterpreterVersion = 'A';
 
 /// How a game ended.
 struct GameOutcome {
@@ -49,8 +56,9 @@ class zMachine {
     /// Trace every instruction to this file for every game of this run (empty: no trace).
     void SetTraceFile(std::string path) { m_tracePath = std::move(path); }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
-    void SetPagingWait(bool wait) { m_pagingWait = wait; }
-    /// Receives the text printed to the lower window, in order (scripted console output).
+    void SetPagingWait(bool wait);
+    /// Receives the text printed to the lower window, in order, as UTF-8 (scripted console
+    /// output).
     void SetTranscript(std::function<void(std::string_view)> sink) {
         m_transcript = std::move(sink);
     }
@@ -114,6 +122,7 @@ class zMachine {
     zDictionary& Dictionary() { return m_dictionary; }
     zScreen& Screen() { return m_screen; }
     Keyboard& Keys() { return m_keyboard; }
+    const CharMap& Chars() const { return m_chars; }
 
     /// Sends text to the active output stream.
     void PrintText(std::string_view text) { m_streams.PrintText(text); }
@@ -273,16 +282,17 @@ class zMachine {
     int m_frameIndex = 0;
 
     ZText m_text;
+    CharMap m_chars;
     OutputStreams m_streams;
     ObjectTable m_objects;
     zDictionary m_dictionary;
     zScreen m_screen;
     Keyboard m_keyboard;
+    Pager m_pager;
     Random m_random;
     Trace m_trace;
 
     std::string m_tracePath;
-    bool m_pagingWait = true;
     std::function<void(std::string_view)> m_transcript;
 
     zInstruction m_instruction; ///< reused by Step so that decoding allocates nothing

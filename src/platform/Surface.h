@@ -107,10 +107,11 @@ class Surface {
 
     /// Selects the font for later measuring and drawing: fixed or variable pitch, bold, italic.
     virtual void SelectFont(bool fixedPitch, bool bold, bool italic) = 0;
-    /// The extent of text in the selected font.
+    /// The extent of text (UTF-8) in the selected font.
     virtual TextExtent MeasureText(std::string_view text) = 0;
     /// Draws text with its top-left corner at (x, y), the background filled opaquely, in the
-    /// current text and background colours. Text is 8-bit characters (Latin-1).
+    /// current text and background colours. Text is UTF-8; a byte that starts no valid
+    /// sequence stands for the Latin-1 character of that code.
     virtual void DrawText(int x, int y, std::string_view text) = 0;
 
     virtual void SetTextColour(Colour colour) = 0;

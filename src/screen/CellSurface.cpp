@@ -1,5 +1,7 @@
 #include "screen/CellSurface.h"
 
+#include "text/CharMap.h"
+
 #include <stdexcept>
 
 namespace lantern {
@@ -42,7 +44,7 @@ std::string CellSurface::RowText(int y) const {
     std::string text;
     text.reserve(static_cast<size_t>(m_columns));
     for (int x = 0; x < m_columns; ++x)
-        text.push_back(CellAt(x, y).ch);
+        AppendUtf8(text, CellAt(x, y).ch);
     return text;
 }
 
@@ -60,10 +62,12 @@ void CellSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
 }
 
 TextExtent CellSurface::MeasureText(std::string_view text) {
-    return {static_cast<int>(std::min<size_t>(text.size(), 0x7FFFFFFF)), 1};
+    return {static_cast<int>(std::min<size_t>(DecodeUtf8(text).size(), 0x7FFFFFFF)), 1};
 }
 
-void CellSurface::DrawText(int x, int y, std::string_view text) {
+void CellSurface::DrawText(int x, int y, std::string_view utf8) {
+    // One cell per character.
+    const std::u32string text = DecodeUtf8(utf8);
     const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(text.size()), int64_t{y} + 1,
                                m_columns, m_rows);
     if (!area)

@@ -15,7 +15,7 @@ class CellSurface : public Surface {
   public:
     /// What one cell holds.
     struct Cell {
-        char ch = ' ';
+        char32_t ch = U' '; ///< a Unicode character
         Colour text = 0;
         Colour back = 0;
         bool bold = false;
@@ -24,9 +24,9 @@ class CellSurface : public Surface {
         bool operator==(const Cell&) const = default;
     };
 
-    /// The starting colours: black text on pale blue.
+    /// The starting colours: black text on white.
     static constexpr Colour kDefaultText = Rgb(0, 0, 0);
-    static constexpr Colour kDefaultBack = Rgb(192, 192, 255);
+    static constexpr Colour kDefaultBack = Rgb(255, 255, 255);
 
     CellSurface(int columns, int rows);
 
@@ -35,7 +35,7 @@ class CellSurface : public Surface {
 
     /// The cell at (x, y); throws std::out_of_range off the grid.
     const Cell& CellAt(int x, int y) const;
-    /// The characters of row y (the whole width, trailing blanks included).
+    /// The characters of row y as UTF-8 (the whole width, trailing blanks included).
     std::string RowText(int y) const;
     /// Row y without its trailing blanks.
     std::string RowTextTrimmed(int y) const;

@@ -24,6 +24,14 @@ std::string_view zScreen::NextWord(std::string_view text) const {
     return text.substr(0, 1);
 }
 
+int zScreen::MeasureZscii(std::string_view text) {
+    return m_surface->MeasureText(Chars().ToUtf8(text)).width;
+}
+
+void zScreen::DrawZscii(int x, int y, std::string_view text) {
+    m_surface->DrawText(x, y, Chars().ToUtf8(text));
+}
+
 void zScreen::NewLine(WindowRec& window) {
     // The upper window never scrolls, so its cursor may run down past the screen; it stops a
     // little below it, where nothing drawn shows, instead of growing without bound.
@@ -47,13 +55,14 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
     const bool lower = m_currentWindow == 0;
     const Rect area = WindowRect(window);
     if (eraseLastLine) {
-        // The band under the window, where a prompt after a line break stands, and the prompt
-        // itself where it stood inside the window.
-        Fill(area.left, area.bottom, area.right, int64_t{area.bottom} + 2 * m_charHeight);
+        // The prompt, where it stood inside the window.
         if (m_promptShown)
             Fill(area.left, m_promptY, area.right, int64_t{m_promptY} + m_charHeight);
         m_promptShown = false;
     }
+    // The prompt takes the window's last line, so a page holds one line less than the window;
+    // a window of one line has no room for text and a prompt and does not page.
+    const bool pages = lower && window.Height >= 2;
     auto pageBreak = [&](size_t rest) {
         m_surface->DrawText(0, window.CursorY, kMorePrompt);
         m_promptShown = true;
@@ -68,35 +77,40 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
             NewLine(window);
             p += kLineBreak.size();
             if (lower) {
-                ++m_linesPrinted;
-                if (m_linesPrinted > window.Height - 1)
-                    return pageBreak(p);
+                // The new line is made first: the prompt stands on it, inside the window.
                 if (int64_t{window.CursorY} + m_charHeight > area.bottom)
                     Scroll(area);
+                ++m_linesPrinted;
+                if (m_linesPrinted > window.Height - 2 && pages)
+                    return pageBreak(p);
             }
             continue;
         }
         std::string_view piece = NextWord(outStr.substr(p));
         if (piece.empty())
             piece = outStr.substr(p, 1);
-        const int width = m_surface->MeasureText(piece).width;
+        const int width = MeasureZscii(piece);
         // A piece that does not fit goes to the next line, unless it already starts a line:
         // one wider than the window is drawn there, cut off at the edge.
+        bool newLine = false;
         if (window.CursorX > 0 && int64_t{window.CursorX} + width > area.right) {
             window.CursorX = 0;
             NewLine(window);
             if (lower)
                 ++m_linesPrinted;
+            newLine = true;
         }
         if (lower && int64_t{window.CursorY} + m_charHeight > area.bottom) {
             Scroll(area);
             ++m_linesPrinted;
-            // Output resumed after a pause always draws its first piece, so that every page
-            // makes progress even in a window of one or two lines.
-            if (m_linesPrinted > window.Height - 1 && (p > 0 || !eraseLastLine))
-                return pageBreak(p);
+            newLine = true;
         }
-        m_surface->DrawText(window.CursorX, window.CursorY, piece);
+        // Every new line may fill the page, so that no line scrolls away unseen. Output
+        // resumed after a pause always draws its first piece, so that every page makes
+        // progress.
+        if (newLine && pages && m_linesPrinted > window.Height - 2 && (p > 0 || !eraseLastLine))
+            return pageBreak(p);
+        DrawZscii(window.CursorX, window.CursorY, piece);
         window.CursorX = static_cast<int32_t>(
             std::min<int64_t>(int64_t{window.CursorX} + width, int64_t{INT32_MAX} / 2));
         p += piece.size();
@@ -114,7 +128,7 @@ void zScreen::DeleteChar(std::string_view chars) {
     if (!m_screenReady)
         SetupScreen();
     WindowRec& window = Current();
-    const int width = m_surface->MeasureText(chars).width;
+    const int width = MeasureZscii(chars);
     const int space = std::max(m_surface->MeasureText(" ").width, 1);
     const int64_t cover = int64_t{space} * (width / space + 1);
     window.CursorX = std::max(window.CursorX - width, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "text/CharMap.h"
 
 #include <array>
 #include <cstdint>
@@ -16,9 +17,11 @@ inline constexpr int kStyleBold = 2;
 inline constexpr int kStyleItalic = 4;
 inline constexpr int kStyleFixed = 8;
 
-/// The screen's starting colours: black text on pale blue.
+/// The screen's starting colours: black text on white, the story's colour numbers 2 and 9.
 inline constexpr Colour kStartForeColour = Rgb(0, 0, 0);
-inline constexpr Colour kStartBackColour = Rgb(192, 192, 255);
+inline constexpr Colour kStartBackColour = Rgb(255, 255, 255);
+inline constexpr int kStartForeColourNumber = 2;
+inline constexpr int kStartBackColourNumber = 9;
 
 /// The prompt drawn when the lower window is full.
 inline constexpr std::string_view kMorePrompt = "[**MORE**]";
@@ -49,6 +52,10 @@ class zScreen {
     /// Hands over the surface to draw on and gives it the starting colours.
     void SetSurface(Surface& surface);
     Surface& GetSurface() { return *m_surface; }
+    /// The story's character set, which turns the ZSCII text drawn into Unicode (the map must
+    /// outlive the screen; without one the default table applies).
+    void SetCharMap(const CharMap& chars) { m_chars = &chars; }
+    const CharMap& Chars() const { return m_chars ? *m_chars : m_defaultChars; }
 
     int32_t LinesPrinted() const { return m_linesPrinted; }
     void SetLinesPrinted(int32_t lines) { m_linesPrinted = lines; }
@@ -82,7 +89,7 @@ class zScreen {
     /// The story's number of the current window: 0 lower, 1 upper.
     int CurrentWindow() const { return m_currentWindow; }
 
-    /// Draws text in the current window; returns what was not drawn because the lower window
+    /// Draws ZSCII text in the current window; returns what was not drawn because the lower window
     /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
     /// the caller passes the remainder back with eraseLastLine set; such a call always draws
     /// something before it pauses again.
@@ -122,7 +129,13 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
+    /// Measures and draws ZSCII text as the Unicode text it shows.
+    int MeasureZscii(std::string_view text);
+    void DrawZscii(int x, int y, std::string_view text);
+
     Surface* m_surface;
+    const CharMap* m_chars = nullptr;
+    CharMap m_defaultChars;
     int32_t m_linesPrinted = 0;
     int m_charWidth = 1;
     int m_charHeight = 1;

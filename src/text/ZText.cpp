@@ -46,32 +46,32 @@ void ZText::SetupAlphabets(const StoryImage& story) {
         m_alphabets[2] = std::string(kRow2Version1);
 }
 
-void ZText::LoadAbbreviations(const StoryImage& story) {
-    for (std::string& entry : m_abbreviations)
-        entry.clear();
-    // Version 1 has no abbreviations (Z-character 1 is a line break there).
-    if (m_version <= 1)
-        return;
-    const int count = m_version < 3 ? 32 : kAbbreviationCount;
-    const int32_t table = story.ReadWord(0x18, true);
-    for (int i = 0; i < count; ++i) {
-        // An entry that cannot be read is left empty: a story fault here would refuse a story
-        // that never prints that abbreviation.
-        const int64_t slot = int64_t{table} + 2 * i;
-        if (!story.Contains(slot, 2))
+std::string ZText::Abbreviation(const StoryImage& story, int index) const {
+    // Version 1 has no abbreviations (Z-character 1 is a line break there); version 2 has 32.
+    const int count = m_version <= 1 ? 0 : (m_version < 3 ? 32 : kAbbreviationCount);
+    if (index < 0 || index >= count)
+        return {};
+    const int64_t slot = int64_t{story.ReadWord(0x18, true)} + 2 * index;
+    if (!story.Contains(slot, 2))
+        return {};
+    // An entry that cannot be read prints nothing rather than stopping the story.
+    const int64_t address = 2 * int64_t{story.ReadWord(slot, true)};
+    std::vector<uint8_t> codes;
+    for (int64_t a = address; story.Contains(a, 2) && codes.size() + 3 <= kMaxZChars; a += 2) {
+        const int b0 = story.ReadByte(a);
+        const int b1 = story.ReadByte(a + 1);
+        codes.insert(codes.end(), {static_cast<uint8_t>((b0 >> 2) & 31),
+                                   static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)),
+                                   static_cast<uint8_t>(b1 & 31)});
+        if (b0 & 0x80)
             break;
-        try {
-            m_abbreviations[static_cast<size_t>(i)] =
-                PrintZString(story, 2 * story.ReadWord(slot, true));
-        } catch (const StoryError&) {
-            m_abbreviations[static_cast<size_t>(i)].clear();
-        }
     }
+    return Translate(story, codes, true);
 }
 
 std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
     UnpackZChars(story, address);
-    return ZCharsToText();
+    return ZCharsToText(story);
 }
 
 void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
@@ -96,14 +96,19 @@ void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
     m_zCharCount = static_cast<int32_t>(m_zChars.size());
 }
 
-std::string ZText::ZCharsToText() const {
+std::string ZText::ZCharsToText(const StoryImage& story) const {
+    return Translate(story, m_zChars, false);
+}
+
+std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
+                             bool inAbbreviation) const {
     std::string text;
-    const size_t count = m_zChars.size();
+    const size_t count = codes.size();
     int locked = 0;    // the row in force
     int shift = 0;     // a shift for the next character only
     int lockShift = 0; // versions 1 and 2: a pending change of the locked row
     for (size_t i = 0; i < count; ++i) {
-        const int c = m_zChars[i];
+        const int c = codes[i];
         if (c == 0) {
             text += ' ';
             continue;
@@ -117,10 +122,10 @@ std::string ZText::ZCharsToText() const {
             else if ((c == 2 || c == 3) && m_version >= 3 && m_version <= 9)
                 bank = c - 1;
             if (bank >= 0) {
-                if (i + 1 < count)
-                    text += m_abbreviations[static_cast<size_t>(32 * bank + m_zChars[++i])];
-                else
-                    ++i;
+                // An abbreviation inside an abbreviation is not allowed; it prints nothing.
+                if (i + 1 < count && !inAbbreviation)
+                    text += Abbreviation(story, 32 * bank + codes[i + 1]);
+                ++i;
                 continue;
             }
             if (c == 1 && m_version == 1)
@@ -139,7 +144,7 @@ std::string ZText::ZCharsToText() const {
             // single-byte character prints "?"; a cut-off escape and the null character print
             // nothing.
             if (i + 2 < count) {
-                const int value = (m_zChars[i + 1] << 5) | m_zChars[i + 2];
+                const int value = (codes[i + 1] << 5) | codes[i + 2];
                 if (value >= 256)
                     text += '?';
                 else if (value != 0)

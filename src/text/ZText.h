@@ -26,8 +26,6 @@ class ZText {
     void SetupAlphabets(const StoryImage& story);
     /// The default rows of versions 2 and later.
     void SetDefaultAlphabets();
-    /// Decodes the abbreviation table (header word 0x18) once, at load.
-    void LoadAbbreviations(const StoryImage& story);
 
     /// Decodes the encoded string at address. Afterwards ZCharCount() is the number of codes read
     /// (three per word), so the string's length in bytes is ZCharCount() / 3 * 2.
@@ -37,8 +35,9 @@ class ZText {
     /// Splits the words from address into Z-characters, up to and including the word with the
     /// end bit, or up to the last whole word of the image.
     void UnpackZChars(const StoryImage& story, int32_t address);
-    /// Translates the Z-characters of the last UnpackZChars into text.
-    std::string ZCharsToText() const;
+    /// Translates the Z-characters of the last UnpackZChars into text; abbreviations are
+    /// decoded from the story's table as it stands now (a story may change its entries).
+    std::string ZCharsToText(const StoryImage& story) const;
 
     /// Encodes text as the story's compiler encodes a dictionary word: each character from the
     /// alphabet rows (with a shift for rows 1 and 2) or as a 10-bit escape, cut to `limit`
@@ -47,15 +46,17 @@ class ZText {
 
     int Version() const { return m_version; }
     const std::array<std::string, 3>& Alphabets() const { return m_alphabets; }
-    const std::string& Abbreviation(int index) const {
-        return m_abbreviations.at(static_cast<size_t>(index));
-    }
+    /// Abbreviation entry index (0 to 95) as the story's table holds it now; empty when the
+    /// version has no such entry or it cannot be read.
+    std::string Abbreviation(const StoryImage& story, int index) const;
 
   private:
+    std::string Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
+                          bool inAbbreviation) const;
+
     int m_version = 0;
     int32_t m_zCharCount = 0;
     std::array<std::string, 3> m_alphabets;
-    std::array<std::string, kAbbreviationCount> m_abbreviations;
     std::vector<uint8_t> m_zChars; ///< the codes of the last unpacked string
 };
 

@@ -2,6 +2,8 @@
 // the drawn text followed through a recording surface and a few pixels read back.
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
+#include "support/Assembler.h"
+#include "support/StoryBuilder.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -14,7 +16,7 @@ namespace lantern::test {
 namespace {
 
 constexpr Colour kBlack = Rgb(0, 0, 0);
-constexpr Colour kPaleBlue = Rgb(192, 192, 255);
+constexpr Colour kWhite = Rgb(255, 255, 255);
 
 const std::string kStory = LANTERN_STORY_WINDOW_PLAY;
 
@@ -95,17 +97,17 @@ TEST(Form1, DrawsTheVersion3StatusLineInReverseAtEachRead) {
     });
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
 
-    // Reverse video: the line's background is the text colour (black), its letters the pale
-    // blue of the screen; the lower window below it keeps the pale blue background.
+    // Reverse video: the line's background is the text colour (black), its letters the
+    // white of the screen; the lower window below it keeps the white background.
     const QtSurface& surface = driver.Display();
     const int cell = driver.Screen().CharHeight();
     const int width = driver.Screen().ScreenWidth();
     const Rect status{0, 0, width, cell};
     const int black = CountColour(surface, status, kBlack);
     EXPECT_GT(black, status.Width() * status.Height() * 3 / 4);
-    EXPECT_GT(CountColour(surface, status, kPaleBlue), 20);
+    EXPECT_GT(CountColour(surface, status, kWhite), 20);
     EXPECT_EQ(PixelAt(surface, width / 2, 1), kBlack);
-    EXPECT_EQ(PixelAt(surface, width - 2, cell + 1), kPaleBlue);
+    EXPECT_EQ(PixelAt(surface, width - 2, cell + 1), kWhite);
 }
 
 TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
@@ -117,8 +119,8 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
         Line("long\r"),
         Key(' ',
             [&] {
-                // The page ends at the prompt, in the row below the lower window, where it
-                // can be seen; the list has not finished.
+                // The page ends at the prompt, on the lower window's last line; the list has
+                // not finished.
                 EXPECT_TRUE(screen.Shows("[**MORE**]")) << Joined(screen.Rows());
                 EXPECT_TRUE(screen.Shows(">long")) << Joined(screen.TextRows());
                 EXPECT_TRUE(screen.Shows("Line 1 of the long list.")) << Joined(screen.Rows());
@@ -131,7 +133,7 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
                 EXPECT_LE(prompt->box.bottom, driver.Display().Height());
                 EXPECT_GT(CountColour(driver.Display(), prompt->box, kBlack), 20);
                 const WindowRec& lower = driver.Screen().Window(0);
-                EXPECT_GE(prompt->box.top,
+                EXPECT_EQ(prompt->box.top,
                           (lower.Top + lower.Height - 2) * driver.Screen().CharHeight());
             }),
         Line("quit\r",
@@ -150,6 +152,35 @@ TEST(Form1, APageFillsToMoreAndAKeyResumesIt) {
     for (const std::string& text : screen.Drawn())
         prompts += text == "[**MORE**]" ? 1 : 0;
     EXPECT_EQ(prompts, driver.autoMores + 1);
+}
+
+TEST(Form1, ALongTypedLineInALowerWindowOfOneLineIsRead) {
+    // A version 5 story that leaves the lower window one line (the header's screen height
+    // less one) and reads a line into a buffer of 200 characters.
+    StoryBuilder story(5);
+    story.Byte(0x2000, 200);
+    story.StartHere().Code(Op2(16, C(0), C(0x20)) + Store(16) +      // LOADB 0 0x20 -> g0
+                           Op2(21, V(16), C(1)) + Store(16) +        // SUB g0 1 -> g0
+                           OpVar(10, {V(16)}) +                      // SPLIT_WINDOW g0
+                           OpVar(4, {L(0x2000), C(0)}) + Store(17) + // READ
+                           Quit());
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "lantern-short-window.z5").string();
+    {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(story.Raw().data()),
+                   static_cast<std::streamsize>(story.Raw().size()));
+    }
+    std::string typed;
+    while (typed.size() < 150)
+        typed += "far too long ";
+    WindowDriver driver(WithStory(path));
+    driver.Play({Line(typed + "\r")});
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_EQ(driver.Screen().Window(0).Height, 1);
+    EXPECT_EQ(driver.form->Machine().Story().ReadByte(0x2001), static_cast<int>(typed.size()));
+    std::filesystem::remove(path);
 }
 
 TEST(Form1, AStoryFaultShowsItsMessageAndTheButtonPlaysAgain) {
@@ -199,7 +230,7 @@ TEST(Form1, CancellingTheDialogPlaysNothing) {
     EXPECT_TRUE(driver.messages.empty());
     // The screen was laid out and erased all the same.
     const QtSurface& surface = driver.Display();
-    EXPECT_EQ(CountColour(surface, Rect{0, 0, surface.Width(), surface.Height()}, kPaleBlue),
+    EXPECT_EQ(CountColour(surface, Rect{0, 0, surface.Width(), surface.Height()}, kWhite),
               surface.Width() * surface.Height());
 
     // After a game, a cancelled dialog does not play the last story again.
@@ -257,8 +288,9 @@ TEST(Form1, RunGameSizesTheWindowAndLaysOutTheScreen) {
     EXPECT_EQ(driver.Display().Height(), inner.height());
     EXPECT_EQ(screen.ScreenWidth(), inner.width() - 5);
     EXPECT_EQ(screen.ScreenHeight() % screen.CharHeight(), 0);
-    EXPECT_LE(screen.ScreenHeight() + screen.CharHeight(), inner.height() - 5);
-    EXPECT_GT(screen.ScreenHeight() + 2 * screen.CharHeight(), inner.height() - 5);
+    // Whole lines, all of them the story's.
+    EXPECT_LE(screen.ScreenHeight(), inner.height() - 5);
+    EXPECT_GT(screen.ScreenHeight() + screen.CharHeight(), inner.height() - 5);
 }
 
 TEST(Form1, KeyEventsBecomeCharacterCodes) {
@@ -277,12 +309,13 @@ TEST(Form1, KeyEventsBecomeCharacterCodes) {
     EXPECT_EQ(codes(Qt::Key_Question, "?"), Codes{'?'});
     EXPECT_EQ(codes(Qt::Key_Escape, "\x1b"), Codes{27});
     EXPECT_EQ(codes(Qt::Key_Eacute, QString(QChar(0xE9))), Codes{0xE9});
-    // Keys without a Latin-1 character are not delivered.
+    // Any character is delivered (the keyboard keeps those the story's character set has);
+    // keys without one are not.
     EXPECT_EQ(codes(Qt::Key_F1, ""), Codes{});
     EXPECT_EQ(codes(Qt::Key_Left, ""), Codes{});
     EXPECT_EQ(codes(Qt::Key_Shift, ""), Codes{});
     EXPECT_EQ(codes(Qt::Key_Delete, "\x7f"), Codes{});
-    EXPECT_EQ(codes(Qt::Key_unknown, QString(QChar(0x20AC))), Codes{});
+    EXPECT_EQ(codes(Qt::Key_unknown, QString(QChar(0x20AC))), Codes{0x20AC});
     // A key event that carries several characters types each of them.
     EXPECT_EQ(codes(Qt::Key_A, "ab"), (Codes{'a', 'b'}));
 }

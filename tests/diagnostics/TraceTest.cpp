@@ -38,9 +38,9 @@ TEST(TraceLine, NameFieldOperandsTextBranchAndStore) {
     EXPECT_EQ(FormatTraceLine(quit, "", "", 0, false, false), "1000: " + std::string(16, ' '));
 
     zInstruction print = Instruction(0x1234, kOp0, 2);
-    print.Text = "Hello";
+    print.Text = "Hello\r\nthere\r\n";
     EXPECT_EQ(FormatTraceLine(print, "PRINTLIT", "", 2, false, false),
-              "    1234: PRINTLIT        \"Hello\"");
+              "    1234: PRINTLIT        \"Hello^there^\""); // one line, breaks as "^"
 
     zInstruction jz = Instruction(0x2000, kOp1, 0);
     jz.OperandCount = 1;

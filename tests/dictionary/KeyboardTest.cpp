@@ -36,17 +36,21 @@ class KeyboardInput : public ::testing::Test {
     }
 
     std::string ReadLine(size_t capacity = 100) {
-        return keyboard.ReadLine(capacity, [this](std::string_view text) {
-            echoed += text;
-            screen.OutPut(text, false);
-        });
+        return keyboard.ReadLine(
+            capacity, preload,
+            [this](std::string_view text) {
+                echoed += text;
+                screen.OutPut(text, false);
+            },
+            [this](std::string_view text) { screen.DeleteChar(text); });
     }
 
     CellSurface surface{40, 12};
     zScreen screen{surface};
     BatchHost host;
-    Keyboard keyboard{host, screen};
+    Keyboard keyboard{host};
     std::string echoed;
+    std::string preload;
 };
 
 TEST_F(KeyboardInput, EveryTypedCharacterIsEchoedEvenWhenSeveralArriveTogether) {

@@ -1,6 +1,9 @@
 #include "support/Assembler.h"
 #include "support/MachineFixture.h"
 
+#include <cstdio>
+#include <fstream>
+
 namespace lantern::test {
 namespace {
 
@@ -234,6 +237,22 @@ TEST_F(Calls, ACallPastTheImageIsAStoryFault) {
     Start(story);
     EXPECT_EQ(Run(), GameOutcome::Kind::Fault);
     EXPECT_NE(fault.find("outside the story file"), std::string::npos);
+}
+
+TEST_F(Calls, AJumpBeforeTheStoryIsAFaultAtTheJumpsUnsignedAddress) {
+    StoryBuilder story(5);
+    story.Code(Op1(12, L(-0x2000)) + Quit()); // JUMP to 0x1000 - 0x2000 + 1
+    const std::string path = ::testing::TempDir() + "lantern-negative-jump.z5";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(story.Raw().data()),
+                   static_cast<std::streamsize>(story.Raw().size()));
+    }
+    Start(story);
+    const GameOutcome outcome = machine->RunGame(path);
+    EXPECT_EQ(outcome.kind, GameOutcome::Kind::Fault);
+    EXPECT_EQ(outcome.message, "Story fault at address 001000: JUMP to a negative address.");
+    std::remove(path.c_str());
 }
 
 TEST_F(Calls, PackedAddressesFollowTheVersion) {

@@ -17,7 +17,7 @@ TEST_F(InputOpcodes, ReadInVersionThreeStoresTheLineWithATerminator) {
     host.Type("Look\r");
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
     const StoryImage& image = machine->Story();
-    EXPECT_EQ(image.ReadByte(kText + 1), 'L'); // stored as typed
+    EXPECT_EQ(image.ReadByte(kText + 1), 'l'); // stored in lower case
     EXPECT_EQ(image.ReadByte(kText + 4), 'k');
     EXPECT_EQ(image.ReadByte(kText + 5), 0);
     EXPECT_EQ(image.ReadByte(kParse + 1), 1); // one word recorded
@@ -26,11 +26,14 @@ TEST_F(InputOpcodes, ReadInVersionThreeStoresTheLineWithATerminator) {
 
 TEST_F(InputOpcodes, ReadInVersionFiveStoresTheLengthAndAnswersEnter) {
     StoryBuilder story(5);
-    story.Byte(kText, 20).Byte(kParse, 5);
+    // The story left "gx" in the buffer: the player rubs out the x and goes on.
+    story.Byte(kText, 20).Byte(kText + 1, 2).Byte(kText + 2, 'g').Byte(kText + 3, 'x');
+    story.Byte(kParse, 5);
     story.Code(OpVar(4, {L(kText), L(kParse)}) + Store(16) + Quit());
     Start(story);
-    host.Type("go north\r");
+    host.Type("\bo North\r");
     Run();
+    EXPECT_EQ(output, "o North\r\n"); // the preloaded text was the story's to print
     const StoryImage& image = machine->Story();
     EXPECT_EQ(image.ReadByte(kText + 1), 8);
     EXPECT_EQ(image.ReadByte(kText + 2), 'g');

@@ -1,11 +1,13 @@
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
+#include "support/Assembler.h"
 #include "support/StoryBuilder.h"
 #include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace lantern::test {
 namespace {
@@ -22,11 +24,12 @@ class ScreenOps : public ::testing::Test {
     CellSurface surface{40, 26};
     std::unique_ptr<zMachine> machine;
 
-    void Start(const StoryBuilder& builder, bool pagingWait = false) {
+    void Start(const StoryBuilder& builder, bool pagingWait = false, int columns = 40,
+               int rows = 24) {
         machine = std::make_unique<zMachine>(host, surface, 1);
         host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
         machine->SetPagingWait(pagingWait);
-        machine->PrepareScreen(40, 24);
+        machine->PrepareScreen(columns, rows);
         machine->LoadStory(builder.Build());
         machine->StartGame();
     }
@@ -149,37 +152,76 @@ TEST_F(ScreenOps, AFullLowerWindowWaitsForAKeyAndGoesOn) {
     host.Type("x");
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
     EXPECT_EQ(host.waits, 1);
-    EXPECT_EQ(Row(24), ""); // the prompt is gone
+    EXPECT_EQ(Row(23), ""); // the prompt is gone
     EXPECT_EQ(Row(22), "30");
     EXPECT_EQ(Row(0), "8");
 
-    // Without a key the wait ends the game.
+    // Without a key the wait ends the game. The prompt stands on the window's last line,
+    // under 23 lines of text.
     Start(story, true);
     EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
-    EXPECT_EQ(Row(24), "[**MORE**]");
+    EXPECT_EQ(Row(22), "23");
+    EXPECT_EQ(Row(23), "[**MORE**]");
+    EXPECT_EQ(Row(24), "");
 }
 
 TEST_F(ScreenOps, APageThatFillsAtItsLastLineBreakWaitsAtItsPrompt) {
     StoryBuilder story(5);
-    for (int i = 0; i < 24; ++i)
+    for (int i = 0; i < 23; ++i)
         story.Code({0xE6, 0x7F, i + 1}).Code({kNewLine}); // PRINT_NUM i+1, NEW_LINE
-    story.Code({0xE6, 0x7F, 25}).Code({kQuit});
-    // The 24th line break fills the page with nothing left in its text: the prompt stands
-    // under the window and the game waits there, before the next number scrolls the page.
+    story.Code({0xE6, 0x7F, 24}).Code({kQuit});
+    // The 23rd line break fills the page with nothing left in its text: the prompt stands
+    // on the last line and the game waits there, before the next number goes there.
     Start(story, true);
     EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
-    EXPECT_EQ(Row(24), "[**MORE**]");
+    EXPECT_EQ(Row(23), "[**MORE**]");
     EXPECT_EQ(Row(0), "1");
-    EXPECT_EQ(Row(23), "24");
+    EXPECT_EQ(Row(22), "23");
 
     host.waits = 0;
     Start(story, true);
     host.Type("x");
     EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
     EXPECT_EQ(host.waits, 1);
-    EXPECT_EQ(Row(24), "");
-    EXPECT_EQ(Row(23), "25");
-    EXPECT_EQ(Row(0), "2");
+    EXPECT_EQ(Row(23), "24");
+    EXPECT_EQ(Row(0), "1");
+}
+
+TEST_F(ScreenOps, KeysTypedAtThePromptAreKeptForTheNextRead) {
+    StoryBuilder story(5);
+    for (int i = 0; i < 30; ++i)
+        story.Code({0xE6, 0x7F, i + 1}).Code({kNewLine}); // PRINT_NUM i+1, NEW_LINE
+    story.Byte(0x2000, 20);
+    story.Code(OpVar(4, {L(0x2000), C(0)}) + Store(16) + Quit());
+    Start(story, true);
+    // The whole command arrives while "[**MORE**]" stands: its first key goes on.
+    host.deliverKey = [this](int) {
+        for (const char key : std::string("xlook\r"))
+            machine->Keys().KeyPress(key);
+    };
+    host.Type("x");
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(host.waits, 1);
+    EXPECT_EQ(machine->Story().ReadByte(0x2001), 4);
+    EXPECT_EQ(machine->Story().ReadByte(0x2002), 'l');
+}
+
+TEST_F(ScreenOps, ALongTypedLineInAShortWindowIsEchoedAndRead) {
+    // A lower window of one line under a split, and a screen of three lines of ten columns:
+    // the echo wraps and scrolls, and the read ends at Enter without waiting anywhere else.
+    const std::string typed = "the quick brown fox jumps over the lazy dog again";
+    for (const auto& [columns, rows, split] : {std::tuple{40, 24, 23}, std::tuple{10, 3, 0}}) {
+        StoryBuilder story(5);
+        story.Byte(0x2000, 100);
+        story.Code(OpVar(10, {C(split)}) + OpVar(4, {L(0x2000), C(0)}) + Store(16) + Quit());
+        host.waits = 0;
+        Start(story, true, columns, rows);
+        host.Type(typed + "\r");
+        EXPECT_EQ(Run(), GameOutcome::Kind::Quit) << columns;
+        EXPECT_EQ(host.waits, static_cast<int>(typed.size()) + 1) << columns;
+        EXPECT_EQ(machine->Story().ReadByte(0x2001), static_cast<int>(typed.size())) << columns;
+        EXPECT_EQ(Row(rows - 1), "") << columns; // the cursor waits on a fresh line
+    }
 }
 
 TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {

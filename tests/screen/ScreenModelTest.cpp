@@ -10,15 +10,14 @@ namespace {
 constexpr Colour kBlack = Rgb(0, 0, 0);
 constexpr Colour kWhite = Rgb(255, 255, 255);
 constexpr Colour kRed = Rgb(255, 0, 0);
-constexpr Colour kPaleBlue = Rgb(192, 192, 255);
 
 using ScreenModel = ScreenFixture;
 
-TEST_F(ScreenModel, StartsBlackOnPaleBlueOverTheWholeScreen) {
+TEST_F(ScreenModel, StartsBlackOnWhiteOverTheWholeScreen) {
     EXPECT_EQ(screen.StoredForeColor(), kBlack);
-    EXPECT_EQ(screen.StoredBackColor(), kPaleBlue);
+    EXPECT_EQ(screen.StoredBackColor(), kWhite);
     EXPECT_EQ(surface.TextColour(), kBlack);
-    EXPECT_EQ(surface.BackColour(), kPaleBlue);
+    EXPECT_EQ(surface.BackColour(), kWhite);
     EXPECT_EQ(screen.CharWidth(), 1);
     EXPECT_EQ(screen.CharHeight(), 1);
     const WindowRec& lower = screen.Window(0);
@@ -28,7 +27,7 @@ TEST_F(ScreenModel, StartsBlackOnPaleBlueOverTheWholeScreen) {
     EXPECT_EQ(lower.Height, kRows);
     EXPECT_EQ(screen.Window(1).Height, 0);
     EXPECT_EQ(screen.CurrentWindow(), 0);
-    EXPECT_EQ(At(kColumns - 1, kRows - 1).back, kPaleBlue);
+    EXPECT_EQ(At(kColumns - 1, kRows - 1).back, kWhite);
 }
 
 TEST_F(ScreenModel, NewSurfaceStartsInTheStartingColoursAgain) {
@@ -36,8 +35,8 @@ TEST_F(ScreenModel, NewSurfaceStartsInTheStartingColoursAgain) {
     CellSurface other(10, 10);
     screen.SetSurface(other);
     EXPECT_EQ(screen.StoredForeColor(), kBlack);
-    EXPECT_EQ(screen.StoredBackColor(), kPaleBlue);
-    EXPECT_EQ(other.BackColour(), kPaleBlue);
+    EXPECT_EQ(screen.StoredBackColor(), kWhite);
+    EXPECT_EQ(other.BackColour(), kWhite);
 }
 
 TEST_F(ScreenModel, SplitWindowDividesTheScreenAndPushesTheLowerCursorDown) {
@@ -66,11 +65,11 @@ TEST_F(ScreenModel, SplitsLargerThanTheScreenAreClamped) {
     screen.SplitWindow(-7);
     EXPECT_EQ(screen.Window(1).Height, 0);
     EXPECT_EQ(screen.Window(0).Height, kRows);
-    // Printing into a lower window of no lines leaves the upper window alone and ends;
-    // printing into an upper window over the whole screen never pages.
+    // Printing into a lower window of no lines leaves the upper window alone and ends
+    // without a page; printing into an upper window over the whole screen never pages.
     screen.SplitWindow(1000);
     surface.DrawText(0, kRows - 1, "upper");
-    EXPECT_GT(Print("some words\r\nand more\r\n"), 0);
+    EXPECT_EQ(Print("some words\r\nand more\r\n"), 0);
     EXPECT_EQ(Row(kRows - 1), "upper");
     screen.SetWindow(1);
     EXPECT_EQ(Print(NumberedLines(1, 100)), 0);
@@ -250,7 +249,7 @@ TEST_F(ScreenModel, UpperWindowIsAlwaysFixedPitchAndStylesArePerWindow) {
 TEST_F(ScreenModel, SetColorFollowsTheColourTable) {
     screen.SetColor(0, 0);
     EXPECT_EQ(screen.StoredForeColor(), kBlack);
-    EXPECT_EQ(screen.StoredBackColor(), kPaleBlue);
+    EXPECT_EQ(screen.StoredBackColor(), kWhite);
     screen.SetColor(1, 1);
     EXPECT_EQ(screen.StoredForeColor(), kBlack);
     EXPECT_EQ(screen.StoredBackColor(), kWhite);

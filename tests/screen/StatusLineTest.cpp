@@ -36,11 +36,11 @@ TEST_F(StatusLine, ScoreGameEndsOneCellBeforeTheLineEnd) {
     EXPECT_EQ(row.substr(13, 22), std::string(22, ' '));
     // Drawn in reverse video in the fixed-pitch font, over the whole line.
     for (int x = 0; x < 40; ++x) {
-        EXPECT_EQ(At(x, 0).text, Rgb(192, 192, 255)) << x;
+        EXPECT_EQ(At(x, 0).text, Rgb(255, 255, 255)) << x;
         EXPECT_EQ(At(x, 0).back, Rgb(0, 0, 0)) << x;
         EXPECT_TRUE(At(x, 0).fixed) << x;
     }
-    EXPECT_EQ(At(40, 0).back, Rgb(192, 192, 255));
+    EXPECT_EQ(At(40, 0).back, Rgb(255, 255, 255));
     // The lower window is current again, below the one-line upper window.
     EXPECT_EQ(screen.CurrentWindow(), 0);
     EXPECT_EQ(screen.Window(1).Height, 1);

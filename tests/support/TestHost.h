@@ -73,7 +73,7 @@ class NullSurface : public Surface {
 
   private:
     Colour m_text = 0;
-    Colour m_back = Rgb(192, 192, 255);
+    Colour m_back = Rgb(255, 255, 255);
 };
 
 } // namespace lantern::test

@@ -3,6 +3,7 @@
 #include "memory/StoryError.h"
 #include "support/StoryBuilder.h"
 #include "support/ZCodes.h"
+#include "text/CharMap.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,6 @@ class Decoding : public ::testing::Test {
     ZText& Load(const StoryBuilder& builder) {
         m_image = builder.Build();
         m_text.SetupAlphabets(m_image);
-        m_text.LoadAbbreviations(m_image);
         return m_text;
     }
 
@@ -104,7 +104,7 @@ TEST_F(Decoding, AbbreviationsOfVersionThreeUseThreeBanks) {
     Place(builder, kString, PackZChars({1, 0, 0, 2, 5, 0, 3, 31, 4, 1, 1, 6}));
     ZText& text = Load(builder);
     EXPECT_EQ(text.PrintZString(m_image, kString), "ab0 ab37 ab95ab1A");
-    EXPECT_EQ(text.Abbreviation(95), "ab95");
+    EXPECT_EQ(text.Abbreviation(m_image, 95), "ab95");
 }
 
 TEST_F(Decoding, VersionTwoHasOneBankOfAbbreviationsAndShiftsWithTwoAndThree) {
@@ -114,7 +114,7 @@ TEST_F(Decoding, VersionTwoHasOneBankOfAbbreviationsAndShiftsWithTwoAndThree) {
     Place(builder, kString, PackZChars({1, 3, 0, 2, 6}));
     ZText& text = Load(builder);
     EXPECT_EQ(text.PrintZString(m_image, kString), "the A");
-    EXPECT_EQ(text.Abbreviation(32), ""); // never loaded in version 2
+    EXPECT_EQ(text.Abbreviation(m_image, 32), ""); // never loaded in version 2
 }
 
 TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
@@ -123,8 +123,8 @@ TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
     builder.ZString(0x2400, "ok");
     builder.Word(StoryBuilder::kAbbreviations + 2 * 8, 0x2400 / 2);
     ZText& text = Load(builder);
-    EXPECT_EQ(text.Abbreviation(7), "");
-    EXPECT_EQ(text.Abbreviation(8), "ok");
+    EXPECT_EQ(text.Abbreviation(m_image, 7), "");
+    EXPECT_EQ(text.Abbreviation(m_image, 8), "ok");
 }
 
 TEST_F(Decoding, CustomAlphabetsOfVersionFiveKeepTheEscapeAndLineBreakMarks) {
@@ -194,6 +194,31 @@ TEST(Encoding, DictionaryWordsUseShiftsAndEscapes) {
     StoryBuilder early(2);
     text.SetupAlphabets(early.Build());
     EXPECT_EQ(text.EncodeZChars("A1", 6), (std::vector<uint8_t>{2, 6, 3, 9, 5, 5}));
+}
+
+TEST(CharacterMap, DefaultTableStoryTableAndInput) {
+    CharMap chars;
+    EXPECT_EQ(chars.ToUtf8("Torbj\x9Crn \xDB\xA2"), "Torbj\xC3\xB6rn \xC2\xA3\xC2\xBB");
+    EXPECT_EQ(chars.ToUnicode(127), U'?'); // no character
+    EXPECT_EQ(chars.FromUnicode(U'\u00E9'), 170);
+    EXPECT_EQ(chars.FromUnicode(U'\u20AC'), std::nullopt);
+    EXPECT_EQ(chars.ToLower(159), 156);                     // Ö
+    EXPECT_EQ(DecodeUtf8("\xC3\xA9\xE9"), U"\u00E9\u00E9"); // a stray byte is Latin-1
+
+    // A version 5 story's own table (header extension word 3): two characters.
+    StoryBuilder builder(5);
+    builder.Word(0x36, 0x3000).Word(0x3000, 3).Word(0x3006, 0x3010);
+    builder.Byte(0x3010, 2).Word(0x3011, 0x20AC).Word(0x3013, 0x2122);
+    chars.Load(builder.Build());
+    EXPECT_EQ(chars.ToUtf8("\x9B\x9C\x9D"), "\xE2\x82\xAC\xE2\x84\xA2?");
+    EXPECT_EQ(chars.FromUnicode(U'\u20AC'), 155);
+    // A table that runs past the story's end keeps the entries inside it.
+    const StoryImage small = builder.Build();
+    builder.Word(0x3006, static_cast<int>(small.Size() - 3)).Byte(small.Size() - 3, 50);
+    builder.Word(small.Size() - 2, 0xE9);
+    chars.Load(builder.Build());
+    EXPECT_EQ(chars.ToUnicode(155), U'\u00E9');
+    EXPECT_EQ(chars.ToUnicode(156), U'?');
 }
 
 } // namespace

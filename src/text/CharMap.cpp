@@ -1,0 +1,176 @@
+#include "text/CharMap.h"
+
+#include <algorithm>
+
+namespace lantern {
+
+namespace {
+
+// The default Unicode translation table of the Z-Machine Standard (section 3.8.5.3): ZSCII
+// 155 to 223.
+constexpr std::array<char32_t, 69> kDefaultExtra = {
+    0xE4, 0xF6, 0xFC, 0xC4, 0xD6, 0xDC, 0xDF, 0xBB, 0xAB, 0xEB,  0xEF,  0xFF, 0xCB, 0xCF,
+    0xE1, 0xE9, 0xED, 0xF3, 0xFA, 0xFD, 0xC1, 0xC9, 0xCD, 0xD3,  0xDA,  0xDD, 0xE0, 0xE8,
+    0xEC, 0xF2, 0xF9, 0xC0, 0xC8, 0xCC, 0xD2, 0xD9, 0xE2, 0xEA,  0xEE,  0xF4, 0xFB, 0xC2,
+    0xCA, 0xCE, 0xD4, 0xDB, 0xE5, 0xC5, 0xF8, 0xD8, 0xE3, 0xF1,  0xF5,  0xC3, 0xD1, 0xD5,
+    0xE6, 0xC6, 0xE7, 0xC7, 0xFE, 0xF0, 0xDE, 0xD0, 0xA3, 0x153, 0x152, 0xA1, 0xBF,
+};
+
+// Header extension table: word 3 holds the address of the Unicode translation table.
+constexpr int32_t kHeaderExtension = 0x36;
+constexpr int kUnicodeTableWord = 3;
+
+} // namespace
+
+CharMap::CharMap() {
+    SetDefault();
+}
+
+void CharMap::SetDefault() {
+    m_extra.fill(0);
+    for (size_t i = 0; i < kDefaultExtra.size(); ++i)
+        m_extra[i] = kDefaultExtra[i];
+    m_extraCount = static_cast<int>(kDefaultExtra.size());
+}
+
+void CharMap::Load(const StoryImage& story) {
+    SetDefault();
+    if (story.Version() < 5 || !story.Contains(kHeaderExtension, 2))
+        return;
+    // A table that lies outside the story, wholly or in part, is taken as far as it can be
+    // read: a story may not make the interpreter read outside its memory.
+    const int64_t extension = story.ReadWord(kHeaderExtension, true);
+    if (extension == 0 || !story.Contains(extension, 2) ||
+        story.ReadWord(extension, true) < kUnicodeTableWord)
+        return;
+    const int64_t slot = extension + 2 * kUnicodeTableWord;
+    if (!story.Contains(slot, 2))
+        return;
+    const int64_t table = story.ReadWord(slot, true);
+    if (table == 0 || !story.Contains(table))
+        return;
+    const int count = std::min<int>(story.ReadByte(table), kMaxExtra);
+    m_extra.fill(0);
+    m_extraCount = 0;
+    for (int i = 0; i < count && story.Contains(table + 1 + 2 * i, 2); ++i) {
+        m_extra[static_cast<size_t>(i)] =
+            static_cast<char32_t>(story.ReadWord(table + 1 + 2 * i, true));
+        m_extraCount = i + 1;
+    }
+}
+
+char32_t CharMap::ToUnicode(uint8_t zscii) const {
+    if (zscii < 127)
+        return zscii;
+    const int index = zscii - kFirstExtra;
+    if (index >= 0 && index < m_extraCount && m_extra[static_cast<size_t>(index)] != 0)
+        return m_extra[static_cast<size_t>(index)];
+    return U'?';
+}
+
+std::optional<uint8_t> CharMap::FromUnicode(char32_t character) const {
+    if (character >= 32 && character < 127)
+        return static_cast<uint8_t>(character);
+    for (int i = 0; i < m_extraCount; ++i)
+        if (m_extra[static_cast<size_t>(i)] == character && character >= 127)
+            return static_cast<uint8_t>(kFirstExtra + i);
+    return std::nullopt;
+}
+
+std::string CharMap::ToUtf8(std::string_view zscii) const {
+    std::string text;
+    text.reserve(zscii.size());
+    for (const char c : zscii)
+        AppendUtf8(text, ToUnicode(static_cast<uint8_t>(c)));
+    return text;
+}
+
+uint8_t CharMap::ToLower(uint8_t zscii) const {
+    if (zscii >= 'A' && zscii <= 'Z')
+        return static_cast<uint8_t>(zscii - 'A' + 'a');
+    if (zscii < kFirstExtra)
+        return zscii;
+    const char32_t character = ToUnicode(zscii);
+    const char32_t lower = UnicodeToLower(character);
+    if (lower == character)
+        return zscii;
+    return FromUnicode(lower).value_or(zscii);
+}
+
+void AppendUtf8(std::string& text, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        c = 0xFFFD;
+    if (c < 0x80) {
+        text.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        text.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        text.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        text.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        text.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::u32string DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+            least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+            least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+            least = 0x10000;
+        }
+        bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
+            out.push_back(code);
+            i += static_cast<size_t>(length);
+        } else {
+            out.push_back(lead);
+            ++i;
+        }
+    }
+    return out;
+}
+
+char32_t UnicodeToLower(char32_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
+    // Latin Extended-A pairs: upper case on even codes, except in 0x139-0x148 and 0x179-0x17E.
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return (c % 2 == 0) ? c + 1 : c;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c % 2 == 1) ? c + 1 : c;
+    if (c == 0x178)
+        return 0xFF;
+    if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    return c;
+}
+
+} // namespace lantern

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "memory/StoryImage.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lantern {
+
+/// The story's character set: ZSCII codes 32-126 are ASCII and codes from 155 are the letters
+/// of the Unicode translation table (the Z-Machine Standard's default one, or the story's own
+/// through header extension word 3). Text inside the machine is ZSCII; it becomes Unicode only
+/// where it is shown, and typed characters become ZSCII as they arrive.
+class CharMap {
+  public:
+    /// First ZSCII code of the translation table, and most codes it may give (155 to 251).
+    static constexpr int kFirstExtra = 155;
+    static constexpr int kMaxExtra = 97;
+
+    CharMap();
+
+    /// The story's table (versions 5 and later, header extension word 3), else the default.
+    void Load(const StoryImage& story);
+    void SetDefault();
+
+    /// The Unicode character that ZSCII output code `zscii` shows: ASCII as itself, line feed
+    /// and carriage return as themselves, other control codes as themselves (front-ends decide
+    /// how to show them), an extra character from the table, and "?" for codes with no
+    /// character.
+    char32_t ToUnicode(uint8_t zscii) const;
+    /// The ZSCII code of a typed or drawn Unicode character; nothing when it has none.
+    std::optional<uint8_t> FromUnicode(char32_t character) const;
+    /// ZSCII text as UTF-8.
+    std::string ToUtf8(std::string_view zscii) const;
+    /// The lower-case form of a ZSCII letter (itself when it has none in the table).
+    uint8_t ToLower(uint8_t zscii) const;
+
+  private:
+    std::array<char32_t, kMaxExtra> m_extra{};
+    int m_extraCount = 0;
+};
+
+/// Appends a Unicode character to text as UTF-8.
+void AppendUtf8(std::string& text, char32_t character);
+/// Decodes UTF-8 text; a byte that does not start a valid sequence stands for itself
+/// (Latin-1), so that no input is lost or misread as a longer character.
+std::u32string DecodeUtf8(std::string_view text);
+/// The simple lower-case form of a Unicode letter (Latin, Greek and Cyrillic letters).
+char32_t UnicodeToLower(char32_t character);
+
+} // namespace lantern
