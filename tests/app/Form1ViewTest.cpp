@@ -13,7 +13,7 @@ namespace lantern::test {
 namespace {
 
 constexpr Colour kBlack = Rgb(0, 0, 0);
-constexpr Colour kPaleBlue = Rgb(192, 192, 255);
+constexpr Colour kWhite = Rgb(255, 255, 255);
 
 Options WithStory(const std::string& story) {
     Options options;
@@ -50,7 +50,7 @@ TEST(Form1View, TheCaretBlinksDuringLineInputOnlyAndNeverInTheStorysPixels) {
                  EXPECT_EQ(caret->topLeft(), QPoint(lower.CursorX, lower.CursorY));
                  const Rect box{caret->left(), caret->top(), caret->right() + 1,
                                 caret->bottom() + 1};
-                 EXPECT_EQ(CountColour(driver.Display(), box, kPaleBlue),
+                 EXPECT_EQ(CountColour(driver.Display(), box, kWhite),
                            box.Width() * box.Height());
                  const QImage shown = picture->grab().toImage();
                  const QPoint middle = caret->center() + picture->contentsRect().topLeft();
@@ -132,9 +132,11 @@ TEST(Form1View, ASelectionCopiesItsTextAndCtrlCWithoutOneGoesToTheStory) {
                  SendKey(picture, 'x');
                  SendKey(picture, '\b');
                  EXPECT_FALSE(picture->HasSelection());
+                 // Code 3 is no ZSCII input code, so the story's keyboard drops it; nothing is copied.
+                 QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
                  SendWithModifiers(picture, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
-                 EXPECT_EQ(driver.form->Machine().Keys().InputStream(), "\x03");
-                 SendKey(picture, '\b');
+                 EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+                 EXPECT_TRUE(driver.form->Machine().Keys().InputStream().empty());
              }),
     });
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
