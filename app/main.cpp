@@ -1,11 +1,13 @@
 #include "Options.h"
 #include "console/ConsoleMain.h"
-#include "window/WindowMain.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +28,29 @@ bool HaveDisplay() {
         return true; // a remote display: let Qt try
     const std::string number = display.substr(1, display.find('.') - 1);
     return std::filesystem::exists("/tmp/.X11-unix/X" + number);
+}
+
+// The window front-end is a program of its own, so that console mode, --help and --version
+// start without loading Qt. It lives at a fixed place relative to this one, both in the build
+// folder and where it is installed. This process becomes the window program, on the same
+// command line; its first argument names this program, so that a trace written "beside the
+// program" lands beside this one.
+int RunWindowProgram(char** argv) {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        std::fprintf(stderr, "lantern: cannot find the program's own folder: %s\n",
+                     ec.message().c_str());
+        return 1;
+    }
+    const auto program = (self.parent_path() / LANTERN_WINDOW_PROGRAM).lexically_normal();
+    std::string name = self.string();
+    argv[0] = name.data();
+    execv(program.c_str(), argv);
+    std::fprintf(stderr, "lantern: cannot start the window (%s: %s); --console plays in the "
+                         "terminal\n",
+                 program.c_str(), std::strerror(errno));
+    return 1;
 }
 
 } // namespace
@@ -53,5 +78,5 @@ int main(int argc, char** argv) {
         }
         return lantern::RunConsole(*options);
     }
-    return lantern::RunWindow(argc, argv, *options);
+    return RunWindowProgram(argv);
 }

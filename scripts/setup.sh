@@ -2,7 +2,7 @@
 # Sourced, not run.
 
 LANTERN_PACKAGES=(g++ cmake make libgtest-dev qt6-base-dev qt6-qpa-plugins fonts-liberation
-                  inform6-compiler inform6-library)
+                  inform6-compiler inform6-library dpkg-dev file groff-base)
 
 lantern_install_missing() {
     local missing=()

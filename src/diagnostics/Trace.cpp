@@ -7,9 +7,10 @@ namespace lantern {
 std::string VariableName(int variable, bool isStore) {
     if (variable == 0)
         return isStore ? "-(SP)" : "(SP)+";
-    if (variable < 16)
-        return "L" + HexString(variable - 1);
-    return "G" + HexString(variable - 16);
+    // Prefixed by insertion: GCC 12 at -O3 warns falsely (-Wrestrict) about "L" + a string.
+    std::string name = HexString(variable < 16 ? variable - 1 : variable - 16);
+    name.insert(name.begin(), variable < 16 ? 'L' : 'G');
+    return name;
 }
 
 std::string FormatTraceLine(const zInstruction& in, std::string_view opName,

@@ -1,0 +1,24 @@
+// The window front-end's program. `lantern` starts it (in place of itself, on the same command
+// line) when a window is wanted; it is the only program that loads Qt.
+#include "Options.h"
+#include "window/WindowMain.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv) {
+    std::string error;
+    auto options = lantern::ParseOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "lantern: %s\n%s", error.c_str(), lantern::UsageText().c_str());
+        return 2;
+    }
+    // The default trace goes beside `lantern`, which names itself in the first argument, not
+    // beside this program.
+    const std::filesystem::path launcher = argv[0];
+    if (options->traceFile && *options->traceFile == lantern::DefaultTracePath() &&
+        launcher.is_absolute())
+        options->traceFile = (launcher.parent_path() / "rivorizadump.txt").string();
+    return lantern::RunWindow(argc, argv, *options);
+}

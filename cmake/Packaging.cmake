@@ -1,0 +1,21 @@
+# The Debian package: `cpack -G DEB` in a Release build folder configured with
+# -DCMAKE_INSTALL_PREFIX=/usr gives lantern_<version>_<arch>.deb with everything `cmake --install`
+# puts in place. The version is the project's, the one `lantern --version` prints.
+set(CPACK_PACKAGE_NAME lantern)
+set(CPACK_PACKAGE_VENDOR "The Lantern project")
+set(CPACK_PACKAGE_CONTACT "The Lantern project <lantern@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Interpreter for Z-machine interactive fiction")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Lantern plays Z-machine story files (versions 1 to 8) in a desktop window or, for\n\
+scripts and terminals, in console mode. It comes with a story of its own, The Lamplighter.")
+set(CPACK_GENERATOR DEB)
+# The paths inside the package are the ones the program and its manual page were built with.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# The libraries come from dpkg-shlibdeps; the window asks for Arial and Courier New, which
+# the Liberation fonts stand in for with the same metrics.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+include(CPack)
