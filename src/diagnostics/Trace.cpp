@@ -7,9 +7,9 @@ namespace lantern {
 std::string VariableName(int variable, bool isStore) {
     if (variable == 0)
         return isStore ? "-(SP)" : "(SP)+";
-    if (variable < 16)
-        return "L" + HexString(variable - 1);
-    return "G" + HexString(variable - 16);
+    std::string name(1, variable < 16 ? 'L' : 'G');
+    name += HexString(variable < 16 ? variable - 1 : variable - 16);
+    return name;
 }
 
 std::string FormatTraceLine(const zInstruction& in, std::string_view opName,
