@@ -89,14 +89,15 @@ void zMachine::ResetForStart() {
     m_stackPointer = 0;
     m_stack[0] = 0;
     m_frameIndex = 0;
-    m_frames[0] = zRoutine{};
+    m_frame = &m_frames[0];
+    *m_frame = zRoutine{};
 }
 
 void zMachine::StartGame() {
     ResetForStart();
     if (m_version == 6) {
         PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
-        m_frames[static_cast<size_t>(m_frameIndex)].EndsGame = true;
+        m_frame->EndsGame = true;
     } else {
         m_pc = m_story.ReadWord(0x06, true);
     }
@@ -160,10 +161,8 @@ GameOutcome::Kind zMachine::RunLoop() {
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
     while (Execute<Tracing>()) {
-        if (++m_eventCountdown >= kEventInterval) [[unlikely]] {
-            m_eventCountdown = 0;
+        if ((m_instructionCount & (kEventInterval - 1)) == 0) [[unlikely]]
             m_host.ProcessPendingEvents();
-        }
     }
     return m_stopKind;
 }
@@ -247,6 +246,10 @@ bool zMachine::PerformVerify() const {
 
 // ---- Variables and the stack ---------------------------------------------------------------
 
+int32_t zMachine::WideArg(const Predecoded& in, int i, bool isUnsigned) {
+    return ReadOperand(m_cache.WideKind(in, i), m_cache.WideValue(in, i), false, isUnsigned);
+}
+
 int32_t zMachine::PopStack(bool keep) {
     const int32_t value = m_stack[static_cast<size_t>(m_stackPointer)];
     if (!keep) {
@@ -268,7 +271,7 @@ void zMachine::WriteVariableSlow(int variable, int32_t value, bool inPlace) {
         }
         m_stack[static_cast<size_t>(m_stackPointer)] = v;
     } else if (variable < 16) {
-        m_frames[static_cast<size_t>(m_frameIndex)].Locals[static_cast<size_t>(variable)] = v;
+        m_frame->Locals[static_cast<size_t>(variable)] = v;
     } else {
         SetGlobal(variable, v);
     }
@@ -299,7 +302,8 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
     if (m_frameIndex >= kMaxFrameIndex)
         throw StoryError("routine calls nested too deeply (more than 90)");
     ++m_frameIndex;
-    zRoutine& frame = m_frames[static_cast<size_t>(m_frameIndex)];
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    zRoutine& frame = *m_frame;
     frame = zRoutine{};
     frame.FramePointer = m_stackPointer;
     frame.ReturnAddress = returnAddress;
@@ -318,7 +322,7 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
 }
 
 void zMachine::PerformReturn(int32_t returnValue) {
-    const zRoutine& returning = m_frames[static_cast<size_t>(m_frameIndex)];
+    const zRoutine& returning = *m_frame;
     if (m_frameIndex == 0 || returning.EndsGame) {
         // Returning from the first routine (or version 6's main routine) ends the game.
         m_stop = true;
@@ -330,6 +334,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
     const int storeVar = returning.StoreVar;
     const int32_t returnAddress = returning.ReturnAddress;
     --m_frameIndex;
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
     if (storeVar >= 0)
         WriteVariable(storeVar, returnValue, false);
     m_pc = returnAddress;

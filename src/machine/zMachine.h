@@ -93,25 +93,31 @@ class zMachine {
 
     /// The value of an operand: a constant, or variable `value` (0 the stack top, popped
     /// unless keep). Signed -32768..32767, or 0..65535 when isUnsigned.
-    int32_t ReadOperand(int operandType, int32_t value, bool keep, bool isUnsigned) {
+    [[gnu::always_inline]] int32_t ReadOperand(int operandType, int32_t value, bool keep,
+                                               bool isUnsigned) {
         int32_t raw = operandType == kVariable ? ReadVariable(value & 0xFF, keep) : value;
         raw &= 0xFFFF;
         return isUnsigned ? raw : static_cast<int16_t>(raw);
     }
     /// Stores the low 16 bits of value into a variable; variable 0 pushes, or replaces the top
     /// of the stack when inPlace.
-    void WriteVariable(int variable, int32_t value, bool inPlace) {
+    [[gnu::always_inline]] void WriteVariable(int variable, int32_t value, bool inPlace) {
         variable &= 0xFF;
-        if (variable >= 16 && m_globals && m_cache.GuardClean()) [[likely]] {
-            uint8_t* p = m_globals + 2 * (variable - 16);
-            p[0] = static_cast<uint8_t>(value >> 8);
-            p[1] = static_cast<uint8_t>(value);
-        } else if (variable > 0 && variable < 16) {
-            m_frames[static_cast<size_t>(m_frameIndex)].Locals[static_cast<size_t>(variable)] =
-                value & 0xFFFF;
-        } else {
-            WriteVariableSlow(variable, value, inPlace);
+        if (variable >= 16) {
+            if (m_globals && m_cache.GuardClean()) [[likely]] {
+                uint8_t* p = m_globals + 2 * (variable - 16);
+                p[0] = static_cast<uint8_t>(value >> 8);
+                p[1] = static_cast<uint8_t>(value);
+                return;
+            }
+        } else if (variable > 0) {
+            m_frame->Locals[static_cast<size_t>(variable)] = value & 0xFFFF;
+            return;
+        } else if (!inPlace && m_stackPointer < kStackSize) {
+            m_stack[static_cast<size_t>(++m_stackPointer)] = value & 0xFFFF;
+            return;
         }
+        WriteVariableSlow(variable, value, inPlace);
     }
     int32_t Global(int variable) const;
     void SetGlobal(int variable, int32_t value);
@@ -123,7 +129,7 @@ class zMachine {
     int32_t StackPointer() const { return m_stackPointer; }
     int32_t StackValue(int index) const { return m_stack[static_cast<size_t>(index)]; }
     int FrameIndex() const { return m_frameIndex; }
-    const zRoutine& CurrentRoutine() const { return m_frames[static_cast<size_t>(m_frameIndex)]; }
+    const zRoutine& CurrentRoutine() const { return *m_frame; }
 
     // ---- Subsystems -------------------------------------------------------------------------
     Host& GetHost() { return m_host; }
@@ -253,12 +259,12 @@ class zMachine {
 
     // ---- What the handlers share -------------------------------------------------------------
     /// Operand i of the instruction, read with the usual conventions (the stack pops).
-    int32_t Arg(const Predecoded& in, int i, bool isUnsigned) {
+    [[gnu::always_inline]] int32_t Arg(const Predecoded& in, int i, bool isUnsigned) {
         if (i > 4) [[unlikely]]
-            return ReadOperand(m_cache.WideKind(in, i), m_cache.WideValue(in, i), false,
-                               isUnsigned);
+            return WideArg(in, i, isUnsigned);
         return ReadOperand(in.Kind(i), in.Operand[static_cast<size_t>(i - 1)], false, isUnsigned);
     }
+    int32_t WideArg(const Predecoded& in, int i, bool isUnsigned);
     void Next(const Predecoded& in) { m_pc = in.NextInstr(); }
     void Branch(bool condition, const Predecoded& in) {
         if (condition == in.BranchCond()) {
@@ -272,7 +278,7 @@ class zMachine {
     }
     /// Variable 0..255, unmasked: globals through the cached table, locals of the current
     /// frame, the stack (popped unless keep).
-    int32_t ReadVariable(int variable, bool keep) {
+    [[gnu::always_inline]] int32_t ReadVariable(int variable, bool keep) {
         if (variable >= 16) {
             if (m_globals) [[likely]] {
                 const uint8_t* p = m_globals + 2 * (variable - 16);
@@ -281,8 +287,10 @@ class zMachine {
             return Global(variable);
         }
         if (variable > 0)
-            return m_frames[static_cast<size_t>(m_frameIndex)].Locals[static_cast<size_t>(variable)];
-        return PopStack(keep);
+            return m_frame->Locals[static_cast<size_t>(variable)];
+        if (keep || m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(keep);
+        return m_stack[static_cast<size_t>(m_stackPointer--)];
     }
     int32_t PopStack(bool keep);
     void WriteVariableSlow(int variable, int32_t value, bool inPlace);
@@ -326,6 +334,7 @@ class zMachine {
     int32_t m_stackPointer = 0;
     std::array<zRoutine, kMaxFrameIndex + 1> m_frames{};
     int m_frameIndex = 0;
+    zRoutine* m_frame = &m_frames[0]; ///< the current frame, m_frames[m_frameIndex]
 
     ZText m_text;
     OutputStreams m_streams;
@@ -343,12 +352,11 @@ class zMachine {
     InstructionCache m_cache{m_story, m_text};
     uint8_t* m_globals = nullptr; ///< the globals table, when it lies whole in the image
     int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
-    uint64_t m_instructionCount = 0;
+    uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced; ///< the record the trace shows
     bool m_stop = false;        ///< set by QUIT and the refused EXT question
     bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
-    uint32_t m_eventCountdown = 0;
 };
 
 } // namespace lantern
