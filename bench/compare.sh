@@ -75,7 +75,7 @@ rate() { # build, story, input: Z-instructions per second of processor time (use
     local report
     report="$( { TIMEFORMAT='cpu %U %S'; time "$out/$1/bench/lantern_benchmark" "${args[@]}" \
         --repeat "$repeat"; } 2>&1)"
-    awk '/^instructions /{ z = $NF } /^cpu /{ t = $2 + $3 } END { printf "%.0f", t > 0 ? z / t : 0 }' \
+    awk '/^instructions /{ z = $NF } /^cpu /{ t = $2 + $3 } END { printf "%.0f", (t > 0 ? z / t : 0) }' \
         <<<"$report"
 }
 
@@ -92,10 +92,10 @@ host_instructions() { # build, story, input: host instructions per Z-instruction
 }
 
 if $callgrind; then
-    printf '%-28s %14s %14s %8s\n' story "HEAD Ir/zi" "tree Ir/zi" ratio
+    printf '%-28s %14s %14s %8s\n' story "base Ir/zi" "tree Ir/zi" ratio
 else
-    printf '%-28s %14s %14s %8s %10s %10s\n' story "HEAD zi/s" "tree zi/s" ratio \
-        "HEAD KiB" "tree KiB"
+    printf '%-28s %14s %14s %8s %10s %10s\n' story "base zi/s" "tree zi/s" ratio \
+        "base KiB" "tree KiB"
 fi
 for entry in "${stories[@]}"; do
     story="${entry%%:*}"

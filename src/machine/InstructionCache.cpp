@@ -4,6 +4,8 @@
 #include "machine/OpcodeTable.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 namespace lantern {
 
@@ -12,7 +14,7 @@ namespace {
 // Room for the records of every instruction of a small story, and for the busy part of a
 // large one (32 bytes each).
 constexpr size_t kMinSlots = 1024;
-constexpr size_t kMaxSlots = 8192;
+constexpr size_t kMaxSlots = 4096;
 // Kept texts and wide operands are dropped with every record when they grow past these.
 constexpr size_t kMaxTexts = 4096;
 constexpr size_t kMaxWide = 1024;
@@ -23,14 +25,21 @@ bool IsInlinePrint(int opClass, int opCode) {
 
 } // namespace
 
+void InstructionCache::FreeSlots::operator()(Predecoded* slots) const {
+    std::free(slots);
+}
+
 void InstructionCache::Reset(int version) {
     m_version = version;
     size_t slots = kMinSlots;
     while (slots < kMaxSlots && slots < static_cast<size_t>(m_story.Size()))
         slots *= 2;
-    if (slots != m_slots.size()) {
-        m_slots.assign(slots, Predecoded{});
+    if (slots != m_slotCount) {
         m_filled.clear();
+        m_slots.reset(static_cast<Predecoded*>(std::calloc(slots, sizeof(Predecoded))));
+        if (!m_slots)
+            throw std::bad_alloc();
+        m_slotCount = slots;
     }
     m_mask = slots - 1;
     Flush();
@@ -38,7 +47,7 @@ void InstructionCache::Reset(int version) {
 
 void InstructionCache::Flush() {
     for (uint32_t slot : m_filled)
-        m_slots[slot].Address = -1;
+        m_slots[slot] = Predecoded{};
     m_filled.clear();
     m_texts.clear();
     m_wide.clear();
@@ -95,8 +104,8 @@ void InstructionCache::Fill(Predecoded& slot, int32_t address) {
         }
     }
 
-    if (slot.Address == -1)
-        m_filled.push_back(static_cast<uint32_t>(&slot - m_slots.data()));
+    if (slot.Run == nullptr)
+        m_filled.push_back(static_cast<uint32_t>(&slot - m_slots.get()));
     slot = p;
     if (address <= m_guardLast && d.NextInstr - 1 >= m_guardFirst)
         m_guardClean = false;

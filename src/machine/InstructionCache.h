@@ -6,6 +6,7 @@
 #include "text/ZText.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ namespace lantern {
 /// abbreviations live in memory the story may change, so that text is decoded at each run.
 class InstructionCache {
   public:
-    InstructionCache(StoryImage& story, ZText& text) : m_story(story), m_text(text) {}
+    InstructionCache(StoryImage& story, ZText& text) : m_story(story), m_text(text) { Reset(0); }
 
     /// Empties the cache for the story now in the image.
     void Reset(int version);
@@ -49,7 +50,7 @@ class InstructionCache {
     /// fault while decoding propagates (StoryError).
     const Predecoded& Fetch(int32_t address) {
         Predecoded& slot = m_slots[static_cast<size_t>(address) & m_mask];
-        if (slot.Address != address) [[unlikely]]
+        if (slot.Address != address || slot.Run == nullptr) [[unlikely]]
             Fill(slot, address);
         return slot;
     }
@@ -80,7 +81,13 @@ class InstructionCache {
     int64_t m_guardFirst = -1;
     int64_t m_guardLast = -1;
 
-    std::vector<Predecoded> m_slots = std::vector<Predecoded>(1);
+    // The slots are zeroed memory (an empty slot has no handler), allocated untouched, so that
+    // only the pages of slots in use take room.
+    struct FreeSlots {
+        void operator()(Predecoded* slots) const;
+    };
+    std::unique_ptr<Predecoded[], FreeSlots> m_slots;
+    size_t m_slotCount = 0;
     size_t m_mask = 0;
     std::vector<uint32_t> m_filled; ///< slots holding a record
     std::vector<std::string> m_texts;

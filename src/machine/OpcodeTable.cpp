@@ -237,7 +237,7 @@ consteval Index BuildIndex() {
         version.fill(255);
     for (size_t r = 0; r < kRows.size(); ++r) {
         const OpcodeEntry& row = kRows[r];
-        if (std::string_view(row.name).size() > 16 || row.handler == nullptr ||
+        if (std::string_view(row.name).size() > 16 ||
             row.minVersion > row.maxVersion || row.maxVersion > kVersionRuleLimit)
             throw "a malformed opcode row";
         const int slot = Slot(row.opClass, row.number);

@@ -19,8 +19,9 @@ using OpHandler = void (*)(zMachine&, const Predecoded&);
 struct Predecoded {
     enum Flag : uint8_t { kBranchCond = 1, kHasStore = 2, kHasBranch = 4, kWide = 8 };
 
-    OpHandler Run = nullptr; ///< the opcode's handler, resolved for the story's version
-    int32_t Address = -1;    ///< address of the first byte; -1 for an empty cache slot
+    OpHandler Run = nullptr; ///< the opcode's handler, resolved for the story's version; none
+                             ///< in an empty cache slot
+    int32_t Address = 0;     ///< address of the first byte
     /// The branch target (0 return false, 1 return true). For PRINT and PRINT_RET it is the
     /// slot of the inline text (-1: decoded at each run); for a call with more than four
     /// operands, the slot of operands 5 to 8.
