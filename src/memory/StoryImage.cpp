@@ -47,6 +47,11 @@ StoryImage StoryImage::LoadFile(const std::string& path) {
     if (!file)
         throw LoadError("Cannot open the story file \"" + path + "\".");
     std::vector<uint8_t> bytes;
+    // Room for the whole file and the extra zero at once: growing block by block would hold
+    // two copies of a large story at the moment of each move.
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size <= kMaxStorySize)
+        bytes.reserve(static_cast<size_t>(size) + 1);
     uint8_t block[65536];
     size_t got;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
