@@ -2,7 +2,6 @@
 
 #include "machine/OpcodeTable.h"
 
-
 namespace lantern {
 
 namespace {

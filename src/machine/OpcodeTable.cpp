@@ -20,10 +20,14 @@ struct OpcodeTable {
     static constexpr OpcodeEntry R(OpClass opClass, int number, const char* name,
                                    bool stores = false, bool branches = false, int from = 0,
                                    int to = kVersionRuleLimit) {
-        return {static_cast<uint8_t>(opClass), static_cast<uint8_t>(number),
-                static_cast<uint8_t>(from),    static_cast<uint8_t>(to),
-                name,                          stores,
-                branches,                      &Run<F>};
+        return {static_cast<uint8_t>(opClass),
+                static_cast<uint8_t>(number),
+                static_cast<uint8_t>(from),
+                static_cast<uint8_t>(to),
+                name,
+                stores,
+                branches,
+                &Run<F>};
     }
 
     // The one table of opcodes: which handler runs each, what the trace calls it, and the store
@@ -237,8 +241,8 @@ consteval Index BuildIndex() {
         version.fill(255);
     for (size_t r = 0; r < kRows.size(); ++r) {
         const OpcodeEntry& row = kRows[r];
-        if (std::string_view(row.name).size() > 16 ||
-            row.minVersion > row.maxVersion || row.maxVersion > kVersionRuleLimit)
+        if (std::string_view(row.name).size() > 16 || row.minVersion > row.maxVersion ||
+            row.maxVersion > kVersionRuleLimit)
             throw "a malformed opcode row";
         const int slot = Slot(row.opClass, row.number);
         const int numbers = row.opClass <= kOp1 ? 16 : (row.opClass == kOpExt ? 33 : 32);

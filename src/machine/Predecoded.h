@@ -27,10 +27,10 @@ struct Predecoded {
     /// operands, the slot of operands 5 to 8.
     int32_t Branch = 0;
     std::array<uint16_t, 4> Operand{}; ///< operands 1..4 at indices 0..3, as 16-bit patterns
-    uint16_t Length = 0;      ///< bytes of the whole instruction, inline text included
-    uint8_t Types = 0;        ///< the OperandKind of operand i in bits 2(i-1) and 2(i-1)+1
-    uint8_t OperandCount = 0; ///< 0..8
-    uint8_t Store = 0;        ///< result variable, when the opcode stores
+    uint16_t Length = 0;               ///< bytes of the whole instruction, inline text included
+    uint8_t Types = 0;                 ///< the OperandKind of operand i in bits 2(i-1) and 2(i-1)+1
+    uint8_t OperandCount = 0;          ///< 0..8
+    uint8_t Store = 0;                 ///< result variable, when the opcode stores
     uint8_t Flags = 0;
     uint8_t OpCode = 0;
     uint8_t OpCodeType = 0; ///< an OpClass

@@ -186,7 +186,8 @@ template <bool Tracing> inline bool zMachine::Execute() {
         m_skipTrace = false;
         in.Run(*this, in);
         if (!m_skipTrace) {
-            const OpcodeEntry& entry = LookupOpcode(m_traced.OpCodeType, m_traced.OpCode, m_version);
+            const OpcodeEntry& entry =
+                LookupOpcode(m_traced.OpCodeType, m_traced.OpCode, m_version);
             m_trace.PrintInstr(m_traced, entry.name, state, m_frameIndex, entry.branches,
                                entry.stores);
         }

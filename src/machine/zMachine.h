@@ -303,9 +303,7 @@ class zMachine {
     /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK, DEC_CHK and
     /// PULL.
     int VariableOperand(const Predecoded& in);
-    void StoreResult(const Predecoded& in, int32_t value) {
-        WriteVariable(in.Store, value, false);
-    }
+    void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
     void PerformSave();
@@ -350,12 +348,12 @@ class zMachine {
     std::function<void(std::string_view)> m_transcript;
 
     InstructionCache m_cache{m_story, m_text};
-    uint8_t* m_globals = nullptr; ///< the globals table, when it lies whole in the image
+    uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
     int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
-    zInstruction m_traced; ///< the record the trace shows
-    bool m_stop = false;        ///< set by QUIT and the refused EXT question
-    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
+    zInstruction m_traced;            ///< the record the trace shows
+    bool m_stop = false;              ///< set by QUIT and the refused EXT question
+    bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };
 

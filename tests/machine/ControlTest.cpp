@@ -52,9 +52,9 @@ TEST_F(Control, RestartFromInsideARoutineStartsInTheFirstFrame) {
 TEST_F(Control, AStoryThatRewritesItsCodeRunsTheNewCode) {
     constexpr int32_t kA = StoryBuilder::kCode;
     StoryBuilder story(5);
-    story.Code(Op2(kStore, C(17), C(1)) +            // A: g01 = 1
-               OpVar(2, {L(kA), C(2), C(5)}) +      // storeb A+2 (A's constant) = 5
-               Op1(12, L(0xFFF6)));                  // jump A
+    story.Code(Op2(kStore, C(17), C(1)) +      // A: g01 = 1
+               OpVar(2, {L(kA), C(2), C(5)}) + // storeb A+2 (A's constant) = 5
+               Op1(12, L(0xFFF6)));            // jump A
     Start(story);
     Steps(4);
     EXPECT_EQ(Global(17), 5); // A ran again as rewritten
