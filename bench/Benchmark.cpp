@@ -1,7 +1,9 @@
 // Plays a story with scripted input through the core, as fast as it goes, and prints how fast
 // and how big: instructions per second and peak memory. Not a test: figures to compare builds.
 //
-//   lantern_benchmark STORY [INPUT] [--repeat N]
+//   lantern_benchmark STORY [INPUT] [--repeat N] [--no-cache]
+//
+// --no-cache decodes every instruction each time it runs, as a reference.
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
@@ -52,9 +54,12 @@ int main(int argc, char** argv) {
     std::string storyPath;
     std::string script;
     int repeat = 1;
+    bool cache = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
             repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--no-cache") == 0) {
+            cache = false;
         } else if (storyPath.empty()) {
             storyPath = argv[i];
         } else {
@@ -65,7 +70,7 @@ int main(int argc, char** argv) {
         }
     }
     if (storyPath.empty()) {
-        std::fprintf(stderr, "usage: lantern_benchmark STORY [INPUT] [--repeat N]\n");
+        std::fprintf(stderr, "usage: lantern_benchmark STORY [INPUT] [--repeat N] [--no-cache]\n");
         return 2;
     }
 
@@ -78,18 +83,19 @@ int main(int argc, char** argv) {
         zMachine machine(host, surface, 1);
         host.SetKeyboard(machine.Keys());
         machine.SetPagingWait(false);
+        machine.SetInstructionCache(cache);
         machine.SetTranscript([&](std::string_view text) { printed += text.size(); });
         machine.PrepareScreen(80, 24);
         try {
             machine.LoadStory(storyPath);
             machine.StartGame();
-            while (machine.Step())
-                ++instructions;
+            machine.RunLoop();
         } catch (const GameStopped&) {
         } catch (const std::exception& e) {
             std::fprintf(stderr, "lantern_benchmark: %s\n", e.what());
             return 1;
         }
+        instructions += static_cast<long long>(machine.InstructionCount());
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,6 +1,6 @@
 #include "machine/Decoder.h"
 
-#include <string_view>
+#include "machine/OpcodeTable.h"
 
 namespace lantern {
 
@@ -32,50 +32,14 @@ void FetchOperands(const StoryImage& story, int32_t& p, bool largeUnsigned, zIns
     }
 }
 
-// Branch patterns, one character per opcode: "X" no branch, a digit d a branch in every version
-// below d.
-constexpr std::string_view kBranch0 = "XXXXX44XXXXXX9X9";
-constexpr std::string_view kBranch1 = "999XXXXXXXXXXXXXX";
-constexpr std::string_view kBranch2 = "X9999999XX9XXXXXXXXXXXXXXXXXXXXX";
-constexpr std::string_view kBranchVar = "XXXXXXXXXXXXXXXXXXXXXXX9XXXXXXX9";
-constexpr std::string_view kBranchExt = "XXXXXX9XXXXXXXXXXXXXXXXX9XX9XXXX";
-
 } // namespace
 
 bool HasStore(int opCodeType, int opCode, int version) {
-    switch (opCodeType) {
-    case kOp0:
-        // SAVE and RESTORE store their result in version 4 (they branch before, and are EXT
-        // opcodes after); CATCH stores from version 5.
-        return ((opCode == 5 || opCode == 6) && version == 4) || (opCode == 9 && version >= 5);
-    case kOp1:
-        return (opCode >= 1 && opCode <= 4) || opCode == 8 || opCode == 14 ||
-               (opCode == 15 && version < 5);
-    case kOp2: return opCode == 8 || opCode == 9 || (opCode >= 15 && opCode <= 25);
-    case kOpVar:
-        return opCode == 0 || opCode == 7 || opCode == 12 || opCode == 22 || opCode == 23 ||
-               opCode == 24 || (opCode == 4 && version > 4) || (opCode == 9 && version == 6);
-    case kOpExt:
-        return (opCode >= 0 && opCode <= 4) || opCode == 9 || opCode == 19 ||
-               ((opCode == 10 || opCode == 12) && version >= 5) || (opCode == 29 && version == 6);
-    default: return false;
-    }
+    return LookupOpcode(opCodeType, opCode, version).stores;
 }
 
 bool HasBranch(int opCodeType, int opCode, int version) {
-    std::string_view pattern;
-    switch (opCodeType) {
-    case kOp0: pattern = kBranch0; break;
-    case kOp1: pattern = kBranch1; break;
-    case kOp2: pattern = kBranch2; break;
-    case kOpVar: pattern = kBranchVar; break;
-    case kOpExt: pattern = kBranchExt; break;
-    default: return false;
-    }
-    if (opCode < 0 || static_cast<size_t>(opCode) >= pattern.size())
-        return false;
-    const char c = pattern[static_cast<size_t>(opCode)];
-    return c != 'X' && version < c - '0';
+    return LookupOpcode(opCodeType, opCode, version).branches;
 }
 
 void DecodeInstruction(const StoryImage& story, int32_t address, int version, ZText& text,
@@ -139,12 +103,13 @@ void DecodeInstruction(const StoryImage& story, int32_t address, int version, ZT
         out.OpCode = static_cast<uint8_t>(b & 0x0F);
     }
 
-    if (HasStore(out.OpCodeType, out.OpCode, version)) {
+    const OpcodeEntry& entry = LookupOpcode(out.OpCodeType, out.OpCode, version);
+    if (entry.stores) {
         ++p;
         out.Store = story.ReadByte(p);
     }
 
-    if (HasBranch(out.OpCodeType, out.OpCode, version)) {
+    if (entry.branches) {
         ++p;
         const int c = story.ReadByte(p);
         out.BranchCond = (c & 0x80) != 0;

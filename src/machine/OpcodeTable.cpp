@@ -1,164 +1,274 @@
 #include "machine/OpcodeTable.h"
 
+#include "machine/zMachine.h"
+
 #include <array>
 #include <string_view>
 
 namespace lantern {
 
+/// Builds the opcode table; a friend of zMachine, so that the handlers stay private to it.
+struct OpcodeTable {
+    using Member = void (zMachine::*)(const Predecoded&);
+
+    template <Member F> static void Run(zMachine& machine, const Predecoded& in) {
+        (machine.*F)(in);
+    }
+
+    // Row builders: R(class, number, name, handler, stores, branches[, versions from, to]).
+    template <Member F>
+    static constexpr OpcodeEntry R(OpClass opClass, int number, const char* name,
+                                   bool stores = false, bool branches = false, int from = 0,
+                                   int to = kVersionRuleLimit) {
+        return {static_cast<uint8_t>(opClass),
+                static_cast<uint8_t>(number),
+                static_cast<uint8_t>(from),
+                static_cast<uint8_t>(to),
+                name,
+                stores,
+                branches,
+                &Run<F>};
+    }
+
+    // The one table of opcodes: which handler runs each, what the trace calls it, and the store
+    // and branch rules the decoder follows. Classes with several rows over versions list them
+    // in order.
+    static constexpr auto Rows() {
+        using M = zMachine;
+        constexpr bool S = true;  // stores
+        constexpr bool B = true;  // branches
+        constexpr bool _ = false; // neither
+        return std::to_array<OpcodeEntry>({
+            // 0OP
+            R<&M::OpRtrue>(kOp0, 0, "RTRUE"),
+            R<&M::OpRfalse>(kOp0, 1, "RFALSE"),
+            R<&M::OpPrintLit>(kOp0, 2, "PRINTLIT"),
+            R<&M::OpPrintRet>(kOp0, 3, "PRINT_RET"),
+            R<&M::OpNop>(kOp0, 4, "NOP"),
+            // SAVE and RESTORE branch up to version 3, store in version 4 and are EXT opcodes
+            // after.
+            R<&M::OpSave>(kOp0, 5, "SAVE", _, B, 0, 3),
+            R<&M::OpSave>(kOp0, 5, "SAVE", S, _, 4, 4),
+            R<&M::OpSave>(kOp0, 5, "SAVE", _, _, 5),
+            R<&M::OpRestore>(kOp0, 6, "RESTORE", _, B, 0, 3),
+            R<&M::OpRestore>(kOp0, 6, "RESTORE", S, _, 4, 4),
+            R<&M::OpRestore>(kOp0, 6, "RESTORE", _, _, 5),
+            R<&M::OpRestart>(kOp0, 7, "RESTART"),
+            R<&M::OpRetPopped>(kOp0, 8, "RET_POPPED"),
+            R<&M::OpPop>(kOp0, 9, "POP", _, _, 0, 4),
+            R<&M::OpPop>(kOp0, 9, "POP", S, _, 5), // CATCH stores from version 5
+            R<&M::OpQuit>(kOp0, 10, "QUIT"),
+            R<&M::OpNewLine>(kOp0, 11, "NEW_LINE"),
+            R<&M::OpShowStatus>(kOp0, 12, "SHOW_STATUS"),
+            R<&M::OpVerify>(kOp0, 13, "VERIFY", _, B, 0, 8),
+            R<&M::OpVerify>(kOp0, 13, "VERIFY", _, _, 9),
+            R<&M::OpUnknown>(kOp0, 14, "UNKNOWN"), // the EXT prefix, never a 0OP
+            R<&M::OpPiracy>(kOp0, 15, "PIRACY", _, B, 0, 8),
+            R<&M::OpPiracy>(kOp0, 15, "PIRACY", _, _, 9),
+            // 1OP
+            R<&M::OpJz>(kOp1, 0, "JZ", _, B, 0, 8),
+            R<&M::OpJz>(kOp1, 0, "JZ", _, _, 9),
+            R<&M::OpGetSibling>(kOp1, 1, "GET_SIBLING", S, B, 0, 8),
+            R<&M::OpGetSibling>(kOp1, 1, "GET_SIBLING", S, _, 9),
+            R<&M::OpGetChild>(kOp1, 2, "GET_CHILD", S, B, 0, 8),
+            R<&M::OpGetChild>(kOp1, 2, "GET_CHILD", S, _, 9),
+            R<&M::OpGetParent>(kOp1, 3, "GET_PARENT", S),
+            R<&M::OpGetPropLen>(kOp1, 4, "GET_PROP_LEN", S),
+            R<&M::OpInc>(kOp1, 5, "INC"),
+            R<&M::OpDec>(kOp1, 6, "DEC"),
+            R<&M::OpPrintAddr>(kOp1, 7, "PRINT_ADDR"),
+            R<&M::OpCallStore>(kOp1, 8, "CALL_1S", S),
+            R<&M::OpRemoveObj>(kOp1, 9, "REMOVE_OBJ"),
+            R<&M::OpPrintObj>(kOp1, 10, "PRINT_OBJ"),
+            R<&M::OpRet>(kOp1, 11, "RET"),
+            R<&M::OpJump>(kOp1, 12, "JUMP"),
+            R<&M::OpPrintPaddr>(kOp1, 13, "PRINT_PADDR"),
+            R<&M::OpLoad>(kOp1, 14, "LOAD", S),
+            R<&M::OpNot>(kOp1, 15, "NOT", S, _, 0, 4),
+            R<&M::OpCallDiscard>(kOp1, 15, "CALL_1N", _, _, 5),
+            // 2OP
+            R<&M::OpUnknown>(kOp2, 0, "UNKNOWN"),
+            R<&M::OpJe>(kOp2, 1, "JE", _, B, 0, 8),
+            R<&M::OpJe>(kOp2, 1, "JE", _, _, 9),
+            R<&M::OpJl>(kOp2, 2, "JL", _, B, 0, 8),
+            R<&M::OpJl>(kOp2, 2, "JL", _, _, 9),
+            R<&M::OpJg>(kOp2, 3, "JG", _, B, 0, 8),
+            R<&M::OpJg>(kOp2, 3, "JG", _, _, 9),
+            R<&M::OpDecChk>(kOp2, 4, "DEC_CHK", _, B, 0, 8),
+            R<&M::OpDecChk>(kOp2, 4, "DEC_CHK", _, _, 9),
+            R<&M::OpIncChk>(kOp2, 5, "INC_CHK", _, B, 0, 8),
+            R<&M::OpIncChk>(kOp2, 5, "INC_CHK", _, _, 9),
+            R<&M::OpJin>(kOp2, 6, "JIN", _, B, 0, 8),
+            R<&M::OpJin>(kOp2, 6, "JIN", _, _, 9),
+            R<&M::OpTest>(kOp2, 7, "TEST", _, B, 0, 8),
+            R<&M::OpTest>(kOp2, 7, "TEST", _, _, 9),
+            R<&M::OpOr>(kOp2, 8, "OR", S),
+            R<&M::OpAnd>(kOp2, 9, "AND", S),
+            R<&M::OpTestAttr>(kOp2, 10, "TEST_ATTR", _, B, 0, 8),
+            R<&M::OpTestAttr>(kOp2, 10, "TEST_ATTR", _, _, 9),
+            R<&M::OpSetAttr>(kOp2, 11, "SET_ATTR"),
+            R<&M::OpClearAttr>(kOp2, 12, "CLEAR_ATTR"),
+            R<&M::OpStore>(kOp2, 13, "STORE"),
+            R<&M::OpInsertObj>(kOp2, 14, "INSERT_OBJ"),
+            R<&M::OpLoadw>(kOp2, 15, "LOADW", S),
+            R<&M::OpLoadb>(kOp2, 16, "LOADB", S),
+            R<&M::OpGetProp>(kOp2, 17, "GET_PROP", S),
+            R<&M::OpGetPropAddr>(kOp2, 18, "GET_PROP_ADDR", S),
+            R<&M::OpGetNextProp>(kOp2, 19, "GET_NEXT_PROP", S),
+            R<&M::OpAdd>(kOp2, 20, "ADD", S),
+            R<&M::OpSub>(kOp2, 21, "SUB", S),
+            R<&M::OpMul>(kOp2, 22, "MUL", S),
+            R<&M::OpDiv>(kOp2, 23, "DIV", S),
+            R<&M::OpMod>(kOp2, 24, "MOD", S),
+            R<&M::OpCallStore>(kOp2, 25, "CALL_2S", S),
+            R<&M::OpCallDiscard>(kOp2, 26, "CALL_2N"),
+            R<&M::OpSetColour>(kOp2, 27, "SET_COLOUR"),
+            R<&M::OpThrow>(kOp2, 28, "THROW"),
+            R<&M::OpUnknown>(kOp2, 29, "UNKNOWN"),
+            R<&M::OpUnknown>(kOp2, 30, "UNKNOWN"),
+            R<&M::OpUnknown>(kOp2, 31, "UNKNOWN"),
+            // VAR
+            R<&M::OpCallStore>(kOpVar, 0, "CALL_VS", S),
+            R<&M::OpStorew>(kOpVar, 1, "STOREW"),
+            R<&M::OpStoreb>(kOpVar, 2, "STOREB"),
+            R<&M::OpPutProp>(kOpVar, 3, "PUT_PROP"),
+            R<&M::OpRead>(kOpVar, 4, "READ", _, _, 0, 4),
+            R<&M::OpRead>(kOpVar, 4, "READ", S, _, 5),
+            R<&M::OpPrintChar>(kOpVar, 5, "PRINT_CHAR"),
+            R<&M::OpPrintNum>(kOpVar, 6, "PRINT_NUM"),
+            R<&M::OpRandom>(kOpVar, 7, "RANDOM", S),
+            R<&M::OpPush>(kOpVar, 8, "PUSH"),
+            R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 0, 5),
+            R<&M::OpPull>(kOpVar, 9, "PULL", S, _, 6, 6),
+            R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 7),
+            R<&M::OpSplitWindow>(kOpVar, 10, "SPLIT_WINDOW"),
+            R<&M::OpSetWindow>(kOpVar, 11, "SET_WINDOW"),
+            R<&M::OpCallStore>(kOpVar, 12, "CALL_VS2", S),
+            R<&M::OpEraseWindow>(kOpVar, 13, "ERASE_WINDOW"),
+            R<&M::OpEraseLine>(kOpVar, 14, "ERASE_LINE"),
+            R<&M::OpSetCursor>(kOpVar, 15, "SET_CURSOR"),
+            R<&M::OpGetCursor>(kOpVar, 16, "GET_CURSOR"),
+            R<&M::OpSetTextStyle>(kOpVar, 17, "SET_TEXT_STYLE"),
+            R<&M::OpBufferMode>(kOpVar, 18, "BUFFER_MODE"),
+            R<&M::OpOutputStream>(kOpVar, 19, "OUTPUT_STREAM"),
+            R<&M::OpInputStream>(kOpVar, 20, "INPUT_STREAM"),
+            R<&M::OpSoundEffect>(kOpVar, 21, "SOUND_EFFECT"),
+            R<&M::OpReadChar>(kOpVar, 22, "READ_CHAR", S),
+            R<&M::OpScanTable>(kOpVar, 23, "SCAN_TABLE", S, B, 0, 8),
+            R<&M::OpScanTable>(kOpVar, 23, "SCAN_TABLE", S, _, 9),
+            R<&M::OpNot>(kOpVar, 24, "NOT", S),
+            R<&M::OpCallDiscard>(kOpVar, 25, "CALL_VN"),
+            R<&M::OpCallDiscard>(kOpVar, 26, "CALL_VN2"),
+            R<&M::OpTokenise>(kOpVar, 27, "TOKENISE"),
+            R<&M::OpEncodeText>(kOpVar, 28, "ENCODE_TEXT"),
+            R<&M::OpCopyTable>(kOpVar, 29, "COPY_TABLE"),
+            R<&M::OpPrintTable>(kOpVar, 30, "PRINT_TABLE"),
+            R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, B, 0, 8),
+            R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, _, 9),
+            // EXT: three are carried out; the others are refused, but are still decoded with
+            // the store and branch bytes the standard gives them.
+            R<&M::OpExtRefused>(kOpExt, 0, "", S),
+            R<&M::OpExtRefused>(kOpExt, 1, "", S),
+            R<&M::OpLogShift>(kOpExt, 2, "LOG_SHIFT", S),
+            R<&M::OpArtShift>(kOpExt, 3, "ART_SHIFT", S),
+            R<&M::OpExtRefused>(kOpExt, 4, "", S),
+            R<&M::OpExtRefused>(kOpExt, 5, ""),
+            R<&M::OpExtRefused>(kOpExt, 6, "", _, B, 0, 8),
+            R<&M::OpExtRefused>(kOpExt, 6, "", _, _, 9),
+            R<&M::OpExtRefused>(kOpExt, 7, ""),
+            R<&M::OpExtRefused>(kOpExt, 8, ""),
+            R<&M::OpSaveUndo>(kOpExt, 9, "SAVE_UNDO", S),
+            R<&M::OpExtRefused>(kOpExt, 10, "", _, _, 0, 4),
+            R<&M::OpExtRefused>(kOpExt, 10, "", S, _, 5),
+            R<&M::OpExtRefused>(kOpExt, 11, ""),
+            R<&M::OpExtRefused>(kOpExt, 12, "", _, _, 0, 4),
+            R<&M::OpExtRefused>(kOpExt, 12, "", S, _, 5),
+            R<&M::OpExtRefused>(kOpExt, 13, ""),
+            R<&M::OpExtRefused>(kOpExt, 14, ""),
+            R<&M::OpExtRefused>(kOpExt, 15, ""),
+            R<&M::OpExtRefused>(kOpExt, 16, ""),
+            R<&M::OpExtRefused>(kOpExt, 17, ""),
+            R<&M::OpExtRefused>(kOpExt, 18, ""),
+            R<&M::OpExtRefused>(kOpExt, 19, "", S),
+            R<&M::OpExtRefused>(kOpExt, 20, ""),
+            R<&M::OpExtRefused>(kOpExt, 21, ""),
+            R<&M::OpExtRefused>(kOpExt, 22, ""),
+            R<&M::OpExtRefused>(kOpExt, 23, ""),
+            R<&M::OpExtRefused>(kOpExt, 24, "", _, B, 0, 8),
+            R<&M::OpExtRefused>(kOpExt, 24, "", _, _, 9),
+            R<&M::OpExtRefused>(kOpExt, 25, ""),
+            R<&M::OpExtRefused>(kOpExt, 26, ""),
+            R<&M::OpExtRefused>(kOpExt, 27, "", _, B, 0, 8),
+            R<&M::OpExtRefused>(kOpExt, 27, "", _, _, 9),
+            R<&M::OpExtRefused>(kOpExt, 28, ""),
+            R<&M::OpExtRefused>(kOpExt, 29, "", _, _, 0, 5),
+            R<&M::OpExtRefused>(kOpExt, 29, "", S, _, 6, 6),
+            R<&M::OpExtRefused>(kOpExt, 29, "", _, _, 7),
+            R<&M::OpExtRefused>(kOpExt, 30, ""),
+            R<&M::OpExtRefused>(kOpExt, 31, ""),
+            // Every EXT number from 32 up: refused, with neither store nor branch.
+            R<&M::OpExtRefused>(kOpExt, 32, ""),
+        });
+    }
+};
+
 namespace {
 
-using M = zMachine;
+constexpr auto kRows = OpcodeTable::Rows();
 
-// The opcode table: the one place that says which handler runs an opcode and what the trace
-// calls it. Indexed by opcode number within each class.
+// Slots of the lookup: 16 0OP, 16 1OP, 32 2OP, 32 VAR, then EXT 0..31 and one for every EXT
+// number above.
+constexpr int kSlots = 16 + 16 + 32 + 32 + 33;
 
-constexpr std::array<OpcodeEntry, 16> kZeroOp{{
-    {"RTRUE", &M::OpRtrue},            // 0
-    {"RFALSE", &M::OpRfalse},          // 1
-    {"PRINTLIT", &M::OpPrintLit},      // 2
-    {"PRINT_RET", &M::OpPrintRet},     // 3
-    {"NOP", &M::OpNop},                // 4
-    {"SAVE", &M::OpSave},              // 5
-    {"RESTORE", &M::OpRestore},        // 6
-    {"RESTART", &M::OpRestart},        // 7
-    {"RET_POPPED", &M::OpRetPopped},   // 8
-    {"POP", &M::OpPop},                // 9
-    {"QUIT", &M::OpQuit},              // 10
-    {"NEW_LINE", &M::OpNewLine},       // 11
-    {"SHOW_STATUS", &M::OpShowStatus}, // 12
-    {"VERIFY", &M::OpVerify},          // 13
-    {"UNKNOWN", &M::OpUnknown},        // 14: the EXT prefix, never a 0OP
-    {"PIRACY", &M::OpPiracy},          // 15
-}};
-
-constexpr std::array<OpcodeEntry, 16> kOneOp{{
-    {"JZ", &M::OpJz},                   // 0
-    {"GET_SIBLING", &M::OpGetSibling},  // 1
-    {"GET_CHILD", &M::OpGetChild},      // 2
-    {"GET_PARENT", &M::OpGetParent},    // 3
-    {"GET_PROP_LEN", &M::OpGetPropLen}, // 4
-    {"INC", &M::OpInc},                 // 5
-    {"DEC", &M::OpDec},                 // 6
-    {"PRINT_ADDR", &M::OpPrintAddr},    // 7
-    {"CALL_1S", &M::OpCallStore},       // 8
-    {"REMOVE_OBJ", &M::OpRemoveObj},    // 9
-    {"PRINT_OBJ", &M::OpPrintObj},      // 10
-    {"RET", &M::OpRet},                 // 11
-    {"JUMP", &M::OpJump},               // 12
-    {"PRINT_PADDR", &M::OpPrintPaddr},  // 13
-    {"LOAD", &M::OpLoad},               // 14
-    {"NOT", &M::OpNot},                 // 15: CALL_1N from version 5, below
-}};
-constexpr OpcodeEntry kCall1n{"CALL_1N", &M::OpCallDiscard};
-
-constexpr std::array<OpcodeEntry, 32> kTwoOp{{
-    {"UNKNOWN", &M::OpUnknown},           // 0
-    {"JE", &M::OpJe},                     // 1
-    {"JL", &M::OpJl},                     // 2
-    {"JG", &M::OpJg},                     // 3
-    {"DEC_CHK", &M::OpDecChk},            // 4
-    {"INC_CHK", &M::OpIncChk},            // 5
-    {"JIN", &M::OpJin},                   // 6
-    {"TEST", &M::OpTest},                 // 7
-    {"OR", &M::OpOr},                     // 8
-    {"AND", &M::OpAnd},                   // 9
-    {"TEST_ATTR", &M::OpTestAttr},        // 10
-    {"SET_ATTR", &M::OpSetAttr},          // 11
-    {"CLEAR_ATTR", &M::OpClearAttr},      // 12
-    {"STORE", &M::OpStore},               // 13
-    {"INSERT_OBJ", &M::OpInsertObj},      // 14
-    {"LOADW", &M::OpLoadw},               // 15
-    {"LOADB", &M::OpLoadb},               // 16
-    {"GET_PROP", &M::OpGetProp},          // 17
-    {"GET_PROP_ADDR", &M::OpGetPropAddr}, // 18
-    {"GET_NEXT_PROP", &M::OpGetNextProp}, // 19
-    {"ADD", &M::OpAdd},                   // 20
-    {"SUB", &M::OpSub},                   // 21
-    {"MUL", &M::OpMul},                   // 22
-    {"DIV", &M::OpDiv},                   // 23
-    {"MOD", &M::OpMod},                   // 24
-    {"CALL_2S", &M::OpCallStore},         // 25
-    {"CALL_2N", &M::OpCallDiscard},       // 26
-    {"SET_COLOUR", &M::OpSetColour},      // 27
-    {"THROW", &M::OpThrow},               // 28
-    {"UNKNOWN", &M::OpUnknown},           // 29
-    {"UNKNOWN", &M::OpUnknown},           // 30
-    {"UNKNOWN", &M::OpUnknown},           // 31
-}};
-
-constexpr std::array<OpcodeEntry, 32> kVarOp{{
-    {"CALL_VS", &M::OpCallStore},             // 0
-    {"STOREW", &M::OpStorew},                 // 1
-    {"STOREB", &M::OpStoreb},                 // 2
-    {"PUT_PROP", &M::OpPutProp},              // 3
-    {"READ", &M::OpRead},                     // 4
-    {"PRINT_CHAR", &M::OpPrintChar},          // 5
-    {"PRINT_NUM", &M::OpPrintNum},            // 6
-    {"RANDOM", &M::OpRandom},                 // 7
-    {"PUSH", &M::OpPush},                     // 8
-    {"PULL", &M::OpPull},                     // 9
-    {"SPLIT_WINDOW", &M::OpSplitWindow},      // 10
-    {"SET_WINDOW", &M::OpSetWindow},          // 11
-    {"CALL_VS2", &M::OpCallStore},            // 12
-    {"ERASE_WINDOW", &M::OpEraseWindow},      // 13
-    {"ERASE_LINE", &M::OpEraseLine},          // 14
-    {"SET_CURSOR", &M::OpSetCursor},          // 15
-    {"GET_CURSOR", &M::OpGetCursor},          // 16
-    {"SET_TEXT_STYLE", &M::OpSetTextStyle},   // 17
-    {"BUFFER_MODE", &M::OpBufferMode},        // 18
-    {"OUTPUT_STREAM", &M::OpOutputStream},    // 19
-    {"INPUT_STREAM", &M::OpInputStream},      // 20
-    {"SOUND_EFFECT", &M::OpSoundEffect},      // 21
-    {"READ_CHAR", &M::OpReadChar},            // 22
-    {"SCAN_TABLE", &M::OpScanTable},          // 23
-    {"NOT", &M::OpNot},                       // 24
-    {"CALL_VN", &M::OpCallDiscard},           // 25
-    {"CALL_VN2", &M::OpCallDiscard},          // 26
-    {"TOKENISE", &M::OpTokenise},             // 27
-    {"ENCODE_TEXT", &M::OpEncodeText},        // 28
-    {"COPY_TABLE", &M::OpCopyTable},          // 29
-    {"PRINT_TABLE", &M::OpPrintTable},        // 30
-    {"CHECK_ARG_COUNT", &M::OpCheckArgCount}, // 31
-}};
-
-constexpr OpcodeEntry kLogShift{"LOG_SHIFT", &M::OpLogShift}; // EXT 2
-constexpr OpcodeEntry kArtShift{"ART_SHIFT", &M::OpArtShift}; // EXT 3
-constexpr OpcodeEntry kSaveUndo{"SAVE_UNDO", &M::OpSaveUndo}; // EXT 9
-constexpr OpcodeEntry kExtRefused{"", &M::OpExtRefused};      // every other EXT number
-
-// Trace names fit the 16-character name field.
-consteval bool NamesFit() {
-    for (const auto* table : {kZeroOp.data(), kOneOp.data()})
-        for (int i = 0; i < 16; ++i)
-            if (std::string_view(table[i].name).size() > 16)
-                return false;
-    for (const auto* table : {kTwoOp.data(), kVarOp.data()})
-        for (int i = 0; i < 32; ++i)
-            if (std::string_view(table[i].name).size() > 16)
-                return false;
-    return true;
+constexpr int Slot(int opClass, int number) {
+    switch (opClass) {
+    case kOp0: return number & 15;
+    case kOp1: return 16 + (number & 15);
+    case kOp2: return 32 + (number & 31);
+    case kOpVar: return 64 + (number & 31);
+    default: return 96 + (number < 32 ? number : 32);
+    }
 }
-static_assert(NamesFit());
+
+using Index = std::array<std::array<uint8_t, kSlots>, kVersionRuleLimit + 1>;
+
+// For every version and slot the one row that applies. A slot with no row, or with two, stops
+// the compilation.
+consteval Index BuildIndex() {
+    static_assert(kRows.size() < 255);
+    Index index{};
+    for (auto& version : index)
+        version.fill(255);
+    for (size_t r = 0; r < kRows.size(); ++r) {
+        const OpcodeEntry& row = kRows[r];
+        if (std::string_view(row.name).size() > 16 || row.minVersion > row.maxVersion ||
+            row.maxVersion > kVersionRuleLimit)
+            throw "a malformed opcode row";
+        const int slot = Slot(row.opClass, row.number);
+        const int numbers = row.opClass <= kOp1 ? 16 : (row.opClass == kOpExt ? 33 : 32);
+        if (row.opClass > kOpExt || row.number >= numbers)
+            throw "an opcode number out of its class";
+        for (int v = row.minVersion; v <= row.maxVersion; ++v) {
+            auto& cell = index[static_cast<size_t>(v)][static_cast<size_t>(slot)];
+            if (cell != 255)
+                throw "two opcode rows for one class, number and version";
+            cell = static_cast<uint8_t>(r);
+        }
+    }
+    for (const auto& version : index)
+        for (uint8_t cell : version)
+            if (cell == 255)
+                throw "a class, number and version without an opcode row";
+    return index;
+}
+
+constexpr Index kIndex = BuildIndex();
 
 } // namespace
 
-const OpcodeEntry& LookupOpcode(int opCodeType, int opCode, int version) {
-    switch (opCodeType) {
-    case kOp0: return kZeroOp[static_cast<size_t>(opCode & 15)];
-    case kOp1:
-        if (opCode == 15 && version >= 5)
-            return kCall1n;
-        return kOneOp[static_cast<size_t>(opCode & 15)];
-    case kOp2: return kTwoOp[static_cast<size_t>(opCode & 31)];
-    case kOpVar: return kVarOp[static_cast<size_t>(opCode & 31)];
-    default:
-        switch (opCode) {
-        case 2: return kLogShift;
-        case 3: return kArtShift;
-        case 9: return kSaveUndo;
-        default: return kExtRefused;
-        }
-    }
+const OpcodeEntry& LookupOpcode(int opClass, int opCode, int version) {
+    const int v = version < 0 ? 0 : (version > kVersionRuleLimit ? kVersionRuleLimit : version);
+    return kRows[kIndex[static_cast<size_t>(v)][static_cast<size_t>(Slot(opClass, opCode))]];
 }
 
 } // namespace lantern

@@ -1,17 +1,29 @@
 #pragma once
 
-#include "machine/zMachine.h"
+#include "machine/Predecoded.h"
+
+#include <cstdint>
 
 namespace lantern {
 
-/// One opcode: its trace name and its handler.
+/// The highest version the rules tell apart: every version from 9 up follows the same rules.
+inline constexpr int kVersionRuleLimit = 9;
+
+/// One opcode of one class and number over a range of story versions: its trace name, whether
+/// a store byte and branch bytes follow its operands, and the handler that executes it.
 struct OpcodeEntry {
-    const char* name;
-    zMachine::Handler handler;
+    uint8_t opClass = 0;
+    uint8_t number = 0;
+    uint8_t minVersion = 0; ///< versions minVersion..maxVersion (kVersionRuleLimit: and above)
+    uint8_t maxVersion = kVersionRuleLimit;
+    const char* name = "";
+    bool stores = false;
+    bool branches = false;
+    OpHandler handler = nullptr;
 };
 
-/// The entry that executes an instruction of class opCodeType and number opCode in a story of
-/// the given version. Every class and number has one (unknown numbers get a refusal).
-const OpcodeEntry& LookupOpcode(int opCodeType, int opCode, int version);
+/// The entry for an instruction of class opClass and number opCode in a story of the given
+/// version. Every class, number and version has exactly one (unknown numbers get a refusal).
+const OpcodeEntry& LookupOpcode(int opClass, int opCode, int version);
 
 } // namespace lantern

@@ -4,25 +4,25 @@
 
 namespace lantern {
 
-void zMachine::OpAdd(const zInstruction& in) {
+void zMachine::OpAdd(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     StoreResult(in, a + Arg(in, 2, false));
     Next(in);
 }
 
-void zMachine::OpSub(const zInstruction& in) {
+void zMachine::OpSub(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     StoreResult(in, a - Arg(in, 2, false));
     Next(in);
 }
 
-void zMachine::OpMul(const zInstruction& in) {
+void zMachine::OpMul(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     StoreResult(in, a * Arg(in, 2, false)); // |a|, |b| <= 32768, so the product fits 32 bits
     Next(in);
 }
 
-void zMachine::OpDiv(const zInstruction& in) {
+void zMachine::OpDiv(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     const int32_t b = Arg(in, 2, false);
     if (b == 0)
@@ -31,7 +31,7 @@ void zMachine::OpDiv(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpMod(const zInstruction& in) {
+void zMachine::OpMod(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     const int32_t b = Arg(in, 2, false);
     if (b == 0)
@@ -40,28 +40,28 @@ void zMachine::OpMod(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpOr(const zInstruction& in) {
+void zMachine::OpOr(const Predecoded& in) {
     const int32_t a = Arg(in, 1, true);
     StoreResult(in, a | Arg(in, 2, true));
     Next(in);
 }
 
-void zMachine::OpAnd(const zInstruction& in) {
+void zMachine::OpAnd(const Predecoded& in) {
     const int32_t a = Arg(in, 1, true);
     StoreResult(in, a & Arg(in, 2, true));
     Next(in);
 }
 
-void zMachine::OpNot(const zInstruction& in) {
+void zMachine::OpNot(const Predecoded& in) {
     StoreResult(in, ~Arg(in, 1, true));
     Next(in);
 }
 
-void zMachine::OpJz(const zInstruction& in) {
+void zMachine::OpJz(const Predecoded& in) {
     Branch(Arg(in, 1, false) == 0, in);
 }
 
-void zMachine::OpJe(const zInstruction& in) {
+void zMachine::OpJe(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     bool equal = false;
     for (int i = 2; i <= in.OperandCount; ++i)
@@ -69,17 +69,17 @@ void zMachine::OpJe(const zInstruction& in) {
     Branch(equal, in);
 }
 
-void zMachine::OpJl(const zInstruction& in) {
+void zMachine::OpJl(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     Branch(a < Arg(in, 2, false), in);
 }
 
-void zMachine::OpJg(const zInstruction& in) {
+void zMachine::OpJg(const Predecoded& in) {
     const int32_t a = Arg(in, 1, false);
     Branch(a > Arg(in, 2, false), in);
 }
 
-void zMachine::OpTest(const zInstruction& in) {
+void zMachine::OpTest(const Predecoded& in) {
     const int32_t bitmap = Arg(in, 1, false);
     const int32_t flags = Arg(in, 2, false);
     Branch((bitmap & flags) == flags, in);
@@ -89,13 +89,13 @@ void zMachine::OpTest(const zInstruction& in) {
 // holds the number: an indirect reference) and read and write variable 0 in place (the top of
 // the stack, without popping or pushing).
 
-int zMachine::VariableOperand(const zInstruction& in) {
-    if (in.OperandType[1] == kVariable)
-        return ReadOperand(kVariable, in.Operand[1], false, true) & 0xFF;
-    return in.Operand[1] & 0xFF;
+int zMachine::VariableOperand(const Predecoded& in) {
+    if (in.Kind(1) == kVariable)
+        return ReadOperand(kVariable, in.Operand[0], false, true) & 0xFF;
+    return in.Operand[0] & 0xFF;
 }
 
-void zMachine::OpIncChk(const zInstruction& in) {
+void zMachine::OpIncChk(const Predecoded& in) {
     const int variable = VariableOperand(in);
     const int32_t value = ReadOperand(kVariable, variable, true, false) + 1;
     WriteVariable(variable, value, true);
@@ -103,7 +103,7 @@ void zMachine::OpIncChk(const zInstruction& in) {
     Branch(static_cast<int16_t>(value) > b, in);
 }
 
-void zMachine::OpDecChk(const zInstruction& in) {
+void zMachine::OpDecChk(const Predecoded& in) {
     const int variable = VariableOperand(in);
     const int32_t value = ReadOperand(kVariable, variable, true, false) - 1;
     WriteVariable(variable, value, true);
@@ -111,34 +111,34 @@ void zMachine::OpDecChk(const zInstruction& in) {
     Branch(static_cast<int16_t>(value) < b, in);
 }
 
-void zMachine::OpInc(const zInstruction& in) {
+void zMachine::OpInc(const Predecoded& in) {
     const int variable = VariableOperand(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) + 1, true);
     Next(in);
 }
 
-void zMachine::OpDec(const zInstruction& in) {
+void zMachine::OpDec(const Predecoded& in) {
     const int variable = VariableOperand(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) - 1, true);
     Next(in);
 }
 
-void zMachine::OpLoad(const zInstruction& in) {
+void zMachine::OpLoad(const Predecoded& in) {
     StoreResult(in, ReadOperand(kVariable, VariableOperand(in), true, false));
     Next(in);
 }
 
-void zMachine::OpStore(const zInstruction& in) {
+void zMachine::OpStore(const Predecoded& in) {
     const int variable = VariableOperand(in);
     WriteVariable(variable, Arg(in, 2, true), true);
     Next(in);
 }
 
-void zMachine::OpCheckArgCount(const zInstruction& in) {
+void zMachine::OpCheckArgCount(const Predecoded& in) {
     Branch(CurrentRoutine().ArgCount >= Arg(in, 1, false), in);
 }
 
-void zMachine::OpLogShift(const zInstruction& in) {
+void zMachine::OpLogShift(const Predecoded& in) {
     const int32_t number = Arg(in, 1, false);
     const int32_t places = Arg(in, 2, false);
     uint32_t pattern = static_cast<uint32_t>(number) & 0xFFFF;
@@ -150,7 +150,7 @@ void zMachine::OpLogShift(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpArtShift(const zInstruction& in) {
+void zMachine::OpArtShift(const Predecoded& in) {
     const int32_t number = Arg(in, 1, false);
     const int32_t places = Arg(in, 2, false);
     int32_t result;
@@ -164,7 +164,7 @@ void zMachine::OpArtShift(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpRandom(const zInstruction& in) {
+void zMachine::OpRandom(const Predecoded& in) {
     const int32_t range = Arg(in, 1, false);
     int32_t result = 0;
     if (range > 0)

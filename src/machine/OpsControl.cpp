@@ -1,14 +1,13 @@
 // Control opcodes, and the answers to opcodes this interpreter does not carry out.
-#include "machine/Decoder.h"
 #include "machine/zMachine.h"
 
 namespace lantern {
 
-void zMachine::Refuse(const zInstruction& in, const std::string& message) {
+void zMachine::Refuse(const Predecoded& in, const std::string& message) {
     m_host.ShowMessage(message, MessageIcon::None);
     // Nothing was done: a result the instruction carries is 0, so a story that keeps it on the
     // stack stays balanced, and a branch is not taken.
-    if (HasStore(in.OpCodeType, in.OpCode, m_version))
+    if (in.HasStore())
         StoreResult(in, 0);
     Next(in);
 }
@@ -21,74 +20,74 @@ void zMachine::PerformRestore() {
     m_host.ShowMessage("Please Implement zRESTORE!", MessageIcon::None);
 }
 
-void zMachine::OpNop(const zInstruction& in) {
+void zMachine::OpNop(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpSave(const zInstruction& in) {
+void zMachine::OpSave(const Predecoded& in) {
     PerformSave();
-    if (HasStore(in.OpCodeType, in.OpCode, m_version))
+    if (in.HasStore())
         StoreResult(in, 0); // version 4: 0 means the save failed
     Next(in);
 }
 
-void zMachine::OpRestore(const zInstruction& in) {
+void zMachine::OpRestore(const Predecoded& in) {
     PerformRestore();
-    if (HasStore(in.OpCodeType, in.OpCode, m_version))
+    if (in.HasStore())
         StoreResult(in, 0);
     Next(in);
 }
 
-void zMachine::OpRestart(const zInstruction&) {
+void zMachine::OpRestart(const Predecoded&) {
     Restart();
 }
 
-void zMachine::OpQuit(const zInstruction&) {
+void zMachine::OpQuit(const Predecoded&) {
     m_stop = true;
     m_stopKind = GameOutcome::Kind::Quit;
 }
 
-void zMachine::OpVerify(const zInstruction& in) {
+void zMachine::OpVerify(const Predecoded& in) {
     Branch(PerformVerify(), in);
 }
 
-void zMachine::OpPiracy(const zInstruction& in) {
+void zMachine::OpPiracy(const Predecoded& in) {
     Branch(true, in);
 }
 
-void zMachine::OpSaveUndo(const zInstruction& in) {
+void zMachine::OpSaveUndo(const Predecoded& in) {
     StoreResult(in, -1); // undo is not available
     Next(in);
 }
 
-void zMachine::OpThrow(const zInstruction& in) {
+void zMachine::OpThrow(const Predecoded& in) {
     Refuse(in, "Please Implement THROW!");
 }
 
-void zMachine::OpInputStream(const zInstruction& in) {
+void zMachine::OpInputStream(const Predecoded& in) {
     Refuse(in, "Please Implement INPUT_STREAM");
 }
 
-void zMachine::OpEncodeText(const zInstruction& in) {
+void zMachine::OpEncodeText(const Predecoded& in) {
     Refuse(in, "Please Implement ENCODE_TEXT");
 }
 
-void zMachine::OpPrintTable(const zInstruction& in) {
+void zMachine::OpPrintTable(const Predecoded& in) {
     Refuse(in, "Please Implement PRINT_TABLE");
 }
 
-void zMachine::OpUnknown(const zInstruction& in) {
+void zMachine::OpUnknown(const Predecoded& in) {
     Refuse(in, "Unimplemented Opcode");
 }
 
-void zMachine::OpExtRefused(const zInstruction& in) {
+void zMachine::OpExtRefused(const Predecoded& in) {
     if (!m_host.AskYesNo("EXT opcodes not yet implemented! Continue?")) {
         m_stop = true;
         m_skipTrace = true;
         m_stopKind = GameOutcome::Kind::Stopped;
         return;
     }
-    if (HasStore(in.OpCodeType, in.OpCode, m_version))
+    if (in.HasStore())
         StoreResult(in, 0);
     Next(in);
 }

@@ -3,7 +3,7 @@
 
 namespace lantern {
 
-void zMachine::OpRead(const zInstruction& in) {
+void zMachine::OpRead(const Predecoded& in) {
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
     // Timed input is not provided: the time and routine operands are read and not used.
@@ -15,7 +15,7 @@ void zMachine::OpRead(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpReadChar(const zInstruction& in) {
+void zMachine::OpReadChar(const Predecoded& in) {
     for (int i = 1; i <= in.OperandCount; ++i)
         Arg(in, i, false);
     m_screen.SetLinesPrinted(0);
@@ -24,7 +24,7 @@ void zMachine::OpReadChar(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpTokenise(const zInstruction& in) {
+void zMachine::OpTokenise(const Predecoded& in) {
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = Arg(in, 2, true);
     // Every operand is read, so that stack operands are popped: a dictionary of the story's own

@@ -15,21 +15,21 @@ int64_t TableAddress(const StoryImage& story, int64_t table, int64_t offset, int
 
 } // namespace
 
-void zMachine::OpLoadw(const zInstruction& in) {
+void zMachine::OpLoadw(const Predecoded& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
     StoreResult(in, m_story.ReadWord(TableAddress(m_story, a, 2 * b, 2), true));
     Next(in);
 }
 
-void zMachine::OpLoadb(const zInstruction& in) {
+void zMachine::OpLoadb(const Predecoded& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
     StoreResult(in, m_story.ReadByte(TableAddress(m_story, a, b, 1)));
     Next(in);
 }
 
-void zMachine::OpStorew(const zInstruction& in) {
+void zMachine::OpStorew(const Predecoded& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
     const int32_t v = Arg(in, 3, false);
@@ -51,19 +51,19 @@ void zMachine::OpStorew(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpStoreb(const zInstruction& in) {
+void zMachine::OpStoreb(const Predecoded& in) {
     const int64_t a = Arg(in, 1, true);
     const int64_t b = Arg(in, 2, true);
     m_story.WriteByte(TableAddress(m_story, a, b, 1), Arg(in, 3, false));
     Next(in);
 }
 
-void zMachine::OpPush(const zInstruction& in) {
+void zMachine::OpPush(const Predecoded& in) {
     WriteVariable(0, Arg(in, 1, false), false);
     Next(in);
 }
 
-void zMachine::OpPull(const zInstruction& in) {
+void zMachine::OpPull(const Predecoded& in) {
     if (m_version == 6) {
         StoreResult(in, ReadOperand(kVariable, 0, false, false));
     } else {
@@ -75,7 +75,7 @@ void zMachine::OpPull(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpPop(const zInstruction& in) {
+void zMachine::OpPop(const Predecoded& in) {
     if (m_version >= 5) {
         // CATCH: the token of the current routine frame is the number of frames; nothing is
         // popped.
@@ -86,48 +86,48 @@ void zMachine::OpPop(const zInstruction& in) {
     Next(in);
 }
 
-void zMachine::OpRetPopped(const zInstruction&) {
+void zMachine::OpRetPopped(const Predecoded&) {
     PerformReturn(ReadOperand(kVariable, 0, false, false));
 }
 
-void zMachine::OpRtrue(const zInstruction&) {
+void zMachine::OpRtrue(const Predecoded&) {
     PerformReturn(1);
 }
 
-void zMachine::OpRfalse(const zInstruction&) {
+void zMachine::OpRfalse(const Predecoded&) {
     PerformReturn(0);
 }
 
-void zMachine::OpRet(const zInstruction& in) {
+void zMachine::OpRet(const Predecoded& in) {
     PerformReturn(Arg(in, 1, false));
 }
 
-void zMachine::OpJump(const zInstruction& in) {
-    const int32_t target = in.NextInstr + Arg(in, 1, false) - 2;
+void zMachine::OpJump(const Predecoded& in) {
+    const int32_t target = in.NextInstr() + Arg(in, 1, false) - 2;
     // A jump before the story's start is this instruction's fault, reported at its address.
     if (target < 0)
         throw StoryError("JUMP to a negative address");
     m_pc = target;
 }
 
-void zMachine::Call(const zInstruction& in, int storeVar) {
+void zMachine::Call(const Predecoded& in, int storeVar) {
     const int32_t routine = UnpackAddress(Arg(in, 1, true), true);
     int32_t arguments[kMaxOperands + 1] = {};
     const int count = in.OperandCount > 0 ? in.OperandCount - 1 : 0;
     for (int i = 1; i <= count; ++i)
         arguments[i] = Arg(in, i + 1, false);
-    PerformCall(routine, in.NextInstr, storeVar, count, arguments);
+    PerformCall(routine, in.NextInstr(), storeVar, count, arguments);
 }
 
-void zMachine::OpCallStore(const zInstruction& in) {
+void zMachine::OpCallStore(const Predecoded& in) {
     Call(in, in.Store);
 }
 
-void zMachine::OpCallDiscard(const zInstruction& in) {
+void zMachine::OpCallDiscard(const Predecoded& in) {
     Call(in, -1);
 }
 
-void zMachine::OpScanTable(const zInstruction& in) {
+void zMachine::OpScanTable(const Predecoded& in) {
     const int32_t x = Arg(in, 1, true);
     const int64_t table = Arg(in, 2, true);
     const int32_t length = Arg(in, 3, false);
@@ -149,7 +149,7 @@ void zMachine::OpScanTable(const zInstruction& in) {
     Branch(false, in);
 }
 
-void zMachine::OpCopyTable(const zInstruction& in) {
+void zMachine::OpCopyTable(const Predecoded& in) {
     const int64_t first = Arg(in, 1, true);
     const int64_t second = Arg(in, 2, true);
     const int32_t size = Arg(in, 3, false);

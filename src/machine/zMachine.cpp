@@ -1,6 +1,5 @@
 #include "machine/zMachine.h"
 
-#include "machine/Decoder.h"
 #include "machine/OpcodeTable.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
@@ -69,6 +68,15 @@ void zMachine::LoadStory(StoryImage image) {
     m_routineOffset = m_story.ReadWord(0x28, true);
     m_stringOffset = m_story.ReadWord(0x2A, true);
     m_dictionary.LoadDictionary(m_story, m_story.ReadWord(0x08, true));
+    m_cache.Reset(m_version);
+    UpdateGlobals();
+}
+
+void zMachine::UpdateGlobals() {
+    const int64_t table = m_story.ReadWord(0x0C, true);
+    constexpr int64_t kTableBytes = 2 * 240;
+    m_globals = m_story.Contains(table, kTableBytes) ? m_story.Data() + table : nullptr;
+    m_cache.SetGuarded(table, table + kTableBytes - 1);
 }
 
 void zMachine::PrepareScreen(int width, int height) {
@@ -122,14 +130,15 @@ void zMachine::ResetForStart() {
     m_stackPointer = 0;
     m_stack[0] = 0;
     m_frameIndex = 0;
-    m_frames[0] = zRoutine{};
+    m_frame = &m_frames[0];
+    *m_frame = zRoutine{};
 }
 
 void zMachine::StartGame() {
     ResetForStart();
     if (m_version == 6) {
         PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
-        m_frames[static_cast<size_t>(m_frameIndex)].EndsGame = true;
+        m_frame->EndsGame = true;
     } else {
         m_pc = m_story.ReadWord(0x06, true);
     }
@@ -149,7 +158,7 @@ void zMachine::Restart() {
 
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
-    m_instruction = zInstruction{};
+    m_instructionAddress = 0;
     try {
         try {
             LoadStory(storyPath);
@@ -169,7 +178,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         StartGame();
         outcome.kind = RunLoop();
     } catch (const StoryError& e) {
-        outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instruction.Address)};
+        outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
     } catch (const GameStopped&) {
         outcome = {GameOutcome::Kind::Stopped, {}};
     }
@@ -186,34 +195,47 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
 }
 
 GameOutcome::Kind zMachine::RunLoop() {
+    // Tracing is chosen once: the loop without it runs no trace code at all.
+    return m_trace.IsOn() ? Loop<true>() : Loop<false>();
+}
+
+template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
-    while (Step()) {
-        if (++m_eventCountdown >= kEventInterval) {
-            m_eventCountdown = 0;
+    while (Execute<Tracing>()) {
+        if ((m_instructionCount & (kEventInterval - 1)) == 0) [[unlikely]]
             m_host.ProcessPendingEvents();
-        }
     }
     return m_stopKind;
 }
 
 bool zMachine::Step() {
-    DecodeInstruction(m_story, m_pc, m_version, m_text, m_instruction);
-    return RunInstruction(m_instruction) == 1;
+    return m_trace.IsOn() ? Execute<true>() : Execute<false>();
 }
 
-int zMachine::RunInstruction(const zInstruction& in) {
+template <bool Tracing> inline bool zMachine::Execute() {
+    if (m_cache.Refresh())
+        UpdateGlobals();
+    m_instructionAddress = m_pc;
+    const Predecoded& in = m_cache.Fetch(m_pc);
     m_stop = false;
-    m_skipTrace = false;
-    std::string state;
-    if (m_trace.IsOn())
-        state = StateText();
-    const OpcodeEntry& entry = LookupOpcode(in.OpCodeType, in.OpCode, m_version);
-    (this->*entry.handler)(in);
-    if (!m_skipTrace && m_trace.IsOn())
-        m_trace.PrintInstr(in, entry.name, state, m_frameIndex,
-                           HasBranch(in.OpCodeType, in.OpCode, m_version),
-                           HasStore(in.OpCodeType, in.OpCode, m_version));
-    return m_stop ? 0 : 1;
+    ++m_instructionCount;
+    if constexpr (Tracing) {
+        // The state the instruction starts from, and its record as decoded (a RESTART empties
+        // the cache while it runs).
+        const std::string state = StateText();
+        m_cache.Expand(in, m_traced);
+        m_skipTrace = false;
+        in.Run(*this, in);
+        if (!m_skipTrace) {
+            const OpcodeEntry& entry =
+                LookupOpcode(m_traced.OpCodeType, m_traced.OpCode, m_version);
+            m_trace.PrintInstr(m_traced, entry.name, state, m_frameIndex, entry.branches,
+                               entry.stores);
+        }
+    } else {
+        in.Run(*this, in);
+    }
+    return !m_stop;
 }
 
 std::string zMachine::StateText() const {
@@ -266,33 +288,23 @@ bool zMachine::PerformVerify() const {
 
 // ---- Variables and the stack ---------------------------------------------------------------
 
-int32_t zMachine::ReadOperand(int operandType, int32_t value, bool keep, bool isUnsigned) {
-    int32_t raw = value;
-    if (operandType == kVariable) {
-        const int variable = value & 0xFF;
-        if (variable == 0) {
-            raw = m_stack[static_cast<size_t>(m_stackPointer)];
-            if (!keep) {
-                if (CurrentRoutine().FramePointer < m_stackPointer)
-                    --m_stackPointer;
-                else
-                    m_host.ShowMessage("Stack Underflow", MessageIcon::Error);
-            }
-        } else if (variable < 16) {
-            raw = m_frames[static_cast<size_t>(m_frameIndex)].Locals[static_cast<size_t>(variable)];
-        } else {
-            raw = Global(variable);
-        }
-    }
-    raw &= 0xFFFF;
-    if (!isUnsigned && (raw & 0x8000))
-        raw -= 0x10000;
-    return raw;
+int32_t zMachine::WideArg(const Predecoded& in, int i, bool isUnsigned) {
+    return ReadOperand(m_cache.WideKind(in, i), m_cache.WideValue(in, i), false, isUnsigned);
 }
 
-void zMachine::WriteVariable(int variable, int32_t value, bool inPlace) {
+int32_t zMachine::PopStack(bool keep) {
+    const int32_t value = m_stack[static_cast<size_t>(m_stackPointer)];
+    if (!keep) {
+        if (CurrentRoutine().FramePointer < m_stackPointer)
+            --m_stackPointer;
+        else
+            m_host.ShowMessage("Stack Underflow", MessageIcon::Error);
+    }
+    return value;
+}
+
+void zMachine::WriteVariableSlow(int variable, int32_t value, bool inPlace) {
     const int32_t v = value & 0xFFFF;
-    variable &= 0xFF;
     if (variable == 0) {
         if (!inPlace) {
             if (m_stackPointer >= kStackSize)
@@ -301,7 +313,7 @@ void zMachine::WriteVariable(int variable, int32_t value, bool inPlace) {
         }
         m_stack[static_cast<size_t>(m_stackPointer)] = v;
     } else if (variable < 16) {
-        m_frames[static_cast<size_t>(m_frameIndex)].Locals[static_cast<size_t>(variable)] = v;
+        m_frame->Locals[static_cast<size_t>(variable)] = v;
     } else {
         SetGlobal(variable, v);
     }
@@ -332,7 +344,8 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
     if (m_frameIndex >= kMaxFrameIndex)
         throw StoryError("routine calls nested too deeply (more than 90)");
     ++m_frameIndex;
-    zRoutine& frame = m_frames[static_cast<size_t>(m_frameIndex)];
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    zRoutine& frame = *m_frame;
     frame = zRoutine{};
     frame.FramePointer = m_stackPointer;
     frame.ReturnAddress = returnAddress;
@@ -351,30 +364,22 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
 }
 
 void zMachine::PerformReturn(int32_t returnValue) {
-    const zRoutine returning = m_frames[static_cast<size_t>(m_frameIndex)];
+    const zRoutine& returning = *m_frame;
     if (m_frameIndex == 0 || returning.EndsGame) {
         // Returning from the first routine (or version 6's main routine) ends the game.
         m_stop = true;
         m_stopKind = GameOutcome::Kind::Quit;
         return;
     }
+    // The frame is left as it is: a call fills every field of a frame before it is used.
     m_stackPointer = returning.FramePointer;
-    m_frames[static_cast<size_t>(m_frameIndex)] = zRoutine{};
+    const int storeVar = returning.StoreVar;
+    const int32_t returnAddress = returning.ReturnAddress;
     --m_frameIndex;
-    if (returning.StoreVar >= 0)
-        WriteVariable(returning.StoreVar, returnValue, false);
-    m_pc = returning.ReturnAddress;
-}
-
-void zMachine::Branch(bool condition, const zInstruction& in) {
-    if (condition == in.BranchCond) {
-        if (in.Branch > 1)
-            m_pc = in.Branch;
-        else
-            PerformReturn(in.Branch);
-    } else {
-        m_pc = in.NextInstr;
-    }
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    if (storeVar >= 0)
+        WriteVariable(storeVar, returnValue, false);
+    m_pc = returnAddress;
 }
 
 // ---- Screen text, status line and line input ------------------------------------------------

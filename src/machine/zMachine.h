@@ -3,8 +3,9 @@
 #include "diagnostics/Trace.h"
 #include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
+#include "machine/InstructionCache.h"
+#include "machine/Predecoded.h"
 #include "machine/Random.h"
-#include "machine/zInstruction.h"
 #include "machine/zRoutine.h"
 #include "memory/StoryImage.h"
 #include "objects/ObjectTable.h"
@@ -78,12 +79,15 @@ class zMachine {
     void StartGame();
     /// Runs instructions until the game ends; faults propagate as StoryError.
     GameOutcome::Kind RunLoop();
-    /// Decodes and runs one instruction; false when the run must stop.
+    /// Runs one instruction; false when the run must stop.
     bool Step();
     /// Why the run stopped, once Step has returned false.
     GameOutcome::Kind StopKind() const { return m_stopKind; }
-    /// Executes one decoded instruction; returns the continue code (1 go on, 0 stop).
-    int RunInstruction(const zInstruction& instruction);
+    /// Instructions run since the machine was made.
+    uint64_t InstructionCount() const { return m_instructionCount; }
+    /// Whether instructions are kept decoded between runs (on by default; off decodes every
+    /// instruction each time it runs, which must behave the same).
+    void SetInstructionCache(bool enabled) { m_cache.SetEnabled(enabled); }
 
     // ---- Machine state and its operations ---------------------------------------------------
     int Version() const { return m_version; }
@@ -97,22 +101,43 @@ class zMachine {
 
     /// The value of an operand: a constant, or variable `value` (0 the stack top, popped
     /// unless keep). Signed -32768..32767, or 0..65535 when isUnsigned.
-    int32_t ReadOperand(int operandType, int32_t value, bool keep, bool isUnsigned);
+    [[gnu::always_inline]] int32_t ReadOperand(int operandType, int32_t value, bool keep,
+                                               bool isUnsigned) {
+        int32_t raw = operandType == kVariable ? ReadVariable(value & 0xFF, keep) : value;
+        raw &= 0xFFFF;
+        return isUnsigned ? raw : static_cast<int16_t>(raw);
+    }
     /// Stores the low 16 bits of value into a variable; variable 0 pushes, or replaces the top
     /// of the stack when inPlace.
-    void WriteVariable(int variable, int32_t value, bool inPlace);
+    [[gnu::always_inline]] void WriteVariable(int variable, int32_t value, bool inPlace) {
+        variable &= 0xFF;
+        if (variable >= 16) {
+            if (m_globals && m_cache.GuardClean()) [[likely]] {
+                uint8_t* p = m_globals + 2 * (variable - 16);
+                p[0] = static_cast<uint8_t>(value >> 8);
+                p[1] = static_cast<uint8_t>(value);
+                return;
+            }
+        } else if (variable > 0) {
+            m_frame->Locals[static_cast<size_t>(variable)] = value & 0xFFFF;
+            return;
+        } else if (!inPlace && m_stackPointer < kStackSize) {
+            m_stack[static_cast<size_t>(++m_stackPointer)] = value & 0xFFFF;
+            return;
+        }
+        WriteVariableSlow(variable, value, inPlace);
+    }
     int32_t Global(int variable) const;
     void SetGlobal(int variable, int32_t value);
 
     void PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
                      const int32_t* arguments);
     void PerformReturn(int32_t returnValue);
-    void Branch(bool condition, const zInstruction& instruction);
 
     int32_t StackPointer() const { return m_stackPointer; }
     int32_t StackValue(int index) const { return m_stack[static_cast<size_t>(index)]; }
     int FrameIndex() const { return m_frameIndex; }
-    const zRoutine& CurrentRoutine() const { return m_frames[static_cast<size_t>(m_frameIndex)]; }
+    const zRoutine& CurrentRoutine() const { return *m_frame; }
 
     // ---- Subsystems -------------------------------------------------------------------------
     Host& GetHost() { return m_host; }
@@ -133,130 +158,166 @@ class zMachine {
     /// RESTART: reloads the story and starts it again without leaving the run loop.
     void Restart();
 
-    // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
-    using Handler = void (zMachine::*)(const zInstruction&);
+  private:
+    friend struct OpcodeTable;
 
+    // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
     // Arithmetic, logic, comparisons and branches.
-    void OpAdd(const zInstruction&);
-    void OpSub(const zInstruction&);
-    void OpMul(const zInstruction&);
-    void OpDiv(const zInstruction&);
-    void OpMod(const zInstruction&);
-    void OpOr(const zInstruction&);
-    void OpAnd(const zInstruction&);
-    void OpNot(const zInstruction&);
-    void OpJz(const zInstruction&);
-    void OpJe(const zInstruction&);
-    void OpJl(const zInstruction&);
-    void OpJg(const zInstruction&);
-    void OpTest(const zInstruction&);
-    void OpIncChk(const zInstruction&);
-    void OpDecChk(const zInstruction&);
-    void OpInc(const zInstruction&);
-    void OpDec(const zInstruction&);
-    void OpLoad(const zInstruction&);
-    void OpStore(const zInstruction&);
-    void OpCheckArgCount(const zInstruction&);
-    void OpLogShift(const zInstruction&);
-    void OpArtShift(const zInstruction&);
-    void OpRandom(const zInstruction&);
+    void OpAdd(const Predecoded&);
+    void OpSub(const Predecoded&);
+    void OpMul(const Predecoded&);
+    void OpDiv(const Predecoded&);
+    void OpMod(const Predecoded&);
+    void OpOr(const Predecoded&);
+    void OpAnd(const Predecoded&);
+    void OpNot(const Predecoded&);
+    void OpJz(const Predecoded&);
+    void OpJe(const Predecoded&);
+    void OpJl(const Predecoded&);
+    void OpJg(const Predecoded&);
+    void OpTest(const Predecoded&);
+    void OpIncChk(const Predecoded&);
+    void OpDecChk(const Predecoded&);
+    void OpInc(const Predecoded&);
+    void OpDec(const Predecoded&);
+    void OpLoad(const Predecoded&);
+    void OpStore(const Predecoded&);
+    void OpCheckArgCount(const Predecoded&);
+    void OpLogShift(const Predecoded&);
+    void OpArtShift(const Predecoded&);
+    void OpRandom(const Predecoded&);
 
     // Memory, tables, stack, calls and returns.
-    void OpLoadw(const zInstruction&);
-    void OpLoadb(const zInstruction&);
-    void OpStorew(const zInstruction&);
-    void OpStoreb(const zInstruction&);
-    void OpPush(const zInstruction&);
-    void OpPull(const zInstruction&);
-    void OpPop(const zInstruction&);
-    void OpRetPopped(const zInstruction&);
-    void OpRtrue(const zInstruction&);
-    void OpRfalse(const zInstruction&);
-    void OpRet(const zInstruction&);
-    void OpJump(const zInstruction&);
-    void OpCallStore(const zInstruction&);   ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
-    void OpCallDiscard(const zInstruction&); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
-    void OpScanTable(const zInstruction&);
-    void OpCopyTable(const zInstruction&);
+    void OpLoadw(const Predecoded&);
+    void OpLoadb(const Predecoded&);
+    void OpStorew(const Predecoded&);
+    void OpStoreb(const Predecoded&);
+    void OpPush(const Predecoded&);
+    void OpPull(const Predecoded&);
+    void OpPop(const Predecoded&);
+    void OpRetPopped(const Predecoded&);
+    void OpRtrue(const Predecoded&);
+    void OpRfalse(const Predecoded&);
+    void OpRet(const Predecoded&);
+    void OpJump(const Predecoded&);
+    void OpCallStore(const Predecoded&);   ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
+    void OpCallDiscard(const Predecoded&); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
+    void OpScanTable(const Predecoded&);
+    void OpCopyTable(const Predecoded&);
 
     // Text.
-    void OpPrintLit(const zInstruction&);
-    void OpPrintRet(const zInstruction&);
-    void OpNewLine(const zInstruction&);
-    void OpPrintAddr(const zInstruction&);
-    void OpPrintPaddr(const zInstruction&);
-    void OpPrintObj(const zInstruction&);
-    void OpPrintChar(const zInstruction&);
-    void OpPrintNum(const zInstruction&);
-    void OpOutputStream(const zInstruction&);
+    void OpPrintLit(const Predecoded&);
+    void OpPrintRet(const Predecoded&);
+    void OpNewLine(const Predecoded&);
+    void OpPrintAddr(const Predecoded&);
+    void OpPrintPaddr(const Predecoded&);
+    void OpPrintObj(const Predecoded&);
+    void OpPrintChar(const Predecoded&);
+    void OpPrintNum(const Predecoded&);
+    void OpOutputStream(const Predecoded&);
 
     // Objects.
-    void OpGetSibling(const zInstruction&);
-    void OpGetChild(const zInstruction&);
-    void OpGetParent(const zInstruction&);
-    void OpGetPropLen(const zInstruction&);
-    void OpRemoveObj(const zInstruction&);
-    void OpInsertObj(const zInstruction&);
-    void OpJin(const zInstruction&);
-    void OpTestAttr(const zInstruction&);
-    void OpSetAttr(const zInstruction&);
-    void OpClearAttr(const zInstruction&);
-    void OpGetProp(const zInstruction&);
-    void OpGetPropAddr(const zInstruction&);
-    void OpGetNextProp(const zInstruction&);
-    void OpPutProp(const zInstruction&);
+    void OpGetSibling(const Predecoded&);
+    void OpGetChild(const Predecoded&);
+    void OpGetParent(const Predecoded&);
+    void OpGetPropLen(const Predecoded&);
+    void OpRemoveObj(const Predecoded&);
+    void OpInsertObj(const Predecoded&);
+    void OpJin(const Predecoded&);
+    void OpTestAttr(const Predecoded&);
+    void OpSetAttr(const Predecoded&);
+    void OpClearAttr(const Predecoded&);
+    void OpGetProp(const Predecoded&);
+    void OpGetPropAddr(const Predecoded&);
+    void OpGetNextProp(const Predecoded&);
+    void OpPutProp(const Predecoded&);
 
     // Screen.
-    void OpShowStatus(const zInstruction&);
-    void OpSetColour(const zInstruction&);
-    void OpSplitWindow(const zInstruction&);
-    void OpSetWindow(const zInstruction&);
-    void OpEraseWindow(const zInstruction&);
-    void OpEraseLine(const zInstruction&);
-    void OpSetCursor(const zInstruction&);
-    void OpGetCursor(const zInstruction&);
-    void OpSetTextStyle(const zInstruction&);
-    void OpBufferMode(const zInstruction&);
-    void OpSoundEffect(const zInstruction&);
+    void OpShowStatus(const Predecoded&);
+    void OpSetColour(const Predecoded&);
+    void OpSplitWindow(const Predecoded&);
+    void OpSetWindow(const Predecoded&);
+    void OpEraseWindow(const Predecoded&);
+    void OpEraseLine(const Predecoded&);
+    void OpSetCursor(const Predecoded&);
+    void OpGetCursor(const Predecoded&);
+    void OpSetTextStyle(const Predecoded&);
+    void OpBufferMode(const Predecoded&);
+    void OpSoundEffect(const Predecoded&);
 
     // Input.
-    void OpRead(const zInstruction&);
-    void OpReadChar(const zInstruction&);
-    void OpTokenise(const zInstruction&);
+    void OpRead(const Predecoded&);
+    void OpReadChar(const Predecoded&);
+    void OpTokenise(const Predecoded&);
 
     // Control and refusals.
-    void OpNop(const zInstruction&);
-    void OpSave(const zInstruction&);
-    void OpRestore(const zInstruction&);
-    void OpRestart(const zInstruction&);
-    void OpQuit(const zInstruction&);
-    void OpVerify(const zInstruction&);
-    void OpPiracy(const zInstruction&);
-    void OpSaveUndo(const zInstruction&);
-    void OpThrow(const zInstruction&);
-    void OpInputStream(const zInstruction&);
-    void OpEncodeText(const zInstruction&);
-    void OpPrintTable(const zInstruction&);
-    void OpUnknown(const zInstruction&);
-    void OpExtRefused(const zInstruction&);
+    void OpNop(const Predecoded&);
+    void OpSave(const Predecoded&);
+    void OpRestore(const Predecoded&);
+    void OpRestart(const Predecoded&);
+    void OpQuit(const Predecoded&);
+    void OpVerify(const Predecoded&);
+    void OpPiracy(const Predecoded&);
+    void OpSaveUndo(const Predecoded&);
+    void OpThrow(const Predecoded&);
+    void OpInputStream(const Predecoded&);
+    void OpEncodeText(const Predecoded&);
+    void OpPrintTable(const Predecoded&);
+    void OpUnknown(const Predecoded&);
+    void OpExtRefused(const Predecoded&);
 
-  private:
+    // ---- What the handlers share -------------------------------------------------------------
     /// Operand i of the instruction, read with the usual conventions (the stack pops).
-    int32_t Arg(const zInstruction& in, int i, bool isUnsigned) {
-        return ReadOperand(in.OperandType[i], in.Operand[i], false, isUnsigned);
+    [[gnu::always_inline]] int32_t Arg(const Predecoded& in, int i, bool isUnsigned) {
+        if (i > 4) [[unlikely]]
+            return WideArg(in, i, isUnsigned);
+        return ReadOperand(in.Kind(i), in.Operand[static_cast<size_t>(i - 1)], false, isUnsigned);
     }
-    void Next(const zInstruction& in) { m_pc = in.NextInstr; }
+    int32_t WideArg(const Predecoded& in, int i, bool isUnsigned);
+    void Next(const Predecoded& in) { m_pc = in.NextInstr(); }
+    void Branch(bool condition, const Predecoded& in) {
+        if (condition == in.BranchCond()) {
+            if (in.Branch > 1)
+                m_pc = in.Branch;
+            else
+                PerformReturn(in.Branch);
+        } else {
+            m_pc = in.NextInstr();
+        }
+    }
+    /// Variable 0..255, unmasked: globals through the cached table, locals of the current
+    /// frame, the stack (popped unless keep).
+    [[gnu::always_inline]] int32_t ReadVariable(int variable, bool keep) {
+        if (variable >= 16) {
+            if (m_globals) [[likely]] {
+                const uint8_t* p = m_globals + 2 * (variable - 16);
+                return (p[0] << 8) | p[1];
+            }
+            return Global(variable);
+        }
+        if (variable > 0)
+            return m_frame->Locals[static_cast<size_t>(variable)];
+        if (keep || m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(keep);
+        return m_stack[static_cast<size_t>(m_stackPointer--)];
+    }
+    int32_t PopStack(bool keep);
+    void WriteVariableSlow(int variable, int32_t value, bool inPlace);
+    /// Points the global fast paths at the table in header word 0x0C, when it lies whole in
+    /// the image (writes go there directly only while it holds no cached code).
+    void UpdateGlobals();
+    /// Runs one instruction; Tracing writes its trace line.
+    template <bool Tracing> bool Execute();
+    template <bool Tracing> GameOutcome::Kind Loop();
     /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK, DEC_CHK and
     /// PULL.
-    int VariableOperand(const zInstruction& in);
-    void StoreResult(const zInstruction& in, int32_t value) {
-        WriteVariable(in.Store, value, false);
-    }
+    int VariableOperand(const Predecoded& in);
+    void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
-    void Refuse(const zInstruction& in, const std::string& message);
+    void Refuse(const Predecoded& in, const std::string& message);
     void PerformSave();
     void PerformRestore();
-    void Call(const zInstruction& in, int storeVar);
+    void Call(const Predecoded& in, int storeVar);
     /// Writes screen text through stream 1 with the "[**MORE**]" wait.
     void WriteToScreen(std::string_view text);
     std::string StateText() const;
@@ -280,6 +341,7 @@ class zMachine {
     int32_t m_stackPointer = 0;
     std::array<zRoutine, kMaxFrameIndex + 1> m_frames{};
     int m_frameIndex = 0;
+    zRoutine* m_frame = &m_frames[0]; ///< the current frame, m_frames[m_frameIndex]
 
     ZText m_text;
     CharMap m_chars;
@@ -295,11 +357,14 @@ class zMachine {
     std::string m_tracePath;
     std::function<void(std::string_view)> m_transcript;
 
-    zInstruction m_instruction; ///< reused by Step so that decoding allocates nothing
-    bool m_stop = false;        ///< set by QUIT and the refused EXT question
-    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
+    InstructionCache m_cache{m_story, m_text};
+    uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
+    int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
+    uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
+    zInstruction m_traced;            ///< the record the trace shows
+    bool m_stop = false;              ///< set by QUIT and the refused EXT question
+    bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
-    uint32_t m_eventCountdown = 0;
 };
 
 } // namespace lantern

@@ -2,6 +2,7 @@
 
 #include "memory/StoryError.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -14,6 +15,25 @@ constexpr size_t kMaxStorySize = 16u << 20;
 
 StoryImage::StoryImage(std::vector<uint8_t> fileBytes) : m_bytes(std::move(fileBytes)) {
     m_bytes.push_back(0);
+    m_watch.assign((m_bytes.size() >> kWatchShift) + 1, 0);
+}
+
+// A copy holds the same bytes but watches nothing: marks belong to whoever decoded the original.
+StoryImage::StoryImage(const StoryImage& other)
+    : m_bytes(other.m_bytes), m_watch((m_bytes.size() >> kWatchShift) + 1, 0) {}
+
+StoryImage& StoryImage::operator=(const StoryImage& other) {
+    if (this != &other) {
+        m_bytes = other.m_bytes;
+        m_watch.assign((m_bytes.size() >> kWatchShift) + 1, 0);
+        m_codeWritten = false;
+    }
+    return *this;
+}
+
+void StoryImage::ClearWatch() {
+    std::fill(m_watch.begin(), m_watch.end(), uint8_t{0});
+    m_codeWritten = false;
 }
 
 StoryImage StoryImage::LoadFile(const std::string& path) {
@@ -27,6 +47,11 @@ StoryImage StoryImage::LoadFile(const std::string& path) {
     if (!file)
         throw LoadError("Cannot open the story file \"" + path + "\".");
     std::vector<uint8_t> bytes;
+    // Room for the whole file and the extra zero at once: growing block by block would hold
+    // two copies of a large story at the moment of each move.
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size <= kMaxStorySize)
+        bytes.reserve(static_cast<size_t>(size) + 1);
     uint8_t block[65536];
     size_t got;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0) {

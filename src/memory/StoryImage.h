@@ -17,6 +17,10 @@ class StoryImage {
     StoryImage() = default;
     /// Builds an image from the bytes of a story file (the extra zero byte is added here).
     explicit StoryImage(std::vector<uint8_t> fileBytes);
+    StoryImage(const StoryImage& other);
+    StoryImage& operator=(const StoryImage& other);
+    StoryImage(StoryImage&&) noexcept = default;
+    StoryImage& operator=(StoryImage&&) noexcept = default;
 
     /// Reads a story file whole. Throws LoadError when the file is missing, unreadable, empty or
     /// shorter than a header.
@@ -42,6 +46,7 @@ class StoryImage {
         if (!Contains(address)) [[unlikely]]
             Fault(address);
         m_bytes[static_cast<size_t>(address)] = static_cast<uint8_t>(value);
+        NoticeWrite(address, address);
     }
     /// The big-endian word at address: -32768..32767, or 0..65535 when isUnsigned.
     int32_t ReadWord(int64_t address, bool isUnsigned = false) const {
@@ -58,16 +63,48 @@ class StoryImage {
         const auto i = static_cast<size_t>(address);
         m_bytes[i] = static_cast<uint8_t>(value >> 8);
         m_bytes[i + 1] = static_cast<uint8_t>(value);
+        NoticeWrite(address, address + 1);
     }
 
     /// The story version, header byte 0.
     int Version() const { return m_bytes.empty() ? 0 : m_bytes[0]; }
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
 
+    /// The bytes themselves, for reads whose range has been checked once.
+    const uint8_t* Data() const { return m_bytes.data(); }
+    uint8_t* Data() { return m_bytes.data(); }
+
+    // ---- Watching code: bytes that hold instructions kept decoded elsewhere -----------------
+    /// Marks the bytes first..last (inside the image) as code; a later write there is noticed.
+    void WatchCode(int64_t first, int64_t last) {
+        for (int64_t block = first >> kWatchShift; block <= last >> kWatchShift; ++block)
+            m_watch[static_cast<size_t>(block)] = 1;
+    }
+    /// Whether the bytes first..last hold watched code.
+    bool IsWatched(int64_t first, int64_t last) const {
+        for (int64_t block = first >> kWatchShift; block <= last >> kWatchShift; ++block)
+            if (m_watch[static_cast<size_t>(block)])
+                return true;
+        return false;
+    }
+    /// True once a write has touched watched code since the last ClearWatch.
+    bool CodeWritten() const { return m_codeWritten; }
+    /// Forgets every mark and the notice of a write.
+    void ClearWatch();
+
   private:
     [[noreturn]] static void Fault(int64_t address);
+    // Code is watched in blocks of 64 bytes.
+    static constexpr int kWatchShift = 6;
+    void NoticeWrite(int64_t first, int64_t last) {
+        if (m_watch[static_cast<size_t>(first >> kWatchShift)] |
+            m_watch[static_cast<size_t>(last >> kWatchShift)]) [[unlikely]]
+            m_codeWritten = true;
+    }
 
     std::vector<uint8_t> m_bytes{0};
+    std::vector<uint8_t> m_watch = std::vector<uint8_t>(1, 0); ///< one flag per block
+    bool m_codeWritten = false;
 };
 
 /// A number as upper-case hexadecimal of its low 16 bits, with an even count of digits

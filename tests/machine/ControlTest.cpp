@@ -49,6 +49,25 @@ TEST_F(Control, RestartFromInsideARoutineStartsInTheFirstFrame) {
     EXPECT_EQ(machine->PC(), StoryBuilder::kCode);
 }
 
+TEST_F(Control, AStoryThatRewritesItsCodeRunsTheNewCode) {
+    constexpr int32_t kA = StoryBuilder::kCode;
+    StoryBuilder story(5);
+    story.Code(Op2(kStore, C(17), C(1)) +      // A: g01 = 1
+               OpVar(2, {L(kA), C(2), C(5)}) + // storeb A+2 (A's constant) = 5
+               Op1(12, L(0xFFF6)));            // jump A
+    Start(story);
+    Steps(4);
+    EXPECT_EQ(Global(17), 5); // A ran again as rewritten
+    // RESTART brings the file's code back, and that is what runs.
+    machine->Restart();
+    Steps(1);
+    EXPECT_EQ(Global(17), 1);
+    // The cache keeps nothing when told so, and runs the same.
+    machine->SetInstructionCache(false);
+    Steps(4);
+    EXPECT_EQ(Global(17), 5);
+}
+
 TEST_F(Control, VerifyComparesTheChecksumOfTheFile) {
     StoryBuilder story(5, 0x1100);
     story.Code(Op0(13) + BranchBy(true, 2 + 4) + Op2(kStore, C(16), C(1)) + Quit() +

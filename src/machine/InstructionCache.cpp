@@ -1,0 +1,179 @@
+#include "machine/InstructionCache.h"
+
+#include "machine/Decoder.h"
+#include "machine/OpcodeTable.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+namespace lantern {
+
+namespace {
+
+// Room for the records of every instruction of a small story, and for the busy part of a
+// large one (32 bytes each).
+constexpr size_t kMinSlots = 1024;
+constexpr size_t kMaxSlots = 4096;
+// Kept texts and wide operands are dropped with every record when they grow past these.
+constexpr size_t kMaxTexts = 4096;
+constexpr size_t kMaxWide = 1024;
+
+bool IsInlinePrint(int opClass, int opCode) {
+    return opClass == kOp0 && (opCode == 2 || opCode == 3);
+}
+
+} // namespace
+
+void InstructionCache::FreeSlots::operator()(Predecoded* slots) const {
+    std::free(slots);
+}
+
+void InstructionCache::Reset(int version) {
+    m_version = version;
+    size_t slots = kMinSlots;
+    while (slots < kMaxSlots && slots < static_cast<size_t>(m_story.Size()))
+        slots *= 2;
+    if (slots != m_slotCount) {
+        m_filled.clear();
+        m_slots.reset(static_cast<Predecoded*>(std::calloc(slots, sizeof(Predecoded))));
+        if (!m_slots)
+            throw std::bad_alloc();
+        m_slotCount = slots;
+    }
+    m_mask = slots - 1;
+    Flush();
+}
+
+void InstructionCache::Flush() {
+    for (uint32_t slot : m_filled)
+        m_slots[slot] = Predecoded{};
+    m_filled.clear();
+    m_texts.clear();
+    m_wide.clear();
+    m_story.ClearWatch();
+    // The header word that places the globals is watched as well: a story that moves its
+    // globals has the machine look for them again.
+    m_story.WatchCode(0x0C, 0x0D);
+    m_flushPending = false;
+    m_guardClean = true;
+}
+
+void InstructionCache::Fill(Predecoded& slot, int32_t address) {
+    ++m_decodes;
+    // Decoding may fault: the slot is written only once it has succeeded.
+    DecodeInstruction(m_story, address, m_version, m_text, m_decoded);
+    const zInstruction& d = m_decoded;
+    if (m_texts.size() >= kMaxTexts || m_wide.size() >= kMaxWide)
+        Flush();
+    const OpcodeEntry& entry = LookupOpcode(d.OpCodeType, d.OpCode, m_version);
+
+    Predecoded p;
+    p.Run = entry.handler;
+    p.Address = address;
+    p.Length = static_cast<uint16_t>(d.NextInstr - address);
+    p.OpCode = d.OpCode;
+    p.OpCodeType = d.OpCodeType;
+    p.OperandCount = d.OperandCount;
+    p.Store = d.Store;
+    p.Branch = d.Branch;
+    p.Flags = static_cast<uint8_t>((d.BranchCond ? Predecoded::kBranchCond : 0) |
+                                   (entry.stores ? Predecoded::kHasStore : 0) |
+                                   (entry.branches ? Predecoded::kHasBranch : 0));
+    for (int i = 1; i <= 4 && i <= d.OperandCount; ++i) {
+        p.Operand[static_cast<size_t>(i - 1)] = static_cast<uint16_t>(d.Operand[i]);
+        p.Types = static_cast<uint8_t>(p.Types | (d.OperandType[i] << (2 * (i - 1))));
+    }
+    if (d.OperandCount > 4) {
+        // Only the double-variable calls come here, and they never branch.
+        WideOperands wide;
+        for (int i = 5; i <= d.OperandCount; ++i) {
+            wide.Operand[static_cast<size_t>(i - 5)] = static_cast<uint16_t>(d.Operand[i]);
+            wide.Types = static_cast<uint8_t>(wide.Types | (d.OperandType[i] << (2 * (i - 5))));
+        }
+        p.Flags |= Predecoded::kWide;
+        p.Branch = static_cast<int32_t>(m_wide.size());
+        m_wide.push_back(wide);
+    }
+    if (IsInlinePrint(d.OpCodeType, d.OpCode)) {
+        if (UsesAbbreviation(address + 1)) {
+            p.Branch = -1;
+        } else {
+            p.Branch = static_cast<int32_t>(m_texts.size());
+            m_texts.push_back(d.Text);
+        }
+    }
+
+    if (slot.Run == nullptr)
+        m_filled.push_back(static_cast<uint32_t>(&slot - m_slots.get()));
+    slot = p;
+    if (address <= m_guardLast && d.NextInstr - 1 >= m_guardFirst)
+        m_guardClean = false;
+    if (m_enabled)
+        m_story.WatchCode(address, d.NextInstr - 1);
+    else
+        m_flushPending = true; // kept for this run only
+}
+
+bool InstructionCache::UsesAbbreviation(int32_t address) const {
+    // Z-characters 1 to 3 (only 1 in version 2, none in version 1) call an abbreviation, or
+    // are the second half of an escape: either way the text is decoded at each run.
+    if (m_version <= 1)
+        return false;
+    const int last = m_version == 2 ? 1 : 3;
+    for (int32_t a = address; m_story.Contains(a, 2); a += 2) {
+        const int word = m_story.ReadWord(a, true);
+        for (int shift = 10; shift >= 0; shift -= 5) {
+            const int z = (word >> shift) & 0x1F;
+            if (z >= 1 && z <= last)
+                return true;
+        }
+        if (word & 0x8000)
+            break;
+    }
+    return false;
+}
+
+const std::string& InstructionCache::InlineText(const Predecoded& in) {
+    if (in.Branch >= 0 && static_cast<size_t>(in.Branch) < m_texts.size())
+        return m_texts[static_cast<size_t>(in.Branch)];
+    m_liveText = m_text.PrintZString(m_story, in.Address + 1);
+    return m_liveText;
+}
+
+int InstructionCache::WideKind(const Predecoded& in, int i) const {
+    if (!(in.Flags & Predecoded::kWide) || i > in.OperandCount)
+        return kLargeConstant;
+    return (m_wide[static_cast<size_t>(in.Branch)].Types >> (2 * (i - 5))) & 3;
+}
+
+int32_t InstructionCache::WideValue(const Predecoded& in, int i) const {
+    if (!(in.Flags & Predecoded::kWide) || i > in.OperandCount)
+        return 0;
+    return m_wide[static_cast<size_t>(in.Branch)].Operand[static_cast<size_t>(i - 5)];
+}
+
+void InstructionCache::Expand(const Predecoded& in, zInstruction& out) {
+    out.Address = in.Address;
+    out.OpCode = in.OpCode;
+    out.OpCodeType = in.OpCodeType;
+    out.NextInstr = in.NextInstr();
+    out.OperandCount = in.OperandCount;
+    out.Store = in.Store;
+    out.BranchCond = in.BranchCond();
+    out.Branch = in.HasBranch() ? in.Branch : 0;
+    out.Operand.fill(0);
+    out.OperandType.fill(kLargeConstant);
+    for (int i = 1; i <= in.OperandCount && i <= kMaxOperands; ++i) {
+        out.OperandType[static_cast<size_t>(i)] =
+            static_cast<uint8_t>(i <= 4 ? in.Kind(i) : WideKind(in, i));
+        out.Operand[static_cast<size_t>(i)] =
+            i <= 4 ? in.Operand[static_cast<size_t>(i - 1)] : WideValue(in, i);
+    }
+    if (IsInlinePrint(in.OpCodeType, in.OpCode))
+        out.Text = InlineText(in);
+    else
+        out.Text.clear();
+}
+
+} // namespace lantern
