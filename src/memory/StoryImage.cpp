@@ -2,7 +2,9 @@
 
 #include "memory/StoryError.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace lantern {
@@ -19,13 +21,18 @@ StoryImage::StoryImage(std::vector<uint8_t> fileBytes) : m_bytes(std::move(fileB
 StoryImage StoryImage::LoadFile(const std::string& path) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status))
+    // Only a path that names nothing "does not exist"; a link loop, a refused folder and the
+    // like say what stood in the way.
+    if (status.type() == std::filesystem::file_type::not_found)
         throw LoadError("The story file \"" + path + "\" does not exist.");
+    if (error)
+        throw LoadError("Cannot open the story file \"" + path + "\": " + error.message() + ".");
     if (!std::filesystem::is_regular_file(status))
         throw LoadError("\"" + path + "\" is not a story file.");
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        throw LoadError("Cannot open the story file \"" + path + "\".");
+        throw LoadError("Cannot open the story file \"" + path + "\": " + std::strerror(errno) +
+                        ".");
     std::vector<uint8_t> bytes;
     uint8_t block[65536];
     size_t got;
