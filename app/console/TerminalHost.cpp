@@ -1,12 +1,15 @@
 #include "console/TerminalHost.h"
 
+#include "StopSignals.h"
 #include "memory/StoryError.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <termios.h>
+#include <utility>
 #include <unistd.h>
 
 namespace lantern {
@@ -40,8 +43,10 @@ std::string ColourCode(bool foreground, Colour colour) {
 }
 
 void AppendUtf8(std::string& out, unsigned char c) {
-    if (c < 0x20 || c == 0x7F) {
-        out.push_back(' '); // control characters take a cell but show nothing
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+        // Control characters (C0, DEL and C1) take a cell but show nothing: none may reach
+        // the terminal, where it could start an escape sequence.
+        out.push_back(' ');
     } else if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else {
@@ -66,22 +71,43 @@ RawTerminal::RawTerminal() {
     g_rawActive = 1;
     m_active = true;
     std::atexit(RestoreTerminal);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
+    // SIGINT, SIGTERM and SIGHUP end the game cleanly (StopSignals); a second one, and the
+    // signals that end the program at once, restore the terminal first.
+    SetEmergencyCleanup(RestoreTerminal);
+    for (int signal : {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
         std::signal(signal, OnFatalSignal);
 }
 
 RawTerminal::~RawTerminal() {
+    Restore();
+}
+
+void RawTerminal::Restore() {
     RestoreTerminal();
+    SetEmergencyCleanup(nullptr);
 }
 
 void TerminalHost::Write(const std::string& text) {
     size_t done = 0;
-    while (done < text.size()) {
+    while (done < text.size() && m_outputError.empty()) {
         const ssize_t n = write(m_outputFd, text.data() + done, text.size() - done);
-        if (n <= 0)
+        if (n < 0 && errno == EINTR) {
+            if (StopSignal() != 0)
+                return; // the program is ending: the rest of this drawing does not matter
+            continue;
+        }
+        if (n <= 0) {
+            // The game ends at its next event check; the caller reports it.
+            m_outputError = n < 0 ? std::strerror(errno) : "nothing was written";
             return;
+        }
         done += static_cast<size_t>(n);
     }
+}
+
+void TerminalHost::CheckStop() const {
+    if (StopSignal() != 0 || !m_outputError.empty())
+        throw GameStopped{};
 }
 
 void TerminalHost::Render(bool everything) {
@@ -136,13 +162,16 @@ void TerminalHost::DeliverKey(int code) {
 void TerminalHost::ReadKeys(int timeoutMs) {
     pollfd fd{m_inputFd, POLLIN, 0};
     if (poll(&fd, 1, timeoutMs) <= 0)
-        return;
+        return; // nothing yet, or a signal: the caller checks
     unsigned char buffer[256];
     const ssize_t n = read(m_inputFd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+        return;
     if (n <= 0)
         throw GameStopped{}; // the terminal went away
     for (ssize_t i = 0; i < n; ++i) {
         const unsigned char c = buffer[i];
+        const bool afterCarriageReturn = std::exchange(m_afterCarriageReturn, c == '\r');
         if (!m_escape.empty()) {
             // Cursor and function keys send escape sequences; they have no character code.
             m_escape.push_back(static_cast<char>(c));
@@ -163,7 +192,9 @@ void TerminalHost::ReadKeys(int timeoutMs) {
         } else if (c == 127 || c == 8) {
             DeliverKey(8);
         } else if (c == '\r' || c == '\n') {
-            DeliverKey(13);
+            // LF, CR and CR LF (pasted text) each end one line.
+            if (!(c == '\n' && afterCarriageReturn))
+                DeliverKey(13);
         } else if (c >= 0xC0 && c < 0xE0) {
             m_utf8Code = c & 0x1F;
             m_utf8Remaining = 1;
@@ -177,13 +208,17 @@ void TerminalHost::ReadKeys(int timeoutMs) {
 }
 
 void TerminalHost::DoEvents() {
+    CheckStop();
     Render();
     ReadKeys(-1);
+    CheckStop();
 }
 
 void TerminalHost::ProcessPendingEvents() {
+    CheckStop();
     Render();
     ReadKeys(0);
+    CheckStop();
 }
 
 int TerminalHost::Prompt(const std::string& text) {
@@ -196,6 +231,9 @@ int TerminalHost::Prompt(const std::string& text) {
     unsigned char key = 0;
     for (;;) {
         const ssize_t n = read(m_inputFd, &key, 1);
+        CheckStop();
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             throw GameStopped{};
         if (key != 0x1B)

@@ -19,6 +19,8 @@ class RawTerminal {
     RawTerminal& operator=(const RawTerminal&) = delete;
 
     bool Active() const { return m_active; }
+    /// Gives the terminal back as it was (also done on destruction).
+    void Restore();
 
   private:
     bool m_active = false;
@@ -44,6 +46,8 @@ class TerminalHost : public Host {
     void Render(bool everything = false);
     /// Moves below the screen for the shell after the game.
     void Finish();
+    /// Why writing to the terminal failed; empty while it works.
+    const std::string& OutputError() const { return m_outputError; }
 
   private:
     /// Reads what the terminal has (waiting up to timeoutMs; -1 forever) and delivers the keys.
@@ -52,6 +56,8 @@ class TerminalHost : public Host {
     /// Shows text on the bottom row and waits for one key; returns it.
     int Prompt(const std::string& text);
     void Write(const std::string& text);
+    /// Ends the game (GameStopped) after a stop signal or a failed write.
+    void CheckStop() const;
 
     CellSurface& m_surface;
     int m_inputFd;
@@ -62,6 +68,8 @@ class TerminalHost : public Host {
     unsigned m_utf8Code = 0; ///< a UTF-8 character being read
     int m_utf8Remaining = 0;
     bool m_drawnOnce = false;
+    bool m_afterCarriageReturn = false; ///< the last byte read was "\r"
+    std::string m_outputError;
 };
 
 } // namespace lantern

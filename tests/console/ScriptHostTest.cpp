@@ -62,10 +62,32 @@ TEST_F(Script, MessagesGoToTheErrorStreamAndQuestionsAreAnsweredYes) {
                             "lantern: EXT opcodes not yet implemented! Continue? Yes\n");
 }
 
+TEST_F(Script, LinesEndWithLfCrLfOrALoneCr) {
+    Feed("look\rtake lamp\r\ninventory\n\r\rlast");
+    auto echo = [](std::string_view) {};
+    for (const char* line : {"look", "take lamp", "inventory", "", "", "last"})
+        EXPECT_EQ(keyboard.ReadLine(100, echo), line);
+    EXPECT_THROW(keyboard.ReadLine(100, echo), GameStopped);
+}
+
+TEST_F(Script, AnOverlongLineIsCutAtTheBoundAndTheRestOfItDropped) {
+    Feed(std::string(ScriptHost::kMaxLineLength * 3, 'x') + "\nnext\n");
+    auto echo = [](std::string_view) {};
+    EXPECT_EQ(keyboard.ReadLine(1u << 20, echo), std::string(ScriptHost::kMaxLineLength, 'x'));
+    EXPECT_EQ(keyboard.ReadLine(100, echo), "next");
+}
+
 TEST(Utf8Text, LineBreaksBecomeNewlinesAndLatin1BecomesUtf8) {
     std::ostringstream out;
-    WriteUtf8Text(out, "caf\xE9\r\nnext\rline");
-    EXPECT_EQ(out.str(), "caf\xC3\xA9\nnext\rline");
+    WriteUtf8Text(out, "caf\xE9\r\nnext\tline");
+    EXPECT_EQ(out.str(), "caf\xC3\xA9\nnext\tline");
+}
+
+TEST(Utf8Text, NoControlCharacterButLineFeedAndTabGetsThrough) {
+    std::ostringstream out;
+    // An ESC sequence, an OSC title, a bell, a lone CR, DEL and the C1 CSI (0x9B).
+    WriteUtf8Text(out, "a\x1B[2Jb\x1B]0;owned\x07" "c\rd\x7F\x9B" "31me\r\n");
+    EXPECT_EQ(out.str(), "a[2Jb]0;ownedcd31me\n");
 }
 
 } // namespace
