@@ -54,6 +54,9 @@ void ZText::LoadAbbreviations(const StoryImage& story) {
         return;
     const int count = m_version < 3 ? 32 : kAbbreviationCount;
     const int32_t table = story.ReadWord(0x18, true);
+    // Decoded while every entry is still empty: an abbreviation may not use abbreviations
+    // (Standard 3.3.1), and expanding them would let a small file nest its way to gigabytes.
+    decltype(m_abbreviations) decoded;
     for (int i = 0; i < count; ++i) {
         // An entry that cannot be read is left empty: a story fault here would refuse a story
         // that never prints that abbreviation.
@@ -61,12 +64,12 @@ void ZText::LoadAbbreviations(const StoryImage& story) {
         if (!story.Contains(slot, 2))
             break;
         try {
-            m_abbreviations[static_cast<size_t>(i)] =
-                PrintZString(story, 2 * story.ReadWord(slot, true));
+            decoded[static_cast<size_t>(i)] = PrintZString(story, 2 * story.ReadWord(slot, true));
         } catch (const StoryError&) {
-            m_abbreviations[static_cast<size_t>(i)].clear();
+            decoded[static_cast<size_t>(i)].clear();
         }
     }
+    m_abbreviations = std::move(decoded);
 }
 
 std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
@@ -118,7 +121,7 @@ std::string ZText::ZCharsToText() const {
                 bank = c - 1;
             if (bank >= 0) {
                 if (i + 1 < count)
-                    text += m_abbreviations[static_cast<size_t>(32 * bank + m_zChars[++i])];
+                    text += m_abbreviations[static_cast<size_t>(32 * bank) + m_zChars[++i]];
                 else
                     ++i;
                 continue;
