@@ -155,8 +155,23 @@ void TerminalHost::Render(bool everything) {
 }
 
 void TerminalHost::DeliverKey(int code) {
-    if (m_keyboard)
-        m_keyboard->KeyPress(code);
+    // Queued, so that lines typed or pasted together all arrive, each at its own wait.
+    if (m_pendingKeys.size() < kMaxPendingKeys)
+        m_pendingKeys.push_back(code);
+}
+
+bool TerminalHost::DeliverPendingKeys() {
+    bool delivered = false;
+    while (m_keyboard && m_keyboard->Waiting() && !m_pendingKeys.empty()) {
+        const int key = m_pendingKeys.front();
+        m_pendingKeys.pop_front();
+        m_keyboard->KeyPress(key);
+        delivered = true;
+        // A line ends at Enter, a single-key wait takes one key: the rest waits for later.
+        if (!m_keyboard->WaitingForLine() || key == 13)
+            break;
+    }
+    return delivered;
 }
 
 void TerminalHost::ReadKeys(int timeoutMs) {
@@ -210,8 +225,11 @@ void TerminalHost::ReadKeys(int timeoutMs) {
 void TerminalHost::DoEvents() {
     CheckStop();
     Render();
+    if (DeliverPendingKeys())
+        return;
     ReadKeys(-1);
     CheckStop();
+    DeliverPendingKeys();
 }
 
 void TerminalHost::ProcessPendingEvents() {

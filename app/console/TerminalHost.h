@@ -5,6 +5,7 @@
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"
 
+#include <deque>
 #include <string>
 
 namespace lantern {
@@ -53,6 +54,8 @@ class TerminalHost : public Host {
     /// Reads what the terminal has (waiting up to timeoutMs; -1 forever) and delivers the keys.
     void ReadKeys(int timeoutMs);
     void DeliverKey(int code);
+    /// Gives queued keys to a wait in progress; true when any was taken.
+    bool DeliverPendingKeys();
     /// Shows text on the bottom row and waits for one key; returns it.
     int Prompt(const std::string& text);
     void Write(const std::string& text);
@@ -64,6 +67,8 @@ class TerminalHost : public Host {
     int m_outputFd;
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
+    static constexpr size_t kMaxPendingKeys = 65536;
+    std::deque<int> m_pendingKeys; ///< keys read and not yet taken by a wait
     std::string m_escape;    ///< an escape sequence being read
     unsigned m_utf8Code = 0; ///< a UTF-8 character being read
     int m_utf8Remaining = 0;

@@ -1,11 +1,14 @@
 #include "console/ScriptHost.h"
+#include "console/TerminalHost.h"
 
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace lantern {
 namespace {
@@ -75,6 +78,27 @@ TEST_F(Script, AnOverlongLineIsCutAtTheBoundAndTheRestOfItDropped) {
     auto echo = [](std::string_view) {};
     EXPECT_EQ(keyboard.ReadLine(1u << 20, echo), std::string(ScriptHost::kMaxLineLength, 'x'));
     EXPECT_EQ(keyboard.ReadLine(100, echo), "next");
+}
+
+TEST(TerminalKeys, LinesTypedTogetherAllArriveWhateverTheirLineEnds) {
+    int keys[2];
+    ASSERT_EQ(pipe(keys), 0);
+    const int screenOut = open("/dev/null", O_WRONLY);
+    CellSurface surface{40, 10};
+    zScreen screen{surface};
+    TerminalHost host(surface, keys[0], screenOut);
+    Keyboard keyboard{host, screen};
+    host.SetKeyboard(keyboard);
+    const std::string typed = "look\rtake lamp\r\ninventory\n";
+    ASSERT_EQ(write(keys[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    close(keys[1]);
+    auto echo = [](std::string_view) {};
+    EXPECT_EQ(keyboard.ReadLine(100, echo), "look");
+    EXPECT_EQ(keyboard.ReadLine(100, echo), "take lamp");
+    EXPECT_EQ(keyboard.ReadLine(100, echo), "inventory");
+    EXPECT_THROW(keyboard.ReadLine(100, echo), GameStopped); // the terminal went away
+    close(keys[0]);
+    close(screenOut);
 }
 
 TEST(Utf8Text, LineBreaksBecomeNewlinesAndLatin1BecomesUtf8) {
