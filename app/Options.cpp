@@ -24,8 +24,9 @@ template <typename T>
 bool ReadNumber(std::string_view name, std::string_view text, T& value, std::string& error) {
     switch (ParseNumber(text, value)) {
     case NumberResult::Ok: return true;
-    case NumberResult::TooLarge: error = std::string(name) + ": " + std::string(text) +
-                                         " is too large"; return false;
+    case NumberResult::TooLarge:
+        error = std::string(name) + ": " + std::string(text) + " is too large";
+        return false;
     case NumberResult::NotANumber: break;
     }
     error = std::string(name) + " needs a whole number";

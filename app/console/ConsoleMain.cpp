@@ -1,11 +1,10 @@
 #include "console/ConsoleMain.h"
 
+#include "StopSignals.h"
 #include "console/ScriptHost.h"
 #include "console/TerminalHost.h"
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
-
-#include "StopSignals.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -47,7 +47,7 @@ class ScriptHost : public Host {
     std::ostream& m_errors;
     Keyboard* m_keyboard = nullptr;
     std::ostream* m_output = nullptr;
-    std::string m_pending; ///< the rest of the current input line, its Enter included
+    std::string m_pending;              ///< the rest of the current input line, its Enter included
     bool m_afterCarriageReturn = false; ///< the last line ended with "\r"
     std::string m_outputError;
 };

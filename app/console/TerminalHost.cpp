@@ -9,8 +9,8 @@
 #include <cstring>
 #include <poll.h>
 #include <termios.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace lantern {
 

@@ -69,8 +69,8 @@ class TerminalHost : public Host {
     zScreen* m_screen = nullptr;
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<int> m_pendingKeys; ///< keys read and not yet taken by a wait
-    std::string m_escape;    ///< an escape sequence being read
-    unsigned m_utf8Code = 0; ///< a UTF-8 character being read
+    std::string m_escape;          ///< an escape sequence being read
+    unsigned m_utf8Code = 0;       ///< a UTF-8 character being read
     int m_utf8Remaining = 0;
     bool m_drawnOnce = false;
     bool m_afterCarriageReturn = false; ///< the last byte read was "\r"

@@ -1,6 +1,6 @@
 #include "console/ScriptHost.h"
-#include "console/TerminalHost.h"
 
+#include "console/TerminalHost.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"
@@ -110,7 +110,9 @@ TEST(Utf8Text, LineBreaksBecomeNewlinesAndLatin1BecomesUtf8) {
 TEST(Utf8Text, NoControlCharacterButLineFeedAndTabGetsThrough) {
     std::ostringstream out;
     // An ESC sequence, an OSC title, a bell, a lone CR, DEL and the C1 CSI (0x9B).
-    WriteUtf8Text(out, "a\x1B[2Jb\x1B]0;owned\x07" "c\rd\x7F\x9B" "31me\r\n");
+    WriteUtf8Text(out, "a\x1B[2Jb\x1B]0;owned\x07"
+                       "c\rd\x7F\x9B"
+                       "31me\r\n");
     EXPECT_EQ(out.str(), "a[2Jb]0;ownedcd31me\n");
 }
 

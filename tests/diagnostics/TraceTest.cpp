@@ -39,9 +39,9 @@ TEST(TraceLine, NameFieldOperandsTextBranchAndStore) {
     // Addresses beyond 64 KiB keep all their digits, still an even count.
     EXPECT_EQ(FormatTraceLine(Instruction(0x12345, kOp0, 10), "QUIT", "", 0, false, false),
               "012345: QUIT            ");
-    EXPECT_EQ(FormatTraceLine(Instruction(0x7FFFF, kOp0, 10), "QUIT", "", 0, false, false)
-                  .substr(0, 8),
-              "07FFFF: ");
+    EXPECT_EQ(
+        FormatTraceLine(Instruction(0x7FFFF, kOp0, 10), "QUIT", "", 0, false, false).substr(0, 8),
+        "07FFFF: ");
     EXPECT_EQ(FormatTraceLine(quit, "", "", 0, false, false), "1000: " + std::string(16, ' '));
 
     zInstruction print = Instruction(0x1234, kOp0, 2);
@@ -133,8 +133,8 @@ TEST_F(Tracing, TheTraceNeverOverwritesTheStoryWhateverItsName) {
     }
     std::remove(link.c_str());
     std::filesystem::create_hard_link(file, link);
-    for (const std::string& trace : {file, link, ::testing::TempDir() + "/./" +
-                                                     "lantern_trace_own_story.z5"}) {
+    for (const std::string& trace :
+         {file, link, ::testing::TempDir() + "/./" + "lantern_trace_own_story.z5"}) {
         machine = std::make_unique<zMachine>(host, surface, 1);
         machine->SetTraceFile(trace);
         machine->PrepareScreen(640, 480);

@@ -18,7 +18,8 @@ TEST_F(Control, OnlyStoryVersionsOneToEightAreLoaded) {
             machine->LoadStory(std::move(image));
             ADD_FAILURE() << "version " << version << " was loaded";
         } catch (const LoadError& e) {
-            EXPECT_EQ(std::string(e.what()), "Unsupported story version " + std::to_string(version));
+            EXPECT_EQ(std::string(e.what()),
+                      "Unsupported story version " + std::to_string(version));
         }
     }
     StoryBuilder story(8);
