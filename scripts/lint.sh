@@ -10,5 +10,5 @@ if [ ! -f "$build/compile_commands.json" ]; then
 fi
 # The build's warnings are g++'s; clang counts sign changes under -Wconversion, g++ does not.
 find src app fuzz -name '*.cpp' -print0 |
-    xargs -0 -n 4 -P 2 clang-tidy -p "$build" --quiet --extra-arg=-Wno-sign-conversion 2>/dev/null
+    xargs -0 -n 1 -P 2 clang-tidy -p "$build" --quiet --extra-arg=-Wno-sign-conversion 2>/dev/null
 echo "lint: clean"
