@@ -8,24 +8,70 @@ namespace lantern {
 
 namespace {
 
-bool ParseNumber(std::string_view text, long long& value) {
+enum class NumberResult { Ok, NotANumber, TooLarge };
+
+template <typename T> NumberResult ParseNumber(std::string_view text, T& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc{} && end == text.data() + text.size();
+    if (ec == std::errc::result_out_of_range)
+        return NumberResult::TooLarge;
+    return ec == std::errc{} && end == text.data() + text.size() && !text.empty()
+               ? NumberResult::Ok
+               : NumberResult::NotANumber;
+}
+
+// Reads the number of a numeric option into value, or says what is wrong with it.
+template <typename T>
+bool ReadNumber(std::string_view name, std::string_view text, T& value, std::string& error) {
+    switch (ParseNumber(text, value)) {
+    case NumberResult::Ok: return true;
+    case NumberResult::TooLarge:
+        error = std::string(name) + ": " + std::string(text) + " is too large";
+        return false;
+    case NumberResult::NotANumber: break;
+    }
+    error = std::string(name) + " needs a whole number";
+    return false;
 }
 
 } // namespace
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     Options options;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&](std::string_view name) -> std::optional<std::string_view> {
+        std::string_view arg = argv[i];
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            if (!options.story.empty()) {
+                error = "only one story can be played at a time";
+                return std::nullopt;
+            }
+            options.story = std::string(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true; // what follows is the story, even if it starts with "-"
+            continue;
+        }
+        // "--name=value" and "--name value" are the same for the options that take a value.
+        std::optional<std::string_view> inlineValue;
+        if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            inlineValue = arg.substr(equals + 1);
+            arg = arg.substr(0, equals);
+        }
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (inlineValue)
+                return inlineValue;
             if (i + 1 >= argc) {
-                error = std::string(name) + " needs a value";
+                error = std::string(arg) + " needs a value";
                 return std::nullopt;
             }
             return std::string_view(argv[++i]);
         };
+        const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
+        if (inlineValue && (arg == "--console" || arg == "--help" || arg == "--version")) {
+            error = std::string(arg) + " takes no value";
+            return std::nullopt;
+        }
         if (arg == "--console") {
             options.console = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -33,37 +79,36 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         } else if (arg == "--version") {
             options.version = true;
         } else if (arg == "--trace") {
-            options.traceFile = DefaultTracePath();
-        } else if (arg.starts_with("--trace=")) {
-            options.traceFile = std::string(arg.substr(8));
+            // The file is optional, so only "--trace=FILE" names one.
+            options.traceFile = inlineValue ? std::string(*inlineValue) : DefaultTracePath();
             if (options.traceFile->empty()) {
                 error = "--trace= needs a file name";
                 return std::nullopt;
             }
-        } else if (arg == "--seed" || arg == "--width" || arg == "--height") {
-            const auto text = value(arg);
-            long long number = 0;
-            if (!text || !ParseNumber(*text, number)) {
-                if (error.empty())
-                    error = std::string(arg) + " needs a whole number";
+        } else if (takesValue) {
+            const auto text = value();
+            if (!text)
                 return std::nullopt;
-            }
             if (arg == "--seed") {
-                options.seed = static_cast<uint64_t>(number);
+                // Any 64-bit seed; a negative one stands for its two's complement.
+                uint64_t seed = 0;
+                int64_t negative = 0;
+                if (text->starts_with("-") ? !ReadNumber(arg, *text, negative, error)
+                                           : !ReadNumber(arg, *text, seed, error))
+                    return std::nullopt;
+                options.seed = text->starts_with("-") ? static_cast<uint64_t>(negative) : seed;
             } else {
+                int number = 0;
+                if (!ReadNumber(arg, *text, number, error))
+                    return std::nullopt;
                 if (number < 1 || number > 1000) {
                     error = std::string(arg) + " must be between 1 and 1000";
                     return std::nullopt;
                 }
-                (arg == "--width" ? options.width : options.height) = static_cast<int>(number);
+                (arg == "--width" ? options.width : options.height) = number;
             }
-        } else if (arg.starts_with("-") && arg != "-") {
-            error = "unknown option " + std::string(arg);
-            return std::nullopt;
-        } else if (options.story.empty()) {
-            options.story = std::string(arg);
         } else {
-            error = "only one story can be played at a time";
+            error = "unknown option " + std::string(argv[i]);
             return std::nullopt;
         }
     }
@@ -72,7 +117,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
 
 std::string UsageText() {
     return "Usage: lantern [--console] [--trace[=FILE]] [--seed N] [--width COLS --height ROWS] "
-           "[STORY]\n"
+           "[--] [STORY]\n"
            "Plays a Z-machine story file (versions 1 to 8).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
@@ -83,6 +128,8 @@ std::string UsageText() {
            "  --height ROWS    console screen height in lines\n"
            "  --help           show this text\n"
            "  --version        show the program's version\n"
+           "  --               end of the options: the next argument is the STORY\n"
+           "Options with a value also take it as --name=value.\n"
            "\n"
            "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n";
 }

@@ -1,6 +1,7 @@
 // The window front-end's program. `lantern` starts it (in place of itself, on the same command
 // line) when a window is wanted; it is the only program that loads Qt.
 #include "Options.h"
+#include "StopSignals.h"
 #include "window/WindowMain.h"
 
 #include <cstdio>
@@ -20,5 +21,7 @@ int main(int argc, char** argv) {
     if (options->traceFile && *options->traceFile == lantern::DefaultTracePath() &&
         launcher.is_absolute())
         options->traceFile = (launcher.parent_path() / "rivorizadump.txt").string();
-    return lantern::RunWindow(argc, argv, *options);
+    const int status = lantern::RunWindow(argc, argv, *options);
+    lantern::EndByStopSignal();
+    return status;
 }

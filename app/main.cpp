@@ -1,4 +1,5 @@
 #include "Options.h"
+#include "StopSignals.h"
 #include "console/ConsoleMain.h"
 
 #include <cerrno>
@@ -62,12 +63,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lantern: %s\n%s", error.c_str(), lantern::UsageText().c_str());
         return 2;
     }
-    if (options->help) {
-        std::fputs(lantern::UsageText().c_str(), stdout);
-        return 0;
-    }
-    if (options->version) {
-        std::printf("lantern %s\n", LANTERN_VERSION);
+    if (options->help || options->version) {
+        if (options->help)
+            std::fputs(lantern::UsageText().c_str(), stdout);
+        else
+            std::printf("lantern %s\n", LANTERN_VERSION);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::perror("lantern: cannot write to standard output");
+            return 4;
+        }
         return 0;
     }
     if (options->console || !HaveDisplay()) {
@@ -76,7 +80,9 @@ int main(int argc, char** argv) {
                          lantern::UsageText().c_str());
             return 2;
         }
-        return lantern::RunConsole(*options);
+        const int status = lantern::RunConsole(*options);
+        lantern::EndByStopSignal();
+        return status;
     }
     return RunWindowProgram(argv);
 }

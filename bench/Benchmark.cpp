@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
     std::printf("instructions     %lld\n", instructions);
     std::printf("characters out   %zu\n", printed);
     std::printf("seconds          %.3f\n", seconds);
-    std::printf("instructions/s   %.0f\n", seconds > 0 ? instructions / seconds : 0.0);
+    std::printf("instructions/s   %.0f\n",
+                seconds > 0 ? static_cast<double>(instructions) / seconds : 0.0);
     std::printf("peak memory KiB  %ld\n", usage.ru_maxrss);
     return 0;
 }

@@ -2,7 +2,8 @@
 # Sourced, not run.
 
 LANTERN_PACKAGES=(g++ cmake make libgtest-dev qt6-base-dev qt6-qpa-plugins fonts-liberation
-                  inform6-compiler inform6-library dpkg-dev file groff-base)
+                  inform6-compiler inform6-library dpkg-dev file groff-base
+                  clang libclang-rt-14-dev clang-tidy) # the fuzzer and the lint of .ci/run
 
 lantern_install_missing() {
     local missing=()
@@ -20,11 +21,15 @@ lantern_install_missing() {
 }
 
 # lantern_build DIR [cmake options...]: configure once, then build incrementally.
+# LANTERN_WERROR=ON in the environment (CI) makes compiler warnings errors.
 lantern_build() {
     local dir="$1"
     shift
+    local werror="${LANTERN_WERROR:-OFF}"
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S . -B "$dir" "$@"
+        cmake -S . -B "$dir" -DLANTERN_WERROR="$werror" "$@"
+    elif ! grep -q "^LANTERN_WERROR:BOOL=$werror\$" "$dir/CMakeCache.txt"; then
+        cmake -S . -B "$dir" -DLANTERN_WERROR="$werror" >/dev/null
     fi
     cmake --build "$dir" -j2
 }

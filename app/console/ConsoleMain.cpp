@@ -1,10 +1,15 @@
 #include "console/ConsoleMain.h"
 
+#include "StopSignals.h"
 #include "console/ScriptHost.h"
 #include "console/TerminalHost.h"
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -15,6 +20,11 @@ namespace {
 
 constexpr int kDefaultColumns = 80;
 constexpr int kDefaultRows = 24;
+// Below this a screen cannot show a status line, a line of text and the "[**MORE**]" row.
+constexpr int kMinimumColumns = 10;
+constexpr int kMinimumRows = 3;
+// The exit status after a failed write of the story's text.
+constexpr int kOutputFailedStatus = 4;
 
 int ExitStatus(const GameOutcome& outcome) {
     switch (outcome.kind) {
@@ -31,24 +41,61 @@ void Prepare(zMachine& machine, int columns, int rows) {
     machine.PrepareScreen(columns, rows);
 }
 
+// A screen smaller than the minimum gets the minimum, and the player is told.
+void ApplyMinimumSize(int& columns, int& rows) {
+    if (columns >= kMinimumColumns && rows >= kMinimumRows)
+        return;
+    std::cerr << "lantern: the screen has only " << columns << " columns and " << rows
+              << " rows; playing on " << std::max(columns, kMinimumColumns) << " by "
+              << std::max(rows, kMinimumRows) << ", the least a story needs.\n";
+    columns = std::max(columns, kMinimumColumns);
+    rows = std::max(rows, kMinimumRows);
+}
+
+int OutputFailed(const std::string& why) {
+    std::cerr << "lantern: cannot write to standard output: " << why << '\n';
+    return kOutputFailedStatus;
+}
+
+std::string LastErrorText() {
+    return errno != 0 ? std::strerror(errno) : "write error";
+}
+
 void Configure(zMachine& machine, const Options& options) {
     if (options.traceFile)
         machine.SetTraceFile(*options.traceFile);
 }
 
 int RunScripted(const Options& options) {
-    const int columns = options.width > 0 ? options.width : kDefaultColumns;
-    const int rows = options.height > 0 ? options.height : kDefaultRows;
+    int columns = options.width > 0 ? options.width : kDefaultColumns;
+    int rows = options.height > 0 ? options.height : kDefaultRows;
+    ApplyMinimumSize(columns, rows);
     CellSurface surface(columns, rows);
     ScriptHost host(std::cin, std::cerr);
+    host.SetOutput(std::cout);
     zMachine machine(host, surface, options.seed);
     host.SetKeyboard(machine.Keys());
     Configure(machine, options);
     machine.SetPagingWait(false);
-    machine.SetTranscript([](std::string_view text) { WriteUtf8Text(std::cout, text); });
+    machine.SetTranscript([&host](std::string_view text) {
+        if (!host.OutputError().empty())
+            return;
+        errno = 0;
+        WriteUtf8Text(std::cout, text);
+        if (!std::cout)
+            host.SetOutputError(LastErrorText()); // the game stops at its next event check
+    });
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
-    std::cout.flush();
+    if (host.OutputError().empty()) {
+        errno = 0;
+        std::cout.flush();
+        if (!std::cout)
+            host.SetOutputError(LastErrorText());
+    }
+    // A signal that cut a write short is not a write error: the program ends by the signal.
+    if (!host.OutputError().empty() && StopSignal() == 0)
+        return OutputFailed(host.OutputError());
     return ExitStatus(outcome);
 }
 
@@ -64,6 +111,7 @@ int RunInTerminal(const Options& options) {
         columns = options.width;
     if (options.height > 0)
         rows = options.height;
+    ApplyMinimumSize(columns, rows);
     CellSurface surface(columns, rows);
     TerminalHost host(surface, STDIN_FILENO, STDOUT_FILENO);
     RawTerminal terminal;
@@ -74,12 +122,18 @@ int RunInTerminal(const Options& options) {
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
     host.Finish();
+    terminal.Restore();
+    if (!host.OutputError().empty() && StopSignal() == 0)
+        return OutputFailed(host.OutputError());
     return ExitStatus(outcome);
 }
 
 } // namespace
 
 int RunConsole(const Options& options) {
+    CatchStopSignals();
+    // A closed pipe is a write error to report, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
     if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
         return RunInTerminal(options);
     return RunScripted(options);

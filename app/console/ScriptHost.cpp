@@ -1,19 +1,57 @@
 #include "console/ScriptHost.h"
 
+#include "StopSignals.h"
 #include "memory/StoryError.h"
 #include "text/CharMap.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace lantern {
 
+bool ScriptHost::ReadInputLine(std::string& line) {
+    line.clear();
+    std::streambuf& input = *m_input.rdbuf();
+    bool any = false;
+    for (;;) {
+        const int c = input.sbumpc();
+        if (c == std::char_traits<char>::eof())
+            return any;
+        // "\r\n" is one line end: the "\n" after a line ended by "\r" is skipped.
+        const bool skip = m_afterCarriageReturn && c == '\n';
+        m_afterCarriageReturn = c == '\r';
+        if (skip)
+            continue;
+        any = true;
+        if (c == '\n' || c == '\r')
+            return true;
+        // Beyond the bound the rest of the line is read and dropped, so that endless input
+        // without a line end runs in bounded memory.
+        if (line.size() < kMaxLineLength)
+            line.push_back(static_cast<char>(c));
+    }
+}
+
+void ScriptHost::CheckStop() const {
+    if (StopSignal() != 0 || !m_outputError.empty())
+        throw GameStopped{};
+}
+
 void ScriptHost::DoEvents() {
+    CheckStop();
     if (!m_keyboard || !m_keyboard->Waiting())
         return; // only keys are events here, and nobody is waiting for one
     if (m_pending.empty()) {
+        if (m_output && m_outputError.empty()) {
+            errno = 0;
+            if (!m_output->flush())
+                m_outputError = errno != 0 ? std::strerror(errno) : "write error";
+            CheckStop();
+        }
         std::string line;
-        if (!std::getline(m_input, line))
+        if (!ReadInputLine(line))
             throw GameStopped{};
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back(); // a script written with CRLF line ends
+        CheckStop(); // a signal may have cut the read short
         // The line is UTF-8; each character is typed, Enter after the last.
         m_pending = DecodeUtf8(line) + U'\r';
     }
@@ -29,6 +67,10 @@ void ScriptHost::DoEvents() {
     }
 }
 
+void ScriptHost::ProcessPendingEvents() {
+    CheckStop();
+}
+
 void ScriptHost::ShowMessage(const std::string& text, MessageIcon) {
     m_errors << "lantern: " << text << '\n' << std::flush;
 }
@@ -36,6 +78,23 @@ void ScriptHost::ShowMessage(const std::string& text, MessageIcon) {
 bool ScriptHost::AskYesNo(const std::string& text) {
     m_errors << "lantern: " << text << " Yes\n" << std::flush;
     return true;
+}
+
+void StripControlCharacters(std::string& utf8) {
+    size_t kept = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        // C0 controls and DEL, but for line feed and tab.
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F)
+            continue;
+        // C1 controls (U+0080 to U+009F): some terminals act on them as on ESC sequences.
+        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            ++i;
+            continue;
+        }
+        utf8[kept++] = static_cast<char>(c);
+    }
+    utf8.resize(kept);
 }
 
 void WriteUtf8Text(std::ostream& out, std::string_view text) {
@@ -47,6 +106,8 @@ void WriteUtf8Text(std::ostream& out, std::string_view text) {
             continue; // "\r\n" is one line break
         converted.push_back(static_cast<char>(c));
     }
+    // Whatever the story printed or the script typed, nothing may steer the terminal.
+    StripControlCharacters(converted);
     out << converted;
 }
 

@@ -16,22 +16,47 @@ class ScriptHost : public Host {
   public:
     ScriptHost(std::istream& input, std::ostream& errors) : m_input(input), m_errors(errors) {}
 
+    /// The story's output, flushed before each wait for input so that whoever drives the
+    /// program through pipes sees the text it answers.
+    void SetOutput(std::ostream& output) { m_output = &output; }
+
     /// The keyboard to type into; set once the machine exists.
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
 
+    /// Lines end with "\n", "\r\n" or a lone "\r"; a line is kept up to kMaxLineLength
+    /// characters and the rest of it dropped.
+    static constexpr size_t kMaxLineLength = 65536;
+
+    /// A write to the transcript failed (why): the game stops at its next wait or event check.
+    void SetOutputError(std::string why) { m_outputError = std::move(why); }
+    const std::string& OutputError() const { return m_outputError; }
+
     void DoEvents() override;
+    void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     void Beep() override {}
 
   private:
+    /// Reads the next input line without its end; false when the input has ended.
+    bool ReadInputLine(std::string& line);
+    /// Ends the game when a stop signal came or the output failed.
+    void CheckStop() const;
+
     std::istream& m_input;
     std::ostream& m_errors;
     Keyboard* m_keyboard = nullptr;
-    std::u32string m_pending; ///< the rest of the current input line, its Enter included
+    std::ostream* m_output = nullptr;
+    std::u32string m_pending;           ///< the rest of the current input line, its Enter included
+    bool m_afterCarriageReturn = false; ///< the last line ended with "\r"
+    std::string m_outputError;
 };
 
-/// Writes the story's text (UTF-8) as a terminal or file expects it: "\r\n" as "\n".
+/// Removes from UTF-8 text every control character but line feed and tab (C0, DEL and C1).
+void StripControlCharacters(std::string& utf8);
+
+/// Writes the story's text (UTF-8) as a terminal or file expects it: "\r\n" as "\n", and no
+/// control characters but line feed and tab.
 void WriteUtf8Text(std::ostream& out, std::string_view text);
 
 } // namespace lantern

@@ -1,14 +1,17 @@
 #include "console/TerminalHost.h"
 
+#include "StopSignals.h"
 #include "memory/StoryError.h"
 #include "text/CharMap.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace lantern {
 
@@ -42,7 +45,7 @@ std::string ColourCode(bool foreground, Colour colour) {
 
 void AppendCell(std::string& out, char32_t c) {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
-        out.push_back(' '); // control characters take a cell but show nothing
+        out.push_back(' '); // control characters (C0, DEL, C1) take a cell but never reach the terminal
     else
         AppendUtf8(out, c);
 }
@@ -63,22 +66,43 @@ RawTerminal::RawTerminal() {
     g_rawActive = 1;
     m_active = true;
     std::atexit(RestoreTerminal);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
+    // SIGINT, SIGTERM and SIGHUP end the game cleanly (StopSignals); a second one, and the
+    // signals that end the program at once, restore the terminal first.
+    SetEmergencyCleanup(RestoreTerminal);
+    for (int signal : {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
         std::signal(signal, OnFatalSignal);
 }
 
 RawTerminal::~RawTerminal() {
+    Restore();
+}
+
+void RawTerminal::Restore() {
     RestoreTerminal();
+    SetEmergencyCleanup(nullptr);
 }
 
 void TerminalHost::Write(const std::string& text) {
     size_t done = 0;
-    while (done < text.size()) {
+    while (done < text.size() && m_outputError.empty()) {
         const ssize_t n = write(m_outputFd, text.data() + done, text.size() - done);
-        if (n <= 0)
+        if (n < 0 && errno == EINTR) {
+            if (StopSignal() != 0)
+                return; // the program is ending: the rest of this drawing does not matter
+            continue;
+        }
+        if (n <= 0) {
+            // The game ends at its next event check; the caller reports it.
+            m_outputError = n < 0 ? std::strerror(errno) : "nothing was written";
             return;
+        }
         done += static_cast<size_t>(n);
     }
+}
+
+void TerminalHost::CheckStop() const {
+    if (StopSignal() != 0 || !m_outputError.empty())
+        throw GameStopped{};
 }
 
 void TerminalHost::Render(bool everything) {
@@ -126,25 +150,47 @@ void TerminalHost::Render(bool everything) {
 }
 
 void TerminalHost::DeliverKey(int code) {
-    if (m_keyboard)
-        m_keyboard->KeyPress(code);
+    // Queued, so that lines typed or pasted together all arrive, each at its own wait.
+    if (m_pendingKeys.size() < kMaxPendingKeys)
+        m_pendingKeys.push_back({false, static_cast<char32_t>(code)});
+}
+
+bool TerminalHost::DeliverPendingKeys() {
+    bool delivered = false;
+    while (m_keyboard && m_keyboard->Waiting() && !m_pendingKeys.empty()) {
+        const PendingKey key = m_pendingKeys.front();
+        m_pendingKeys.pop_front();
+        if (key.isCharacter)
+            m_keyboard->TypeCharacter(key.value);
+        else
+            m_keyboard->KeyPress(static_cast<int>(key.value));
+        delivered = true;
+        // A line ends at Enter, a single-key wait takes one key: the rest waits for later.
+        if (!m_keyboard->WaitingForLine() || (!key.isCharacter && key.value == 13))
+            break;
+    }
+    return delivered;
 }
 
 void TerminalHost::DeliverCharacter(char32_t character) {
-    if (m_keyboard)
-        m_keyboard->TypeCharacter(character);
+    // Queued like keys; the keyboard turns it into ZSCII when a wait takes it.
+    if (m_pendingKeys.size() < kMaxPendingKeys)
+        m_pendingKeys.push_back({true, character});
 }
 
 void TerminalHost::ReadKeys(int timeoutMs) {
     pollfd fd{m_inputFd, POLLIN, 0};
     if (poll(&fd, 1, timeoutMs) <= 0)
-        return;
+        return; // nothing yet, or a signal: the caller checks
     unsigned char buffer[256];
     const ssize_t n = read(m_inputFd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+        return;
     if (n <= 0)
         throw GameStopped{}; // the terminal went away
     for (ssize_t i = 0; i < n; ++i) {
         const unsigned char c = buffer[i];
+        const bool afterCarriageReturn = std::exchange(m_afterCarriageReturn, c == '\r');
         if (!m_escape.empty()) {
             // Cursor and function keys send escape sequences; they have no character code.
             m_escape.push_back(static_cast<char>(c));
@@ -165,7 +211,9 @@ void TerminalHost::ReadKeys(int timeoutMs) {
         } else if (c == 127 || c == 8) {
             DeliverKey(8);
         } else if (c == '\r' || c == '\n') {
-            DeliverKey(13);
+            // LF, CR and CR LF (pasted text) each end one line.
+            if (!(c == '\n' && afterCarriageReturn))
+                DeliverKey(13);
         } else if (c >= 0xC0 && c < 0xE0) {
             m_utf8Code = c & 0x1F;
             m_utf8Remaining = 1;
@@ -179,13 +227,20 @@ void TerminalHost::ReadKeys(int timeoutMs) {
 }
 
 void TerminalHost::DoEvents() {
+    CheckStop();
     Render();
+    if (DeliverPendingKeys())
+        return;
     ReadKeys(-1);
+    CheckStop();
+    DeliverPendingKeys();
 }
 
 void TerminalHost::ProcessPendingEvents() {
+    CheckStop();
     Render();
     ReadKeys(0);
+    CheckStop();
 }
 
 int TerminalHost::Prompt(const std::string& text) {
@@ -198,6 +253,9 @@ int TerminalHost::Prompt(const std::string& text) {
     unsigned char key = 0;
     for (;;) {
         const ssize_t n = read(m_inputFd, &key, 1);
+        CheckStop();
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             throw GameStopped{};
         if (key != 0x1B)

@@ -5,6 +5,7 @@
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"
 
+#include <deque>
 #include <string>
 
 namespace lantern {
@@ -19,6 +20,8 @@ class RawTerminal {
     RawTerminal& operator=(const RawTerminal&) = delete;
 
     bool Active() const { return m_active; }
+    /// Gives the terminal back as it was (also done on destruction).
+    void Restore();
 
   private:
     bool m_active = false;
@@ -44,6 +47,8 @@ class TerminalHost : public Host {
     void Render(bool everything = false);
     /// Moves below the screen for the shell after the game.
     void Finish();
+    /// Why writing to the terminal failed; empty while it works.
+    const std::string& OutputError() const { return m_outputError; }
 
   private:
     /// Reads what the terminal has (waiting up to timeoutMs; -1 forever) and delivers the keys.
@@ -51,19 +56,31 @@ class TerminalHost : public Host {
     void DeliverKey(int code);
     /// A typed character, which the keyboard turns into ZSCII (or drops, if it has none).
     void DeliverCharacter(char32_t character);
+    /// Gives queued keys to a wait in progress; true when any was taken.
+    bool DeliverPendingKeys();
     /// Shows text on the bottom row and waits for one key; returns it.
     int Prompt(const std::string& text);
     void Write(const std::string& text);
+    /// Ends the game (GameStopped) after a stop signal or a failed write.
+    void CheckStop() const;
 
     CellSurface& m_surface;
     int m_inputFd;
     int m_outputFd;
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
-    std::string m_escape;    ///< an escape sequence being read
-    char32_t m_utf8Code = 0; ///< a UTF-8 character being read
+    static constexpr size_t kMaxPendingKeys = 65536;
+    struct PendingKey {
+        bool isCharacter; ///< a typed character (Unicode), or else a key code (ZSCII)
+        char32_t value;
+    };
+    std::deque<PendingKey> m_pendingKeys; ///< keys read and not yet taken by a wait
+    std::string m_escape;          ///< an escape sequence being read
+    char32_t m_utf8Code = 0;       ///< a UTF-8 character being read
     int m_utf8Remaining = 0;
     bool m_drawnOnce = false;
+    bool m_afterCarriageReturn = false; ///< the last byte read was "\r"
+    std::string m_outputError;
 };
 
 } // namespace lantern

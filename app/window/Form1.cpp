@@ -140,8 +140,19 @@ void Form1::PrepareDisplay() {
     const int cell = std::max(m_surface.MeasureText("0").height, 1);
     // Whole lines; the "[**MORE**]" prompt stands inside the lower window, so every line is
     // the story's.
-    const int lines = std::max((inner.height() - 5) / cell, 1);
-    m_machine->PrepareScreen(std::max(inner.width() - 5, 0), lines * cell);
+    int lines = (inner.height() - 5) / cell;
+    int width = std::max(inner.width() - 5, 0);
+    // A window too small for a status line and text gets the least a story needs, and says so.
+    const int columnWidth = std::max(m_surface.MeasureText("0").width, 1);
+    if (lines < kMinimumRows || width / columnWidth < kMinimumColumns) {
+        lines = std::max(lines, kMinimumRows);
+        width = std::max(width, kMinimumColumns * columnWidth);
+        ShowMessage("The window is too small to play in: the story is laid out on at least " +
+                        std::to_string(kMinimumColumns) + " columns and " +
+                        std::to_string(kMinimumRows) + " rows, and not all of it can be seen.",
+                    MessageIcon::None);
+    }
+    m_machine->PrepareScreen(width, lines * cell);
 }
 
 // ---- Keys and closing ------------------------------------------------------------------------

@@ -1,8 +1,11 @@
 #include "window/WindowMain.h"
 
+#include "StopSignals.h"
 #include "window/Form1.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <memory>
 
 namespace lantern {
 
@@ -12,6 +15,19 @@ int RunWindow(int argc, char** argv, const Options& options) {
     QApplication::setApplicationVersion(QStringLiteral(LANTERN_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("lantern"));
     Form1 form(options);
+    // SIGTERM, SIGINT and SIGHUP close the window as the user would: a running game ends at
+    // its next wait or event check, and its trace is closed whole.
+    CatchStopSignals();
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (StopSignalDescriptor() >= 0) {
+        stopNotifier =
+            std::make_unique<QSocketNotifier>(StopSignalDescriptor(), QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &form,
+                         [notifier = stopNotifier.get()] {
+                             notifier->setEnabled(false);
+                             QApplication::closeAllWindows();
+                         });
+    }
     form.show();
     return QApplication::exec();
 }

@@ -2,7 +2,26 @@
 
 #include "memory/StoryImage.h"
 
+#include <cstdio>
+
 namespace lantern {
+
+namespace {
+
+// An instruction address: as HexString below 0x10000; above, every digit (still an even
+// count), so that addresses in stories over 64 KiB stay apart.
+std::string AddressText(int32_t address) {
+    if (address >= 0 && address <= 0xFFFF)
+        return HexString(address);
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(address));
+    std::string digits = text;
+    if (digits.size() % 2 != 0)
+        digits.insert(digits.begin(), '0');
+    return digits;
+}
+
+} // namespace
 
 std::string VariableName(int variable, bool isStore) {
     if (variable == 0)
@@ -16,7 +35,7 @@ std::string VariableName(int variable, bool isStore) {
 std::string FormatTraceLine(const zInstruction& in, std::string_view opName,
                             std::string_view stateDump, int depth, bool hasBranch, bool hasStore) {
     std::string line(static_cast<size_t>(depth > 0 ? depth * 2 : 0), ' ');
-    line += HexString(in.Address);
+    line += AddressText(in.Address);
     line += ": ";
     line += opName.substr(0, 16);
     if (opName.size() < 16)

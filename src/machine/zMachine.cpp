@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 namespace lantern {
 
@@ -60,6 +61,9 @@ void zMachine::LoadStory(const std::string& path) {
 void zMachine::LoadStory(StoryImage image) {
     if (image.Size() < kHeaderSize)
         throw LoadError("The story file is too short to be a story file.");
+    // Only versions 1 to 8 exist; any other first byte means this is not a story file.
+    if (image.Version() < 1 || image.Version() > 8)
+        throw LoadError("Unsupported story version " + std::to_string(image.Version()));
     m_story = std::move(image);
     m_pristineStory = m_story;
     m_version = m_story.Version();
@@ -168,6 +172,13 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
             outcome = {GameOutcome::Kind::LoadFailed,
                        std::string("The story file is damaged: ") + e.what() + "."};
         }
+        // Creating the trace would wipe the story out if it is the same file, by whatever name.
+        std::error_code sameError;
+        if (outcome.kind != GameOutcome::Kind::LoadFailed && !m_tracePath.empty() &&
+            std::filesystem::equivalent(m_tracePath, storyPath, sameError) && !sameError)
+            outcome = {GameOutcome::Kind::LoadFailed,
+                       "The trace file \"" + m_tracePath +
+                           "\" is the story file: it would be overwritten. Choose another one."};
         if (outcome.kind == GameOutcome::Kind::LoadFailed) {
             m_host.ShowMessage(outcome.message, MessageIcon::Error);
             return outcome;

@@ -3,7 +3,9 @@
 #include "memory/StoryError.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace lantern {
@@ -39,13 +41,18 @@ void StoryImage::ClearWatch() {
 StoryImage StoryImage::LoadFile(const std::string& path) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status))
+    // Only a path that names nothing "does not exist"; a link loop, a refused folder and the
+    // like say what stood in the way.
+    if (status.type() == std::filesystem::file_type::not_found)
         throw LoadError("The story file \"" + path + "\" does not exist.");
+    if (error)
+        throw LoadError("Cannot open the story file \"" + path + "\": " + error.message() + ".");
     if (!std::filesystem::is_regular_file(status))
         throw LoadError("\"" + path + "\" is not a story file.");
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        throw LoadError("Cannot open the story file \"" + path + "\".");
+        throw LoadError("Cannot open the story file \"" + path + "\": " + std::strerror(errno) +
+                        ".");
     std::vector<uint8_t> bytes;
     // Room for the whole file and the extra zero at once: growing block by block would hold
     // two copies of a large story at the moment of each move.

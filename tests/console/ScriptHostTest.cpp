@@ -1,11 +1,14 @@
 #include "console/ScriptHost.h"
 
+#include "console/TerminalHost.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace lantern {
 namespace {
@@ -64,10 +67,55 @@ TEST_F(Script, MessagesGoToTheErrorStreamAndQuestionsAreAnsweredYes) {
                             "lantern: EXT opcodes not yet implemented! Continue? Yes\n");
 }
 
+TEST_F(Script, LinesEndWithLfCrLfOrALoneCr) {
+    Feed("look\rtake lamp\r\ninventory\n\r\rlast");
+    auto echo = [](std::string_view) {};
+    for (const char* line : {"look", "take lamp", "inventory", "", "", "last"})
+        EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), line);
+    EXPECT_THROW(keyboard.ReadLine(100, {}, echo, echo), GameStopped);
+}
+
+TEST_F(Script, AnOverlongLineIsCutAtTheBoundAndTheRestOfItDropped) {
+    Feed(std::string(ScriptHost::kMaxLineLength * 3, 'x') + "\nnext\n");
+    auto echo = [](std::string_view) {};
+    EXPECT_EQ(keyboard.ReadLine(1u << 20, {}, echo, echo), std::string(ScriptHost::kMaxLineLength, 'x'));
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "next");
+}
+
+TEST(TerminalKeys, LinesTypedTogetherAllArriveWhateverTheirLineEnds) {
+    int keys[2];
+    ASSERT_EQ(pipe(keys), 0);
+    const int screenOut = open("/dev/null", O_WRONLY);
+    CellSurface surface{40, 10};
+    zScreen screen{surface};
+    TerminalHost host(surface, keys[0], screenOut);
+    Keyboard keyboard{host};
+    host.SetKeyboard(keyboard);
+    const std::string typed = "look\rtake lamp\r\ninventory\n";
+    ASSERT_EQ(write(keys[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    close(keys[1]);
+    auto echo = [](std::string_view) {};
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "look");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "take lamp");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "inventory");
+    EXPECT_THROW(keyboard.ReadLine(100, {}, echo, echo), GameStopped); // the terminal went away
+    close(keys[0]);
+    close(screenOut);
+}
+
 TEST(Utf8Text, LineBreaksBecomeNewlines) {
     std::ostringstream out;
-    WriteUtf8Text(out, "caf\xC3\xA9\r\nnext\rline");
-    EXPECT_EQ(out.str(), "caf\xC3\xA9\nnext\rline");
+    WriteUtf8Text(out, "caf\xC3\xA9\r\nnext\tline");
+    EXPECT_EQ(out.str(), "caf\xC3\xA9\nnext\tline");
+}
+
+TEST(Utf8Text, NoControlCharacterButLineFeedAndTabGetsThrough) {
+    std::ostringstream out;
+    // An ESC sequence, an OSC title, a bell, a lone CR, DEL and the C1 CSI (0x9B).
+    WriteUtf8Text(out, "a\x1B[2Jb\x1B]0;owned\x07"
+                       "c\rd\x7F\xC2\x9B"
+                       "31me\r\n");
+    EXPECT_EQ(out.str(), "a[2Jb]0;ownedcd31me\n");
 }
 
 } // namespace

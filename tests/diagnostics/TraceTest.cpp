@@ -4,6 +4,7 @@
 #include "support/MachineFixture.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -35,6 +36,12 @@ TEST(TraceLine, NameFieldOperandsTextBranchAndStore) {
     const zInstruction quit = Instruction(0x1000, kOp0, 10);
     EXPECT_EQ(FormatTraceLine(quit, "QUIT", " SP:00", 0, false, false),
               "1000: QUIT             SP:00");
+    // Addresses beyond 64 KiB keep all their digits, still an even count.
+    EXPECT_EQ(FormatTraceLine(Instruction(0x12345, kOp0, 10), "QUIT", "", 0, false, false),
+              "012345: QUIT            ");
+    EXPECT_EQ(
+        FormatTraceLine(Instruction(0x7FFFF, kOp0, 10), "QUIT", "", 0, false, false).substr(0, 8),
+        "07FFFF: ");
     EXPECT_EQ(FormatTraceLine(quit, "", "", 0, false, false), "1000: " + std::string(16, ' '));
 
     zInstruction print = Instruction(0x1234, kOp0, 2);
@@ -148,6 +155,32 @@ TEST_F(Tracing, KeptInstructionsTraceAsFreshlyDecodedOnes) {
         EXPECT_GT(traces[0].size(), 10000u) << folder;
         EXPECT_TRUE(traces[0] == traces[1]) << folder;
     }
+}
+
+TEST_F(Tracing, TheTraceNeverOverwritesTheStoryWhateverItsName) {
+    StoryBuilder story(5);
+    story.Code(Quit());
+    const std::string file = ::testing::TempDir() + "lantern_trace_own_story.z5";
+    const std::string link = ::testing::TempDir() + "lantern_trace_own_story_link.z5";
+    {
+        const StoryImage image = story.Build();
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(image.Bytes().data()), image.Size());
+    }
+    std::remove(link.c_str());
+    std::filesystem::create_hard_link(file, link);
+    for (const std::string& trace :
+         {file, link, ::testing::TempDir() + "/./" + "lantern_trace_own_story.z5"}) {
+        machine = std::make_unique<zMachine>(host, surface, 1);
+        machine->SetTraceFile(trace);
+        machine->PrepareScreen(640, 480);
+        const GameOutcome outcome = machine->RunGame(file);
+        EXPECT_EQ(outcome.kind, GameOutcome::Kind::LoadFailed) << trace;
+        EXPECT_NE(outcome.message.find("is the story file"), std::string::npos);
+        EXPECT_EQ(std::filesystem::file_size(file), static_cast<uintmax_t>(story.Build().Size()));
+    }
+    std::remove(link.c_str());
+    std::remove(file.c_str());
 }
 
 TEST_F(Tracing, NoTraceFileWithoutTheSwitch) {

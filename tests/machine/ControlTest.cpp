@@ -8,6 +8,24 @@ using Control = MachineFixture;
 
 enum { kStore = 13, kInc = 5 };
 
+TEST_F(Control, OnlyStoryVersionsOneToEightAreLoaded) {
+    machine = std::make_unique<zMachine>(host, surface, 1);
+    for (const int version : {0, 9, 0x7F, 0xFF}) {
+        StoryBuilder story(5);
+        StoryImage image = story.Build();
+        image.WriteByte(0, version);
+        try {
+            machine->LoadStory(std::move(image));
+            ADD_FAILURE() << "version " << version << " was loaded";
+        } catch (const LoadError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Unsupported story version " + std::to_string(version));
+        }
+    }
+    StoryBuilder story(8);
+    EXPECT_NO_THROW(machine->LoadStory(story.Build()));
+}
+
 TEST_F(Control, RestartReloadsTheStoryAndStartsOver) {
     StoryBuilder story(3);
     story.Byte(0x01, 0xFF).SetGlobal(20, 7);

@@ -26,7 +26,7 @@ long PlayRandomStory(int seed) {
     };
     const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(size, 0xFFFF));
     for (size_t at : {0x06u, 0x08u, 0x0Au, 0x0Cu, 0x18u})
-        word(at, 64 + random() % (limit - 63));
+        word(at, static_cast<uint32_t>(64 + random() % (limit - 63)));
     word(0x34, 0);
     // Usually a small, valid dictionary, so that the image is not refused at load.
     if (random() % 4 != 0) {

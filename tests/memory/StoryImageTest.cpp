@@ -3,6 +3,7 @@
 #include "memory/StoryError.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -74,6 +75,26 @@ TEST_F(StoryFile, RefusesMissingEmptyShortAndUnreadableFiles) {
     Write(63);
     EXPECT_THROW(StoryImage::LoadFile(path), LoadError);
     EXPECT_THROW(StoryImage::LoadFile(::testing::TempDir()), LoadError); // a folder
+}
+
+std::string LoadFailure(const std::string& path) {
+    try {
+        StoryImage::LoadFile(path);
+    } catch (const LoadError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST_F(StoryFile, AnUnreadablePathSaysWhyNotThatItIsMissing) {
+    EXPECT_NE(LoadFailure(path + ".missing").find("does not exist"), std::string::npos);
+    const std::string loop = ::testing::TempDir() + "lantern_link_loop";
+    std::remove(loop.c_str());
+    std::filesystem::create_symlink(loop, loop);
+    const std::string message = LoadFailure(loop);
+    std::remove(loop.c_str());
+    EXPECT_EQ(message.find("does not exist"), std::string::npos) << message;
+    EXPECT_NE(message.find("symbolic links"), std::string::npos) << message;
 }
 
 } // namespace

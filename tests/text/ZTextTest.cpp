@@ -127,6 +127,18 @@ TEST_F(Decoding, AnUnreadableAbbreviationIsEmptyAndDoesNotStopTheLoad) {
     EXPECT_EQ(text.Abbreviation(m_image, 8), "ok");
 }
 
+TEST_F(Decoding, AnAbbreviationInsideAnAbbreviationExpandsToNothing) {
+    StoryBuilder builder(3);
+    builder.ZString(0x2400, "ok");
+    builder.Word(StoryBuilder::kAbbreviations, 0x2400 / 2);
+    Place(builder, 0x2500, PackZChars({1, 0, 6, 1, 0, 7})); // a, abbreviation 0, b, abbreviation 0
+    builder.Word(StoryBuilder::kAbbreviations + 2, 0x2500 / 2);
+    Place(builder, kString, PackZChars({1, 1}));
+    ZText& text = Load(builder);
+    EXPECT_EQ(text.Abbreviation(m_image, 1), "ab");
+    EXPECT_EQ(text.PrintZString(m_image, kString), "ab");
+}
+
 TEST_F(Decoding, CustomAlphabetsOfVersionFiveKeepTheEscapeAndLineBreakMarks) {
     StoryBuilder builder(5);
     const int32_t table = 0x2800;

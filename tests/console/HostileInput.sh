@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Whole-program checks of what a user meets with real pipes, files, options and signals.
+# Usage: HostileInput.sh AREA LANTERN STORY SANITIZED   (AREA: files, pipes, options, signals)
+set -uo pipefail
+area=$1 lantern=$2 story=$3 sanitized=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+# expect_status WANT GOT WHAT
+expect_status() {
+    [ "$1" = "$2" ] || fail "$3: exit status $2, expected $1"
+}
+
+# expect_in FILE TEXT WHAT
+expect_in() {
+    grep -qF -- "$2" "$1" || fail "$3: \"$2\" not in $(head -c 300 "$1")"
+}
+
+# wait_for_file FILE: until it has something in it (at most 60 s).
+wait_for_file() {
+    for _ in $(seq 600); do
+        [ -s "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# ends_with_line_end FILE: the last bytes are CR LF.
+ends_with_line_end() {
+    [ "$(tail -c 2 "$1" | od -An -tx1 | tr -d ' ')" = "0d0a" ]
+}
+
+case $area in
+files)
+    "$lantern" --console /bin/ls </dev/null >"$work/out" 2>"$work/err"
+    expect_status 1 $? "a program as the story"
+    expect_in "$work/err" "Unsupported story version 127" "a program as the story"
+    head -c 1024 /dev/zero | tr '\0' '\11' >"$work/v9.z5"
+    "$lantern" --console "$work/v9.z5" </dev/null >"$work/out" 2>"$work/err"
+    expect_status 1 $? "version 9"
+    expect_in "$work/err" "Unsupported story version 9" "version 9"
+    ln -s "$work/loop" "$work/loop"
+    "$lantern" --console "$work/loop" </dev/null >"$work/out" 2>"$work/err"
+    expect_status 1 $? "a link loop"
+    expect_in "$work/err" "symbolic links" "a link loop"
+    grep -q "does not exist" "$work/err" && fail "a link loop is said not to exist"
+    ;;
+pipes)
+    printf 'look\rinventory\r' | "$lantern" --console "$story" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "CR line ends"
+    expect_in "$work/out" ">inventory" "CR line ends: the second command"
+    printf 'look\x1b]0;title\x07\x1b[2J\x9b2J\r\n' |
+        "$lantern" --console "$story" >"$work/out" 2>"$work/err"
+    expect_in "$work/out" ">look]0;title[2J" "an escape sequence typed"
+    LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$work/out" && fail "a control character reached the output"
+    # Endless input without a line end runs in bounded memory; the command after it is read.
+    limit=""
+    [ "$sanitized" = 1 ] || limit="ulimit -v 400000;"
+    { head -c 30000000 /dev/zero; printf '\ninventory\n'; } |
+        bash -c "$limit exec \"\$0\" --console \"\$1\"" "$lantern" "$story" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "a 30 MB line"
+    expect_in "$work/out" ">inventory" "the line after a 30 MB line"
+    # Write errors end the run with a message and a failure status.
+    yes look | head -n 2000 | "$lantern" --console "$story" >/dev/full 2>"$work/err"
+    expect_status 4 $? "a full disk"
+    expect_in "$work/err" "cannot write to standard output: No space left on device" "a full disk"
+    yes look | head -n 2000 | "$lantern" --console "$story" 2>"$work/err" | head -c 10 >/dev/null
+    expect_status 4 "${PIPESTATUS[2]}" "a closed pipe"
+    expect_in "$work/err" "Broken pipe" "a closed pipe"
+    ;;
+options)
+    echo look | "$lantern" --console --width=5 --height=2 --seed=3 -- "$story" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "a tiny screen"
+    expect_in "$work/err" "playing on 10 by 3" "a tiny screen"
+    "$lantern" --console --seed 123456789012345678901234 "$story" </dev/null 2>"$work/err"
+    expect_status 2 $? "a seed too large"
+    expect_in "$work/err" "is too large" "a seed too large"
+    cp "$story" "$work/story.z5"
+    ln -s "$work/story.z5" "$work/other-name.z5"
+    ln "$work/story.z5" "$work/hard-link.z5"
+    for trace in "$work/story.z5" "$work/other-name.z5" "$work/hard-link.z5" "$work/./story.z5"; do
+        echo look | "$lantern" --console --trace="$trace" "$work/story.z5" >"$work/out" 2>"$work/err"
+        expect_status 1 $? "the trace is the story ($trace)"
+        expect_in "$work/err" "is the story file" "the trace is the story ($trace)"
+        cmp -s "$story" "$work/story.z5" || fail "the story was overwritten by its trace ($trace)"
+    done
+    ;;
+signals)
+    # Console mode: the game ends at the signal, the trace ends with a whole line, and the
+    # program ends by that signal.
+    mkfifo "$work/in"
+    "$lantern" --console --trace="$work/console.txt" "$story" <"$work/in" >"$work/out" 2>"$work/err" &
+    pid=$!
+    exec 3>"$work/in"
+    echo look >&3
+    wait_for_file "$work/out" || fail "console mode never printed"
+    sleep 0.5
+    kill -TERM $pid
+    wait $pid
+    expect_status 143 $? "SIGTERM in console mode"
+    exec 3>&-
+    ends_with_line_end "$work/console.txt" || fail "the console trace ends in mid-line"
+    # The window closes on SIGHUP, and its trace is whole too.
+    QT_QPA_PLATFORM=offscreen "$lantern" --trace="$work/window.txt" "$story" \
+        >"$work/out" 2>"$work/err" </dev/null &
+    pid=$!
+    wait_for_file "$work/window.txt" || fail "the window never started its game"
+    sleep 1
+    kill -HUP $pid
+    wait $pid
+    expect_status 129 $? "SIGHUP to the window"
+    ends_with_line_end "$work/window.txt" || fail "the window's trace ends in mid-line"
+    ;;
+*)
+    echo "unknown area $area" >&2
+    exit 2
+    ;;
+esac
+exit $((failures > 0))
