@@ -223,7 +223,9 @@ void PictureBox::ClearSelection() {
 QString PictureBox::SelectedText() const {
     if (!m_selection)
         return {};
-    const auto [from, to] = *m_selection;
+    // Named copies, not a structured binding: lambdas below capture them.
+    const auto from = m_selection->first;
+    const auto to = m_selection->second;
     ScreenText::Pieces selected;
     ForEachDocPiece([&](const ScreenText::Piece& piece, int dy) {
         ScreenText::Pieces one{piece};
@@ -362,7 +364,8 @@ void PictureBox::paintEvent(QPaintEvent* event) {
 
     if (m_selection) {
         // The selected characters show inverted.
-        const auto [from, to] = *m_selection;
+        const auto from = m_selection->first;
+        const auto to = m_selection->second;
         painter.save();
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
         ForEachDocPiece([&](const ScreenText::Piece& piece, int dy) {
