@@ -131,8 +131,12 @@ bool zMachine::RestoreGame() {
         return false;
     }
     std::string error;
-    const auto state =
+    auto state =
         ReadQuetzal(bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1, kStackSize, error);
+    if (state && !m_story.Contains(state->PC, 2)) {
+        error = "The saved game is damaged (it goes on outside the story).";
+        state.reset();
+    }
     if (!state) {
         m_host.ShowMessage(error, MessageIcon::Error);
         return false;
