@@ -68,12 +68,15 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::string_view(argv[++i]);
         };
         const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
-        if (inlineValue && (arg == "--console" || arg == "--help" || arg == "--version")) {
+        if (inlineValue &&
+            (arg == "--console" || arg == "--standard" || arg == "--help" || arg == "--version")) {
             error = std::string(arg) + " takes no value";
             return std::nullopt;
         }
         if (arg == "--console") {
             options.console = true;
+        } else if (arg == "--standard") {
+            options.standard = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -116,11 +119,12 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
 }
 
 std::string UsageText() {
-    return "Usage: lantern [--console] [--trace[=FILE]] [--seed N] [--width COLS --height ROWS] "
-           "[--] [STORY]\n"
+    return "Usage: lantern [--console] [--standard] [--trace[=FILE]] [--seed N]\n"
+           "               [--width COLS --height ROWS] [--] [STORY]\n"
            "Plays a Z-machine story file (versions 1 to 8).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
+           "  --standard       the complete Z-machine: save, restore and undo\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"

@@ -6,10 +6,12 @@
 
 namespace lantern {
 
-/// The command line: lantern [--console] [--trace[=FILE]] [--seed N] [--width COLS --height ROWS]
-/// [STORY], --help, --version.
+/// The command line: lantern [--console] [--standard] [--trace[=FILE]] [--seed N] [--width COLS
+/// --height ROWS] [STORY], --help, --version.
 struct Options {
     bool console = false;
+    /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
+    bool standard = false;
     bool help = false;
     bool version = false;
     /// Set when tracing was asked for: the trace file's path.

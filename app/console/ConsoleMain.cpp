@@ -64,6 +64,7 @@ std::string LastErrorText() {
 void Configure(zMachine& machine, const Options& options) {
     if (options.traceFile)
         machine.SetTraceFile(*options.traceFile);
+    machine.SetStandard(options.standard);
 }
 
 int RunScripted(const Options& options) {

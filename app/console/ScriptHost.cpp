@@ -67,6 +67,22 @@ void ScriptHost::DoEvents() {
     }
 }
 
+std::optional<std::string> ScriptHost::AskFileName(bool, const std::string&) {
+    CheckStop();
+    std::string line;
+    if (!m_pending.empty()) {
+        // The rest of a line already being typed, up to its Enter.
+        const size_t end = m_pending.find(U'\r');
+        for (const char32_t c : m_pending.substr(0, end))
+            AppendUtf8(line, c);
+        m_pending.erase(0, end == std::u32string::npos ? end : end + 1);
+        return line;
+    }
+    if (!ReadInputLine(line))
+        return std::nullopt;
+    return line;
+}
+
 void ScriptHost::ProcessPendingEvents() {
     CheckStop();
 }

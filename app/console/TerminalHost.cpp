@@ -281,6 +281,28 @@ bool TerminalHost::AskYesNo(const std::string& text) {
     }
 }
 
+std::optional<std::string> TerminalHost::AskFileName(bool forSave, const std::string& suggested) {
+    const std::string question =
+        std::string(forSave ? "Save" : "Restore") + " file [" + suggested + "]: ";
+    std::string name;
+    for (;;) {
+        const int key = Prompt(question + name);
+        if (key == '\r' || key == '\n')
+            return name.empty() ? suggested : name;
+        if (key == 4)
+            return std::nullopt;
+        if (key == 127 || key == 8) {
+            // Rubs out one character, however many bytes of UTF-8 it took.
+            while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
+                name.pop_back();
+            if (!name.empty())
+                name.pop_back();
+        } else if (key >= 0x20) {
+            name.push_back(static_cast<char>(key));
+        }
+    }
+}
+
 void TerminalHost::Beep() {
     Write("\a");
 }

@@ -41,6 +41,9 @@ class TerminalHost : public Host {
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
+    /// A prompt on the bottom row: Enter takes the name typed (or the suggested one when
+    /// none was typed), Ctrl-D gives up.
+    std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) override;
     void Beep() override;
 
     /// Draws what changed on the surface, and puts the terminal's cursor where the story's is.

@@ -35,6 +35,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_machine = std::make_unique<zMachine>(static_cast<Host&>(*this), drawOn, options.seed);
     if (options.traceFile)
         m_machine->SetTraceFile(*options.traceFile);
+    m_machine->SetStandard(options.standard);
 
     m_picture1 = new PictureBox(m_surface, this);
     m_command1 = new QPushButton(QStringLiteral("Run Game"), this);
@@ -287,6 +288,21 @@ bool Form1::AskYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"), QString::fromLocal8Bit(text),
                     QMessageBox::Yes | QMessageBox::No, this);
     return box.exec() == QMessageBox::Yes && !m_unloading;
+}
+
+std::optional<std::string> Form1::AskFileName(bool forSave, const std::string& suggested) {
+    if (m_unloading)
+        return std::nullopt;
+    QFileDialog dialog(this,
+                       forSave ? QStringLiteral("Save Game") : QStringLiteral("Restore Game"));
+    dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Saved games (*.qzl *.sav)"), QStringLiteral("All files (*)")});
+    dialog.selectFile(QString::fromStdString(suggested));
+    if (dialog.exec() != QDialog::Accepted || m_unloading || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 void Form1::Beep() {

@@ -167,8 +167,8 @@ struct OpcodeTable {
             R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, _, 9),
             // EXT: three are carried out; the others are refused, but are still decoded with
             // the store and branch bytes the standard gives them.
-            R<&M::OpExtRefused>(kOpExt, 0, "", S),
-            R<&M::OpExtRefused>(kOpExt, 1, "", S),
+            R<&M::OpSaveExt>(kOpExt, 0, "", S),
+            R<&M::OpSaveExt>(kOpExt, 1, "", S),
             R<&M::OpLogShift>(kOpExt, 2, "LOG_SHIFT", S),
             R<&M::OpArtShift>(kOpExt, 3, "ART_SHIFT", S),
             R<&M::OpExtRefused>(kOpExt, 4, "", S),
@@ -179,7 +179,7 @@ struct OpcodeTable {
             R<&M::OpExtRefused>(kOpExt, 8, ""),
             R<&M::OpSaveUndo>(kOpExt, 9, "SAVE_UNDO", S),
             R<&M::OpExtRefused>(kOpExt, 10, "", _, _, 0, 4),
-            R<&M::OpExtRefused>(kOpExt, 10, "", S, _, 5),
+            R<&M::OpRestoreUndo>(kOpExt, 10, "", S, _, 5),
             R<&M::OpExtRefused>(kOpExt, 11, ""),
             R<&M::OpExtRefused>(kOpExt, 12, "", _, _, 0, 4),
             R<&M::OpExtRefused>(kOpExt, 12, "", S, _, 5),

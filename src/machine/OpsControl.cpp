@@ -24,20 +24,6 @@ void zMachine::OpNop(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpSave(const Predecoded& in) {
-    PerformSave();
-    if (in.HasStore())
-        StoreResult(in, 0); // version 4: 0 means the save failed
-    Next(in);
-}
-
-void zMachine::OpRestore(const Predecoded& in) {
-    PerformRestore();
-    if (in.HasStore())
-        StoreResult(in, 0);
-    Next(in);
-}
-
 void zMachine::OpRestart(const Predecoded&) {
     Restart();
 }
@@ -53,11 +39,6 @@ void zMachine::OpVerify(const Predecoded& in) {
 
 void zMachine::OpPiracy(const Predecoded& in) {
     Branch(true, in);
-}
-
-void zMachine::OpSaveUndo(const Predecoded& in) {
-    StoreResult(in, -1); // undo is not available
-    Next(in);
 }
 
 void zMachine::OpThrow(const Predecoded& in) {

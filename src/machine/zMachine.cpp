@@ -20,6 +20,7 @@ constexpr int kFlags1Colours = 0x01;
 constexpr int kFlags1Bold = 0x04;
 constexpr int kFlags1Italic = 0x08;
 constexpr int kFlags1Fixed = 0x10;
+constexpr int kFlags2Undo = 0x10;
 constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
                                                                   // sound, menus
 
@@ -117,7 +118,10 @@ void zMachine::WriteHeaderBytes() {
         m_story.WriteByte(0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
-    m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~kFlags2Refused);
+    // The complete Z-machine keeps a request for undo (versions 5 and later).
+    const int refused =
+        m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
+    m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
 }
 
 void zMachine::ResetForStart() {
@@ -129,6 +133,7 @@ void zMachine::ResetForStart() {
     m_streams.Reset();
     m_keyboard.Reset();
     m_objects.Reset();
+    m_undo.clear();
     // Every start, restarts included, begins with an empty stack in a single frame, however
     // deep a RESTART was called.
     m_stackPointer = 0;

@@ -4,6 +4,7 @@
 #include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
 #include "machine/InstructionCache.h"
+#include "machine/MachineState.h"
 #include "machine/Predecoded.h"
 #include "machine/Random.h"
 #include "machine/zRoutine.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,6 +31,8 @@ namespace lantern {
 /// Evaluation stack slots (slot 0 is never pushed to) and routine frames above the first.
 inline constexpr int kStackSize = 1024;
 inline constexpr int kMaxFrameIndex = 90;
+/// Undo levels kept in memory by the complete Z-machine.
+inline constexpr size_t kUndoLevels = 10;
 
 /// The interpreter number and version written to the header (versions 4 and later): 6, the
 /// IBM PC, whose conventions suit a modern computer best, and version "A".
@@ -56,6 +60,9 @@ class zMachine {
     // ---- Front-end settings ----------------------------------------------------------------
     /// Trace every instruction to this file for every game of this run (empty: no trace).
     void SetTraceFile(std::string path) { m_tracePath = std::move(path); }
+    /// The complete Z-machine (saving, restoring, undo) instead of the default behaviour.
+    void SetStandard(bool standard) { m_standard = standard; }
+    bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
     void SetPagingWait(bool wait);
     /// Receives the text printed to the lower window, in order, as UTF-8 (scripted console
@@ -259,6 +266,8 @@ class zMachine {
     void OpVerify(const Predecoded&);
     void OpPiracy(const Predecoded&);
     void OpSaveUndo(const Predecoded&);
+    void OpRestoreUndo(const Predecoded&);
+    void OpSaveExt(const Predecoded&); ///< EXT SAVE and RESTORE
     void OpThrow(const Predecoded&);
     void OpInputStream(const Predecoded&);
     void OpEncodeText(const Predecoded&);
@@ -317,6 +326,17 @@ class zMachine {
     void Refuse(const Predecoded& in, const std::string& message);
     void PerformSave();
     void PerformRestore();
+    /// Dynamic memory's size: up to the static base, within the file.
+    size_t DynamicSize() const;
+    /// The state as a saved game, resuming at pc (the SAVE's branch data or store byte).
+    MachineState CaptureState(int32_t pc) const;
+    /// Puts a saved state back and goes on after its SAVE as a successful restore.
+    void ApplyState(const MachineState& state);
+    std::string DefaultSaveName() const;
+    /// Asks for a file and saves into it (true) or restores from it (true, the game goes on
+    /// from the save); a failure has been reported to the player.
+    bool SaveGame(int32_t pc);
+    bool RestoreGame();
     void Call(const Predecoded& in, int storeVar);
     /// Writes screen text through stream 1 with the "[**MORE**]" wait.
     void WriteToScreen(std::string_view text);
@@ -362,6 +382,8 @@ class zMachine {
     int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced;            ///< the record the trace shows
+    bool m_standard = false;          ///< the complete Z-machine was asked for
+    std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
     bool m_stop = false;              ///< set by QUIT and the refused EXT question
     bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace lantern {
@@ -24,6 +25,13 @@ class Host {
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
     /// A modal Yes/No question with the error icon; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    /// Asks for the file to save a game into (forSave) or to restore one from, offering
+    /// suggested; nothing when the player gave none.
+    virtual std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) {
+        (void)forSave;
+        (void)suggested;
+        return std::nullopt;
+    }
     /// The platform's beep.
     virtual void Beep() = 0;
 };

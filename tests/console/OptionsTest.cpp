@@ -39,6 +39,12 @@ TEST(Options, TwoDashesEndTheOptions) {
     auto options = Parse({"--console", "--", "--trace"}, error);
     ASSERT_TRUE(options) << error;
     EXPECT_TRUE(options->console);
+    EXPECT_FALSE(options->standard);
+    options = Parse({"--standard", "story.z5"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->standard);
+    options = Parse({"--console", "--", "--trace"}, error);
+    ASSERT_TRUE(options) << error;
     EXPECT_FALSE(options->traceFile);
     EXPECT_EQ(options->story, "--trace");
     EXPECT_FALSE(Parse({"--", "a", "b"}, error));
@@ -58,6 +64,8 @@ TEST(Options, MistakesSayWhatIsWrong) {
     EXPECT_EQ(error, "--seed needs a value");
     EXPECT_FALSE(Parse({"--console=yes"}, error));
     EXPECT_EQ(error, "--console takes no value");
+    EXPECT_FALSE(Parse({"--standard=yes"}, error));
+    EXPECT_EQ(error, "--standard takes no value");
     EXPECT_FALSE(Parse({"--trace="}, error));
     EXPECT_FALSE(Parse({"--colour=red"}, error));
     EXPECT_EQ(error, "unknown option --colour=red");

@@ -35,12 +35,26 @@ lantern_story_test(story.station
     INPUT ${LANTERN_CASES}/station/input.txt
     EXPECTED ${LANTERN_CASES}/station/expected.txt)
 
+# Keeping a game under --standard: save and restore (versions 3 and 5), undo (version 5).
+foreach(version 3 5)
+    lantern_compile_story(story_standard_v${version} ${LANTERN_CASES}/standard/standard.inf
+                          ${version} LANTERN_STORY_STANDARD_V${version})
+    list(APPEND LANTERN_CASE_STORIES story_standard_v${version})
+    lantern_story_test(story.standard.v${version} ARGS --standard
+        STORY ${LANTERN_STORY_STANDARD_V${version}}
+        INPUT ${LANTERN_CASES}/standard/v${version}/input.txt
+        EXPECTED ${LANTERN_CASES}/standard/v${version}/expected.txt)
+endforeach()
+
 # The status line is not in a transcript: a machine test draws it on a cell surface.
-add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station)
+add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station
+                 story_standard_v3 story_standard_v5)
 target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_GARDEN_V3="${LANTERN_STORY_GARDEN_V3}"
     LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}"
-    LANTERN_STORY_STATION="${LANTERN_STORY_STATION}")
+    LANTERN_STORY_STATION="${LANTERN_STORY_STATION}"
+    LANTERN_STORY_STANDARD_V3="${LANTERN_STORY_STANDARD_V3}"
+    LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}")
 
 # Built with everything else, so that the story tests find them.
 add_custom_target(lantern_case_stories ALL)

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ class TestHost : public Host {
     std::vector<Message> messages;
     std::vector<std::string> questions;
     bool answerYes = true;
+    /// The answers to file-name questions, in order; nothing once they run out.
+    std::deque<std::string> fileNames;
     int beeps = 0;
     int waits = 0;
 
@@ -49,6 +52,13 @@ class TestHost : public Host {
     bool AskYesNo(const std::string& text) override {
         questions.push_back(text);
         return answerYes;
+    }
+    std::optional<std::string> AskFileName(bool, const std::string&) override {
+        if (fileNames.empty())
+            return std::nullopt;
+        std::string name = fileNames.front();
+        fileNames.pop_front();
+        return name;
     }
     void Beep() override { ++beeps; }
 };

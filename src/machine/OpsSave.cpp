@@ -1,0 +1,229 @@
+// Saving, restoring and undo of the complete Z-machine: the machine state captured and put
+// back, Quetzal files, and the undo levels kept in memory.
+#include "machine/zMachine.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace lantern {
+
+namespace {
+
+// Whether a whole file could be read into bytes.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Writes bytes to path through a temporary file beside it, so that a failed write leaves an
+// existing file as it was.
+bool WriteFileSafely(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string temporary = path + ".partial";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+size_t zMachine::DynamicSize() const {
+    const int32_t staticBase = m_story.ReadWord(0x0E, true);
+    return static_cast<size_t>(std::min(staticBase, m_pristineStory.Size()));
+}
+
+MachineState zMachine::CaptureState(int32_t pc) const {
+    MachineState state;
+    state.Memory.assign(m_story.Data(), m_story.Data() + DynamicSize());
+    state.Stack.assign(m_stack.begin() + 1, m_stack.begin() + 1 + m_stackPointer);
+    state.Frames.assign(m_frames.begin(), m_frames.begin() + 1 + m_frameIndex);
+    state.PC = pc;
+    return state;
+}
+
+void zMachine::ApplyState(const MachineState& state) {
+    // Only states that fit this machine are applied (ReadQuetzal checks a file's).
+    std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
+    std::copy(state.Stack.begin(), state.Stack.end(), m_stack.begin() + 1);
+    m_stackPointer = static_cast<int32_t>(state.Stack.size());
+    std::copy(state.Frames.begin(), state.Frames.end(), m_frames.begin());
+    m_frameIndex = static_cast<int>(state.Frames.size()) - 1;
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    // The code and objects kept decoded may have changed; the interpreter's header bytes are
+    // its own, not the saved game's.
+    m_cache.Reset(m_version);
+    UpdateGlobals();
+    m_objects.Reset();
+    WriteHeaderBytes();
+    m_pc = state.PC;
+    if (m_version <= 3) {
+        // The saved PC is the SAVE's branch data: go on as if it succeeded.
+        const int first = m_story.ReadByte(m_pc);
+        const bool onTrue = (first & 0x80) != 0;
+        int32_t offset = first & 0x3F;
+        int length = 1;
+        if ((first & 0x40) == 0) {
+            offset = ((first & 0x3F) << 8) | m_story.ReadByte(m_pc + 1);
+            if (offset & 0x2000)
+                offset -= 0x4000;
+            length = 2;
+        }
+        m_pc += length;
+        if (onTrue) {
+            if (offset == 0 || offset == 1)
+                PerformReturn(offset);
+            else
+                m_pc += offset - 2;
+        }
+    } else {
+        // The saved PC is the store byte: the SAVE returns 2, "restored".
+        const int variable = m_story.ReadByte(m_pc);
+        ++m_pc;
+        WriteVariable(variable, 2, false);
+    }
+}
+
+std::string zMachine::DefaultSaveName() const {
+    std::filesystem::path path(m_storyPath.empty() ? std::string("story") : m_storyPath);
+    return path.replace_extension(".qzl").string();
+}
+
+bool zMachine::SaveGame(int32_t pc) {
+    if (m_version == 6)
+        return false;
+    const auto name = m_host.AskFileName(true, DefaultSaveName());
+    if (!name || name->empty())
+        return false;
+    if (!WriteFileSafely(*name, WriteQuetzal(CaptureState(pc), m_pristineStory))) {
+        m_host.ShowMessage("Cannot write the saved game \"" + *name + "\".", MessageIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+bool zMachine::RestoreGame() {
+    if (m_version == 6)
+        return false;
+    const auto name = m_host.AskFileName(false, DefaultSaveName());
+    if (!name || name->empty())
+        return false;
+    std::vector<uint8_t> bytes;
+    if (!ReadFileBytes(*name, bytes)) {
+        m_host.ShowMessage("Cannot read the saved game \"" + *name + "\".", MessageIcon::Error);
+        return false;
+    }
+    std::string error;
+    auto state =
+        ReadQuetzal(bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1, kStackSize, error);
+    if (state && !m_story.Contains(state->PC, 2)) {
+        error = "The saved game is damaged (it goes on outside the story).";
+        state.reset();
+    }
+    if (!state) {
+        m_host.ShowMessage(error, MessageIcon::Error);
+        return false;
+    }
+    ApplyState(*state);
+    return true;
+}
+
+void zMachine::OpSave(const Predecoded& in) {
+    if (!m_standard) {
+        PerformSave();
+        if (in.HasStore())
+            StoreResult(in, 0); // version 4: 0 means the save failed
+        Next(in);
+        return;
+    }
+    // Versions 1 to 3 branch (the branch data follows the one-byte opcode); later ones store
+    // (the store byte ends the instruction).
+    const bool saved = SaveGame(in.HasStore() ? in.NextInstr() - 1 : in.Address + 1);
+    if (in.HasStore()) {
+        StoreResult(in, saved ? 1 : 0);
+        Next(in);
+    } else {
+        Branch(saved, in);
+    }
+}
+
+void zMachine::OpRestore(const Predecoded& in) {
+    if (!m_standard) {
+        PerformRestore();
+        if (in.HasStore())
+            StoreResult(in, 0);
+        Next(in);
+        return;
+    }
+    const bool hasStore = in.HasStore();
+    if (RestoreGame())
+        return; // the game goes on from the saved SAVE
+    if (hasStore) {
+        StoreResult(in, 0);
+        Next(in);
+    } else {
+        Branch(false, in);
+    }
+}
+
+void zMachine::OpSaveExt(const Predecoded& in) {
+    // The forms with operands save a memory table, which is not provided: they fail.
+    if (!m_standard)
+        return OpExtRefused(in);
+    if (in.OperandCount > 0) {
+        for (int i = 1; i <= in.OperandCount; ++i)
+            Arg(in, i, true);
+        StoreResult(in, 0);
+        Next(in);
+        return;
+    }
+    if (in.OpCode == 0)
+        OpSave(in);
+    else
+        OpRestore(in);
+}
+
+void zMachine::OpSaveUndo(const Predecoded& in) {
+    if (!m_standard) {
+        StoreResult(in, -1); // undo is not available
+        Next(in);
+        return;
+    }
+    if (m_undo.size() >= kUndoLevels)
+        m_undo.pop_front();
+    m_undo.push_back(CaptureState(in.NextInstr() - 1));
+    StoreResult(in, 1);
+    Next(in);
+}
+
+void zMachine::OpRestoreUndo(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    if (m_undo.empty()) {
+        StoreResult(in, 0);
+        Next(in);
+        return;
+    }
+    const MachineState state = std::move(m_undo.back());
+    m_undo.pop_back();
+    ApplyState(state);
+}
+
+} // namespace lantern

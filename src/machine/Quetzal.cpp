@@ -1,0 +1,212 @@
+// Saved games in the Quetzal format (IFF FORM of type IFZS), as other interpreters read them.
+#include "machine/MachineState.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace lantern {
+
+namespace {
+
+void PutWord(std::vector<uint8_t>& out, uint32_t value) {
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+void PutAddress(std::vector<uint8_t>& out, uint32_t value) {
+    out.push_back(static_cast<uint8_t>(value >> 16));
+    PutWord(out, value);
+}
+
+void PutLong(std::vector<uint8_t>& out, uint32_t value) {
+    PutWord(out, value >> 16);
+    PutWord(out, value);
+}
+
+void PutChunk(std::vector<uint8_t>& out, std::string_view id, const std::vector<uint8_t>& data) {
+    out.insert(out.end(), id.begin(), id.end());
+    PutLong(out, static_cast<uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2 != 0)
+        out.push_back(0);
+}
+
+// Reads big-endian numbers from a chunk; reading past its end sets Failed.
+struct Reader {
+    const uint8_t* Data;
+    size_t Size;
+    size_t Pos = 0;
+    bool Failed = false;
+    uint32_t Take(int bytes) {
+        uint32_t value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            if (Pos >= Size) {
+                Failed = true;
+                return 0;
+            }
+            value = (value << 8) | Data[Pos++];
+        }
+        return value;
+    }
+};
+
+} // namespace
+
+StoryIdentity StoryIdentity::Of(const StoryImage& story) {
+    StoryIdentity identity;
+    identity.Release = story.ReadWord(0x02, true);
+    for (int i = 0; i < 6; ++i)
+        identity.Serial.push_back(static_cast<char>(story.ReadByte(0x12 + i)));
+    identity.Checksum = story.ReadWord(0x1C, true);
+    return identity;
+}
+
+std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original) {
+    const StoryIdentity identity = StoryIdentity::Of(original);
+    std::vector<uint8_t> header;
+    PutWord(header, static_cast<uint32_t>(identity.Release));
+    header.insert(header.end(), identity.Serial.begin(), identity.Serial.end());
+    PutWord(header, static_cast<uint32_t>(identity.Checksum));
+    PutAddress(header, static_cast<uint32_t>(state.PC));
+
+    // Memory XOR the original, a zero run written as 0 and its length minus one.
+    std::vector<uint8_t> memory;
+    size_t zeros = 0;
+    for (size_t i = 0; i < state.Memory.size(); ++i) {
+        const auto delta =
+            static_cast<uint8_t>(state.Memory[i] ^ original.ReadByte(static_cast<int64_t>(i)));
+        if (delta == 0) {
+            ++zeros;
+            continue;
+        }
+        for (; zeros > 0; zeros -= std::min<size_t>(zeros, 256)) {
+            memory.push_back(0);
+            memory.push_back(static_cast<uint8_t>(std::min<size_t>(zeros, 256) - 1));
+        }
+        memory.push_back(delta);
+    }
+
+    std::vector<uint8_t> stacks;
+    for (size_t f = 0; f < state.Frames.size(); ++f) {
+        const zRoutine& frame = state.Frames[f];
+        const int32_t first = frame.FramePointer;
+        const int32_t end = f + 1 < state.Frames.size() ? state.Frames[f + 1].FramePointer
+                                                        : static_cast<int32_t>(state.Stack.size());
+        if (f == 0) {
+            PutAddress(stacks, 0);
+            PutWord(stacks, 0);
+            stacks.push_back(0);
+        } else {
+            PutAddress(stacks, static_cast<uint32_t>(frame.ReturnAddress));
+            const bool discards = frame.StoreVar < 0;
+            stacks.push_back(static_cast<uint8_t>(frame.LocalCount | (discards ? 0x10 : 0)));
+            stacks.push_back(static_cast<uint8_t>(discards ? 0 : frame.StoreVar));
+            stacks.push_back(static_cast<uint8_t>((1u << std::min(frame.ArgCount, 7)) - 1));
+        }
+        PutWord(stacks, static_cast<uint32_t>(end - first));
+        for (int i = 1; i <= frame.LocalCount; ++i)
+            PutWord(stacks, static_cast<uint32_t>(frame.Locals[static_cast<size_t>(i)]));
+        for (int32_t s = first; s < end; ++s)
+            PutWord(stacks, static_cast<uint32_t>(state.Stack[static_cast<size_t>(s)]));
+    }
+
+    std::vector<uint8_t> body{'I', 'F', 'Z', 'S'};
+    PutChunk(body, "IFhd", header);
+    PutChunk(body, "CMem", memory);
+    PutChunk(body, "Stks", stacks);
+    std::vector<uint8_t> file;
+    PutChunk(file, "FORM", body);
+    return file;
+}
+
+std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
+                                        const StoryImage& original, size_t dynamicSize,
+                                        int maxFrames, int maxStack, std::string& error) {
+    auto fail = [&error](const std::string& why) -> std::optional<MachineState> {
+        error = why;
+        return std::nullopt;
+    };
+    const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+    if (file.size() < 12 || text.substr(0, 4) != "FORM" || text.substr(8, 4) != "IFZS")
+        return fail("This is not a saved game.");
+    Reader form{file.data(), file.size(), 4};
+    const size_t formEnd = std::min<size_t>(file.size(), size_t{8} + form.Take(4));
+
+    MachineState state;
+    bool haveHeader = false, haveMemory = false, haveStacks = false;
+    for (size_t pos = 12; pos + 8 <= formEnd;) {
+        const std::string_view id = text.substr(pos, 4);
+        Reader length{file.data(), file.size(), pos + 4};
+        const size_t size = length.Take(4);
+        if (size > formEnd - pos - 8)
+            return fail("The saved game is damaged (a chunk runs past its end).");
+        Reader chunk{file.data() + pos + 8, size};
+        pos += 8 + size + (size % 2);
+        if (id == "IFhd") {
+            if (size < 13)
+                return fail("The saved game is damaged (its header is short).");
+            const StoryIdentity story = StoryIdentity::Of(original);
+            StoryIdentity saved;
+            saved.Release = static_cast<int32_t>(chunk.Take(2));
+            for (int i = 0; i < 6; ++i)
+                saved.Serial.push_back(static_cast<char>(chunk.Take(1)));
+            saved.Checksum = static_cast<int32_t>(chunk.Take(2));
+            if (saved.Release != story.Release || saved.Serial != story.Serial ||
+                saved.Checksum != story.Checksum)
+                return fail("This saved game belongs to another story.");
+            state.PC = static_cast<int32_t>(chunk.Take(3));
+            haveHeader = true;
+        } else if (id == "CMem" || id == "UMem") {
+            state.Memory.resize(dynamicSize);
+            for (size_t i = 0; i < dynamicSize; ++i)
+                state.Memory[i] = original.ReadByte(static_cast<int64_t>(i));
+            if (id == "UMem") {
+                if (size != dynamicSize)
+                    return fail("The saved game's memory does not fit this story.");
+                std::copy_n(chunk.Data, size, state.Memory.begin());
+            } else {
+                size_t at = 0;
+                while (chunk.Pos < chunk.Size) {
+                    const uint32_t byte = chunk.Take(1);
+                    size_t run = 1;
+                    if (byte == 0)
+                        run = size_t{chunk.Take(1)} + 1;
+                    if (chunk.Failed || at + run > dynamicSize)
+                        return fail("The saved game's memory does not fit this story.");
+                    state.Memory[at] ^= static_cast<uint8_t>(byte);
+                    at += run;
+                }
+            }
+            haveMemory = true;
+        } else if (id == "Stks") {
+            while (chunk.Pos < chunk.Size) {
+                zRoutine frame;
+                frame.FramePointer = static_cast<int32_t>(state.Stack.size());
+                frame.ReturnAddress = static_cast<int32_t>(chunk.Take(3));
+                const uint32_t flags = chunk.Take(1);
+                const uint32_t result = chunk.Take(1);
+                const uint32_t arguments = chunk.Take(1);
+                const uint32_t count = chunk.Take(2);
+                frame.LocalCount = static_cast<int32_t>(flags & 0x0F);
+                frame.StoreVar = (flags & 0x10) != 0 ? -1 : static_cast<int32_t>(result);
+                while (frame.ArgCount < 7 && (arguments >> frame.ArgCount) & 1)
+                    ++frame.ArgCount;
+                for (int i = 1; i <= frame.LocalCount; ++i)
+                    frame.Locals[static_cast<size_t>(i)] = static_cast<int32_t>(chunk.Take(2));
+                for (uint32_t i = 0; i < count && !chunk.Failed; ++i)
+                    state.Stack.push_back(static_cast<int32_t>(chunk.Take(2)));
+                if (chunk.Failed || state.Frames.size() >= static_cast<size_t>(maxFrames) ||
+                    state.Stack.size() > static_cast<size_t>(maxStack) ||
+                    (state.Frames.empty() && frame.LocalCount != 0))
+                    return fail("The saved game is damaged (its call frames do not add up).");
+                state.Frames.push_back(frame);
+            }
+            haveStacks = true;
+        }
+    }
+    if (!haveHeader || !haveMemory || !haveStacks || state.Frames.empty())
+        return fail("The saved game is damaged (a part of it is missing).");
+    return state;
+}
+
+} // namespace lantern

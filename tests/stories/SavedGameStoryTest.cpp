@@ -1,0 +1,150 @@
+// Keeping a game under the complete Z-machine: the saved file's layout, a file of another story
+// or a damaged one refused with the game intact, and the state a file carries.
+#include "machine/zMachine.h"
+#include "support/TestHost.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <string>
+
+namespace lantern::test {
+namespace {
+
+class SavedGameStory : public ::testing::Test {
+  protected:
+    TestHost host;
+    NullSurface surface;
+    std::unique_ptr<zMachine> machine;
+    std::string text;
+    std::string folder = ::testing::TempDir() + "lantern-saved-game-test";
+
+    void SetUp() override { std::filesystem::create_directories(folder); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    void Play(const std::string& story, const std::string& keys, bool standard = true) {
+        machine = std::make_unique<zMachine>(host, surface, 1);
+        machine->SetStandard(standard);
+        host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
+        machine->SetPagingWait(false);
+        machine->SetTranscript([this](std::string_view t) {
+            for (const char c : t)
+                if (c != '\r')
+                    text += c;
+        });
+        machine->PrepareScreen(640, 480);
+        host.Type(keys);
+        machine->RunGame(story);
+    }
+
+    static std::vector<uint8_t> ReadBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+};
+
+TEST_F(SavedGameStory, SavedFileHoldsTheQuetzalChunks) {
+    const std::string save = folder + "/game.qzl";
+    host.fileNames = {save};
+    Play(LANTERN_STORY_STANDARD_V5, "inc\rsave\r");
+    EXPECT_NE(text.find("Save answered 1."), std::string::npos) << text;
+    const std::vector<uint8_t> file = ReadBytes(save);
+    ASSERT_GE(file.size(), 12u + 8 + 13);
+    const std::string bytes(file.begin(), file.end());
+    EXPECT_EQ(bytes.substr(0, 4), "FORM");
+    EXPECT_EQ(bytes.substr(8, 4), "IFZS");
+    EXPECT_EQ(bytes.substr(12, 4), "IFhd");
+    EXPECT_EQ(file[19], 13); // the header chunk's length
+    EXPECT_NE(bytes.find("CMem"), std::string::npos);
+    EXPECT_NE(bytes.find("Stks"), std::string::npos);
+    // The FORM's length counts everything after it.
+    const size_t formLength =
+        (size_t{file[4]} << 24) | (size_t{file[5]} << 16) | (size_t{file[6]} << 8) | file[7];
+    EXPECT_EQ(formLength + 8, file.size());
+    EXPECT_FALSE(std::filesystem::exists(save + ".partial"));
+    // The story is told that undo is there (Flags 2), and only in this mode.
+    EXPECT_NE(machine->Story().ReadByte(0x11) & 0x10, 0);
+    Play(LANTERN_STORY_STANDARD_V5, "", false);
+    EXPECT_EQ(machine->Story().ReadByte(0x11) & 0x10, 0);
+}
+
+TEST_F(SavedGameStory, ForeignOrDamagedFilesAreRefusedAndTheGameGoesOn) {
+    const std::string save = folder + "/game.qzl";
+    const std::string foreign = folder + "/foreign.qzl";
+    const std::string damaged = folder + "/damaged.qzl";
+    host.fileNames = {save};
+    Play(LANTERN_STORY_STANDARD_V5, "inc\rsave\r");
+    std::vector<uint8_t> file = ReadBytes(save);
+    ASSERT_GT(file.size(), 30u);
+    // Another serial number, and a file cut short.
+    std::vector<uint8_t> other = file;
+    other[22] ^= 1;
+    WriteBytes(foreign, other);
+    WriteBytes(damaged, std::vector<uint8_t>(file.begin(), file.end() - 3));
+
+    text.clear();
+    host.messages.clear();
+    host.fileNames = {foreign, damaged, folder + "/none.qzl"};
+    Play(LANTERN_STORY_STANDARD_V5, "inc\rinc\rrestore\rrestore\rrestore\rinc\r");
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[0].text, "This saved game belongs to another story.");
+    EXPECT_EQ(host.messages[1].text, "The saved game is damaged (a chunk runs past its end).");
+    EXPECT_EQ(host.messages[2].text, "Cannot read the saved game \"" + folder + "/none.qzl\".");
+    EXPECT_NE(text.find("Restore answered 0.\ncounter=2\n>inc\ncounter=3"), std::string::npos)
+        << text;
+    // A failed save leaves the file there as it was.
+    host.fileNames = {folder + "/no-folder/game.qzl"};
+    Play(LANTERN_STORY_STANDARD_V5, "save\r");
+    EXPECT_NE(text.find("Save answered 0."), std::string::npos);
+    EXPECT_EQ(ReadBytes(save), file);
+}
+
+TEST(Quetzal, StateComesBackWhole) {
+    StoryImage original(std::vector<uint8_t>(0x200, 0));
+    original.WriteByte(0, 5);
+    original.WriteWord(0x0E, 0x100);
+    MachineState state;
+    state.Memory.assign(0x100, 0);
+    state.Memory[0] = 5;
+    state.Memory[0x0E] = 1;
+    state.Memory[0x80] = 0x42;
+    state.Memory[0xFF] = 7;
+    state.Stack = {1, 2, 0xFFFF, 4};
+    state.Frames.resize(3);
+    state.Frames[1].FramePointer = 1;
+    state.Frames[1].ReturnAddress = 0x1234;
+    state.Frames[1].LocalCount = 2;
+    state.Frames[1].Locals[1] = 9;
+    state.Frames[1].Locals[2] = 0xABCD;
+    state.Frames[1].ArgCount = 1;
+    state.Frames[1].StoreVar = 0x10;
+    state.Frames[2].FramePointer = 3;
+    state.Frames[2].ReturnAddress = 0x2000;
+    state.Frames[2].StoreVar = -1;
+    state.PC = 0x1F0;
+    std::string error;
+    const auto back = ReadQuetzal(WriteQuetzal(state, original), original, 0x100, 91, 1024, error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(back->Memory, state.Memory);
+    EXPECT_EQ(back->Stack, state.Stack);
+    EXPECT_EQ(back->PC, state.PC);
+    ASSERT_EQ(back->Frames.size(), 3u);
+    for (size_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(back->Frames[f].FramePointer, state.Frames[f].FramePointer);
+        EXPECT_EQ(back->Frames[f].ReturnAddress, state.Frames[f].ReturnAddress);
+        EXPECT_EQ(back->Frames[f].LocalCount, state.Frames[f].LocalCount);
+        EXPECT_EQ(back->Frames[f].Locals, state.Frames[f].Locals);
+        EXPECT_EQ(back->Frames[f].ArgCount, state.Frames[f].ArgCount);
+        EXPECT_EQ(back->Frames[f].StoreVar, f == 0 ? 0 : state.Frames[f].StoreVar);
+    }
+}
+
+} // namespace
+} // namespace lantern::test
