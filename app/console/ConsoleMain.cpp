@@ -20,9 +20,6 @@ namespace {
 
 constexpr int kDefaultColumns = 80;
 constexpr int kDefaultRows = 24;
-// Below this a screen cannot show a status line, a line of text and the "[**MORE**]" row.
-constexpr int kMinimumColumns = 10;
-constexpr int kMinimumRows = 3;
 // The exit status after a failed write of the story's text.
 constexpr int kOutputFailedStatus = 4;
 

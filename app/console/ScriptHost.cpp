@@ -114,15 +114,9 @@ void StripControlCharacters(std::string& utf8) {
 }
 
 void WriteUtf8Text(std::ostream& out, std::string_view text) {
-    std::string converted;
-    converted.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue; // "\r\n" is one line break
-        converted.push_back(static_cast<char>(c));
-    }
-    // Whatever the story printed or the script typed, nothing may steer the terminal.
+    // Whatever the story printed or the script typed, nothing may steer the terminal; the "\r"
+    // of a "\r\n" line break goes with the other control characters.
+    std::string converted(text);
     StripControlCharacters(converted);
     out << converted;
 }

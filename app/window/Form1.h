@@ -70,9 +70,6 @@ class Form1 : public QWidget, private Host {
 
     /// The margin around the display area and the button, in pixels.
     static constexpr int kMargin = 8;
-    /// The smallest screen a story is laid out on, however small the window.
-    static constexpr int kMinimumColumns = 10;
-    static constexpr int kMinimumRows = 3;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -75,24 +75,9 @@ void zMachine::ApplyState(const MachineState& state) {
     WriteHeaderBytes();
     m_pc = state.PC;
     if (m_version <= 3) {
-        // The saved PC is the SAVE's branch data: go on as if it succeeded.
-        const int first = m_story.ReadByte(m_pc);
-        const bool onTrue = (first & 0x80) != 0;
-        int32_t offset = first & 0x3F;
-        int length = 1;
-        if ((first & 0x40) == 0) {
-            offset = ((first & 0x3F) << 8) | m_story.ReadByte(m_pc + 1);
-            if (offset & 0x2000)
-                offset -= 0x4000;
-            length = 2;
-        }
-        m_pc += length;
-        if (onTrue) {
-            if (offset == 0 || offset == 1)
-                PerformReturn(offset);
-            else
-                m_pc += offset - 2;
-        }
+        // The saved PC is the SAVE's branch data, after its one-byte opcode: go on as if it
+        // succeeded.
+        Branch(true, m_cache.Fetch(m_pc - 1));
     } else {
         // The saved PC is the store byte: the SAVE returns 2, "restored".
         const int variable = m_story.ReadByte(m_pc);
