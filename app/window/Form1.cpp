@@ -258,6 +258,19 @@ void Form1::DoEvents() {
         throw GameStopped{};
 }
 
+void Form1::DoEventsFor(int timeoutMs) {
+    if (m_unloading)
+        throw GameStopped{};
+    SyncDisplay(true);
+    // The timer's event ends the wait for events when nothing else came first.
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(timeoutMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (m_unloading)
+        throw GameStopped{};
+}
+
 void Form1::ProcessPendingEvents() {
     if (m_unloading)
         throw GameStopped{};

@@ -95,6 +95,7 @@ class Form1 : public QWidget, private Host {
 
     // Host: what the running game needs from the window.
     void DoEvents() override;
+    void DoEventsFor(int timeoutMs) override;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
