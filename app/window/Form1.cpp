@@ -306,6 +306,8 @@ bool Form1::AskYesNo(const std::string& text) {
 std::optional<std::string> Form1::AskFileName(bool forSave, const std::string& suggested) {
     if (m_unloading)
         return std::nullopt;
+    if (m_hooks.chooseSavedGame)
+        return m_hooks.chooseSavedGame(forSave, suggested);
     QFileDialog dialog(this,
                        forSave ? QStringLiteral("Save Game") : QStringLiteral("Restore Game"));
     dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

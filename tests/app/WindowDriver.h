@@ -13,6 +13,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,10 @@ class WindowDriver {
     std::vector<std::pair<std::string, MessageIcon>> messages;
     std::vector<std::string> questions;
     std::deque<QString> choices; ///< the dialog's answers, in order; empty cancels
+    /// The saved-game dialog's answers, in order (none left cancels), and what it was asked:
+    /// whether to save, and the name it suggested.
+    std::deque<std::string> savedGameChoices;
+    std::vector<std::pair<bool, std::string>> savedGameDialogs;
     int dialogs = 0;
     bool closedByScript = false;
     /// Presses a key at every "[**MORE**]" that the script does not ask for.
@@ -86,6 +91,15 @@ class WindowDriver {
                 return QString();
             QString choice = choices.front();
             choices.pop_front();
+            return choice;
+        };
+        hooks.chooseSavedGame = [this](bool forSave,
+                                       const std::string& suggested) -> std::optional<std::string> {
+            savedGameDialogs.emplace_back(forSave, suggested);
+            if (savedGameChoices.empty())
+                return std::nullopt;
+            std::string choice = savedGameChoices.front();
+            savedGameChoices.pop_front();
             return choice;
         };
         hooks.surface = [this](QtSurface& surface) -> Surface& {
