@@ -239,5 +239,17 @@ TEST(Form1View, AGameSavedThroughTheDialogRestoresInANewWindowToTheSameState) {
     std::remove(saved.c_str());
 }
 
+TEST(Form1View, TimedInputCallsTheStoryBackWhileTheWindowWaits) {
+    Options options = WithStory(LANTERN_STORY_STANDARD_V5);
+    options.standard = true;
+    WindowDriver driver(options);
+    // The story's routine runs every half second and ends each wait at its third call.
+    driver.Play({Line("timed\r"), Line("hello\r"), Hold()});
+    EXPECT_TRUE(driver.Recorder().Shows("Line ended by 13"));
+    EXPECT_TRUE(driver.Recorder().Shows("Key 0 after 3 ticks."));
+    EXPECT_TRUE(driver.Recorder().Shows("Line ended by 0 after 3 ticks"));
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+}
+
 } // namespace
 } // namespace lantern::test

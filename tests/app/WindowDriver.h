@@ -45,6 +45,7 @@ struct Step {
     Wait wait;
     std::string keys;            ///< typed one key per pass of the event loop
     std::function<void()> check; ///< runs when the wait begins, before anything is typed
+    bool hold = false;           ///< from this wait on nothing is typed; waits end by themselves
 };
 
 inline Step Line(std::string keys, std::function<void()> check = {}) {
@@ -52,6 +53,11 @@ inline Step Line(std::string keys, std::function<void()> check = {}) {
 }
 inline Step Key(char key, std::function<void()> check = {}) {
     return {Step::Wait::Key, std::string(1, key), std::move(check)};
+}
+/// At a key wait: types nothing more, and leaves the window open for waits that end by
+/// themselves (timed input) until the game ends.
+inline Step Hold(std::function<void()> check = {}) {
+    return {Step::Wait::Key, "", std::move(check), true};
 }
 
 /// A window with a story, driven by a scripted player. The player types only while the game
@@ -126,6 +132,7 @@ class WindowDriver {
         m_steps.assign(std::make_move_iterator(steps.begin()),
                        std::make_move_iterator(steps.end()));
         m_typing.clear();
+        m_holding = false;
         m_clock.start();
         m_timer.start();
     }
@@ -161,7 +168,7 @@ class WindowDriver {
             return;
         }
         Keyboard& keys = form->Machine().Keys();
-        if (!keys.Waiting())
+        if (!keys.Waiting() || m_holding)
             return;
         if (m_typing.empty()) {
             const bool lineWait = keys.WaitingForLine();
@@ -183,6 +190,7 @@ class WindowDriver {
                 << step.keys << "\"";
             if (step.check)
                 step.check();
+            m_holding = step.hold;
             m_typing = step.keys;
             if (m_typing.empty())
                 return;
@@ -196,6 +204,7 @@ class WindowDriver {
     QElapsedTimer m_clock;
     std::deque<Step> m_steps;
     std::string m_typing;
+    bool m_holding = false;
 };
 
 } // namespace lantern::test
