@@ -31,15 +31,23 @@ for file in usr/bin/lantern usr/libexec/lantern/lantern-window \
     grep -q " \./$file\$" <<<"$contents" || fail "$deb lacks /$file"
 done
 
+# The desktop entry opens stories with the complete Z-machine, as the manual page says.
+root="$(mktemp -d)"
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+grep -qx 'Exec=lantern --standard %f' "$root/usr/share/applications/lantern.desktop" ||
+    fail "the desktop entry does not open stories with lantern --standard"
+manual="$(gzip -dc "$root/usr/share/man/man6/lantern.6.gz")"
+grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
+    grep -qF 'lantern \-\-standard' <<<"$manual" ||
+    fail "the manual page does not describe the desktop entry"
+
 depends="$(dpkg-deb --field "$deb" Depends)"
 names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
 for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 
-root="$(mktemp -d)"
-trap 'rm -rf "$root"' EXIT
-dpkg -x "$deb" "$root"
 [ "$("$root/usr/bin/lantern" --version)" = "lantern $version" ] ||
     fail "the unpacked lantern --version does not print lantern $version"
 story="$root/usr/share/lantern/stories/lamplighter.z5"

@@ -4,6 +4,7 @@
 #include "memory/StoryError.h"
 #include "text/CharMap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -41,7 +42,27 @@ void ScriptHost::DoEvents() {
     CheckStop();
     if (!m_keyboard || !m_keyboard->Waiting())
         return; // only keys are events here, and nobody is waiting for one
+    if (!TypeInput())
+        throw GameStopped{};
+}
+
+void ScriptHost::DoEventsFor(int timeoutMs) {
+    CheckStop();
+    if (!m_keyboard || !m_keyboard->Waiting())
+        return;
+    if (TypeInput())
+        return;
+    if (m_idleMs >= kIdleLimitMs)
+        throw GameStopped{};
+    const int64_t step = std::max(timeoutMs, 1);
+    m_clock += step;
+    m_idleMs += step;
+}
+
+bool ScriptHost::TypeInput() {
     if (m_pending.empty()) {
+        if (m_inputEnded)
+            return false;
         if (m_output && m_outputError.empty()) {
             errno = 0;
             if (!m_output->flush())
@@ -49,8 +70,10 @@ void ScriptHost::DoEvents() {
             CheckStop();
         }
         std::string line;
-        if (!ReadInputLine(line))
-            throw GameStopped{};
+        if (!ReadInputLine(line)) {
+            m_inputEnded = true;
+            return false;
+        }
         CheckStop(); // a signal may have cut the read short
         // The line is UTF-8; each character is typed, Enter after the last.
         m_pending = DecodeUtf8(line) + U'\r';
@@ -65,6 +88,7 @@ void ScriptHost::DoEvents() {
         else
             m_keyboard->TypeCharacter(key);
     }
+    return true;
 }
 
 std::optional<std::string> ScriptHost::AskFileName(bool, const std::string&) {

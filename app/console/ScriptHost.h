@@ -32,6 +32,13 @@ class ScriptHost : public Host {
     const std::string& OutputError() const { return m_outputError; }
 
     void DoEvents() override;
+    /// While input lines remain, they are typed without waiting; once the input has ended, the
+    /// time passes at once, so that timed input times out, until kIdleLimitMs have passed
+    /// without input: then the game stops as an untimed wait would.
+    void DoEventsFor(int timeoutMs) override;
+    /// Scripted time: it passes only while a timed wait has no input left.
+    int64_t Milliseconds() override { return m_clock; }
+    static constexpr int64_t kIdleLimitMs = 60000;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
@@ -44,6 +51,8 @@ class ScriptHost : public Host {
     bool ReadInputLine(std::string& line);
     /// Ends the game when a stop signal came or the output failed.
     void CheckStop() const;
+    /// Types pending input into a wait; false when the input has ended (and nothing was typed).
+    bool TypeInput();
 
     std::istream& m_input;
     std::ostream& m_errors;
@@ -52,6 +61,9 @@ class ScriptHost : public Host {
     std::u32string m_pending;           ///< the rest of the current input line, its Enter included
     bool m_afterCarriageReturn = false; ///< the last line ended with "\r"
     std::string m_outputError;
+    bool m_inputEnded = false;
+    int64_t m_clock = 0;
+    int64_t m_idleMs = 0; ///< time passed in timed waits since the input ended
 };
 
 /// Removes from UTF-8 text every control character but line feed and tab (C0, DEL and C1).

@@ -227,11 +227,15 @@ void TerminalHost::ReadKeys(int timeoutMs) {
 }
 
 void TerminalHost::DoEvents() {
+    DoEventsFor(-1);
+}
+
+void TerminalHost::DoEventsFor(int timeoutMs) {
     CheckStop();
     Render();
     if (DeliverPendingKeys())
         return;
-    ReadKeys(-1);
+    ReadKeys(timeoutMs); // -1 waits for a key however long it takes
     CheckStop();
     DeliverPendingKeys();
 }

@@ -38,6 +38,7 @@ class TerminalHost : public Host {
     void SetScreen(zScreen& screen) { m_screen = &screen; }
 
     void DoEvents() override;
+    void DoEventsFor(int timeoutMs) override;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;

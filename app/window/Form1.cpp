@@ -258,6 +258,19 @@ void Form1::DoEvents() {
         throw GameStopped{};
 }
 
+void Form1::DoEventsFor(int timeoutMs) {
+    if (m_unloading)
+        throw GameStopped{};
+    SyncDisplay(true);
+    // The timer's event ends the wait for events when nothing else came first.
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(timeoutMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (m_unloading)
+        throw GameStopped{};
+}
+
 void Form1::ProcessPendingEvents() {
     if (m_unloading)
         throw GameStopped{};
@@ -293,6 +306,8 @@ bool Form1::AskYesNo(const std::string& text) {
 std::optional<std::string> Form1::AskFileName(bool forSave, const std::string& suggested) {
     if (m_unloading)
         return std::nullopt;
+    if (m_hooks.chooseSavedGame)
+        return m_hooks.chooseSavedGame(forSave, suggested);
     QFileDialog dialog(this,
                        forSave ? QStringLiteral("Save Game") : QStringLiteral("Restore Game"));
     dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

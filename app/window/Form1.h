@@ -30,6 +30,10 @@ struct Form1Hooks {
     std::function<bool(const std::string& text)> askYesNo;
     /// Replaces showing CommonDialog1: the chosen file, or an empty string when cancelled.
     std::function<QString()> chooseFile;
+    /// Replaces the save or open dialog of a saved game (given whether it saves and the name
+    /// it suggests): the chosen file, or nothing when cancelled.
+    std::function<std::optional<std::string>(bool forSave, const std::string& suggested)>
+        chooseSavedGame;
     /// The surface the game draws on, given the window's own (a test wraps it to record).
     std::function<Surface&(QtSurface&)> surface;
 };
@@ -95,6 +99,7 @@ class Form1 : public QWidget, private Host {
 
     // Host: what the running game needs from the window.
     void DoEvents() override;
+    void DoEventsFor(int timeoutMs) override;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;

@@ -1,6 +1,7 @@
 #include "dictionary/Keyboard.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace lantern {
 
@@ -46,12 +47,33 @@ void Keyboard::TypeCharacter(char32_t character) {
         KeyPress(*code);
 }
 
-int Keyboard::WaitForKey(bool keepRest) {
+Keyboard::Tick Keyboard::Pass(const Timer* timer, int64_t& due) {
+    if (!timer) {
+        m_host.DoEvents();
+        return Tick::Continue;
+    }
+    const int64_t now = m_host.Milliseconds();
+    if (now < due) {
+        m_host.DoEventsFor(static_cast<int>(std::min<int64_t>(due - now, INT_MAX)));
+        return Tick::Continue;
+    }
+    const Tick tick = timer->OnTick();
+    // The next tick is an interval after this one ended, so a slow tick never piles up.
+    due = m_host.Milliseconds() + timer->IntervalMs;
+    return tick;
+}
+
+int Keyboard::WaitForKey(bool keepRest, const Timer* timer) {
     m_waiting = true;
     m_lineMode = false;
+    int64_t due = timer ? m_host.Milliseconds() + timer->IntervalMs : 0;
     try {
-        while (m_inputStream.empty())
-            m_host.DoEvents();
+        while (m_inputStream.empty()) {
+            if (Pass(timer, due) == Tick::Stop) {
+                m_waiting = false;
+                return 0;
+            }
+        }
     } catch (...) {
         m_waiting = false;
         throw;
@@ -66,7 +88,9 @@ int Keyboard::WaitForKey(bool keepRest) {
 }
 
 std::string Keyboard::ReadLine(size_t capacity, std::string_view preload, const TextSink& echo,
-                               const TextSink& rubOut) {
+                               const TextSink& rubOut, const Timer* timer) {
+    bool timedOut = false;
+    int64_t due = timer ? m_host.Milliseconds() + timer->IntervalMs : 0;
     const std::string typedAhead = std::move(m_inputStream);
     m_inputStream.assign(preload.substr(0, std::min(preload.size(), capacity)));
     // The preloaded text already stands on the screen.
@@ -93,7 +117,13 @@ std::string Keyboard::ReadLine(size_t capacity, std::string_view preload, const 
             }
             if (m_inputStream.find(kEnter) != std::string::npos)
                 break;
-            m_host.DoEvents();
+            const Tick tick = Pass(timer, due);
+            if (tick == Tick::Stop) {
+                timedOut = true;
+                break;
+            }
+            if (tick == Tick::Redraw)
+                shown.clear(); // the tick wrote after the line: the whole line is shown again
         }
     } catch (...) {
         m_waiting = false;
@@ -102,9 +132,25 @@ std::string Keyboard::ReadLine(size_t capacity, std::string_view preload, const 
     }
     m_waiting = false;
     m_lineMode = false;
+    m_timedOut = timedOut; // set last: a tick may itself have read a line
     std::string line = m_inputStream.substr(0, LineLength());
     m_inputStream.clear();
     return line;
+}
+
+Keyboard::SuspendedWait Keyboard::Suspend() {
+    SuspendedWait wait{std::move(m_inputStream), m_waiting, m_lineMode, m_lineCapacity};
+    m_inputStream.clear();
+    m_waiting = false;
+    m_lineMode = false;
+    return wait;
+}
+
+void Keyboard::Resume(SuspendedWait wait) {
+    m_inputStream = std::move(wait.InputStream);
+    m_waiting = wait.Waiting;
+    m_lineMode = wait.LineMode;
+    m_lineCapacity = wait.LineCapacity;
 }
 
 void Keyboard::Reset() {

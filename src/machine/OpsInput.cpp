@@ -1,14 +1,20 @@
 // Input opcodes: line input, single keys and tokenising.
 #include "machine/zMachine.h"
 
+#include <array>
+
 namespace lantern {
 
 void zMachine::OpRead(const Predecoded& in) {
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
-    // Timed input is not provided: the time and routine operands are read and not used.
-    for (int i = 3; i <= in.OperandCount; ++i)
-        Arg(in, i, true);
+    // The time and routine operands; they are read and not used unless input is timed.
+    const int32_t time = in.OperandCount >= 3 ? Arg(in, 3, true) : 0;
+    const int32_t routine = in.OperandCount >= 4 ? Arg(in, 4, true) : 0;
+    if (IsTimed(time, routine)) {
+        TimedRead(in, text, parse, time, routine);
+        return;
+    }
     PerformRead(text, parse);
     if (m_version >= 5)
         StoreResult(in, 13); // the line ended with Enter
@@ -16,10 +22,19 @@ void zMachine::OpRead(const Predecoded& in) {
 }
 
 void zMachine::OpReadChar(const Predecoded& in) {
-    for (int i = 1; i <= in.OperandCount; ++i)
-        Arg(in, i, false);
+    // Operand 1 is always 1; then the time and the routine, not used unless input is timed.
+    std::array<int32_t, 4> operands{};
+    for (int i = 1; i <= in.OperandCount; ++i) {
+        const int32_t value = Arg(in, i, i >= 2);
+        if (i <= 3)
+            operands[static_cast<size_t>(i)] = value;
+    }
     m_screen.SetLinesPrinted(0);
     m_screen.UpdateDisplay();
+    if (IsTimed(operands[2], operands[3])) {
+        TimedReadChar(in, operands[2], operands[3]);
+        return;
+    }
     StoreResult(in, m_keyboard.WaitForKey());
     Next(in);
 }

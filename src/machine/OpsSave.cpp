@@ -60,6 +60,7 @@ MachineState zMachine::CaptureState(int32_t pc) const {
 }
 
 void zMachine::ApplyState(const MachineState& state) {
+    ++m_stateChanges;
     // Only states that fit this machine are applied (ReadQuetzal checks a file's).
     std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
     std::copy(state.Stack.begin(), state.Stack.end(), m_stack.begin() + 1);

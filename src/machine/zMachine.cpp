@@ -106,8 +106,10 @@ void zMachine::WriteHeaderBytes() {
     if (m_version >= 1 && m_version <= 3) {
         m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
-        // Colours, bold, italic and fixed pitch; no pictures, sound or timed input.
-        m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed);
+        // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
+        // gives timed input.
+        m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
+                                    TimedInputFlag());
         m_story.WriteByte(0x1E, kInterpreterNumber);
         m_story.WriteByte(0x1F, kInterpreterVersion);
     }
@@ -154,6 +156,7 @@ void zMachine::StartGame() {
 }
 
 void zMachine::Restart() {
+    ++m_stateChanges;
     m_text.SetDefaultAlphabets();
     PrepareScreen(m_screen.ScreenWidth(), m_screen.ScreenHeight());
     // The pristine image is the file as it was loaded: every change the story made is lost.
@@ -401,6 +404,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
 // ---- Screen text, status line and line input ------------------------------------------------
 
 void zMachine::WriteToScreen(std::string_view text) {
+    ++m_screenWrites;
     if (m_transcript && m_screen.CurrentWindow() == 0)
         m_transcript(m_chars.ToUtf8(text));
     m_pager.Write(text);
@@ -417,7 +421,8 @@ void zMachine::DrawStatusLine() {
     lantern::DrawStatusLine(m_screen, info);
 }
 
-void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
+bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
+                           const Keyboard::Timer* timer) {
     if (m_version < 4)
         DrawStatusLine();
     m_pager.BeginInput();
@@ -441,8 +446,11 @@ void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
                 m_transcript(m_chars.ToUtf8(echo));
             m_pager.Echo(echo);
         },
-        [this](std::string_view typed) { m_pager.RubOut(typed); });
-    PrintText("\r\n");
+        [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);
+    const bool entered = !m_keyboard.TimedOut();
+    // A line ended by its timer stays open on the screen, for the story to go on from.
+    if (entered)
+        PrintText("\r\n");
     // The text buffer holds the line in lower case, as the dictionary does.
     for (char& c : line)
         c = static_cast<char>(m_chars.ToLower(static_cast<uint8_t>(c)));
@@ -459,6 +467,7 @@ void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
     }
     if (parseOffset != 0)
         m_dictionary.Tokenise(m_story, textOffset, parseOffset, false);
+    return entered;
 }
 
 } // namespace lantern

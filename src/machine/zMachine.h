@@ -160,8 +160,10 @@ class zMachine {
     void PrintText(std::string_view text) { m_streams.PrintText(text); }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
     void DrawStatusLine();
-    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer.
-    void PerformRead(int32_t textOffset, int32_t parseOffset);
+    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer. A
+    /// timer may end the line before Enter (false): what was typed is stored all the same.
+    bool PerformRead(int32_t textOffset, int32_t parseOffset,
+                     const Keyboard::Timer* timer = nullptr);
     /// RESTART: reloads the story and starts it again without leaving the run loop.
     void Restart();
 
@@ -338,6 +340,20 @@ class zMachine {
     bool SaveGame(int32_t pc);
     bool RestoreGame();
     void Call(const Predecoded& in, int storeVar);
+    // Timed input (the complete Z-machine, versions 4 and later).
+    /// Whether READ or READ_CHAR with these time and routine operands is timed.
+    bool IsTimed(int32_t time, int32_t routine) const;
+    /// READ and READ_CHAR whose routine runs every time/10 seconds while they wait.
+    void TimedRead(const Predecoded& in, int32_t text, int32_t parse, int32_t time,
+                   int32_t routine);
+    void TimedReadChar(const Predecoded& in, int32_t time, int32_t routine);
+    /// Flags 1 bit 7, when timed input is provided.
+    int TimedInputFlag() const;
+    Keyboard::Timer MakeTimer(int32_t time, int32_t routine);
+    /// Runs a story routine to its return from inside a wait and gives its result. Throws
+    /// WaitAbandoned when the routine left the waiting instruction behind instead (it quit,
+    /// restarted, restored or threw past it).
+    int32_t CallFromWait(int32_t routine);
     /// Writes screen text through stream 1 with the "[**MORE**]" wait.
     void WriteToScreen(std::string_view text);
     std::string StateText() const;
@@ -383,6 +399,8 @@ class zMachine {
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced;            ///< the record the trace shows
     bool m_standard = false;          ///< the complete Z-machine was asked for
+    uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
+    uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
     std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
     bool m_stop = false;              ///< set by QUIT and the refused EXT question
     bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line

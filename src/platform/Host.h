@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,17 @@ class Host {
     /// it may block until an event arrives. Throws GameStopped when the game must end now
     /// (the window closed, scripted input ran out).
     virtual void DoEvents() = 0;
+    /// DoEvents that waits at most timeoutMs for an event (timed input). May throw GameStopped.
+    virtual void DoEventsFor(int timeoutMs) {
+        (void)timeoutMs;
+        DoEvents();
+    }
+    /// A monotonic clock in milliseconds: the time that timed input measures.
+    virtual int64_t Milliseconds() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     /// Lets events that are already pending run, without waiting; called now and then while a
     /// story computes, so that the front-end stays responsive. May throw GameStopped.
     virtual void ProcessPendingEvents() {}

@@ -1,5 +1,5 @@
 // What the window shows over the story's screen: the caret, the lower window's history, the
-// player's selection and copy, and the text for assistive technology.
+// player's selection and copy, the text for assistive technology; and a saved game's dialogs.
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
 
@@ -8,6 +8,9 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
 
 namespace lantern::test {
 namespace {
@@ -176,6 +179,76 @@ TEST(Form1View, AssistiveTechnologyReadsTheGrowingTextAndTheStatusLine) {
     });
     EXPECT_TRUE(announced.contains(QStringLiteral(">look\nYou are in the Cellar.\n\n>")))
         << announced.toStdString();
+}
+
+TEST(Form1View, AGameSavedThroughTheDialogRestoresInANewWindowToTheSameState) {
+    const std::string saved = testing::TempDir() + "lantern-window-game.qzl";
+    std::remove(saved.c_str());
+    Options options = WithStory(LANTERN_STORY_STANDARD_V5);
+    options.standard = true;
+    const std::string suggested =
+        std::filesystem::path(LANTERN_STORY_STANDARD_V5).replace_extension(".qzl").string();
+    // The dynamic memory and stack when the game waits after the save, and after the restore.
+    struct State {
+        std::vector<uint8_t> memory;
+        int32_t stackPointer = 0;
+        int frame = 0;
+    };
+    auto capture = [](zMachine& machine) {
+        const StoryImage& story = machine.Story();
+        const int32_t staticBase = story.ReadWord(0x0E, true);
+        return State{std::vector<uint8_t>(story.Data() + 0x40, story.Data() + staticBase),
+                     machine.StackPointer(), machine.FrameIndex()};
+    };
+    State afterSave;
+    {
+        WindowDriver driver(options);
+        driver.savedGameChoices.push_back(saved);
+        driver.Play({
+            Line("inc\r"),
+            Line("inc\r"),
+            Line("save\r"),
+            Line("quit\r",
+                 [&] {
+                     EXPECT_TRUE(driver.Recorder().Shows("Save answered 1."));
+                     afterSave = capture(driver.form->Machine());
+                 }),
+        });
+        ASSERT_EQ(driver.savedGameDialogs.size(), 1u);
+        EXPECT_EQ(driver.savedGameDialogs[0], std::make_pair(true, suggested));
+    }
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    WindowDriver driver(options);
+    driver.savedGameChoices.push_back(saved);
+    driver.Play({
+        Line("restore\r"),
+        Line("quit\r",
+             [&] {
+                 EXPECT_TRUE(driver.Recorder().Shows("Save answered 2."));
+                 EXPECT_TRUE(driver.Recorder().Shows("counter=2"));
+                 EXPECT_FALSE(driver.Recorder().Shows("damaged"));
+                 const State restored = capture(driver.form->Machine());
+                 EXPECT_TRUE(restored.memory == afterSave.memory);
+                 EXPECT_EQ(restored.stackPointer, afterSave.stackPointer);
+                 EXPECT_EQ(restored.frame, afterSave.frame);
+             }),
+    });
+    ASSERT_EQ(driver.savedGameDialogs.size(), 1u);
+    EXPECT_EQ(driver.savedGameDialogs[0], std::make_pair(false, suggested));
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    std::remove(saved.c_str());
+}
+
+TEST(Form1View, TimedInputCallsTheStoryBackWhileTheWindowWaits) {
+    Options options = WithStory(LANTERN_STORY_STANDARD_V5);
+    options.standard = true;
+    WindowDriver driver(options);
+    // The story's routine runs every half second and ends each wait at its third call.
+    driver.Play({Line("timed\r"), Line("hello\r"), Hold()});
+    EXPECT_TRUE(driver.Recorder().Shows("Line ended by 13"));
+    EXPECT_TRUE(driver.Recorder().Shows("Key 0 after 3 ticks."));
+    EXPECT_TRUE(driver.Recorder().Shows("Line ended by 0 after 3 ticks"));
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,7 @@ struct Step {
     Wait wait;
     std::string keys;            ///< typed one key per pass of the event loop
     std::function<void()> check; ///< runs when the wait begins, before anything is typed
+    bool hold = false;           ///< from this wait on nothing is typed; waits end by themselves
 };
 
 inline Step Line(std::string keys, std::function<void()> check = {}) {
@@ -51,6 +53,11 @@ inline Step Line(std::string keys, std::function<void()> check = {}) {
 }
 inline Step Key(char key, std::function<void()> check = {}) {
     return {Step::Wait::Key, std::string(1, key), std::move(check)};
+}
+/// At a key wait: types nothing more, and leaves the window open for waits that end by
+/// themselves (timed input) until the game ends.
+inline Step Hold(std::function<void()> check = {}) {
+    return {Step::Wait::Key, "", std::move(check), true};
 }
 
 /// A window with a story, driven by a scripted player. The player types only while the game
@@ -61,6 +68,10 @@ class WindowDriver {
     std::vector<std::pair<std::string, MessageIcon>> messages;
     std::vector<std::string> questions;
     std::deque<QString> choices; ///< the dialog's answers, in order; empty cancels
+    /// The saved-game dialog's answers, in order (none left cancels), and what it was asked:
+    /// whether to save, and the name it suggested.
+    std::deque<std::string> savedGameChoices;
+    std::vector<std::pair<bool, std::string>> savedGameDialogs;
     int dialogs = 0;
     bool closedByScript = false;
     /// Presses a key at every "[**MORE**]" that the script does not ask for.
@@ -88,6 +99,15 @@ class WindowDriver {
             choices.pop_front();
             return choice;
         };
+        hooks.chooseSavedGame = [this](bool forSave,
+                                       const std::string& suggested) -> std::optional<std::string> {
+            savedGameDialogs.emplace_back(forSave, suggested);
+            if (savedGameChoices.empty())
+                return std::nullopt;
+            std::string choice = savedGameChoices.front();
+            savedGameChoices.pop_front();
+            return choice;
+        };
         hooks.surface = [this](QtSurface& surface) -> Surface& {
             recorder = std::make_unique<RecordingSurface>(surface);
             return *recorder;
@@ -112,6 +132,7 @@ class WindowDriver {
         m_steps.assign(std::make_move_iterator(steps.begin()),
                        std::make_move_iterator(steps.end()));
         m_typing.clear();
+        m_holding = false;
         m_clock.start();
         m_timer.start();
     }
@@ -147,7 +168,7 @@ class WindowDriver {
             return;
         }
         Keyboard& keys = form->Machine().Keys();
-        if (!keys.Waiting())
+        if (!keys.Waiting() || m_holding)
             return;
         if (m_typing.empty()) {
             const bool lineWait = keys.WaitingForLine();
@@ -169,6 +190,7 @@ class WindowDriver {
                 << step.keys << "\"";
             if (step.check)
                 step.check();
+            m_holding = step.hold;
             m_typing = step.keys;
             if (m_typing.empty())
                 return;
@@ -182,6 +204,7 @@ class WindowDriver {
     QElapsedTimer m_clock;
     std::deque<Step> m_steps;
     std::string m_typing;
+    bool m_holding = false;
 };
 
 } // namespace lantern::test

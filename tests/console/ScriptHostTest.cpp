@@ -53,6 +53,28 @@ TEST_F(Script, SingleKeysTakeOneCharacterAndTheLineEndIsEnter) {
     EXPECT_THROW(keyboard.WaitForKey(), GameStopped);
 }
 
+TEST_F(Script, TimedWaitsTypeLinesAtOnceAndTimeOutAtOnceWhenTheInputHasEnded) {
+    Feed("look\n");
+    auto ignore = [](std::string_view) {};
+    int ticks = 0;
+    Keyboard::Timer timer{500, [&] {
+                              ++ticks;
+                              return ticks % 2 == 0 ? Keyboard::Tick::Stop
+                                                    : Keyboard::Tick::Continue;
+                          }};
+    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, ignore, &timer), "look");
+    EXPECT_FALSE(keyboard.TimedOut());
+    EXPECT_EQ(host.Milliseconds(), 0);
+    EXPECT_EQ(keyboard.WaitForKey(false, &timer), 0); // two ticks, a second of scripted time
+    EXPECT_EQ(host.Milliseconds(), 1000);
+    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, ignore, &timer), "");
+    EXPECT_TRUE(keyboard.TimedOut());
+    // A wait that never ends by itself ends the game a minute after the input ended.
+    Keyboard::Timer endless{100, [] { return Keyboard::Tick::Continue; }};
+    EXPECT_THROW(keyboard.WaitForKey(false, &endless), GameStopped);
+    EXPECT_EQ(host.Milliseconds(), ScriptHost::kIdleLimitMs);
+}
+
 TEST_F(Script, NothingIsReadWhileNobodyWaits) {
     Feed("look\n");
     host.DoEvents();

@@ -20,13 +20,15 @@ class MachineFixture : public ::testing::Test {
     std::unique_ptr<zMachine> machine;
     std::string output;
 
-    /// Loads the built story and starts it, as a new game does.
-    void Start(const StoryBuilder& builder) {
+    /// Loads the built story and starts it, as a new game does (the complete Z-machine when
+    /// standard).
+    void Start(const StoryBuilder& builder, bool standard = false) {
         machine = std::make_unique<zMachine>(host, surface, 12345);
         host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
         machine->SetPagingWait(false);
         machine->SetTranscript([this](std::string_view text) { output += text; });
         machine->PrepareScreen(640, 480);
+        machine->SetStandard(standard);
         machine->LoadStory(builder.Build());
         machine->StartGame();
     }

@@ -4,6 +4,8 @@
 #include "platform/Host.h"
 #include "platform/Surface.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -13,7 +15,8 @@
 namespace lantern::test {
 
 /// A host that records what the game showed and feeds scripted keys while the game waits.
-/// When the script runs out during a wait, the game is stopped.
+/// When the script runs out during a wait, the game is stopped. Its clock moves only through
+/// the pauses in the script, which timed waits see pass and other waits skip.
 class TestHost : public Host {
   public:
     struct Message {
@@ -31,6 +34,10 @@ class TestHost : public Host {
     std::deque<std::string> fileNames;
     int beeps = 0;
     int waits = 0;
+    int64_t clock = 0; ///< milliseconds
+
+    /// Milliseconds that pass before the next key.
+    void Pause(int ms) { keys.push_back(-ms); }
 
     void Type(const std::string& text) {
         for (char c : text)
@@ -39,6 +46,8 @@ class TestHost : public Host {
 
     void DoEvents() override {
         ++waits;
+        while (!keys.empty() && keys.front() < 0)
+            keys.pop_front();
         if (keys.empty())
             throw GameStopped{};
         const int key = keys.front();
@@ -46,6 +55,20 @@ class TestHost : public Host {
         if (deliverKey)
             deliverKey(key);
     }
+    void DoEventsFor(int timeoutMs) override {
+        if (keys.empty() || keys.front() >= 0) {
+            DoEvents();
+            return;
+        }
+        ++waits;
+        const int pause = -keys.front();
+        const int passed = std::min(pause, std::max(timeoutMs, 1));
+        clock += passed;
+        keys.pop_front();
+        if (passed < pause)
+            keys.push_front(passed - pause);
+    }
+    int64_t Milliseconds() override { return clock; }
     void ShowMessage(const std::string& text, MessageIcon icon) override {
         messages.push_back({text, icon});
     }
