@@ -128,6 +128,8 @@ void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
+    m_screen.SetFixedFont(0, false);
+    m_screen.SetFixedFont(1, false);
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();

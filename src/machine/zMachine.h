@@ -222,6 +222,8 @@ class zMachine {
     void OpPrintChar(const Predecoded&);
     void OpPrintNum(const Predecoded&);
     void OpOutputStream(const Predecoded&);
+    void OpPrintUnicode(const Predecoded&);
+    void OpCheckUnicode(const Predecoded&);
 
     // Objects.
     void OpGetSibling(const Predecoded&);
@@ -251,6 +253,7 @@ class zMachine {
     void OpSetTextStyle(const Predecoded&);
     void OpBufferMode(const Predecoded&);
     void OpSoundEffect(const Predecoded&);
+    void OpSetFont(const Predecoded&);
 
     // Input.
     void OpRead(const Predecoded&);

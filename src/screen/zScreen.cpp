@@ -77,8 +77,8 @@ void zScreen::SelectFont(bool fixedPitch, bool bold, bool italic) {
 
 void zScreen::ApplyStyle() {
     const int style = Current().Style;
-    SelectFont((style & kStyleFixed) != 0 || m_currentWindow == 1, (style & kStyleBold) != 0,
-               (style & kStyleItalic) != 0);
+    SelectFont((style & kStyleFixed) != 0 || Current().FixedFont || m_currentWindow == 1,
+               (style & kStyleBold) != 0, (style & kStyleItalic) != 0);
     if (style & kStyleReverse) {
         m_surface->SetTextColour(m_storedBackColor);
         m_surface->SetBackColour(m_storedForeColor);
@@ -199,6 +199,13 @@ void zScreen::SetTextStyle(int style) {
 
 void zScreen::BufferMode(int flag) {
     m_windows[0].Buffered = (flag & 0xFF) != 0;
+}
+
+void zScreen::SetFixedFont(int windowNo, bool fixed) {
+    if (windowNo != 0 && windowNo != 1)
+        return;
+    m_windows[static_cast<size_t>(windowNo)].FixedFont = fixed;
+    ApplyStyle();
 }
 
 } // namespace lantern

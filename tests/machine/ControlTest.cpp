@@ -174,6 +174,25 @@ TEST_F(Control, UnknownExtendedOpcodesAskWhetherToGoOn) {
     EXPECT_EQ(Global(16), 7);
 }
 
+TEST_F(Control, CompleteMachineFaultsOnImpossibleThrowsAndTables) {
+    // THROW to a frame that is not running; PRINT_TABLE and ENCODE_TEXT past the end of memory.
+    const std::vector<std::pair<Bytes, std::string>> cases = {
+        {Op2(28, C(1), C(0)), "THROW to frame 0, which is not running (1 frames are)"},
+        {Op2(28, C(1), C(2)), "THROW to frame 2, which is not running (1 frames are)"},
+        {OpVar(30, {L(0xFFF0), C(8), C(3)}), "PRINT_TABLE of a table that runs past the end of "
+                                             "memory"},
+        {OpVar(28, {L(0x100), C(4), C(0), L(0xFFFE)}), "ENCODE_TEXT outside memory"},
+    };
+    for (const auto& [code, message] : cases) {
+        StoryBuilder story(5);
+        story.Code(code + Quit());
+        Start(story);
+        machine->SetStandard(true);
+        EXPECT_EQ(Run(), GameOutcome::Kind::Fault);
+        EXPECT_EQ(fault, message);
+    }
+}
+
 TEST_F(Control, QuitStopsTheRun) {
     StoryBuilder story(5);
     story.Code(Quit() + Op2(kStore, C(16), C(1)));
