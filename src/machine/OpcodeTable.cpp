@@ -184,7 +184,7 @@ struct OpcodeTable {
             R<&M::OpPrintUnicode>(kOpExt, 11, ""),
             R<&M::OpExtRefused>(kOpExt, 12, "", _, _, 0, 4),
             R<&M::OpCheckUnicode>(kOpExt, 12, "", S, _, 5),
-            R<&M::OpExtRefused>(kOpExt, 13, ""),
+            R<&M::OpSetTrueColour>(kOpExt, 13, ""),
             R<&M::OpExtRefused>(kOpExt, 14, ""),
             R<&M::OpExtRefused>(kOpExt, 15, ""),
             R<&M::OpExtRefused>(kOpExt, 16, ""),

@@ -15,6 +15,18 @@ void zMachine::OpSetColour(const Predecoded& in) {
     Next(in);
 }
 
+void zMachine::OpSetTrueColour(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    const int32_t fore = Arg(in, 1, true);
+    const int32_t back = Arg(in, 2, true);
+    // Version 6's window operand is read (a stack operand pops); there is one set of colours.
+    if (in.OperandCount > 2)
+        Arg(in, 3, false);
+    m_screen.SetTrueColor(fore, back);
+    Next(in);
+}
+
 void zMachine::OpSplitWindow(const Predecoded& in) {
     m_screen.SplitWindow(Arg(in, 1, false));
     Next(in);

@@ -244,6 +244,7 @@ class zMachine {
     // Screen.
     void OpShowStatus(const Predecoded&);
     void OpSetColour(const Predecoded&);
+    void OpSetTrueColour(const Predecoded&);
     void OpSplitWindow(const Predecoded&);
     void OpSetWindow(const Predecoded&);
     void OpEraseWindow(const Predecoded&);

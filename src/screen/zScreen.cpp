@@ -103,6 +103,22 @@ void zScreen::SetColor(int foreColor, int backColor) {
     ApplyStyle();
 }
 
+void zScreen::SetTrueColor(int foreColor, int backColor) {
+    auto apply = [](int value, Colour fallback, Colour& stored) {
+        const int v = value & 0xFFFF;
+        if (v == 0xFFFF) {
+            stored = fallback;
+        } else if (v < 0x8000) {
+            // Five bits to eight: the top bits repeat in the low ones, so 31 gives 255.
+            auto scale = [](int five) { return (five << 3) | (five >> 2); };
+            stored = Rgb(scale(v & 31), scale((v >> 5) & 31), scale((v >> 10) & 31));
+        }
+    };
+    apply(foreColor, Rgb(0, 0, 0), m_storedForeColor);
+    apply(backColor, Rgb(255, 255, 255), m_storedBackColor);
+    ApplyStyle();
+}
+
 void zScreen::SplitWindow(int lines) {
     lines = std::clamp(lines, 0, ScreenLines());
     const int width = RoundHalfEven(static_cast<double>(m_screenWidth) / m_charWidth);

@@ -71,6 +71,9 @@ class zScreen {
     void SetupScreen();
     /// Story colour numbers 1 to 12 (1 the default); 0 and others leave that side unchanged.
     void SetColor(int foreColor, int backColor);
+    /// Colours as 15-bit true colours (5 bits each of red, green and blue from the low end);
+    /// -1 (65535) is the default of that side; other values above 32767 leave it unchanged.
+    void SetTrueColor(int foreColor, int backColor);
     /// Gives the upper window `lines` lines (clamped to the screen) and the lower one the rest.
     void SplitWindow(int lines);
     void SetWindow(int windowNo);

@@ -193,6 +193,24 @@ TEST_F(Control, CompleteMachineFaultsOnImpossibleThrowsAndTables) {
     }
 }
 
+TEST_F(Control, CompleteMachineClaimsStandardOneOneAndTrueColours) {
+    StoryBuilder story(5);
+    // A header extension of six words asking for transparency (Flags 3).
+    story.Word(0x36, 0x3000).Word(0x3000, 6).Word(0x3008, 1);
+    story.Code(OpExt(13, {L(0x001F), L(0xFFFF)}) + Quit()); // red on the default background
+    Start(story);
+    EXPECT_EQ(machine->Story().ReadWord(0x32, true), 0); // the default machine claims nothing
+    machine->SetStandard(true);
+    machine->StartGame();
+    const StoryImage& image = machine->Story();
+    EXPECT_EQ(image.ReadWord(0x32, true), 0x0101);
+    EXPECT_EQ(image.ReadWord(0x3008, true), 0);      // no transparency
+    EXPECT_EQ(image.ReadWord(0x300C, true), 0x7FFF); // white, the default background
+    Run();
+    EXPECT_EQ(machine->Screen().StoredForeColor(), Rgb(255, 0, 0));
+    EXPECT_EQ(machine->Screen().StoredBackColor(), Rgb(255, 255, 255));
+}
+
 TEST_F(Control, QuitStopsTheRun) {
     StoryBuilder story(5);
     story.Code(Quit() + Op2(kStore, C(16), C(1)));
