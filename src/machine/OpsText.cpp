@@ -108,7 +108,7 @@ void zMachine::OpPrintTable(const Predecoded& in) {
     const int64_t stride = width + skip;
     if (!m_story.Contains(table, stride * (height - 1) + width))
         throw StoryError("PRINT_TABLE of a table that runs past the end of memory");
-    const bool onScreen = !m_streams.IsSelected(3);
+    const bool onScreen = !m_streams.IsSelected(3) && m_streams.IsSelected(1);
     const auto [line, column] = m_screen.GetCursor();
     for (int64_t row = 0; row < height; ++row) {
         if (row > 0 && onScreen && m_screen.CurrentWindow() == 1) {
