@@ -165,13 +165,14 @@ struct OpcodeTable {
             R<&M::OpPrintTable>(kOpVar, 30, "PRINT_TABLE"),
             R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, B, 0, 8),
             R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, _, 9),
-            // EXT: three are carried out; the others are refused, but are still decoded with
-            // the store and branch bytes the standard gives them.
+            // EXT: three are carried out, and more by the complete machine (their handlers
+            // refuse otherwise); the others are refused, but are still decoded with the store
+            // and branch bytes the standard gives them.
             R<&M::OpSaveExt>(kOpExt, 0, "", S),
             R<&M::OpSaveExt>(kOpExt, 1, "", S),
             R<&M::OpLogShift>(kOpExt, 2, "LOG_SHIFT", S),
             R<&M::OpArtShift>(kOpExt, 3, "ART_SHIFT", S),
-            R<&M::OpExtRefused>(kOpExt, 4, "", S),
+            R<&M::OpSetFont>(kOpExt, 4, "", S),
             R<&M::OpExtRefused>(kOpExt, 5, ""),
             R<&M::OpExtRefused>(kOpExt, 6, "", _, B, 0, 8),
             R<&M::OpExtRefused>(kOpExt, 6, "", _, _, 9),
@@ -180,10 +181,10 @@ struct OpcodeTable {
             R<&M::OpSaveUndo>(kOpExt, 9, "SAVE_UNDO", S),
             R<&M::OpExtRefused>(kOpExt, 10, "", _, _, 0, 4),
             R<&M::OpRestoreUndo>(kOpExt, 10, "", S, _, 5),
-            R<&M::OpExtRefused>(kOpExt, 11, ""),
+            R<&M::OpPrintUnicode>(kOpExt, 11, ""),
             R<&M::OpExtRefused>(kOpExt, 12, "", _, _, 0, 4),
-            R<&M::OpExtRefused>(kOpExt, 12, "", S, _, 5),
-            R<&M::OpExtRefused>(kOpExt, 13, ""),
+            R<&M::OpCheckUnicode>(kOpExt, 12, "", S, _, 5),
+            R<&M::OpSetTrueColour>(kOpExt, 13, ""),
             R<&M::OpExtRefused>(kOpExt, 14, ""),
             R<&M::OpExtRefused>(kOpExt, 15, ""),
             R<&M::OpExtRefused>(kOpExt, 16, ""),

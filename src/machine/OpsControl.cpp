@@ -1,5 +1,8 @@
 // Control opcodes, and the answers to opcodes this interpreter does not carry out.
 #include "machine/zMachine.h"
+#include "memory/StoryError.h"
+
+#include <string>
 
 namespace lantern {
 
@@ -42,19 +45,24 @@ void zMachine::OpPiracy(const Predecoded& in) {
 }
 
 void zMachine::OpThrow(const Predecoded& in) {
-    Refuse(in, "Please Implement THROW!");
+    if (!m_standard) {
+        Refuse(in, "Please Implement THROW!");
+        return;
+    }
+    const int32_t value = Arg(in, 1, false);
+    const int32_t token = Arg(in, 2, true);
+    // CATCH gave the number of frames then running: frames above that one are unwound and it
+    // returns the value. A token naming no running frame cannot be honoured.
+    if (token < 1 || token > m_frameIndex + 1)
+        throw StoryError("THROW to frame " + std::to_string(token) + ", which is not running (" +
+                         std::to_string(m_frameIndex + 1) + " frames are)");
+    m_frameIndex = token - 1;
+    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    PerformReturn(value);
 }
 
 void zMachine::OpInputStream(const Predecoded& in) {
     Refuse(in, "Please Implement INPUT_STREAM");
-}
-
-void zMachine::OpEncodeText(const Predecoded& in) {
-    Refuse(in, "Please Implement ENCODE_TEXT");
-}
-
-void zMachine::OpPrintTable(const Predecoded& in) {
-    Refuse(in, "Please Implement PRINT_TABLE");
 }
 
 void zMachine::OpUnknown(const Predecoded& in) {

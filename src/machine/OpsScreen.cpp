@@ -15,6 +15,18 @@ void zMachine::OpSetColour(const Predecoded& in) {
     Next(in);
 }
 
+void zMachine::OpSetTrueColour(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    const int32_t fore = Arg(in, 1, true);
+    const int32_t back = Arg(in, 2, true);
+    // Version 6's window operand is read (a stack operand pops); there is one set of colours.
+    if (in.OperandCount > 2)
+        Arg(in, 3, false);
+    m_screen.SetTrueColor(fore, back);
+    Next(in);
+}
+
 void zMachine::OpSplitWindow(const Predecoded& in) {
     m_screen.SplitWindow(Arg(in, 1, false));
     Next(in);
@@ -63,9 +75,32 @@ void zMachine::OpBufferMode(const Predecoded& in) {
 }
 
 void zMachine::OpSoundEffect(const Predecoded& in) {
-    for (int i = 1; i <= in.OperandCount; ++i)
-        Arg(in, i, false);
-    m_host.Beep();
+    int32_t number = 0;
+    for (int i = 1; i <= in.OperandCount; ++i) {
+        const int32_t value = Arg(in, i, false);
+        if (i == 1)
+            number = value;
+    }
+    // The complete machine has the two bleeps, 1 and 2, and no sampled sounds.
+    if (!m_standard || number == 1 || number == 2)
+        m_host.Beep();
+    Next(in);
+}
+
+void zMachine::OpSetFont(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    const int32_t font = Arg(in, 1, false);
+    const int window = m_screen.CurrentWindow();
+    const int current = m_screen.Window(window).FixedFont ? 4 : 1;
+    // Font 1 and font 4 (fixed pitch) are there; 0 asks which is in use; any other (font 3,
+    // the character graphics) is refused with 0 and changes nothing.
+    if (font == 1 || font == 4) {
+        m_screen.SetFixedFont(window, font == 4);
+        StoreResult(in, current);
+    } else {
+        StoreResult(in, font == 0 ? current : 0);
+    }
     Next(in);
 }
 

@@ -3,6 +3,7 @@
 #include "memory/StoryError.h"
 
 #include <string>
+#include <vector>
 
 namespace lantern {
 
@@ -52,6 +53,27 @@ void zMachine::OpPrintChar(const Predecoded& in) {
     Next(in);
 }
 
+void zMachine::OpPrintUnicode(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    const auto character = static_cast<char32_t>(Arg(in, 1, true));
+    // A memory table holds ZSCII only: a character without a code goes there as "?".
+    if (m_streams.IsSelected(3)) {
+        const auto code = m_chars.FromUnicode(character);
+        PrintText(std::string(1, code ? static_cast<char>(*code) : '?'));
+    } else {
+        PrintText(m_chars.UnicodeText(character));
+    }
+    Next(in);
+}
+
+void zMachine::OpCheckUnicode(const Predecoded& in) {
+    if (!m_standard)
+        return OpExtRefused(in);
+    StoreResult(in, m_chars.CheckUnicode(static_cast<char32_t>(Arg(in, 1, true))));
+    Next(in);
+}
+
 void zMachine::OpPrintNum(const Predecoded& in) {
     PrintText(std::to_string(Arg(in, 1, false)));
     Next(in);
@@ -66,6 +88,84 @@ void zMachine::OpOutputStream(const Predecoded& in) {
     if (number == 3 && in.OperandCount < 2)
         throw StoryError("output stream 3 selected without a table");
     m_streams.OutputStream(number, table);
+    Next(in);
+}
+
+void zMachine::OpPrintTable(const Predecoded& in) {
+    if (!m_standard) {
+        Refuse(in, "Please Implement PRINT_TABLE");
+        return;
+    }
+    const int64_t table = Arg(in, 1, true);
+    const int64_t width = Arg(in, 2, true);
+    const int64_t height = in.OperandCount >= 3 ? Arg(in, 3, true) : 1;
+    const int64_t skip = in.OperandCount >= 4 ? Arg(in, 4, true) : 0;
+    if (width == 0 || height == 0) {
+        Next(in);
+        return;
+    }
+    // Rows of `width` characters, `skip` more between one row and the next.
+    const int64_t stride = width + skip;
+    if (!m_story.Contains(table, stride * (height - 1) + width))
+        throw StoryError("PRINT_TABLE of a table that runs past the end of memory");
+    const bool onScreen = !m_streams.IsSelected(3) && m_streams.IsSelected(1);
+    const auto [line, column] = m_screen.GetCursor();
+    for (int64_t row = 0; row < height; ++row) {
+        if (row > 0 && onScreen && m_screen.CurrentWindow() == 1) {
+            // The upper window: the cursor column of each following line.
+            m_screen.SetCursor(line + static_cast<int>(row), column, m_version, 0);
+        } else if (row > 0) {
+            PrintText("\r\n");
+            // The lower window: the next line, from the column the first row started at.
+            if (onScreen && column > 1) {
+                m_screen.SetCursor(m_screen.GetCursor().first, column, m_version, 0);
+                if (m_transcript && m_screen.CurrentWindow() == 0)
+                    m_transcript(std::string(static_cast<size_t>(column - 1), ' '));
+            }
+        }
+        std::string text;
+        for (int64_t i = 0; i < width; ++i) {
+            const uint8_t c = m_story.ReadByte(table + row * stride + i);
+            if (c == 13)
+                text += "\r\n";
+            else if (c != 0)
+                text += static_cast<char>(c);
+        }
+        PrintText(text);
+    }
+    Next(in);
+}
+
+void zMachine::OpEncodeText(const Predecoded& in) {
+    if (!m_standard) {
+        Refuse(in, "Please Implement ENCODE_TEXT");
+        return;
+    }
+    const int64_t text = Arg(in, 1, true);
+    const int64_t length = Arg(in, 2, true);
+    const int64_t from = Arg(in, 3, true);
+    const int64_t coded = Arg(in, 4, true);
+    // As a dictionary word: lower case, cut to the dictionary's length, three Z-characters to
+    // a word, the last word marked as the end.
+    const size_t limit = m_version <= 3 ? 6 : 9;
+    const int64_t words = static_cast<int64_t>(limit / 3);
+    if (!m_story.Contains(text + from, length) || !m_story.Contains(coded, 2 * words))
+        throw StoryError("ENCODE_TEXT outside memory");
+    std::string word;
+    for (int64_t i = 0; i < length && word.size() < limit; ++i) {
+        const uint8_t c = m_story.ReadByte(text + from + i);
+        if (c == 0)
+            break;
+        word += static_cast<char>(m_chars.ToLower(c));
+    }
+    const std::vector<uint8_t> zChars = m_text.EncodeZChars(word, limit);
+    for (int64_t w = 0; w < words; ++w) {
+        const auto at = static_cast<size_t>(3 * w);
+        int32_t value = (zChars[at] << 10) | (zChars[at + 1] << 5) | zChars[at + 2];
+        if (w == words - 1)
+            value |= 0x8000;
+        m_story.WriteWord(coded + 2 * w, value);
+    }
     Next(in);
 }
 

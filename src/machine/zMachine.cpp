@@ -124,12 +124,29 @@ void zMachine::WriteHeaderBytes() {
     const int refused =
         m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
     m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
+    if (m_standard) {
+        // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
+        // extension word 4) it grants none (transparency is the only one), and words 5 and 6
+        // give the default colours as true colours (black on white).
+        m_story.WriteByte(0x32, 1);
+        m_story.WriteByte(0x33, 1);
+        const int64_t extension = m_version >= 5 ? m_story.ReadWord(0x36, true) : 0;
+        const int words = extension != 0 && m_story.Contains(extension, 2)
+                              ? m_story.ReadWord(extension, true)
+                              : 0;
+        const std::array<std::pair<int, int>, 3> entries = {{{4, 0}, {5, 0x0000}, {6, 0x7FFF}}};
+        for (const auto& entry : entries)
+            if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
+                m_story.WriteWord(extension + 2 * entry.first, entry.second);
+    }
 }
 
 void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
+    m_screen.SetFixedFont(0, false);
+    m_screen.SetFixedFont(1, false);
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();

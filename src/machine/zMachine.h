@@ -224,6 +224,8 @@ class zMachine {
     void OpPrintChar(const Predecoded&);
     void OpPrintNum(const Predecoded&);
     void OpOutputStream(const Predecoded&);
+    void OpPrintUnicode(const Predecoded&);
+    void OpCheckUnicode(const Predecoded&);
 
     // Objects.
     void OpGetSibling(const Predecoded&);
@@ -244,6 +246,7 @@ class zMachine {
     // Screen.
     void OpShowStatus(const Predecoded&);
     void OpSetColour(const Predecoded&);
+    void OpSetTrueColour(const Predecoded&);
     void OpSplitWindow(const Predecoded&);
     void OpSetWindow(const Predecoded&);
     void OpEraseWindow(const Predecoded&);
@@ -253,6 +256,7 @@ class zMachine {
     void OpSetTextStyle(const Predecoded&);
     void OpBufferMode(const Predecoded&);
     void OpSoundEffect(const Predecoded&);
+    void OpSetFont(const Predecoded&);
 
     // Input.
     void OpRead(const Predecoded&);

@@ -21,7 +21,8 @@ std::string_view zScreen::NextWord(std::string_view text) const {
         }
         return text;
     }
-    return text.substr(0, 1);
+    // One character: a Unicode character carried in the text is never split.
+    return text.substr(0, std::max<size_t>(CharMap::CarriedLength(text, 0), 1));
 }
 
 int zScreen::MeasureZscii(std::string_view text) {

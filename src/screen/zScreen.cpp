@@ -77,8 +77,8 @@ void zScreen::SelectFont(bool fixedPitch, bool bold, bool italic) {
 
 void zScreen::ApplyStyle() {
     const int style = Current().Style;
-    SelectFont((style & kStyleFixed) != 0 || m_currentWindow == 1, (style & kStyleBold) != 0,
-               (style & kStyleItalic) != 0);
+    SelectFont((style & kStyleFixed) != 0 || Current().FixedFont || m_currentWindow == 1,
+               (style & kStyleBold) != 0, (style & kStyleItalic) != 0);
     if (style & kStyleReverse) {
         m_surface->SetTextColour(m_storedBackColor);
         m_surface->SetBackColour(m_storedForeColor);
@@ -100,6 +100,22 @@ void zScreen::SetColor(int foreColor, int backColor) {
     if (backColor >= 1 && backColor <= 12)
         m_storedBackColor = backColor == 1 ? Rgb(255, 255, 255) : kColourTable[backColor];
     // Reverse video stays reversed in the new colours.
+    ApplyStyle();
+}
+
+void zScreen::SetTrueColor(int foreColor, int backColor) {
+    auto apply = [](int value, Colour fallback, Colour& stored) {
+        const int v = value & 0xFFFF;
+        if (v == 0xFFFF) {
+            stored = fallback;
+        } else if (v < 0x8000) {
+            // Five bits to eight: the top bits repeat in the low ones, so 31 gives 255.
+            auto scale = [](int five) { return (five << 3) | (five >> 2); };
+            stored = Rgb(scale(v & 31), scale((v >> 5) & 31), scale((v >> 10) & 31));
+        }
+    };
+    apply(foreColor, Rgb(0, 0, 0), m_storedForeColor);
+    apply(backColor, Rgb(255, 255, 255), m_storedBackColor);
     ApplyStyle();
 }
 
@@ -199,6 +215,13 @@ void zScreen::SetTextStyle(int style) {
 
 void zScreen::BufferMode(int flag) {
     m_windows[0].Buffered = (flag & 0xFF) != 0;
+}
+
+void zScreen::SetFixedFont(int windowNo, bool fixed) {
+    if (windowNo != 0 && windowNo != 1)
+        return;
+    m_windows[static_cast<size_t>(windowNo)].FixedFont = fixed;
+    ApplyStyle();
 }
 
 } // namespace lantern

@@ -39,7 +39,8 @@ struct WindowRec {
     int32_t CursorX = 0;
     int32_t CursorY = 0; ///< the top of the line the next text is drawn on
     uint8_t Style = 0;
-    bool Buffered = false; ///< word buffering; only the lower window's flag is used
+    bool FixedFont = false; ///< font 4 (SET_FONT): fixed pitch whatever the style
+    bool Buffered = false;  ///< word buffering; only the lower window's flag is used
 };
 
 /// The screen model: a lower (scrolling) and an upper window on one drawing surface, with
@@ -70,6 +71,9 @@ class zScreen {
     void SetupScreen();
     /// Story colour numbers 1 to 12 (1 the default); 0 and others leave that side unchanged.
     void SetColor(int foreColor, int backColor);
+    /// Colours as 15-bit true colours (5 bits each of red, green and blue from the low end);
+    /// -1 (65535) is the default of that side; other values above 32767 leave it unchanged.
+    void SetTrueColor(int foreColor, int backColor);
     /// Gives the upper window `lines` lines (clamped to the screen) and the lower one the rest.
     void SplitWindow(int lines);
     void SetWindow(int windowNo);
@@ -86,6 +90,8 @@ class zScreen {
     /// Adds style bits to the current window's style; 0 clears them all.
     void SetTextStyle(int style);
     void BufferMode(int flag);
+    /// Story window 0 or 1 in the fixed-pitch font (font 4) or the normal one (font 1).
+    void SetFixedFont(int windowNo, bool fixed);
     /// The story's number of the current window: 0 lower, 1 upper.
     int CurrentWindow() const { return m_currentWindow; }
 

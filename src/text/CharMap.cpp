@@ -20,6 +20,9 @@ constexpr std::array<char32_t, 69> kDefaultExtra = {
 constexpr int32_t kHeaderExtension = 0x36;
 constexpr int kUnicodeTableWord = 3;
 
+// Marks a Unicode character carried inside ZSCII text: 0 is never printed as ZSCII.
+constexpr char kCarriedMark = '\0';
+
 } // namespace
 
 CharMap::CharMap() {
@@ -80,9 +83,54 @@ std::optional<uint8_t> CharMap::FromUnicode(char32_t character) const {
 std::string CharMap::ToUtf8(std::string_view zscii) const {
     std::string text;
     text.reserve(zscii.size());
-    for (const char c : zscii)
-        AppendUtf8(text, ToUnicode(static_cast<uint8_t>(c)));
+    for (size_t i = 0; i < zscii.size(); ++i) {
+        if (const size_t length = CarriedLength(zscii, i); length > 0) {
+            text.append(zscii.substr(i + 1, length - 1));
+            i += length - 1;
+            continue;
+        }
+        AppendUtf8(text, ToUnicode(static_cast<uint8_t>(zscii[i])));
+    }
     return text;
+}
+
+std::string CharMap::UnicodeText(char32_t character) const {
+    if (const auto code = FromUnicode(character))
+        return std::string(1, static_cast<char>(*code));
+    if (!IsPrintableUnicode(character))
+        return "?";
+    std::string text(1, kCarriedMark);
+    AppendUtf8(text, character);
+    return text;
+}
+
+int CharMap::CheckUnicode(char32_t character) const {
+    if (FromUnicode(character))
+        return 3;
+    return IsPrintableUnicode(character) ? 1 : 0;
+}
+
+size_t CharMap::CarriedLength(std::string_view text, size_t i) {
+    if (text[i] != kCarriedMark || i + 1 >= text.size())
+        return 0;
+    // The mark counts only before a whole, valid UTF-8 character (so a 0 byte a story left in
+    // its input buffer stays a lone control code).
+    const auto lead = static_cast<unsigned char>(text[i + 1]);
+    const size_t length = lead >= 0xF0 ? 4 : (lead >= 0xE0 ? 3 : (lead >= 0xC2 ? 2 : 0));
+    if (length == 0 || i + 1 + length > text.size())
+        return 0;
+    const std::u32string decoded = DecodeUtf8(text.substr(i + 1, length));
+    if (decoded.size() != 1 || decoded[0] < 0x80)
+        return 0;
+    return length + 1;
+}
+
+bool IsPrintableUnicode(char32_t c) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c > 0x10FFFF)
+        return false;
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return false;
+    return !(c >= 0xFDD0 && c <= 0xFDEF) && (c & 0xFFFE) != 0xFFFE;
 }
 
 uint8_t CharMap::ToLower(uint8_t zscii) const {

@@ -33,8 +33,16 @@ class CharMap {
     char32_t ToUnicode(uint8_t zscii) const;
     /// The ZSCII code of a typed or drawn Unicode character; nothing when it has none.
     std::optional<uint8_t> FromUnicode(char32_t character) const;
-    /// ZSCII text as UTF-8.
+    /// ZSCII text as UTF-8. A Unicode character with no ZSCII code travels inside the text as
+    /// the byte 0 (which no ZSCII output contains) followed by its UTF-8 form; see UnicodeText.
     std::string ToUtf8(std::string_view zscii) const;
+    /// The text that prints a Unicode character: its ZSCII code when it has one, else the
+    /// character carried whole (printable ones) or "?".
+    std::string UnicodeText(char32_t character) const;
+    /// Whether a Unicode character can be printed (bit 0) and read from the keyboard (bit 1).
+    int CheckUnicode(char32_t character) const;
+    /// The length of the carried Unicode character that starts at text[i], or 0 when none does.
+    static size_t CarriedLength(std::string_view text, size_t i);
     /// The lower-case form of a ZSCII letter (itself when it has none in the table).
     uint8_t ToLower(uint8_t zscii) const;
 
@@ -43,6 +51,9 @@ class CharMap {
     int m_extraCount = 0;
 };
 
+/// Whether a Unicode character shows something: not a control code, a surrogate or a
+/// noncharacter.
+bool IsPrintableUnicode(char32_t character);
 /// Appends a Unicode character to text as UTF-8.
 void AppendUtf8(std::string& text, char32_t character);
 /// Decodes UTF-8 text; a byte that does not start a valid sequence stands for itself

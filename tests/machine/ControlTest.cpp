@@ -174,6 +174,43 @@ TEST_F(Control, UnknownExtendedOpcodesAskWhetherToGoOn) {
     EXPECT_EQ(Global(16), 7);
 }
 
+TEST_F(Control, CompleteMachineFaultsOnImpossibleThrowsAndTables) {
+    // THROW to a frame that is not running; PRINT_TABLE and ENCODE_TEXT past the end of memory.
+    const std::vector<std::pair<Bytes, std::string>> cases = {
+        {Op2(28, C(1), C(0)), "THROW to frame 0, which is not running (1 frames are)"},
+        {Op2(28, C(1), C(2)), "THROW to frame 2, which is not running (1 frames are)"},
+        {OpVar(30, {L(0xFFF0), C(8), C(3)}), "PRINT_TABLE of a table that runs past the end of "
+                                             "memory"},
+        {OpVar(28, {L(0x100), C(4), C(0), L(0xFFFE)}), "ENCODE_TEXT outside memory"},
+    };
+    for (const auto& [code, message] : cases) {
+        StoryBuilder story(5);
+        story.Code(code + Quit());
+        Start(story);
+        machine->SetStandard(true);
+        EXPECT_EQ(Run(), GameOutcome::Kind::Fault);
+        EXPECT_EQ(fault, message);
+    }
+}
+
+TEST_F(Control, CompleteMachineClaimsStandardOneOneAndTrueColours) {
+    StoryBuilder story(5);
+    // A header extension of six words asking for transparency (Flags 3).
+    story.Word(0x36, 0x3000).Word(0x3000, 6).Word(0x3008, 1);
+    story.Code(OpExt(13, {L(0x001F), L(0xFFFF)}) + Quit()); // red on the default background
+    Start(story);
+    EXPECT_EQ(machine->Story().ReadWord(0x32, true), 0); // the default machine claims nothing
+    machine->SetStandard(true);
+    machine->StartGame();
+    const StoryImage& image = machine->Story();
+    EXPECT_EQ(image.ReadWord(0x32, true), 0x0101);
+    EXPECT_EQ(image.ReadWord(0x3008, true), 0);      // no transparency
+    EXPECT_EQ(image.ReadWord(0x300C, true), 0x7FFF); // white, the default background
+    Run();
+    EXPECT_EQ(machine->Screen().StoredForeColor(), Rgb(255, 0, 0));
+    EXPECT_EQ(machine->Screen().StoredBackColor(), Rgb(255, 255, 255));
+}
+
 TEST_F(Control, QuitStopsTheRun) {
     StoryBuilder story(5);
     story.Code(Quit() + Op2(kStore, C(16), C(1)));

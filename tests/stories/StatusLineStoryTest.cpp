@@ -1,6 +1,7 @@
 // Plays our own stories in the machine over a character grid and reads the status row, which a
 // console transcript leaves out: the interpreter's status line of the version 3 score and time
-// games, and the one a version 5 story draws for itself in the upper window.
+// games, the one a version 5 story draws for itself in the upper window, and a table printed
+// there.
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
 #include "support/TestHost.h"
@@ -25,8 +26,9 @@ class StatusLineStory : public ::testing::Test {
 
     /// Plays the story with the keys typed; it stops at the first wait after the keys run out,
     /// with the status line drawn for that read.
-    GameOutcome Play(const std::string& story, const std::string& keys) {
+    GameOutcome Play(const std::string& story, const std::string& keys, bool standard = false) {
         machine = std::make_unique<zMachine>(host, surface, 1);
+        machine->SetStandard(standard);
         host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
         machine->SetPagingWait(false);
         machine->PrepareScreen(kColumns, kRows);
@@ -95,6 +97,16 @@ TEST_F(StatusLineStory, VersionFiveStoryDrawsItsOwnStatusLine) {
     EXPECT_EQ(surface.RowText(0), row);
     ExpectReverseVideo(0, kColumns);
     EXPECT_EQ(machine->Screen().Window(1).Height, 1);
+}
+
+TEST_F(StatusLineStory, PrintTableRowsInTheUpperWindowStartAtTheCursorColumn) {
+    Play(LANTERN_STORY_STANDARD_V5, "table\rfont\r", true);
+    // The story's grid from line 2, column 5 of its four-line upper window.
+    EXPECT_EQ(surface.RowText(1).substr(4, 3), "abc");
+    EXPECT_EQ(surface.RowText(2).substr(4, 3), "def");
+    EXPECT_EQ(surface.RowText(3).substr(4, 3), "ghi");
+    // SOUND_EFFECT 1 beeps; 3, a sampled sound, does not.
+    EXPECT_EQ(host.beeps, 1);
 }
 
 } // namespace

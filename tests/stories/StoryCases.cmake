@@ -81,6 +81,12 @@ lantern_story_test(story.praxix OPTIONAL
     STORY ${LANTERN_THIRD_PARTY_STORIES}/praxix.z5
     INPUT ${third_party}/praxix/input.txt
     EXPECTED ${third_party}/praxix/expected.txt)
+# The complete machine passes every check, the Standard 1.1 ones included.
+lantern_story_test(story.praxix.standard OPTIONAL
+    STORY ${LANTERN_THIRD_PARTY_STORIES}/praxix.z5
+    ARGS --standard
+    INPUT ${third_party}/praxix_standard/input.txt
+    EXPECTED ${third_party}/praxix_standard/expected.txt)
 lantern_story_test(story.strictz OPTIONAL
     STORY ${LANTERN_THIRD_PARTY_STORIES}/strictz.z5
     INPUT ${third_party}/strictz/input.txt

@@ -217,6 +217,15 @@ TEST(CharacterMap, DefaultTableStoryTableAndInput) {
     EXPECT_EQ(chars.ToLower(159), 156);                     // Ö
     EXPECT_EQ(DecodeUtf8("\xC3\xA9\xE9"), U"\u00E9\u00E9"); // a stray byte is Latin-1
 
+    // A character beyond the table travels whole through ZSCII text; a lone 0 stays itself.
+    EXPECT_EQ(chars.UnicodeText(U'\u00E9'), "\xAA");
+    EXPECT_EQ(chars.ToUtf8("a" + chars.UnicodeText(U'\u263A') + "!"), "a\xE2\x98\xBA!");
+    EXPECT_EQ(chars.UnicodeText(0xD800), "?");
+    EXPECT_EQ(chars.ToUtf8(std::string("\0\x9Bx", 3)), std::string("\0\xC3\xA4x", 4));
+    EXPECT_EQ(chars.CheckUnicode(U'\u00E9') * 100 + chars.CheckUnicode(U'\u263A') * 10 +
+                  chars.CheckUnicode(0xFFFF),
+              310);
+
     // A version 5 story's own table (header extension word 3): two characters.
     StoryBuilder builder(5);
     builder.Word(0x36, 0x3000).Word(0x3000, 3).Word(0x3006, 0x3010);
