@@ -67,7 +67,7 @@ void ScriptHost::DoEvents() {
     }
 }
 
-std::optional<std::string> ScriptHost::AskFileName(bool, const std::string&) {
+std::optional<std::string> ScriptHost::AskFileName(FileUse, const std::string&) {
     CheckStop();
     std::string line;
     if (!m_pending.empty()) {

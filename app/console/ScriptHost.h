@@ -36,7 +36,7 @@ class ScriptHost : public Host {
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     /// The next input line is the file name; nothing when the input has ended.
-    std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) override;
+    std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override {}
 
   private:

@@ -46,6 +46,10 @@ class Keyboard {
     std::string ReadLine(size_t capacity, std::string_view preload, const TextSink& echo,
                          const TextSink& rubOut);
 
+    /// Keys that come before any typed ahead, as if the player had typed them (commands played
+    /// back from a file).
+    void TypeFirst(std::string_view keys) { m_inputStream.insert(0, keys); }
+
     /// Forgets pending keys and any wait (game start).
     void Reset();
 

@@ -73,6 +73,7 @@ void zMachine::ApplyState(const MachineState& state) {
     UpdateGlobals();
     m_objects.Reset();
     WriteHeaderBytes();
+    ResumeFileStreams();
     m_pc = state.PC;
     if (m_version <= 3) {
         // The saved PC is the SAVE's branch data, after its one-byte opcode: go on as if it
@@ -86,15 +87,15 @@ void zMachine::ApplyState(const MachineState& state) {
     }
 }
 
-std::string zMachine::DefaultSaveName() const {
+std::string zMachine::DefaultFileName(const std::string& extension) const {
     std::filesystem::path path(m_storyPath.empty() ? std::string("story") : m_storyPath);
-    return path.replace_extension(".qzl").string();
+    return path.replace_extension(extension).string();
 }
 
 bool zMachine::SaveGame(int32_t pc) {
     if (m_version == 6)
         return false;
-    const auto name = m_host.AskFileName(true, DefaultSaveName());
+    const auto name = m_host.AskFileName(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
     if (!WriteFileSafely(*name, WriteQuetzal(CaptureState(pc), m_pristineStory))) {
@@ -107,7 +108,7 @@ bool zMachine::SaveGame(int32_t pc) {
 bool zMachine::RestoreGame() {
     if (m_version == 6)
         return false;
-    const auto name = m_host.AskFileName(false, DefaultSaveName());
+    const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
     std::vector<uint8_t> bytes;

@@ -38,6 +38,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
       m_dictionary(m_text), m_screen(surface), m_keyboard(host), m_pager(m_screen),
       m_random(randomSeed) {
     m_streams.SetScreenWriter([this](std::string_view text) { WriteToScreen(text); });
+    m_streams.SetTranscriptWriter([this](std::string_view text) { WriteTranscript(text); });
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
     SetPagingWait(true);
@@ -131,6 +132,7 @@ void zMachine::ResetForStart() {
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();
+    ResumeFileStreams();
     m_keyboard.Reset();
     m_objects.Reset();
     m_undo.clear();
@@ -199,6 +201,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         outcome = {GameOutcome::Kind::Stopped, {}};
     }
     m_trace.Close();
+    m_files.CloseAll();
     m_keyboard.Reset();
     m_objects.Reset();
     if (outcome.kind == GameOutcome::Kind::Fault) {
@@ -434,6 +437,8 @@ void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
         for (int i = 0; i < count; ++i)
             preload.push_back(static_cast<char>(m_story.ReadByte(textOffset + 2 + int64_t{i})));
     }
+    if (m_standard)
+        PlayCommand();
     std::string line = m_keyboard.ReadLine(
         capacity, preload,
         [this](std::string_view echo) {
@@ -442,6 +447,9 @@ void zMachine::PerformRead(int32_t textOffset, int32_t parseOffset) {
             m_pager.Echo(echo);
         },
         [this](std::string_view typed) { m_pager.RubOut(typed); });
+    if (m_standard)
+        KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
+                                              : std::string_view(line));
     PrintText("\r\n");
     // The text buffer holds the line in lower case, as the dictionary does.
     for (char& c : line)
