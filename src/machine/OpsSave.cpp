@@ -169,14 +169,88 @@ void zMachine::OpRestore(const Predecoded& in) {
     }
 }
 
+std::optional<std::string> zMachine::DataFileName(int32_t name, bool prompt, FileUse use) {
+    std::string path;
+    if (name != 0) {
+        // The story's name for the file: a plain name of letters, digits, "-", "_" and "."
+        // (not starting with "."), always ending in ".aux" and beside the story, so that a
+        // story can reach no other folder and no other kind of file.
+        if (!m_story.Contains(name, 1))
+            return std::nullopt;
+        const int length = m_story.ReadByte(name);
+        if (!m_story.Contains(name, 1 + int64_t{length}))
+            return std::nullopt;
+        std::string given;
+        for (int i = 1; i <= length; ++i) {
+            const auto c = static_cast<char>(m_story.ReadByte(int64_t{name} + i));
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                               (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+            if (!plain)
+                return std::nullopt;
+            given.push_back(c);
+        }
+        if (given.empty() || given.front() == '.')
+            return std::nullopt;
+        std::string lower = given;
+        for (char& c : lower)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (!lower.ends_with(".aux"))
+            given += ".aux";
+        path = (std::filesystem::path(m_storyPath).parent_path() / given).string();
+        if (!prompt)
+            return path;
+    }
+    const std::string suggested = path.empty() ? DefaultFileName(".aux") : path;
+    auto asked =
+        WritesFile(use) ? AskFileToWrite(use, suggested) : m_host.AskFileName(use, suggested);
+    if (asked && asked->empty())
+        asked.reset();
+    return asked;
+}
+
+int32_t zMachine::SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt) {
+    // Only dynamic memory is the story's to keep; a table beyond it is a failure.
+    if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
+        return 0;
+    const auto path = DataFileName(name, prompt, FileUse::SaveData);
+    if (!path || IsStoryFile(*path))
+        return 0;
+    const std::vector<uint8_t> data(m_story.Data() + table, m_story.Data() + table + bytes);
+    if (!WriteFileSafely(*path, data)) {
+        m_host.ShowMessage("Cannot write the data file \"" + *path + "\".", MessageIcon::Error);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t zMachine::RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt) {
+    if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
+        return 0;
+    const auto path = DataFileName(name, prompt, FileUse::RestoreData);
+    std::vector<uint8_t> data;
+    if (!path || !ReadFileBytes(*path, data))
+        return 0; // a story may look for a file it has not written yet: no message
+    const size_t count = std::min(data.size(), static_cast<size_t>(bytes));
+    // Written as STOREB writes, so that code kept decoded there is noticed.
+    for (size_t i = 0; i < count; ++i)
+        m_story.WriteByte(int64_t{table} + static_cast<int64_t>(i), data[i]);
+    return static_cast<int32_t>(count);
+}
+
 void zMachine::OpSaveExt(const Predecoded& in) {
-    // The forms with operands save a memory table, which is not provided: they fail.
     if (!m_standard)
         return OpExtRefused(in);
     if (in.OperandCount > 0) {
-        for (int i = 1; i <= in.OperandCount; ++i)
+        // The forms with operands keep a table of memory in a file: table, bytes, name and
+        // whether to ask the player all the same (Standard 1.1).
+        const int32_t table = Arg(in, 1, true);
+        const int32_t bytes = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
+        const int32_t name = in.OperandCount >= 3 ? Arg(in, 3, true) : 0;
+        const bool prompt = in.OperandCount >= 4 && Arg(in, 4, true) != 0;
+        for (int i = 5; i <= in.OperandCount; ++i)
             Arg(in, i, true);
-        StoreResult(in, 0);
+        StoreResult(in, in.OpCode == 0 ? SaveTable(table, bytes, name, prompt)
+                                       : RestoreTable(table, bytes, name, prompt));
         Next(in);
         return;
     }

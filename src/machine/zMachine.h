@@ -343,6 +343,13 @@ class zMachine {
     /// from the save); a failure has been reported to the player.
     bool SaveGame(int32_t pc);
     bool RestoreGame();
+    /// The file of a table kept by EXT SAVE and RESTORE: the story's name at `name` (length
+    /// byte first) when it gives a plain one, else (or when prompt is set) the player's.
+    std::optional<std::string> DataFileName(int32_t name, bool prompt, FileUse use);
+    /// Keeps bytes of memory from table in a file: 1 on success, 0 on failure.
+    int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
+    /// Reads at most bytes into table: the count read, 0 on failure.
+    int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     void Call(const Predecoded& in, int storeVar);
     // The streams that reach the player's files (complete Z-machine only).
     bool IsStoryFile(const std::string& path) const;
