@@ -42,6 +42,8 @@ class ScriptHost : public Host {
   private:
     /// Reads the next input line without its end; false when the input has ended.
     bool ReadInputLine(std::string& line);
+    /// Writes a line that was read for a question to the output, as a command line is echoed.
+    void EchoLine(const std::string& line);
     /// Ends the game when a stop signal came or the output failed.
     void CheckStop() const;
 

@@ -2,10 +2,14 @@
 // back, Quetzal files, and the undo levels kept in memory.
 #include "machine/zMachine.h"
 
+#include <array>
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace lantern {
 
@@ -20,19 +24,36 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
     return !in.bad();
 }
 
+// Creates a new temporary file beside path, under a name of its own (created exclusively, so
+// that two runs saving at the same time never share one); nothing when none can be made.
+std::FILE* CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+    std::random_device device;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::array<char, 16> digits{};
+        const uint64_t value = (uint64_t{device()} << 32) | device();
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
+        temporary = path + "." + std::string(digits.data(), end) + ".partial";
+        errno = 0;
+        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx"))
+            return file;
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
 // Writes bytes to path through a temporary file beside it, so that a failed write leaves an
 // existing file as it was.
 bool WriteFileSafely(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
+    std::string temporary;
+    std::FILE* file = CreateTemporaryBeside(path, temporary);
+    if (!file)
+        return false;
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written) {
+        std::remove(temporary.c_str());
+        return false;
     }
     std::error_code ec;
     std::filesystem::rename(temporary, path, ec);

@@ -74,7 +74,10 @@ TEST_F(SavedGameStory, SavedFileHoldsTheQuetzalChunks) {
     const size_t formLength =
         (size_t{file[4]} << 24) | (size_t{file[5]} << 16) | (size_t{file[6]} << 8) | file[7];
     EXPECT_EQ(formLength + 8, file.size());
-    EXPECT_FALSE(std::filesystem::exists(save + ".partial"));
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
     // The story is told that undo is there (Flags 2), and only in this mode.
     EXPECT_NE(machine->Story().ReadByte(0x11) & 0x10, 0);
     Play(LANTERN_STORY_STANDARD_V5, "", false);
