@@ -13,6 +13,12 @@ namespace {
 constexpr int32_t kFlags2Low = 0x11;
 constexpr int kFlags2Transcript = 0x01;
 
+// A file that a stream has open cannot serve another.
+void FileInUse(Host& host, const std::string& name) {
+    host.ShowMessage("The file \"" + name + "\" is already in use for the game's text or commands.",
+                     MessageIcon::Error);
+}
+
 } // namespace
 
 bool zMachine::IsStoryFile(const std::string& path) const {
@@ -21,13 +27,17 @@ bool zMachine::IsStoryFile(const std::string& path) const {
 }
 
 std::optional<std::string> zMachine::AskFileToWrite(FileUse use, const std::string& suggested) {
-    const auto name = m_host.AskFileName(use, suggested);
+    auto name = m_host.AskFileName(use, suggested);
     if (!name || name->empty())
         return std::nullopt;
     if (IsStoryFile(*name)) {
         m_host.ShowMessage("The file \"" + *name +
                                "\" is the story file: it would be overwritten. Choose another one.",
                            MessageIcon::Error);
+        return std::nullopt;
+    }
+    if (m_files.InUse(*name)) {
+        FileInUse(m_host, *name);
         return std::nullopt;
     }
     return name;
@@ -128,7 +138,9 @@ void zMachine::SelectInputStream(const Predecoded& in) {
     const int32_t number = Arg(in, 1, false);
     if (number == 1 && !m_files.PlaybackOpen()) {
         const auto name = m_host.AskFileName(FileUse::PlayCommands, DefaultFileName(".rec"));
-        if (name && !name->empty() && !m_files.OpenPlayback(*name))
+        if (name && !name->empty() && m_files.InUse(*name))
+            FileInUse(m_host, *name);
+        else if (name && !name->empty() && !m_files.OpenPlayback(*name))
             m_host.ShowMessage("Cannot read the commands \"" + *name + "\".", MessageIcon::Error);
     } else if (number == 0) {
         m_files.ClosePlayback();

@@ -1,5 +1,7 @@
 #include "text/StreamFiles.h"
 
+#include <filesystem>
+
 namespace lantern {
 
 namespace {
@@ -14,18 +16,30 @@ bool OpenForWriting(std::ofstream& file, const std::string& path) {
 } // namespace
 
 bool StreamFiles::OpenTranscript(const std::string& path) {
+    m_transcriptPath = path;
     return OpenForWriting(m_transcript, path);
 }
 
 bool StreamFiles::OpenRecord(const std::string& path) {
+    m_recordPath = path;
     return OpenForWriting(m_record, path);
 }
 
 bool StreamFiles::OpenPlayback(const std::string& path) {
+    m_playbackPath = path;
     m_playback.close();
     m_playback.clear();
     m_playback.open(path, std::ios::binary);
     return m_playback.is_open();
+}
+
+bool StreamFiles::InUse(const std::string& path) const {
+    const auto Same = [&path](bool open, const std::string& other) {
+        std::error_code error;
+        return open && std::filesystem::equivalent(path, other, error) && !error;
+    };
+    return Same(TranscriptOpen(), m_transcriptPath) || Same(RecordOpen(), m_recordPath) ||
+           Same(PlaybackOpen(), m_playbackPath);
 }
 
 void StreamFiles::CloseAll() {

@@ -25,6 +25,10 @@ class StreamFiles {
     void ClosePlayback() { m_playback.close(); }
     void CloseAll();
 
+    /// Whether path is a file one of the streams has open (by any name): a file played back
+    /// while it is written would grow as fast as it is read.
+    bool InUse(const std::string& path) const;
+
     bool TranscriptOpen() const { return m_transcript.is_open(); }
     bool RecordOpen() const { return m_record.is_open(); }
     bool PlaybackOpen() const { return m_playback.is_open(); }
@@ -46,6 +50,9 @@ class StreamFiles {
     std::ofstream m_transcript;
     std::ofstream m_record;
     std::ifstream m_playback;
+    std::string m_transcriptPath;
+    std::string m_recordPath;
+    std::string m_playbackPath;
 };
 
 } // namespace lantern
