@@ -91,7 +91,7 @@ bool ScriptHost::TypeInput() {
     return true;
 }
 
-std::optional<std::string> ScriptHost::AskFileName(bool, const std::string&) {
+std::optional<std::string> ScriptHost::AskFileName(FileUse, const std::string&) {
     CheckStop();
     std::string line;
     if (!m_pending.empty()) {
@@ -100,11 +100,21 @@ std::optional<std::string> ScriptHost::AskFileName(bool, const std::string&) {
         for (const char32_t c : m_pending.substr(0, end))
             AppendUtf8(line, c);
         m_pending.erase(0, end == std::u32string::npos ? end : end + 1);
-        return line;
-    }
-    if (!ReadInputLine(line))
+    } else if (!ReadInputLine(line)) {
         return std::nullopt;
+    }
+    EchoLine(line);
     return line;
+}
+
+void ScriptHost::EchoLine(const std::string& line) {
+    // The name stands in the transcript on a line of its own, as a typed command does.
+    if (!m_output || !m_outputError.empty())
+        return;
+    errno = 0;
+    WriteUtf8Text(*m_output, line + "\n");
+    if (!*m_output)
+        m_outputError = errno != 0 ? std::strerror(errno) : "write error";
 }
 
 void ScriptHost::ProcessPendingEvents() {

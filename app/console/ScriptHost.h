@@ -43,12 +43,14 @@ class ScriptHost : public Host {
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     /// The next input line is the file name; nothing when the input has ended.
-    std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) override;
+    std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override {}
 
   private:
     /// Reads the next input line without its end; false when the input has ended.
     bool ReadInputLine(std::string& line);
+    /// Writes a line that was read for a question to the output, as a command line is echoed.
+    void EchoLine(const std::string& line);
     /// Ends the game when a stop signal came or the output failed.
     void CheckStop() const;
     /// Types pending input into a wait; false when the input has ended (and nothing was typed).

@@ -285,9 +285,8 @@ bool TerminalHost::AskYesNo(const std::string& text) {
     }
 }
 
-std::optional<std::string> TerminalHost::AskFileName(bool forSave, const std::string& suggested) {
-    const std::string question =
-        std::string(forSave ? "Save" : "Restore") + " file [" + suggested + "]: ";
+std::optional<std::string> TerminalHost::AskFileName(FileUse use, const std::string& suggested) {
+    const std::string question = std::string(FileUseTitle(use)) + ": file [" + suggested + "]: ";
     std::string name;
     for (;;) {
         const int key = Prompt(question + name);

@@ -44,7 +44,7 @@ class TerminalHost : public Host {
     bool AskYesNo(const std::string& text) override;
     /// A prompt on the bottom row: Enter takes the name typed (or the suggested one when
     /// none was typed), Ctrl-D gives up.
-    std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) override;
+    std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
 
     /// Draws what changed on the surface, and puts the terminal's cursor where the story's is.

@@ -303,17 +303,23 @@ bool Form1::AskYesNo(const std::string& text) {
     return box.exec() == QMessageBox::Yes && !m_unloading;
 }
 
-std::optional<std::string> Form1::AskFileName(bool forSave, const std::string& suggested) {
+std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& suggested) {
     if (m_unloading)
         return std::nullopt;
+    const bool forSave = WritesFile(use);
     if (m_hooks.chooseSavedGame)
         return m_hooks.chooseSavedGame(forSave, suggested);
-    QFileDialog dialog(this,
-                       forSave ? QStringLiteral("Save Game") : QStringLiteral("Restore Game"));
+    QFileDialog dialog(this, QString::fromUtf8(FileUseTitle(use)));
     dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilters(
-        {QStringLiteral("Saved games (*.qzl *.sav)"), QStringLiteral("All files (*)")});
+    QStringList filters;
+    if (use == FileUse::SaveGame || use == FileUse::RestoreGame)
+        filters << QStringLiteral("Saved games (*.qzl *.sav)");
+    else if (use == FileUse::Transcript || use == FileUse::RecordCommands ||
+             use == FileUse::PlayCommands)
+        filters << QStringLiteral("Text files (*.txt *.rec)");
+    filters << QStringLiteral("All files (*)");
+    dialog.setNameFilters(filters);
     dialog.selectFile(QString::fromStdString(suggested));
     if (dialog.exec() != QDialog::Accepted || m_unloading || dialog.selectedFiles().isEmpty())
         return std::nullopt;

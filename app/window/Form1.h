@@ -103,7 +103,7 @@ class Form1 : public QWidget, private Host {
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
-    std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) override;
+    std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
 
     Form1Hooks m_hooks;

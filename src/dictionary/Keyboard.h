@@ -73,6 +73,10 @@ class Keyboard {
     SuspendedWait Suspend();
     void Resume(SuspendedWait wait);
 
+    /// Keys that come before any typed ahead, as if the player had typed them (commands played
+    /// back from a file).
+    void TypeFirst(std::string_view keys) { m_inputStream.insert(0, keys); }
+
     /// Forgets pending keys and any wait (game start).
     void Reset();
 

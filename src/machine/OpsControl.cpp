@@ -62,6 +62,8 @@ void zMachine::OpThrow(const Predecoded& in) {
 }
 
 void zMachine::OpInputStream(const Predecoded& in) {
+    if (m_standard)
+        return SelectInputStream(in);
     Refuse(in, "Please Implement INPUT_STREAM");
 }
 

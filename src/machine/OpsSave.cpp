@@ -2,10 +2,14 @@
 // back, Quetzal files, and the undo levels kept in memory.
 #include "machine/zMachine.h"
 
+#include <array>
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace lantern {
 
@@ -20,19 +24,36 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
     return !in.bad();
 }
 
+// Creates a new temporary file beside path, under a name of its own (created exclusively, so
+// that two runs saving at the same time never share one); nothing when none can be made.
+std::FILE* CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+    std::random_device device;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::array<char, 16> digits{};
+        const uint64_t value = (uint64_t{device()} << 32) | device();
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
+        temporary = path + "." + std::string(digits.data(), end) + ".partial";
+        errno = 0;
+        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx"))
+            return file;
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
 // Writes bytes to path through a temporary file beside it, so that a failed write leaves an
 // existing file as it was.
 bool WriteFileSafely(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
+    std::string temporary;
+    std::FILE* file = CreateTemporaryBeside(path, temporary);
+    if (!file)
+        return false;
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written) {
+        std::remove(temporary.c_str());
+        return false;
     }
     std::error_code ec;
     std::filesystem::rename(temporary, path, ec);
@@ -74,6 +95,7 @@ void zMachine::ApplyState(const MachineState& state) {
     UpdateGlobals();
     m_objects.Reset();
     WriteHeaderBytes();
+    ResumeFileStreams();
     m_pc = state.PC;
     if (m_version <= 3) {
         // The saved PC is the SAVE's branch data, after its one-byte opcode: go on as if it
@@ -87,15 +109,15 @@ void zMachine::ApplyState(const MachineState& state) {
     }
 }
 
-std::string zMachine::DefaultSaveName() const {
+std::string zMachine::DefaultFileName(const std::string& extension) const {
     std::filesystem::path path(m_storyPath.empty() ? std::string("story") : m_storyPath);
-    return path.replace_extension(".qzl").string();
+    return path.replace_extension(extension).string();
 }
 
 bool zMachine::SaveGame(int32_t pc) {
     if (m_version == 6)
         return false;
-    const auto name = m_host.AskFileName(true, DefaultSaveName());
+    const auto name = m_host.AskFileName(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
     if (!WriteFileSafely(*name, WriteQuetzal(CaptureState(pc), m_pristineStory))) {
@@ -108,7 +130,7 @@ bool zMachine::SaveGame(int32_t pc) {
 bool zMachine::RestoreGame() {
     if (m_version == 6)
         return false;
-    const auto name = m_host.AskFileName(false, DefaultSaveName());
+    const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
     std::vector<uint8_t> bytes;
@@ -169,14 +191,88 @@ void zMachine::OpRestore(const Predecoded& in) {
     }
 }
 
+std::optional<std::string> zMachine::DataFileName(int32_t name, bool prompt, FileUse use) {
+    std::string path;
+    if (name != 0) {
+        // The story's name for the file: a plain name of letters, digits, "-", "_" and "."
+        // (not starting with "."), always ending in ".aux" and beside the story, so that a
+        // story can reach no other folder and no other kind of file.
+        if (!m_story.Contains(name, 1))
+            return std::nullopt;
+        const int length = m_story.ReadByte(name);
+        if (!m_story.Contains(name, 1 + int64_t{length}))
+            return std::nullopt;
+        std::string given;
+        for (int i = 1; i <= length; ++i) {
+            const auto c = static_cast<char>(m_story.ReadByte(int64_t{name} + i));
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                               (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+            if (!plain)
+                return std::nullopt;
+            given.push_back(c);
+        }
+        if (given.empty() || given.front() == '.')
+            return std::nullopt;
+        std::string lower = given;
+        for (char& c : lower)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (!lower.ends_with(".aux"))
+            given += ".aux";
+        path = (std::filesystem::path(m_storyPath).parent_path() / given).string();
+        if (!prompt)
+            return path;
+    }
+    const std::string suggested = path.empty() ? DefaultFileName(".aux") : path;
+    auto asked =
+        WritesFile(use) ? AskFileToWrite(use, suggested) : m_host.AskFileName(use, suggested);
+    if (asked && asked->empty())
+        asked.reset();
+    return asked;
+}
+
+int32_t zMachine::SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt) {
+    // Only dynamic memory is the story's to keep; a table beyond it is a failure.
+    if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
+        return 0;
+    const auto path = DataFileName(name, prompt, FileUse::SaveData);
+    if (!path || IsStoryFile(*path))
+        return 0;
+    const std::vector<uint8_t> data(m_story.Data() + table, m_story.Data() + table + bytes);
+    if (!WriteFileSafely(*path, data)) {
+        m_host.ShowMessage("Cannot write the data file \"" + *path + "\".", MessageIcon::Error);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t zMachine::RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt) {
+    if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
+        return 0;
+    const auto path = DataFileName(name, prompt, FileUse::RestoreData);
+    std::vector<uint8_t> data;
+    if (!path || !ReadFileBytes(*path, data))
+        return 0; // a story may look for a file it has not written yet: no message
+    const size_t count = std::min(data.size(), static_cast<size_t>(bytes));
+    // Written as STOREB writes, so that code kept decoded there is noticed.
+    for (size_t i = 0; i < count; ++i)
+        m_story.WriteByte(int64_t{table} + static_cast<int64_t>(i), data[i]);
+    return static_cast<int32_t>(count);
+}
+
 void zMachine::OpSaveExt(const Predecoded& in) {
-    // The forms with operands save a memory table, which is not provided: they fail.
     if (!m_standard)
         return OpExtRefused(in);
     if (in.OperandCount > 0) {
-        for (int i = 1; i <= in.OperandCount; ++i)
+        // The forms with operands keep a table of memory in a file: table, bytes, name and
+        // whether to ask the player all the same (Standard 1.1).
+        const int32_t table = Arg(in, 1, true);
+        const int32_t bytes = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
+        const int32_t name = in.OperandCount >= 3 ? Arg(in, 3, true) : 0;
+        const bool prompt = in.OperandCount >= 4 && Arg(in, 4, true) != 0;
+        for (int i = 5; i <= in.OperandCount; ++i)
             Arg(in, i, true);
-        StoreResult(in, 0);
+        StoreResult(in, in.OpCode == 0 ? SaveTable(table, bytes, name, prompt)
+                                       : RestoreTable(table, bytes, name, prompt));
         Next(in);
         return;
     }

@@ -87,7 +87,11 @@ void zMachine::OpOutputStream(const Predecoded& in) {
         Arg(in, 3, false);
     if (number == 3 && in.OperandCount < 2)
         throw StoryError("output stream 3 selected without a table");
-    m_streams.OutputStream(number, table);
+    // The complete Z-machine's transcript and record of commands go to files the player names.
+    if (m_standard && (number == 2 || number == -2 || number == 4 || number == -4))
+        SelectFileStream(number);
+    else
+        m_streams.OutputStream(number, table);
     Next(in);
 }
 

@@ -38,6 +38,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
       m_dictionary(m_text), m_screen(surface), m_keyboard(host), m_pager(m_screen),
       m_random(randomSeed) {
     m_streams.SetScreenWriter([this](std::string_view text) { WriteToScreen(text); });
+    m_streams.SetTranscriptWriter([this](std::string_view text) { WriteTranscript(text); });
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
     SetPagingWait(true);
@@ -150,6 +151,7 @@ void zMachine::ResetForStart() {
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();
+    ResumeFileStreams();
     m_keyboard.Reset();
     m_objects.Reset();
     m_undo.clear();
@@ -219,6 +221,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         outcome = {GameOutcome::Kind::Stopped, {}};
     }
     m_trace.Close();
+    m_files.CloseAll();
     m_keyboard.Reset();
     m_objects.Reset();
     if (outcome.kind == GameOutcome::Kind::Fault) {
@@ -456,6 +459,8 @@ bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
         for (int i = 0; i < count; ++i)
             preload.push_back(static_cast<char>(m_story.ReadByte(textOffset + 2 + int64_t{i})));
     }
+    if (m_standard)
+        PlayCommand();
     std::string line = m_keyboard.ReadLine(
         capacity, preload,
         [this](std::string_view echo) {
@@ -465,6 +470,9 @@ bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
         },
         [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);
     const bool entered = !m_keyboard.TimedOut();
+    if (m_standard && entered)
+        KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
+                                              : std::string_view(line));
     // A line ended by its timer stays open on the screen, for the story to go on from.
     if (entered)
         PrintText("\r\n");

@@ -16,6 +16,7 @@
 #include "screen/zScreen.h"
 #include "text/CharMap.h"
 #include "text/OutputStreams.h"
+#include "text/StreamFiles.h"
 #include "text/ZText.h"
 
 #include <array>
@@ -156,8 +157,12 @@ class zMachine {
     Keyboard& Keys() { return m_keyboard; }
     const CharMap& Chars() const { return m_chars; }
 
-    /// Sends text to the active output stream.
-    void PrintText(std::string_view text) { m_streams.PrintText(text); }
+    /// Sends text to the active output streams.
+    void PrintText(std::string_view text) {
+        if (m_standard) [[unlikely]]
+            FollowTranscriptBit();
+        m_streams.PrintText(text);
+    }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
     void DrawStatusLine();
     /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer. A
@@ -338,11 +343,19 @@ class zMachine {
     MachineState CaptureState(int32_t pc) const;
     /// Puts a saved state back and goes on after its SAVE as a successful restore.
     void ApplyState(const MachineState& state);
-    std::string DefaultSaveName() const;
+    /// The story's file name with another extension: what a file question suggests.
+    std::string DefaultFileName(const std::string& extension) const;
     /// Asks for a file and saves into it (true) or restores from it (true, the game goes on
     /// from the save); a failure has been reported to the player.
     bool SaveGame(int32_t pc);
     bool RestoreGame();
+    /// The file of a table kept by EXT SAVE and RESTORE: the story's name at `name` (length
+    /// byte first) when it gives a plain one, else (or when prompt is set) the player's.
+    std::optional<std::string> DataFileName(int32_t name, bool prompt, FileUse use);
+    /// Keeps bytes of memory from table in a file: 1 on success, 0 on failure.
+    int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
+    /// Reads at most bytes into table: the count read, 0 on failure.
+    int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     void Call(const Predecoded& in, int storeVar);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR with these time and routine operands is timed.
@@ -358,6 +371,24 @@ class zMachine {
     /// WaitAbandoned when the routine left the waiting instruction behind instead (it quit,
     /// restarted, restored or threw past it).
     int32_t CallFromWait(int32_t routine);
+    // The streams that reach the player's files (complete Z-machine only).
+    bool IsStoryFile(const std::string& path) const;
+    /// Asks for a file to write; nothing when none was given or it is the story file itself.
+    std::optional<std::string> AskFileToWrite(FileUse use, const std::string& suggested);
+    void SetTranscriptBit(bool on);
+    /// OUTPUT_STREAM 2, -2, 4 and -4: a stream to a file is on only while its file is open.
+    void SelectFileStream(int number);
+    /// Starts or stops the transcript when the story has set or cleared Flags 2 bit 0.
+    void FollowTranscriptBit();
+    /// After a start, RESTART, restore or undo: the open files' streams go on.
+    void ResumeFileStreams();
+    void WriteTranscript(std::string_view text);
+    void TranscriptFailed();
+    /// Types the next command of the file played back, if any (at its end the file closes).
+    void PlayCommand();
+    /// A command line read: to the transcript and the record of commands.
+    void KeepCommand(std::string_view typed);
+    void SelectInputStream(const Predecoded& in);
     /// Writes screen text through stream 1 with the "[**MORE**]" wait.
     void WriteToScreen(std::string_view text);
     std::string StateText() const;
@@ -386,6 +417,7 @@ class zMachine {
     ZText m_text;
     CharMap m_chars;
     OutputStreams m_streams;
+    StreamFiles m_files; ///< the files of streams 2 and 4 and of input stream 1
     ObjectTable m_objects;
     zDictionary m_dictionary;
     zScreen m_screen;

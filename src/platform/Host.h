@@ -9,6 +9,37 @@ namespace lantern {
 
 enum class MessageIcon { None, Error };
 
+/// What the player is asked to name a file for.
+enum class FileUse {
+    SaveGame,       ///< a saved game to write
+    RestoreGame,    ///< a saved game to read
+    Transcript,     ///< the transcript of the game to write (output stream 2)
+    RecordCommands, ///< the commands typed, to write (output stream 4)
+    PlayCommands,   ///< commands to read in place of the keyboard (input stream 1)
+    SaveData,       ///< a table of the story's memory to write
+    RestoreData,    ///< a table of the story's memory to read
+};
+
+/// Whether the file is written (a save dialog) rather than read.
+inline bool WritesFile(FileUse use) {
+    return use != FileUse::RestoreGame && use != FileUse::PlayCommands &&
+           use != FileUse::RestoreData;
+}
+
+/// The question's title, as a window or a prompt shows it.
+inline const char* FileUseTitle(FileUse use) {
+    switch (use) {
+    case FileUse::SaveGame: return "Save game";
+    case FileUse::RestoreGame: return "Restore game";
+    case FileUse::Transcript: return "Write a transcript";
+    case FileUse::RecordCommands: return "Record commands";
+    case FileUse::PlayCommands: return "Play back commands";
+    case FileUse::SaveData: return "Save data";
+    case FileUse::RestoreData: return "Restore data";
+    }
+    return "File";
+}
+
 /// What the game needs from its front-end. The core calls it; it never calls into Qt or a
 /// terminal itself. Keys reach the core through Keyboard::KeyPress, which the front-end calls
 /// from inside DoEvents while the core waits.
@@ -38,10 +69,10 @@ class Host {
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
     /// A modal Yes/No question with the error icon; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
-    /// Asks for the file to save a game into (forSave) or to restore one from, offering
-    /// suggested; nothing when the player gave none.
-    virtual std::optional<std::string> AskFileName(bool forSave, const std::string& suggested) {
-        (void)forSave;
+    /// Asks for the file to use for `use`, offering suggested; nothing when the player gave
+    /// none.
+    virtual std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) {
+        (void)use;
         (void)suggested;
         return std::nullopt;
     }

@@ -28,6 +28,8 @@ void OutputStreams::PrintText(std::string_view text) {
     }
     if (m_streams[1] && m_screenWriter)
         m_screenWriter(text);
+    if (m_streams[2] && m_transcriptWriter)
+        m_transcriptWriter(text);
 }
 
 void OutputStreams::OutputStream(int number, int32_t table) {

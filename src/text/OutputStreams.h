@@ -9,9 +9,9 @@
 
 namespace lantern {
 
-/// The output streams: stream 1 (the screen, through a writer the machine provides) and the
-/// nested memory streams of stream 3, which write into tables in the story image. Streams 2 and 4
-/// keep only their flags.
+/// The output streams: stream 1 (the screen, through a writer the machine provides), stream 2
+/// (the transcript, through another writer, when there is one) and the nested memory streams of
+/// stream 3, which write into tables in the story image. Stream 4 keeps only its flag.
 class OutputStreams {
   public:
     using ScreenWriter = std::function<void(std::string_view)>;
@@ -24,10 +24,12 @@ class OutputStreams {
 
     /// Where stream 1's text goes (the screen, with the page-break wait).
     void SetScreenWriter(ScreenWriter writer) { m_screenWriter = std::move(writer); }
+    /// Where stream 2's text goes.
+    void SetTranscriptWriter(ScreenWriter writer) { m_transcriptWriter = std::move(writer); }
     /// Game start and restart: stream 1 on, every other stream off, no memory stream open.
     void Reset();
-    /// Sends text to the active stream: the innermost memory table while stream 3 is on, else
-    /// the screen while stream 1 is on, else nowhere.
+    /// Sends text to the active streams: the innermost memory table while stream 3 is on, else
+    /// the screen while stream 1 is on and the transcript while stream 2 is on.
     void PrintText(std::string_view text);
     /// The OUTPUT_STREAM opcode: select (n > 0) or deselect (n < 0) stream |n|. Selecting stream 3
     /// opens a memory stream on table; deselecting it returns to the next outer one, if any.
@@ -45,6 +47,7 @@ class OutputStreams {
 
     StoryImage& m_story;
     ScreenWriter m_screenWriter;
+    ScreenWriter m_transcriptWriter;
     std::array<bool, 5> m_streams{false, true, false, false, false};
     std::array<MemoryStream, kMaxMemoryStreams> m_levels{};
     int m_depth = 0;

@@ -1,5 +1,6 @@
 // Keeping a game under the complete Z-machine: the saved file's layout, a file of another story
-// or a damaged one refused with the game intact, and the state a file carries.
+// or a damaged one refused with the game intact, the state a file carries, and the streams to
+// files (transcript, record of commands, commands played back).
 #include "machine/zMachine.h"
 #include "support/TestHost.h"
 
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace lantern::test {
 namespace {
@@ -19,9 +21,16 @@ class SavedGameStory : public ::testing::Test {
     NullSurface surface;
     std::unique_ptr<zMachine> machine;
     std::string text;
-    std::string folder = ::testing::TempDir() + "lantern-saved-game-test";
+    std::string folder;
 
-    void SetUp() override { std::filesystem::create_directories(folder); }
+    void SetUp() override {
+        // A folder for each test and run, since tests (of other builds too) may run at the
+        // same time.
+        folder = ::testing::TempDir() + "lantern-saved-game-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                 std::to_string(::getpid());
+        std::filesystem::create_directories(folder);
+    }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     void Play(const std::string& story, const std::string& keys, bool standard = true) {
@@ -68,7 +77,10 @@ TEST_F(SavedGameStory, SavedFileHoldsTheQuetzalChunks) {
     const size_t formLength =
         (size_t{file[4]} << 24) | (size_t{file[5]} << 16) | (size_t{file[6]} << 8) | file[7];
     EXPECT_EQ(formLength + 8, file.size());
-    EXPECT_FALSE(std::filesystem::exists(save + ".partial"));
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
     // The story is told that undo is there (Flags 2), and only in this mode.
     EXPECT_NE(machine->Story().ReadByte(0x11) & 0x10, 0);
     Play(LANTERN_STORY_STANDARD_V5, "", false);
@@ -104,6 +116,48 @@ TEST_F(SavedGameStory, ForeignOrDamagedFilesAreRefusedAndTheGameGoesOn) {
     Play(LANTERN_STORY_STANDARD_V5, "save\r");
     EXPECT_NE(text.find("Save answered 0."), std::string::npos);
     EXPECT_EQ(ReadBytes(save), file);
+}
+
+TEST_F(SavedGameStory, TranscriptRecordAndPlaybackFiles) {
+    const std::string first = folder + "/first.txt";
+    const std::string second = folder + "/second.txt";
+    const std::string record = folder + "/record.rec";
+    const std::string commands = folder + "/commands.rec";
+    WriteBytes(commands, {'i', 'n', 'c', '\r', '\n', 'i', 'n', 'c', '\n'});
+    host.fileNames = {first, second, record, commands};
+    // The transcript starts by the opcode and stops by the header bit, then the other way round;
+    // commands are recorded, and two are played back from a file; at the last "script" the
+    // player names no file.
+    Play(LANTERN_STORY_STANDARD_V5,
+         "script\rinc\rflagoff\rinc\rflagon\rrecord\rreplay\runscript\runrecord\rscript\rinc\r");
+    const auto Text = [](const std::string& path) {
+        const std::vector<uint8_t> bytes = ReadBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    // Each transcript holds the lower window as the screen showed it, commands included.
+    const size_t start1 = text.find("[transcript 1]");
+    const size_t end1 = text.find(">flagoff\n", start1) + 9;
+    ASSERT_NE(start1, std::string::npos) << text;
+    EXPECT_EQ(Text(first), text.substr(start1, end1 - start1));
+    const size_t start2 = text.find("[transcript 1]", end1);
+    const size_t end2 = text.find(">unscript\n", start2) + 10;
+    ASSERT_NE(start2, std::string::npos) << text;
+    EXPECT_EQ(Text(second), text.substr(start2, end2 - start2));
+    EXPECT_NE(text.find(">flagoff\n[transcript 0]"), std::string::npos);
+    EXPECT_NE(text.find(">unscript\n[transcript 0]"), std::string::npos);
+    EXPECT_NE(text.find(">script\n[transcript 0]"), std::string::npos);
+    EXPECT_EQ(Text(record), "replay\ninc\ninc\nunscript\nunrecord\n");
+    // The played commands show as typed; then the keyboard goes on.
+    EXPECT_NE(text.find(">replay\ncounter=2\n>inc\ncounter=3\n>inc\ncounter=4\n>unscript\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("counter=5"), std::string::npos);
+    // A file being written is not played back: it would grow as fast as it is read.
+    host.fileNames = {record, record};
+    host.messages.clear();
+    Play(LANTERN_STORY_STANDARD_V5, "record\rreplay\rinc\r");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(Text(record), "replay\ninc\n");
 }
 
 TEST(Quetzal, StateComesBackWhole) {

@@ -76,7 +76,7 @@ class TestHost : public Host {
         questions.push_back(text);
         return answerYes;
     }
-    std::optional<std::string> AskFileName(bool, const std::string&) override {
+    std::optional<std::string> AskFileName(FileUse, const std::string&) override {
         if (fileNames.empty())
             return std::nullopt;
         std::string name = fileNames.front();
