@@ -11,7 +11,28 @@ uint64_t zDictionary::Key(const std::vector<uint8_t>& zChars) {
     return key;
 }
 
+void zDictionary::LoadDictionaryLater(const StoryImage& story, int32_t address) {
+    m_pending = 0;
+    m_separators.clear();
+    m_entryKeys.clear();
+    m_entryAddresses.clear();
+    if (address == 0)
+        return;
+    const int64_t header = int64_t{address} + story.ReadByte(address) + 1;
+    const int entryLength = story.ReadByte(header);
+    const int count = std::abs(story.ReadWord(header + 1));
+    const int words = story.Version() <= 3 ? 2 : 3;
+    // Past the last word of the last entry every entry can be read; otherwise reading now
+    // reports the first word that lies outside, as a story start always has.
+    const int64_t last = header + 3 + int64_t{entryLength} * (count - 1) + 2 * (words - 1);
+    if (count > 0 && !story.Contains(last, 2))
+        LoadDictionary(story, address);
+    else
+        m_pending = address;
+}
+
 void zDictionary::LoadDictionary(const StoryImage& story, int32_t address) {
+    m_pending = 0;
     m_version = story.Version();
     m_zCharLimit = m_version <= 3 ? 6 : 9;
     m_separators.clear();
@@ -65,6 +86,7 @@ bool zDictionary::IsSeparator(char c) const {
 
 void zDictionary::Tokenise(StoryImage& story, int32_t textAddress, int32_t parseAddress,
                            bool ignoreNoMatch) {
+    LoadPending(story);
     // Versions 1-4: byte 0 is the number of positions, the text starts at byte 1. Later: byte 1
     // is the number of characters, the text starts at byte 2. A 0 byte ends the text early.
     const bool countByte = story.Version() >= 5;

@@ -20,6 +20,14 @@ class zDictionary {
     /// Reads the dictionary at address (header word 0x08), once per story load. Address 0 means
     /// the story has no dictionary. A negative entry count means |count| unsorted entries.
     void LoadDictionary(const StoryImage& story, int32_t address);
+    /// The same, deferred until the dictionary is first needed: a story start reads only the
+    /// dictionary's header. A dictionary that runs past the story is read (and fails) at once.
+    void LoadDictionaryLater(const StoryImage& story, int32_t address);
+    /// Reads a deferred dictionary now, from story as it is.
+    void LoadPending(const StoryImage& story) {
+        if (m_pending != 0)
+            LoadDictionary(story, m_pending);
+    }
     /// The address of the entry matching word, or 0.
     int32_t LookupAddress(std::string_view word) const;
     /// Splits the text buffer into words and writes the parse buffer, at most as many records as
@@ -37,6 +45,7 @@ class zDictionary {
     static uint64_t Key(const std::vector<uint8_t>& zChars);
 
     const ZText& m_text;
+    int32_t m_pending = 0; ///< the address of a dictionary not read yet
     int m_version = 0;
     size_t m_zCharLimit = 9;
     std::string m_separators;

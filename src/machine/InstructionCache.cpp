@@ -13,8 +13,7 @@ namespace {
 
 // Room for the records of every instruction of a small story, and for the busy part of a
 // large one (32 bytes each).
-constexpr size_t kMinSlots = 1024;
-constexpr size_t kMaxSlots = 4096;
+constexpr size_t kSlots = 4096;
 // Kept texts and wide operands are dropped with every record when they grow past these.
 constexpr size_t kMaxTexts = 4096;
 constexpr size_t kMaxWide = 1024;
@@ -31,17 +30,15 @@ void InstructionCache::FreeSlots::operator()(Predecoded* slots) const {
 
 void InstructionCache::Reset(int version) {
     m_version = version;
-    size_t slots = kMinSlots;
-    while (slots < kMaxSlots && slots < static_cast<size_t>(m_story.Size()))
-        slots *= 2;
-    if (slots != m_slotCount) {
-        m_filled.clear();
-        m_slots.reset(static_cast<Predecoded*>(std::calloc(slots, sizeof(Predecoded))));
+    // Allocated once, first of the machine's large blocks, so that the memory comes fresh and
+    // zeroed from the system: only the pages of slots in use are ever touched. (A block
+    // allocated again later may come from reused memory that must be cleared.)
+    if (!m_slots) {
+        m_slots.reset(static_cast<Predecoded*>(std::calloc(kSlots, sizeof(Predecoded))));
         if (!m_slots)
             throw std::bad_alloc();
-        m_slotCount = slots;
+        m_mask = kSlots - 1;
     }
-    m_mask = slots - 1;
     Flush();
 }
 

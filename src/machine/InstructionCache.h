@@ -87,7 +87,6 @@ class InstructionCache {
         void operator()(Predecoded* slots) const;
     };
     std::unique_ptr<Predecoded[], FreeSlots> m_slots;
-    size_t m_slotCount = 0;
     size_t m_mask = 0;
     std::vector<uint32_t> m_filled; ///< slots holding a record
     std::vector<std::string> m_texts;

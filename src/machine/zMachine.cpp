@@ -73,7 +73,7 @@ void zMachine::LoadStory(StoryImage image) {
     m_chars.Load(m_story);
     m_routineOffset = m_story.ReadWord(0x28, true);
     m_stringOffset = m_story.ReadWord(0x2A, true);
-    m_dictionary.LoadDictionary(m_story, m_story.ReadWord(0x08, true));
+    m_dictionary.LoadDictionaryLater(m_story, m_story.ReadWord(0x08, true));
     m_cache.Reset(m_version);
     UpdateGlobals();
 }

@@ -152,7 +152,10 @@ class zMachine {
     ZText& Text() { return m_text; }
     OutputStreams& Streams() { return m_streams; }
     ObjectTable& Objects() { return m_objects; }
-    zDictionary& Dictionary() { return m_dictionary; }
+    zDictionary& Dictionary() {
+        m_dictionary.LoadPending(m_story);
+        return m_dictionary;
+    }
     zScreen& Screen() { return m_screen; }
     Keyboard& Keys() { return m_keyboard; }
     const CharMap& Chars() const { return m_chars; }

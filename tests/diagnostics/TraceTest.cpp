@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace lantern::test {
 namespace {
@@ -76,9 +77,11 @@ TEST(TraceLine, NameFieldOperandsTextBranchAndStore) {
 
 class Tracing : public MachineFixture {
   protected:
-    // One file per test: the tests may run side by side.
+    // One file per test and process: the tests, and other builds' runs of them, may run side
+    // by side.
     std::string path = ::testing::TempDir() + "lantern_trace_" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                       std::to_string(getpid()) + ".txt";
     void TearDown() override { std::remove(path.c_str()); }
     std::vector<std::string> Lines() {
         std::ifstream in(path, std::ios::binary);
