@@ -49,6 +49,9 @@ long PlayFuzzStory(const uint8_t* data, size_t size) {
     zMachine machine(host, surface, uint64_t{1});
     host.keyboard = &machine.Keys();
     machine.SetPagingWait(true);
+    // Half the inputs play the complete machine (undo, THROW, timed input, the streams), by
+    // their length, so that the mutations reach both.
+    machine.SetStandard((size & 1) != 0);
     machine.PrepareScreen(40, 11);
     long steps = 0;
     try {

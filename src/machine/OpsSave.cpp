@@ -213,6 +213,9 @@ std::optional<std::string> zMachine::DataFileName(int32_t name, bool prompt, Fil
         }
         if (given.empty() || given.front() == '.')
             return std::nullopt;
+        // A story played from memory has no folder of its own to keep files in.
+        if (m_storyPath.empty())
+            return std::nullopt;
         std::string lower = given;
         for (char& c : lower)
             c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
