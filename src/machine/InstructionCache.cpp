@@ -2,6 +2,7 @@
 
 #include "machine/Decoder.h"
 #include "machine/OpcodeTable.h"
+#include "memory/Prefault.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,13 +32,15 @@ void InstructionCache::FreeSlots::operator()(Predecoded* slots) const {
 void InstructionCache::Reset(int version) {
     m_version = version;
     // Allocated once, first of the machine's large blocks, so that the memory comes fresh and
-    // zeroed from the system: only the pages of slots in use are ever touched. (A block
-    // allocated again later may come from reused memory that must be cleared.)
+    // zeroed from the system, with nothing to clear. (A block allocated again later may come
+    // from reused memory.)
     if (!m_slots) {
         m_slots.reset(static_cast<Predecoded*>(std::calloc(kSlots, sizeof(Predecoded))));
         if (!m_slots)
             throw std::bad_alloc();
         m_mask = kSlots - 1;
+        // Records spread over the whole table from the first instructions on.
+        Prefault(m_slots.get(), kSlots * sizeof(Predecoded));
     }
     Flush();
 }

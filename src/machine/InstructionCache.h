@@ -81,8 +81,7 @@ class InstructionCache {
     int64_t m_guardFirst = -1;
     int64_t m_guardLast = -1;
 
-    // The slots are zeroed memory (an empty slot has no handler), allocated untouched, so that
-    // only the pages of slots in use take room.
+    // The slots are zeroed memory: an empty slot has no handler.
     struct FreeSlots {
         void operator()(Predecoded* slots) const;
     };

@@ -1,5 +1,7 @@
 #include "memory/StoryImage.h"
 
+#include "memory/Prefault.h"
+
 #include "memory/StoryError.h"
 
 #include <algorithm>
@@ -22,11 +24,22 @@ StoryImage::StoryImage(std::vector<uint8_t> fileBytes) : m_bytes(std::move(fileB
 
 // A copy holds the same bytes but watches nothing: marks belong to whoever decoded the original.
 StoryImage::StoryImage(const StoryImage& other)
-    : m_bytes(other.m_bytes), m_watch((m_bytes.size() >> kWatchShift) + 1, 0) {}
+    : m_watch((other.m_bytes.size() >> kWatchShift) + 1, 0) {
+    CopyBytes(other.m_bytes);
+}
+
+void StoryImage::CopyBytes(const std::vector<uint8_t>& bytes) {
+    if (m_bytes.capacity() < bytes.size()) {
+        std::vector<uint8_t>().swap(m_bytes);
+        m_bytes.reserve(bytes.size());
+        Prefault(m_bytes.data(), m_bytes.capacity());
+    }
+    m_bytes = bytes;
+}
 
 StoryImage& StoryImage::operator=(const StoryImage& other) {
     if (this != &other) {
-        m_bytes = other.m_bytes;
+        CopyBytes(other.m_bytes);
         m_watch.assign((m_bytes.size() >> kWatchShift) + 1, 0);
         m_codeWritten = false;
     }
@@ -58,6 +71,8 @@ StoryImage StoryImage::LoadFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size <= kMaxStorySize) {
+        bytes.reserve(static_cast<size_t>(size) + 1);
+        Prefault(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<size_t>(size) + 1);
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
     }

@@ -93,6 +93,8 @@ class StoryImage {
     void ClearWatch();
 
   private:
+    /// Copies bytes in, into memory asked for whole when it must grow.
+    void CopyBytes(const std::vector<uint8_t>& bytes);
     [[noreturn]] static void Fault(int64_t address);
     // Code is watched in blocks of 64 bytes.
     static constexpr int kWatchShift = 6;
