@@ -13,10 +13,10 @@ void Prefault(void* memory, size_t bytes) {
     if (memory == nullptr || bytes == 0)
         return;
     static const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto start = reinterpret_cast<uintptr_t>(memory) & ~(page - 1);
-    const auto end = reinterpret_cast<uintptr_t>(memory) + bytes;
+    // From the start of the first page: back by the offset into it.
+    const size_t offset = reinterpret_cast<uintptr_t>(memory) & (page - 1);
     // A failure (an older kernel) only leaves the pages to be faulted in as they are used.
-    (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+    (void)madvise(static_cast<char*>(memory) - offset, bytes + offset, MADV_POPULATE_WRITE);
 #else
     (void)memory;
     (void)bytes;
