@@ -19,7 +19,17 @@ struct OpcodeEntry {
     const char* name = "";
     bool stores = false;
     bool branches = false;
-    OpHandler handler = nullptr;
+    OpHandler handler = nullptr; ///< for operands of any form
+    /// For an opcode whose handler takes operand values: its handler for each form of the
+    /// first two operands, at first * kHandlerForms + second.
+    const OpHandler* forms = nullptr;
+
+    /// The handler for an instruction whose first two operands have these forms.
+    OpHandler Handler(OperandForm first, OperandForm second) const {
+        if (forms && first < kHandlerForms && second < kHandlerForms)
+            return forms[first * kHandlerForms + second];
+        return handler;
+    }
 };
 
 /// The entry for an instruction of class opClass and number opCode in a story of the given

@@ -32,8 +32,7 @@ void zMachine::OpRestart(const Predecoded&) {
 }
 
 void zMachine::OpQuit(const Predecoded&) {
-    m_stop = true;
-    m_stopKind = GameOutcome::Kind::Quit;
+    Stop(GameOutcome::Kind::Quit);
 }
 
 void zMachine::OpVerify(const Predecoded& in) {
@@ -73,9 +72,8 @@ void zMachine::OpUnknown(const Predecoded& in) {
 
 void zMachine::OpExtRefused(const Predecoded& in) {
     if (!m_host.AskYesNo("EXT opcodes not yet implemented! Continue?")) {
-        m_stop = true;
+        Stop(GameOutcome::Kind::Stopped);
         m_skipTrace = true;
-        m_stopKind = GameOutcome::Kind::Stopped;
         return;
     }
     if (in.HasStore())

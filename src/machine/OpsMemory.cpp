@@ -6,38 +6,41 @@ namespace lantern {
 
 namespace {
 
-// The address of a table element: the 32-bit sum when it lies in the story, else the sum cut to
-// 16 bits, which is where a negative index (an operand read unsigned) really points.
-int64_t TableAddress(const StoryImage& story, int64_t table, int64_t offset, int64_t size) {
+// Table elements: at the 32-bit sum of table and offset when the element lies in the story, else
+// at the sum cut to 16 bits, which is where a negative index (an operand read unsigned) really
+// points. Tested once: inside the story the access that follows does not test again.
+template <class Access>
+auto AtTableAddress(const StoryImage& story, int64_t table, int64_t offset, int64_t size,
+                    Access access) {
     const int64_t address = table + offset;
-    return story.Contains(address, size) ? address : (address & 0xFFFF);
+    if (story.Contains(address, size)) [[likely]]
+        return access(address);
+    return access(address & 0xFFFF);
 }
 
 } // namespace
 
-void zMachine::OpLoadw(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadWord(TableAddress(m_story, a, 2 * b, 2), true));
+void zMachine::OpLoadw(const Predecoded& in, Unsigned table, Unsigned index) {
+    StoreResult(in, AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t address) {
+                    return m_story.ReadWord(address, true);
+                }));
     Next(in);
 }
 
-void zMachine::OpLoadb(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadByte(TableAddress(m_story, a, b, 1)));
+void zMachine::OpLoadb(const Predecoded& in, Unsigned table, Unsigned index) {
+    StoreResult(in, AtTableAddress(m_story, table, index, 1,
+                                   [&](int64_t address) { return m_story.ReadByte(address); }));
     Next(in);
 }
 
-void zMachine::OpStorew(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    const int32_t v = Arg(in, 3, false);
-    const int64_t address = TableAddress(m_story, a, 2 * b, 2);
-    m_story.WriteWord(address, v);
-    if (address == 0x10) {
+void zMachine::OpStorew(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
+    const int64_t address = AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t at) {
+        m_story.WriteWord(at, value);
+        return at;
+    });
+    if (address == 0x10) [[unlikely]] {
         // Flags 2 bit 1 asks for fixed-pitch text.
-        if (v & 2) {
+        if (value & 2) {
             m_screen.SetTextStyle(kStyleFixed);
         } else {
             // Styles only accumulate, so fixed pitch goes by clearing them all and setting
@@ -51,27 +54,26 @@ void zMachine::OpStorew(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpStoreb(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    m_story.WriteByte(TableAddress(m_story, a, b, 1), Arg(in, 3, false));
+void zMachine::OpStoreb(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
+    AtTableAddress(m_story, table, index, 1,
+                   [&](int64_t address) { m_story.WriteByte(address, value); });
     Next(in);
 }
 
-void zMachine::OpPush(const Predecoded& in) {
-    WriteVariable(0, Arg(in, 1, false), false);
+void zMachine::OpPush(const Predecoded& in, Signed value) {
+    WriteVariable(0, value, false);
     Next(in);
 }
 
-void zMachine::OpPull(const Predecoded& in) {
-    if (m_version == 6) {
-        StoreResult(in, ReadOperand(kVariable, 0, false, false));
-    } else {
-        // Like the other opcodes that name a variable, PULL writes the stack in place: pulling
-        // into the stack replaces the new top with the popped value.
-        const int variable = VariableOperand(in);
-        WriteVariable(variable, ReadOperand(kVariable, 0, false, false), true);
-    }
+void zMachine::OpPull(const Predecoded& in, NamedVariable variable) {
+    // Like the other opcodes that name a variable, PULL writes the stack in place: pulling into
+    // the stack replaces the new top with the popped value.
+    WriteVariable(variable, Pop(), true);
+    Next(in);
+}
+
+void zMachine::OpPullStore(const Predecoded& in) {
+    StoreResult(in, Pop());
     Next(in);
 }
 
@@ -98,46 +100,43 @@ void zMachine::OpRfalse(const Predecoded&) {
     PerformReturn(0);
 }
 
-void zMachine::OpRet(const Predecoded& in) {
-    PerformReturn(Arg(in, 1, false));
+void zMachine::OpRet(const Predecoded&, Signed value) {
+    PerformReturn(value);
 }
 
-void zMachine::OpJump(const Predecoded& in) {
-    const int32_t target = in.NextInstr() + Arg(in, 1, false) - 2;
+void zMachine::OpJump(const Predecoded& in, Signed offset) {
+    const int32_t target = in.NextInstr() + offset - 2;
     // A jump before the story's start is this instruction's fault, reported at its address.
     if (target < 0)
         throw StoryError("JUMP to a negative address");
     m_pc = target;
 }
 
-void zMachine::Call(const Predecoded& in, int storeVar) {
-    const int32_t routine = UnpackAddress(Arg(in, 1, true), true);
-    int32_t arguments[kMaxOperands + 1] = {};
+void zMachine::Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first) {
+    int32_t arguments[kMaxOperands + 1];
+    arguments[1] = first;
     const int count = in.OperandCount > 0 ? in.OperandCount - 1 : 0;
-    for (int i = 1; i <= count; ++i)
+    for (int i = 2; i <= count; ++i)
         arguments[i] = Arg(in, i + 1, false);
-    PerformCall(routine, in.NextInstr(), storeVar, count, arguments);
+    PerformCall(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
 }
 
-void zMachine::OpCallStore(const Predecoded& in) {
-    Call(in, in.Store);
+void zMachine::OpCallStore(const Predecoded& in, Unsigned routine, Signed first) {
+    Call(in, in.Store, routine, first);
 }
 
-void zMachine::OpCallDiscard(const Predecoded& in) {
-    Call(in, -1);
+void zMachine::OpCallDiscard(const Predecoded& in, Unsigned routine, Signed first) {
+    Call(in, -1, routine, first);
 }
 
-void zMachine::OpScanTable(const Predecoded& in) {
-    const int32_t x = Arg(in, 1, true);
-    const int64_t table = Arg(in, 2, true);
-    const int32_t length = Arg(in, 3, false);
+void zMachine::OpScanTable(const Predecoded& in, Unsigned x, Unsigned table, Signed length) {
     // The form: bit 7 set compares words, clear compares bytes; the low bits are the size of
     // each field. Without a fourth operand the table holds words.
     const int32_t form = in.OperandCount >= 4 ? Arg(in, 4, true) : 0x82;
     const bool words = (form & 0x80) != 0;
     const int64_t field = form & 0x7F;
     for (int32_t i = 0; i < length; ++i) {
-        const int64_t address = table + field * i;
+        const int64_t address = int64_t{table} + field * i;
         const int32_t value = words ? m_story.ReadWord(address, true) : m_story.ReadByte(address);
         if (value == x) {
             StoreResult(in, static_cast<int32_t>(address));
@@ -149,10 +148,7 @@ void zMachine::OpScanTable(const Predecoded& in) {
     Branch(false, in);
 }
 
-void zMachine::OpCopyTable(const Predecoded& in) {
-    const int64_t first = Arg(in, 1, true);
-    const int64_t second = Arg(in, 2, true);
-    const int32_t size = Arg(in, 3, false);
+void zMachine::OpCopyTable(const Predecoded& in, Unsigned first, Unsigned second, Signed size) {
     const int64_t n = size < 0 ? -int64_t{size} : size;
     if (second == 0) {
         for (int64_t i = 0; i < n; ++i)

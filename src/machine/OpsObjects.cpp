@@ -4,92 +4,73 @@
 
 namespace lantern {
 
-void zMachine::OpGetSibling(const Predecoded& in) {
-    const int32_t sibling = m_objects.GetObject(Arg(in, 1, true)).Sibling();
+void zMachine::OpGetSibling(const Predecoded& in, Unsigned object) {
+    const int32_t sibling = m_objects.GetObject(object).Sibling();
     StoreResult(in, sibling);
     Branch(sibling != 0, in);
 }
 
-void zMachine::OpGetChild(const Predecoded& in) {
-    const int32_t child = m_objects.GetObject(Arg(in, 1, true)).Child();
+void zMachine::OpGetChild(const Predecoded& in, Unsigned object) {
+    const int32_t child = m_objects.GetObject(object).Child();
     StoreResult(in, child);
     Branch(child != 0, in);
 }
 
-void zMachine::OpGetParent(const Predecoded& in) {
-    StoreResult(in, m_objects.GetObject(Arg(in, 1, true)).Parent());
+void zMachine::OpGetParent(const Predecoded& in, Unsigned object) {
+    StoreResult(in, m_objects.GetObject(object).Parent());
     Next(in);
 }
 
-void zMachine::OpGetPropLen(const Predecoded& in) {
-    StoreResult(in, m_objects.PropLenAt(Arg(in, 1, true)));
+void zMachine::OpGetPropLen(const Predecoded& in, Unsigned address) {
+    StoreResult(in, m_objects.PropLenAt(address));
     Next(in);
 }
 
-void zMachine::OpRemoveObj(const Predecoded& in) {
-    m_objects.PerformRemove(Arg(in, 1, true));
+void zMachine::OpRemoveObj(const Predecoded& in, Unsigned object) {
+    m_objects.PerformRemove(object);
     Next(in);
 }
 
-void zMachine::OpInsertObj(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t destination = Arg(in, 2, true);
+void zMachine::OpInsertObj(const Predecoded& in, Unsigned object, Unsigned destination) {
     m_objects.PerformInsert(object, destination);
     Next(in);
 }
 
-void zMachine::OpJin(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t parent = Arg(in, 2, true);
+void zMachine::OpJin(const Predecoded& in, Unsigned object, Unsigned parent) {
     // Object 0 has no parent: its parent reads as 0, as for any object in nothing.
     Branch(m_objects.GetObject(object).Parent() == parent, in);
 }
 
-void zMachine::OpTestAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpTestAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
     Branch(m_objects.GetObject(object).GetAttribute(attribute), in);
 }
 
-void zMachine::OpSetAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpSetAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
     m_objects.GetObject(object).SetAttribute(attribute);
     Next(in);
 }
 
-void zMachine::OpClearAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpClearAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
     m_objects.GetObject(object).ClearAttribute(attribute);
     Next(in);
 }
 
-void zMachine::OpGetProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
+void zMachine::OpGetProp(const Predecoded& in, Unsigned object, Unsigned property) {
     StoreResult(in, m_objects.GetObject(object).Prop(property));
     Next(in);
 }
 
-void zMachine::OpGetPropAddr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
+void zMachine::OpGetPropAddr(const Predecoded& in, Unsigned object, Unsigned property) {
     StoreResult(in, m_objects.GetObject(object).PropAddr(property));
     Next(in);
 }
 
-void zMachine::OpGetNextProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
+void zMachine::OpGetNextProp(const Predecoded& in, Unsigned object, Unsigned property) {
     StoreResult(in, m_objects.GetObject(object).NextProp(property));
     Next(in);
 }
 
-void zMachine::OpPutProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
-    const int32_t value = Arg(in, 3, false);
+void zMachine::OpPutProp(const Predecoded& in, Unsigned object, Unsigned property, Signed value) {
     m_objects.GetObject(object).SetProp(property, value);
     Next(in);
 }

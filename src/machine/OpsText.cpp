@@ -23,26 +23,22 @@ void zMachine::OpNewLine(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpPrintAddr(const Predecoded& in) {
-    const int32_t address = Arg(in, 1, true);
+void zMachine::OpPrintAddr(const Predecoded& in, Unsigned address) {
     PrintText(m_text.PrintZString(m_story, address));
     Next(in);
 }
 
-void zMachine::OpPrintPaddr(const Predecoded& in) {
-    const int32_t address = UnpackAddress(Arg(in, 1, true), false);
-    PrintText(m_text.PrintZString(m_story, address));
+void zMachine::OpPrintPaddr(const Predecoded& in, Unsigned packed) {
+    PrintText(m_text.PrintZString(m_story, UnpackAddress(packed, false)));
     Next(in);
 }
 
-void zMachine::OpPrintObj(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
+void zMachine::OpPrintObj(const Predecoded& in, Unsigned object) {
     PrintText(m_objects.GetObject(object).ShortName());
     Next(in);
 }
 
-void zMachine::OpPrintChar(const Predecoded& in) {
-    const int32_t code = Arg(in, 1, false);
+void zMachine::OpPrintChar(const Predecoded& in, Signed code) {
     // Code 0 is null and prints nothing; 13 is a line break; there is nothing beyond 255.
     if (code == 13) {
         PrintText("\r\n");
@@ -74,8 +70,8 @@ void zMachine::OpCheckUnicode(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpPrintNum(const Predecoded& in) {
-    PrintText(std::to_string(Arg(in, 1, false)));
+void zMachine::OpPrintNum(const Predecoded& in, Signed number) {
+    PrintText(std::to_string(number));
     Next(in);
 }
 

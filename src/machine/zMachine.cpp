@@ -71,8 +71,12 @@ void zMachine::LoadStory(StoryImage image) {
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
     m_chars.Load(m_story);
-    m_routineOffset = m_story.ReadWord(0x28, true);
-    m_stringOffset = m_story.ReadWord(0x2A, true);
+    // Packed addresses are 2, 4 or 8 times as large; versions 6 and 7 add 8 times the routine
+    // or string offset of the header.
+    m_packShift = m_version <= 3 ? 1 : (m_version <= 7 ? 2 : 3);
+    const bool offsets = m_version == 6 || m_version == 7;
+    m_routineBase = offsets ? 8 * m_story.ReadWord(0x28, true) : 0;
+    m_stringBase = offsets ? 8 * m_story.ReadWord(0x2A, true) : 0;
     m_dictionary.LoadDictionaryLater(m_story, m_story.ReadWord(0x08, true));
     m_cache.Reset(m_version);
     UpdateGlobals();
@@ -82,7 +86,7 @@ void zMachine::UpdateGlobals() {
     const int64_t table = m_story.ReadWord(0x0C, true);
     constexpr int64_t kTableBytes = 2 * 240;
     m_globals = m_story.Contains(table, kTableBytes) ? m_story.Data() + table : nullptr;
-    m_cache.SetGuarded(table, table + kTableBytes - 1);
+    m_cache.SetGuarded(table, table + kTableBytes - 1, m_globals != nullptr);
 }
 
 void zMachine::PrepareScreen(int width, int height) {
@@ -190,6 +194,7 @@ void zMachine::Restart() {
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
     m_instructionAddress = 0;
+    m_faultPlaced = false;
     try {
         try {
             LoadStory(storyPath);
@@ -240,23 +245,66 @@ GameOutcome::Kind zMachine::RunLoop() {
 
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
-    while (Execute<Tracing>()) {
-        if ((m_instructionCount & (kEventInterval - 1)) == 0) [[unlikely]]
-            m_host.ProcessPendingEvents();
+    m_stop = false;
+    // The front-end breathes whenever the count of instructions reaches a multiple of the
+    // interval; a stop cuts the wait short.
+    m_untilBreath =
+        kEventInterval - static_cast<uint32_t>(m_instructionCount & (kEventInterval - 1));
+    int32_t address = m_pc;
+    try {
+        for (;;) {
+            address = m_pc;
+            Execute<Tracing>();
+            if (--m_untilBreath == 0) [[unlikely]] {
+                if (m_stop)
+                    break;
+                m_host.ProcessPendingEvents();
+                m_untilBreath = kEventInterval;
+            }
+        }
+    } catch (...) {
+        PlaceFault(address);
+        throw;
     }
     return m_stopKind;
 }
 
-bool zMachine::Step() {
-    return m_trace.IsOn() ? Execute<true>() : Execute<false>();
+void zMachine::Stop(GameOutcome::Kind kind) {
+    m_stop = true;
+    m_stopKind = kind;
+    m_untilBreath = 1;
 }
 
-template <bool Tracing> inline bool zMachine::Execute() {
-    if (m_cache.Refresh())
-        UpdateGlobals();
-    m_instructionAddress = m_pc;
-    const Predecoded& in = m_cache.Fetch(m_pc);
+bool zMachine::Step() {
     m_stop = false;
+    const int32_t address = m_pc;
+    try {
+        if (m_trace.IsOn())
+            Execute<true>();
+        else
+            Execute<false>();
+    } catch (...) {
+        PlaceFault(address);
+        throw;
+    }
+    return !m_stop;
+}
+
+void zMachine::PlaceFault(int32_t address) {
+    // The innermost instruction that was running when something went wrong is the one a
+    // fault message names (a routine run from a timed wait runs inside the wait).
+    if (!m_faultPlaced) {
+        m_instructionAddress = address;
+        m_faultPlaced = true;
+    }
+}
+
+template <bool Tracing> inline void zMachine::Execute() {
+    if (m_story.CodeWritten()) [[unlikely]] {
+        m_cache.Refresh();
+        UpdateGlobals();
+    }
+    const Predecoded& in = m_cache.Fetch(m_pc);
     ++m_instructionCount;
     if constexpr (Tracing) {
         // The state the instruction starts from, and its record as decoded (a RESTART empties
@@ -274,7 +322,6 @@ template <bool Tracing> inline bool zMachine::Execute() {
     } else {
         in.Run(*this, in);
     }
-    return !m_stop;
 }
 
 std::string zMachine::StateText() const {
@@ -295,20 +342,6 @@ std::string zMachine::StateText() const {
 }
 
 // ---- Memory rules ------------------------------------------------------------------------
-
-int32_t zMachine::UnpackAddress(int32_t packed, bool isRoutine) const {
-    const int64_t p = packed & 0xFFFF;
-    int64_t address = 0;
-    if (m_version >= 1 && m_version <= 3)
-        address = 2 * p;
-    else if (m_version == 4 || m_version == 5)
-        address = 4 * p;
-    else if (m_version == 6 || m_version == 7)
-        address = 4 * (p + 2 * int64_t{isRoutine ? m_routineOffset : m_stringOffset});
-    else if (m_version == 8)
-        address = 8 * p;
-    return static_cast<int32_t>(address);
-}
 
 bool zMachine::PerformVerify() const {
     // The checksum is the file's: it is summed over the story as loaded, since the story's own
@@ -368,29 +401,42 @@ void zMachine::SetGlobal(int variable, int32_t value) {
 
 // ---- Calls, returns and branches ------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void TooManyLocals(int localCount) {
+    throw StoryError("a routine declares " + std::to_string(localCount) +
+                     " locals (at most 15 are allowed)");
+}
+
+[[noreturn]] void CallsTooDeep() {
+    throw StoryError("routine calls nested too deeply (more than 90)");
+}
+
+} // namespace
+
 void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
                            const int32_t* arguments) {
-    if (routine == 0) {
+    if (routine == 0) [[unlikely]] {
         if (storeVar >= 0)
             WriteVariable(storeVar, 0, false);
         m_pc = returnAddress;
         return;
     }
     const int localCount = m_story.ReadByte(routine);
-    if (localCount > kMaxLocals)
-        throw StoryError("a routine declares " + std::to_string(localCount) +
-                         " locals (at most 15 are allowed)");
-    if (m_frameIndex >= kMaxFrameIndex)
-        throw StoryError("routine calls nested too deeply (more than 90)");
-    ++m_frameIndex;
-    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
-    zRoutine& frame = *m_frame;
-    frame = zRoutine{};
+    if (localCount > kMaxLocals) [[unlikely]]
+        TooManyLocals(localCount);
+    if (m_frameIndex >= kMaxFrameIndex) [[unlikely]]
+        CallsTooDeep();
+    // The frames are kept from call to call: every field is set here.
+    zRoutine& frame = m_frames[static_cast<size_t>(++m_frameIndex)];
+    m_frame = &frame;
     frame.FramePointer = m_stackPointer;
     frame.ReturnAddress = returnAddress;
+    frame.ArgCount = argumentCount;
     frame.LocalCount = localCount;
     frame.StoreVar = storeVar;
-    frame.ArgCount = argumentCount;
+    frame.EndsGame = false;
+    frame.Locals.fill(0);
     m_pc = routine + 1;
     if (m_version < 5) {
         for (int i = 1; i <= localCount; ++i) {
@@ -398,7 +444,8 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
             m_pc += 2;
         }
     }
-    for (int i = 1; i <= argumentCount && i <= kMaxLocals; ++i)
+    const int given = std::min(argumentCount, kMaxLocals);
+    for (int i = 1; i <= given; ++i)
         frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
 }
 
@@ -406,8 +453,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
     const zRoutine& returning = *m_frame;
     if (m_frameIndex == 0 || returning.EndsGame) {
         // Returning from the first routine (or version 6's main routine) ends the game.
-        m_stop = true;
-        m_stopKind = GameOutcome::Kind::Quit;
+        Stop(GameOutcome::Kind::Quit);
         return;
     }
     // The frame is left as it is: a call fills every field of a frame before it is used.
@@ -441,8 +487,7 @@ void zMachine::DrawStatusLine() {
     lantern::DrawStatusLine(m_screen, info);
 }
 
-bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
-                           const Keyboard::Timer* timer) {
+bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboard::Timer* timer) {
     if (m_version < 4)
         DrawStatusLine();
     m_pager.BeginInput();

@@ -104,7 +104,13 @@ class zMachine {
     StoryImage& Story() { return m_story; }
     const StoryImage& Story() const { return m_story; }
 
-    int32_t UnpackAddress(int32_t packed, bool isRoutine) const;
+    int32_t UnpackAddress(int32_t packed, bool isRoutine) const {
+        return isRoutine ? UnpackRoutine(packed)
+                         : ((packed & 0xFFFF) << m_packShift) + m_stringBase;
+    }
+    int32_t UnpackRoutine(int32_t packed) const {
+        return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
+    }
     bool PerformVerify() const;
 
     /// The value of an operand: a constant, or variable `value` (0 the stack top, popped
@@ -179,77 +185,82 @@ class zMachine {
     friend struct OpcodeTable;
 
     // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
+    // Those that take operand values after the instruction are given them fetched, in operand
+    // order; the others read their own operands with Arg.
     // Arithmetic, logic, comparisons and branches.
-    void OpAdd(const Predecoded&);
-    void OpSub(const Predecoded&);
-    void OpMul(const Predecoded&);
-    void OpDiv(const Predecoded&);
-    void OpMod(const Predecoded&);
-    void OpOr(const Predecoded&);
-    void OpAnd(const Predecoded&);
-    void OpNot(const Predecoded&);
-    void OpJz(const Predecoded&);
-    void OpJe(const Predecoded&);
-    void OpJl(const Predecoded&);
-    void OpJg(const Predecoded&);
-    void OpTest(const Predecoded&);
-    void OpIncChk(const Predecoded&);
-    void OpDecChk(const Predecoded&);
-    void OpInc(const Predecoded&);
-    void OpDec(const Predecoded&);
-    void OpLoad(const Predecoded&);
-    void OpStore(const Predecoded&);
-    void OpCheckArgCount(const Predecoded&);
-    void OpLogShift(const Predecoded&);
-    void OpArtShift(const Predecoded&);
-    void OpRandom(const Predecoded&);
+    void OpAdd(const Predecoded&, Signed a, Signed b);
+    void OpSub(const Predecoded&, Signed a, Signed b);
+    void OpMul(const Predecoded&, Signed a, Signed b);
+    void OpDiv(const Predecoded&, Signed a, Signed b);
+    void OpMod(const Predecoded&, Signed a, Signed b);
+    void OpOr(const Predecoded&, Unsigned a, Unsigned b);
+    void OpAnd(const Predecoded&, Unsigned a, Unsigned b);
+    void OpNot(const Predecoded&, Unsigned a);
+    void OpJz(const Predecoded&, Signed a);
+    void OpJe(const Predecoded&, Signed a, Signed b);
+    void OpJl(const Predecoded&, Signed a, Signed b);
+    void OpJg(const Predecoded&, Signed a, Signed b);
+    void OpTest(const Predecoded&, Signed bitmap, Signed flags);
+    void OpIncChk(const Predecoded&, NamedVariable variable);
+    void OpDecChk(const Predecoded&, NamedVariable variable);
+    void OpInc(const Predecoded&, NamedVariable variable);
+    void OpDec(const Predecoded&, NamedVariable variable);
+    void OpLoad(const Predecoded&, NamedVariable variable);
+    void OpStore(const Predecoded&, NamedVariable variable, Unsigned value);
+    void OpCheckArgCount(const Predecoded&, Signed count);
+    void OpLogShift(const Predecoded&, Signed number, Signed places);
+    void OpArtShift(const Predecoded&, Signed number, Signed places);
+    void OpRandom(const Predecoded&, Signed range);
 
     // Memory, tables, stack, calls and returns.
-    void OpLoadw(const Predecoded&);
-    void OpLoadb(const Predecoded&);
-    void OpStorew(const Predecoded&);
-    void OpStoreb(const Predecoded&);
-    void OpPush(const Predecoded&);
-    void OpPull(const Predecoded&);
+    void OpLoadw(const Predecoded&, Unsigned table, Unsigned index);
+    void OpLoadb(const Predecoded&, Unsigned table, Unsigned index);
+    void OpStorew(const Predecoded&, Unsigned table, Unsigned index, Signed value);
+    void OpStoreb(const Predecoded&, Unsigned table, Unsigned index, Signed value);
+    void OpPush(const Predecoded&, Signed value);
+    void OpPull(const Predecoded&, NamedVariable variable);
+    void OpPullStore(const Predecoded&); ///< version 6: into the result variable
     void OpPop(const Predecoded&);
     void OpRetPopped(const Predecoded&);
     void OpRtrue(const Predecoded&);
     void OpRfalse(const Predecoded&);
-    void OpRet(const Predecoded&);
-    void OpJump(const Predecoded&);
-    void OpCallStore(const Predecoded&);   ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
-    void OpCallDiscard(const Predecoded&); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
-    void OpScanTable(const Predecoded&);
-    void OpCopyTable(const Predecoded&);
+    void OpRet(const Predecoded&, Signed value);
+    void OpJump(const Predecoded&, Signed offset);
+    void OpCallStore(const Predecoded&, Unsigned routine,
+                     Signed first); ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
+    void OpCallDiscard(const Predecoded&, Unsigned routine,
+                       Signed first); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
+    void OpScanTable(const Predecoded&, Unsigned x, Unsigned table, Signed length);
+    void OpCopyTable(const Predecoded&, Unsigned first, Unsigned second, Signed size);
 
     // Text.
     void OpPrintLit(const Predecoded&);
     void OpPrintRet(const Predecoded&);
     void OpNewLine(const Predecoded&);
-    void OpPrintAddr(const Predecoded&);
-    void OpPrintPaddr(const Predecoded&);
-    void OpPrintObj(const Predecoded&);
-    void OpPrintChar(const Predecoded&);
-    void OpPrintNum(const Predecoded&);
+    void OpPrintAddr(const Predecoded&, Unsigned address);
+    void OpPrintPaddr(const Predecoded&, Unsigned packed);
+    void OpPrintObj(const Predecoded&, Unsigned object);
+    void OpPrintChar(const Predecoded&, Signed code);
+    void OpPrintNum(const Predecoded&, Signed number);
     void OpOutputStream(const Predecoded&);
     void OpPrintUnicode(const Predecoded&);
     void OpCheckUnicode(const Predecoded&);
 
     // Objects.
-    void OpGetSibling(const Predecoded&);
-    void OpGetChild(const Predecoded&);
-    void OpGetParent(const Predecoded&);
-    void OpGetPropLen(const Predecoded&);
-    void OpRemoveObj(const Predecoded&);
-    void OpInsertObj(const Predecoded&);
-    void OpJin(const Predecoded&);
-    void OpTestAttr(const Predecoded&);
-    void OpSetAttr(const Predecoded&);
-    void OpClearAttr(const Predecoded&);
-    void OpGetProp(const Predecoded&);
-    void OpGetPropAddr(const Predecoded&);
-    void OpGetNextProp(const Predecoded&);
-    void OpPutProp(const Predecoded&);
+    void OpGetSibling(const Predecoded&, Unsigned object);
+    void OpGetChild(const Predecoded&, Unsigned object);
+    void OpGetParent(const Predecoded&, Unsigned object);
+    void OpGetPropLen(const Predecoded&, Unsigned address);
+    void OpRemoveObj(const Predecoded&, Unsigned object);
+    void OpInsertObj(const Predecoded&, Unsigned object, Unsigned destination);
+    void OpJin(const Predecoded&, Unsigned object, Unsigned parent);
+    void OpTestAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpSetAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpClearAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpGetProp(const Predecoded&, Unsigned object, Unsigned property);
+    void OpGetPropAddr(const Predecoded&, Unsigned object, Unsigned property);
+    void OpGetNextProp(const Predecoded&, Unsigned object, Unsigned property);
+    void OpPutProp(const Predecoded&, Unsigned object, Unsigned property, Signed value);
 
     // Screen.
     void OpShowStatus(const Predecoded&);
@@ -297,6 +308,31 @@ class zMachine {
         return ReadOperand(in.Kind(i), in.Operand[static_cast<size_t>(i - 1)], false, isUnsigned);
     }
     int32_t WideArg(const Predecoded& in, int i, bool isUnsigned);
+    /// The 16-bit pattern of operand index (0-based) of an instruction, read as its form says;
+    /// handlers made for a form get it without asking.
+    template <OperandForm Form>
+    [[gnu::always_inline]] int32_t Fetch(const Predecoded& in, int index) {
+        const int32_t operand = in.Operand[static_cast<size_t>(index & 3)];
+        if constexpr (Form == kFormConstant) {
+            return operand;
+        } else if constexpr (Form == kFormLocal) {
+            return m_frame->Locals[static_cast<size_t>(operand & 15)];
+        } else if constexpr (Form == kFormStack) {
+            return Pop();
+        } else if constexpr (Form == kFormGlobal) {
+            // Made only while the table lies whole in the image (see UpdateGlobals).
+            const uint8_t* p = m_globals + 2 * (operand - 16);
+            return (p[0] << 8) | p[1];
+        } else {
+            return Arg(in, index + 1, true);
+        }
+    }
+    /// Pops the stack (a pop below the current routine's part is reported and reads in place).
+    [[gnu::always_inline]] int32_t Pop() {
+        if (m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(false);
+        return m_stack[static_cast<size_t>(m_stackPointer--)];
+    }
     void Next(const Predecoded& in) { m_pc = in.NextInstr(); }
     void Branch(bool condition, const Predecoded& in) {
         if (condition == in.BranchCond()) {
@@ -330,11 +366,13 @@ class zMachine {
     /// the image (writes go there directly only while it holds no cached code).
     void UpdateGlobals();
     /// Runs one instruction; Tracing writes its trace line.
-    template <bool Tracing> bool Execute();
+    template <bool Tracing> void Execute();
     template <bool Tracing> GameOutcome::Kind Loop();
-    /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK, DEC_CHK and
-    /// PULL.
-    int VariableOperand(const Predecoded& in);
+    /// Keeps the address of the instruction during which an exception left the run, unless an
+    /// instruction run inside it has kept its own.
+    void PlaceFault(int32_t address);
+    /// Ends the run after the instruction running.
+    void Stop(GameOutcome::Kind kind);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
@@ -359,7 +397,8 @@ class zMachine {
     int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     /// Reads at most bytes into table: the count read, 0 on failure.
     int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
-    void Call(const Predecoded& in, int storeVar);
+    /// The call opcodes: the routine and first argument are fetched, the others read here.
+    void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR with these time and routine operands is timed.
     bool IsTimed(int32_t time, int32_t routine) const;
@@ -407,8 +446,10 @@ class zMachine {
     StoryImage m_pristineStory; ///< the image as loaded, for RESTART and VERIFY
     std::string m_storyPath;
     int m_version = 0;
-    int32_t m_routineOffset = 0;
-    int32_t m_stringOffset = 0;
+    // Packed addresses: shifted left, plus the routine or string base (versions 6 and 7).
+    int m_packShift = 0;
+    int32_t m_routineBase = 0;
+    int32_t m_stringBase = 0;
     int32_t m_pc = 0;
 
     std::array<int32_t, kStackSize + 1> m_stack{};
@@ -434,7 +475,8 @@ class zMachine {
 
     InstructionCache m_cache{m_story, m_text};
     uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
-    int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
+    int32_t m_instructionAddress = 0; ///< of the instruction that faulted, for its message
+    bool m_faultPlaced = false;       ///< m_instructionAddress is set for this game
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced;            ///< the record the trace shows
     bool m_standard = false;          ///< the complete Z-machine was asked for
@@ -442,6 +484,7 @@ class zMachine {
     uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
     std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
     bool m_stop = false;              ///< set by QUIT and the refused EXT question
+    uint32_t m_untilBreath = 1;       ///< instructions until the front-end breathes
     bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };

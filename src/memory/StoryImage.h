@@ -89,6 +89,9 @@ class StoryImage {
     }
     /// True once a write has touched watched code since the last ClearWatch.
     bool CodeWritten() const { return m_codeWritten; }
+    /// Makes CodeWritten() true as such a write does, so that code kept for one run only is
+    /// dropped after it.
+    void MarkCodeWritten() { m_codeWritten = true; }
     /// Forgets every mark and the notice of a write.
     void ClearWatch();
 
