@@ -1,8 +1,8 @@
 #pragma once
 
 #include "diagnostics/Trace.h"
-#include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
+#include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"

@@ -1,4 +1,4 @@
-#include "dictionary/Keyboard.h"
+#include "input/Keyboard.h"
 
 #include "screen/CellSurface.h"
 #include "screen/zScreen.h"

@@ -1,4 +1,4 @@
-#include "dictionary/Keyboard.h"
+#include "input/Keyboard.h"
 
 #include <algorithm>
 #include <climits>
