@@ -108,7 +108,9 @@ TEST(TerminalKeys, LinesTypedTogetherAllArriveWhateverTheirLineEnds) {
     const int screenOut = open("/dev/null", O_WRONLY);
     CellSurface surface{40, 10};
     zScreen screen{surface};
-    TerminalHost host(surface, keys[0], screenOut);
+    TerminalScreen terminal(keys[0], screenOut, "xterm");
+    ASSERT_TRUE(terminal.Active()) << terminal.Problem();
+    TerminalHost host(surface, terminal, screenOut);
     Keyboard keyboard{host};
     host.SetKeyboard(keyboard);
     const std::string typed = "look\rtake lamp\r\ninventory\n";
