@@ -1,4 +1,5 @@
 // Saved games in the Quetzal format (IFF FORM of type IFZS), as other interpreters read them.
+#include "files/Iff.h"
 #include "machine/MachineState.h"
 
 #include <algorithm>
@@ -9,46 +10,12 @@ namespace lantern {
 namespace {
 
 void PutWord(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
+    PutBigEndian(out, value, 2);
 }
 
 void PutAddress(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value >> 16));
-    PutWord(out, value);
+    PutBigEndian(out, value, 3);
 }
-
-void PutLong(std::vector<uint8_t>& out, uint32_t value) {
-    PutWord(out, value >> 16);
-    PutWord(out, value);
-}
-
-void PutChunk(std::vector<uint8_t>& out, std::string_view id, const std::vector<uint8_t>& data) {
-    out.insert(out.end(), id.begin(), id.end());
-    PutLong(out, static_cast<uint32_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-    if (data.size() % 2 != 0)
-        out.push_back(0);
-}
-
-// Reads big-endian numbers from a chunk; reading past its end sets Failed.
-struct Reader {
-    const uint8_t* Data;
-    size_t Size;
-    size_t Pos = 0;
-    bool Failed = false;
-    uint32_t Take(int bytes) {
-        uint32_t value = 0;
-        for (int i = 0; i < bytes; ++i) {
-            if (Pos >= Size) {
-                Failed = true;
-                return 0;
-            }
-            value = (value << 8) | Data[Pos++];
-        }
-        return value;
-    }
-};
 
 } // namespace
 
@@ -126,22 +93,18 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
         error = why;
         return std::nullopt;
     };
-    const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
-    if (file.size() < 12 || text.substr(0, 4) != "FORM" || text.substr(8, 4) != "IFZS")
+    const IffForm form = IffForm::Parse(file);
+    if (form.GetStatus() == IffForm::Status::NotIff || form.Type() != "IFZS")
         return fail("This is not a saved game.");
-    Reader form{file.data(), file.size(), 4};
-    const size_t formEnd = std::min<size_t>(file.size(), size_t{8} + form.Take(4));
+    if (!form.Ok())
+        return fail("The saved game is damaged (a chunk runs past its end).");
 
     MachineState state;
     bool haveHeader = false, haveMemory = false, haveStacks = false;
-    for (size_t pos = 12; pos + 8 <= formEnd;) {
-        const std::string_view id = text.substr(pos, 4);
-        Reader length{file.data(), file.size(), pos + 4};
-        const size_t size = length.Take(4);
-        if (size > formEnd - pos - 8)
-            return fail("The saved game is damaged (a chunk runs past its end).");
-        Reader chunk{file.data() + pos + 8, size};
-        pos += 8 + size + (size % 2);
+    for (const IffChunk& found : form.Chunks()) {
+        const std::string_view id = found.Id;
+        const size_t size = found.Data.size();
+        BigEndianReader chunk{found.Data};
         if (id == "IFhd") {
             if (size < 13)
                 return fail("The saved game is damaged (its header is short).");
@@ -163,10 +126,10 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
             if (id == "UMem") {
                 if (size != dynamicSize)
                     return fail("The saved game's memory does not fit this story.");
-                std::copy_n(chunk.Data, size, state.Memory.begin());
+                std::copy_n(chunk.Data.begin(), size, state.Memory.begin());
             } else {
                 size_t at = 0;
-                while (chunk.Pos < chunk.Size) {
+                while (!chunk.AtEnd()) {
                     const uint32_t byte = chunk.Take(1);
                     size_t run = 1;
                     if (byte == 0)
@@ -179,7 +142,7 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
             }
             haveMemory = true;
         } else if (id == "Stks") {
-            while (chunk.Pos < chunk.Size) {
+            while (!chunk.AtEnd()) {
                 zRoutine frame;
                 frame.FramePointer = static_cast<int32_t>(state.Stack.size());
                 frame.ReturnAddress = static_cast<int32_t>(chunk.Take(3));
