@@ -55,10 +55,16 @@ extern "C" void OnFatalSignal(int signal) {
     std::raise(signal);
 }
 
+// The text of a string capability of the terminal's description, or nothing.
+const char* Capability(const char* name) {
+    const char* text = tigetstr(name);
+    return text == reinterpret_cast<const char*>(-1) ? nullptr : text;
+}
+
 // Keeps a capability's text for the emergency, if there is room.
 void AppendReset(const char* name) {
-    const char* text = tigetstr(name);
-    if (text == nullptr || text == reinterpret_cast<const char*>(-1))
+    const char* text = Capability(name);
+    if (text == nullptr)
         return;
     const size_t length = std::strlen(text);
     if (g_resetLength + length < sizeof g_resetText) {
@@ -88,10 +94,15 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
     // curses reads and writes through streams of its own, on copies of the descriptors.
     g_input = fdopen(dup(inputFd), "r");
     g_output = fdopen(dup(outputFd), "w");
-    if (g_input)
+    if (g_input && g_output)
         m_screen = newterm(type, g_output, g_input);
     if (!m_screen) {
         m_problem = "its type (TERM) is not known here";
+        Restore();
+        return;
+    }
+    if (!Capability("cup")) {
+        m_problem = "it cannot place its cursor";
         Restore();
         return;
     }
