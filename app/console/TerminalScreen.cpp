@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <clocale>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,7 +59,8 @@ extern "C" void OnFatalSignal(int signal) {
 // The text of a string capability of the terminal's description, or nothing.
 const char* Capability(const char* name) {
     const char* text = tigetstr(name);
-    return text == reinterpret_cast<const char*>(-1) ? nullptr : text;
+    // (char*) -1 names a capability that is not a string.
+    return reinterpret_cast<std::intptr_t>(text) == -1 ? nullptr : text;
 }
 
 // Keeps a capability's text for the emergency, if there is room.
@@ -68,7 +70,7 @@ void AppendReset(const char* name) {
         return;
     const size_t length = std::strlen(text);
     if (g_resetLength + length < sizeof g_resetText) {
-        std::memcpy(g_resetText + g_resetLength, text, length);
+        std::copy_n(text, length, g_resetText + g_resetLength);
         g_resetLength += length;
     }
 }
