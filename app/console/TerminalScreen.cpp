@@ -175,7 +175,9 @@ int TerminalScreen::TerminalColour(Colour colour) const {
         return (red >= 128 ? COLOR_RED : 0) | (green >= 128 ? COLOR_GREEN : 0) |
                (blue >= 128 ? COLOR_BLUE : 0);
     // Others the nearest of the 6x6x6 colour cube of 256-colour terminals, or of its greys.
-    auto level = [](int channel) { return channel < 48 ? 0 : channel < 115 ? 1 : (channel - 35) / 40; };
+    auto level = [](int channel) {
+        return channel < 48 ? 0 : channel < 115 ? 1 : (channel - 35) / 40;
+    };
     if (red == green && green == blue)
         return red < 8 ? 16 : red > 238 ? 231 : 232 + (red - 8) / 10;
     return 16 + 36 * level(red) + 6 * level(green) + level(blue);

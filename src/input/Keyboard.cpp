@@ -114,9 +114,8 @@ void Keyboard::WaitForAnyKey() {
     WaitForKey(true);
 }
 
-std::string Keyboard::ReadLine(size_t capacity, std::string_view preload,
-                               const LineDisplay& show, const Timer* timer,
-                               std::span<const int> terminators) {
+std::string Keyboard::ReadLine(size_t capacity, std::string_view preload, const LineDisplay& show,
+                               const Timer* timer, std::span<const int> terminators) {
     int64_t due = timer ? m_host.Milliseconds() + timer->IntervalMs : 0;
     const std::vector<int> typedAhead = std::move(m_inputStream);
     m_inputStream.clear();
@@ -165,8 +164,13 @@ std::string Keyboard::ReadLine(size_t capacity, std::string_view preload,
 }
 
 Keyboard::SuspendedWait Keyboard::Suspend() {
-    SuspendedWait wait{std::move(m_inputStream), m_waiting, m_lineMode, m_anyKey,
-                       m_editor,                 m_terminators, m_terminator};
+    SuspendedWait wait{.InputStream = std::move(m_inputStream),
+                       .Waiting = m_waiting,
+                       .LineMode = m_lineMode,
+                       .AnyKey = m_anyKey,
+                       .Editor = m_editor,
+                       .Terminators = m_terminators,
+                       .Terminator = m_terminator};
     m_inputStream.clear();
     EndWait();
     return wait;

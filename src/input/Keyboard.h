@@ -123,10 +123,10 @@ class Keyboard {
     const CharMap* m_chars = nullptr;
     std::vector<int> m_inputStream;
     bool m_waiting = false;
-    bool m_lineMode = false;      ///< a line read is in progress
-    bool m_anyKey = false;        ///< a single-key wait takes any key at all
-    bool m_allStoryKeys = false;  ///< function keys reach the story (SetStoryKeys)
-    LineEditor m_editor;          ///< the line of the read in progress
+    bool m_lineMode = false;     ///< a line read is in progress
+    bool m_anyKey = false;       ///< a single-key wait takes any key at all
+    bool m_allStoryKeys = false; ///< function keys reach the story (SetStoryKeys)
+    LineEditor m_editor;         ///< the line of the read in progress
     History m_history;
     std::vector<int> m_terminators; ///< the keys besides Enter that end the line being read
     int m_terminator = -1;          ///< what ended the line; -1 while it goes on

@@ -71,7 +71,8 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
             capacity, preload,
             [this](std::string_view shown, size_t caret) {
                 const std::string drawn = m_pager.ShowInput(shown, caret);
-                // A timed wait's routine sees that the screen changed under it.
+                // Also a line read by a timed wait's routine has written to the screen: the
+                // waiting line is shown again after it.
                 ++m_screenWrites;
                 if (m_transcript && m_screen.CurrentWindow() == 0 && !drawn.empty())
                     m_transcript(m_chars.ToUtf8(drawn));

@@ -12,8 +12,8 @@ namespace lantern {
 
 /// The one owner of paging: writes text to the screen with the "[**MORE**]" wait when the lower
 /// window fills, and shows line input (the echo of the line as it is typed and edited, and its
-/// caret), which never waits, since the player has just seen what they typed. The prompt stands on the
-/// line that the next text goes to, inside the window, so every line of the screen is the
+/// caret), which never waits, since the player has just seen what they typed. The prompt stands on
+/// the line that the next text goes to, inside the window, so every line of the screen is the
 /// story's and both front-ends show it in the same place.
 class Pager {
   public:

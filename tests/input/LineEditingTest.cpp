@@ -80,8 +80,8 @@ TEST(LineEditing, EditingKeysHistoryLongLinesAndWhatTheStoryReceives) {
     host.Type("abcdefghijklmno");
     press({kKeyHome});
     host.Type("Z");
-    press({kKeyRight, kKeyRight, kKeyKillToStart, kKeyEnd, kKeyLeft, kKeyKillToEnd,
-           kKeyBackspace, kKeyEnter});
+    press({kKeyRight, kKeyRight, kKeyKillToStart, kKeyEnd, kKeyLeft, kKeyKillToEnd, kKeyBackspace,
+           kKeyEnter});
 
     for (int step = 0; step < 100'000 && machine.Step(); ++step) {
     }
@@ -95,8 +95,8 @@ TEST(LineEditing, EditingKeysHistoryLongLinesAndWhatTheStoryReceives) {
     EXPECT_EQ(Received(image, 0x2200), "stare at the old brass lamp");
     EXPECT_EQ(Received(image, 0x2300), "cdefgh");
     // The screen shows them as typed, with nothing left of the edits.
-    const std::vector<std::string> rows = {"look at the old bras", "s Lamp", "xy",
-                                           "stare at the old bra", "ss Lamp", "cdefgh", ""};
+    const std::vector<std::string> rows = {
+        "look at the old bras", "s Lamp", "xy", "stare at the old bra", "ss Lamp", "cdefgh", ""};
     for (size_t y = 0; y < rows.size(); ++y)
         EXPECT_EQ(surface.RowTextTrimmed(static_cast<int>(y)), rows[y]) << "row " << y;
     // The history holds each line once, as typed, newest last.
@@ -125,17 +125,15 @@ TEST(LineEditing, TheHistoryKeepsItsNewestLinesAndTheCaretShowsWhereTypingGoes) 
     screen.EraseWindow(-1);
     Pager pager{screen};
     Keyboard keyboard{host};
-    host.deliverKey = [&](int key) {
-        keyboard.KeyPress(key);
-    };
+    host.deliverKey = [&](int key) { keyboard.KeyPress(key); };
     host.Type("abc");
     host.keys.push_back(kKeyLeft);
     host.keys.push_back(kKeyEnter);
     pager.StartInput({});
-    EXPECT_EQ(keyboard.ReadLine(10, {}, [&](std::string_view line, size_t caret) {
-        pager.ShowInput(line, caret);
-    }),
-              "abc");
+    EXPECT_EQ(
+        keyboard.ReadLine(
+            10, {}, [&](std::string_view line, size_t caret) { pager.ShowInput(line, caret); }),
+        "abc");
     EXPECT_EQ(screen.InputCaret(), (PixelPoint{2, 0}));
     pager.EndInput();
     EXPECT_FALSE(screen.InputCaret());

@@ -36,8 +36,8 @@ std::string Play(bool standard, std::initializer_list<int> keys) {
 
 TEST(KeysStory, UnderStandardEveryKeyHasItsCodeAndFunctionKeysEndLines) {
     EXPECT_EQ(Play(true, {kKeyUp, kKeyLeft, FunctionKey(1), FunctionKey(12), KeypadKey(5),
-                          kKeyEscape, kKeyHome, kKeyDelete, kKeyEnter, 'g', 'o', kKeyDown,
-                          'l', 'o', 'o', 'k', kKeyEnter}),
+                          kKeyEscape, kKeyHome, kKeyDelete, kKeyEnter, 'g', 'o', kKeyDown, 'l', 'o',
+                          'o', 'k', kKeyEnter}),
               "Keys\n"
               "key 129\nkey 131\nkey 133\nkey 144\nkey 150\nkey 27\nkey 8\nkey 13\n"
               // A cursor key of the table ends the line and goes to the story; the line stays
