@@ -6,7 +6,7 @@ lantern=$1 story=$2
 command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
 socket="lantern-keys-$$"
-pane() { tmux -L "$socket" "$@"; }
+pane() { env -u TMUX tmux -L "$socket" "$@"; } # a server of its own, also inside tmux
 trap 'pane kill-server 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 
