@@ -438,6 +438,7 @@ void zMachine::DrawStatusLine() {
     info.timeGame = (m_story.ReadByte(0x01) & 0x02) != 0;
     info.scoreOrHours = Global(17);
     info.movesOrMinutes = Global(18);
+    info.spelledOut = m_standard;
     lantern::DrawStatusLine(m_screen, info);
 }
 
