@@ -75,7 +75,7 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
                 // waiting line is shown again after it.
                 ++m_screenWrites;
                 if (m_transcript && m_screen.CurrentWindow() == 0 && !drawn.empty())
-                    m_transcript(m_chars.ToUtf8(drawn));
+                    m_transcript(m_screen.ShownText(drawn));
             },
             timer, TerminatingKeys());
     } catch (...) {
