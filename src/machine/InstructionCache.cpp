@@ -53,7 +53,7 @@ void InstructionCache::Flush() {
     // The header word that places the globals is watched as well: a story that moves its
     // globals has the machine look for them again.
     m_story.WatchCode(0x0C, 0x0D);
-    m_guardClean = true;
+    m_writableGlobals = m_globals;
 }
 
 void InstructionCache::Fill(Predecoded& slot, int32_t address) {
@@ -106,7 +106,7 @@ void InstructionCache::Fill(Predecoded& slot, int32_t address) {
         m_filled.push_back(static_cast<uint32_t>(&slot - m_slots.get()));
     slot = p;
     if (address <= m_guardLast && d.NextInstr - 1 >= m_guardFirst)
-        m_guardClean = false;
+        m_writableGlobals = nullptr;
     if (m_enabled)
         m_story.WatchCode(address, d.NextInstr - 1);
     else
@@ -120,7 +120,7 @@ OperandForm InstructionCache::FormOf(int kind, int32_t value) const {
         return kFormStack;
     if (value < 16)
         return kFormLocal;
-    return m_globalsDirect ? kFormGlobal : kFormAny;
+    return m_globals ? kFormGlobal : kFormAny;
 }
 
 bool InstructionCache::UsesAbbreviation(int32_t address) const {

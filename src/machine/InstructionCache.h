@@ -38,16 +38,19 @@ class InstructionCache {
         }
         return false;
     }
-    /// A range the machine writes directly, past the watch (the globals). While no cached
-    /// instruction lies in it GuardClean() is true; a record decoded there clears it until
-    /// the next flush. When `direct`, the machine reads globals from it directly, and records
-    /// decoded from now until the next flush may have handlers that do so.
-    void SetGuarded(int64_t first, int64_t last, bool direct) {
+    /// The globals table, which the machine reads and writes directly, past the watch, when it
+    /// lies whole in the image (table is then its first byte, else null). Records decoded from
+    /// now until the next flush may read globals directly (see FormOf).
+    void SetGlobals(uint8_t* table, int64_t first, int64_t last) {
         m_guardFirst = first;
         m_guardLast = last;
-        m_globalsDirect = direct;
+        m_globals = table;
+        m_writableGlobals = table;
     }
-    bool GuardClean() const { return m_guardClean; }
+    /// The globals table while it may be written directly: while no record kept lies in it (a
+    /// record decoded there makes this null until the next flush, so that writes go through the
+    /// watch).
+    uint8_t* WritableGlobals() const { return m_writableGlobals; }
     /// The record of the instruction at address, decoded now when it is not held. A story
     /// fault while decoding propagates (StoryError).
     const Predecoded& Fetch(int32_t address) {
@@ -82,8 +85,8 @@ class InstructionCache {
     ZText& m_text;
     int m_version = 0;
     bool m_enabled = true;
-    bool m_guardClean = true;
-    bool m_globalsDirect = false;
+    uint8_t* m_globals = nullptr;
+    uint8_t* m_writableGlobals = nullptr;
     int64_t m_guardFirst = -1;
     int64_t m_guardLast = -1;
 

@@ -5,47 +5,39 @@
 namespace lantern {
 
 void zMachine::OpAdd(const Predecoded& in, Signed a, Signed b) {
-    StoreResult(in, a + b);
-    Next(in);
+    StoreAndNext(in, a + b);
 }
 
 void zMachine::OpSub(const Predecoded& in, Signed a, Signed b) {
-    StoreResult(in, a - b);
-    Next(in);
+    StoreAndNext(in, a - b);
 }
 
 void zMachine::OpMul(const Predecoded& in, Signed a, Signed b) {
-    StoreResult(in, a * b); // |a|, |b| <= 32768, so the product fits 32 bits
-    Next(in);
+    StoreAndNext(in, a * b); // |a|, |b| <= 32768, so the product fits 32 bits
 }
 
 void zMachine::OpDiv(const Predecoded& in, Signed a, Signed b) {
     if (b == 0)
         throw StoryError("division by zero");
-    StoreResult(in, a / b);
-    Next(in);
+    StoreAndNext(in, a / b);
 }
 
 void zMachine::OpMod(const Predecoded& in, Signed a, Signed b) {
     if (b == 0)
         throw StoryError("remainder of a division by zero");
-    StoreResult(in, a % b);
-    Next(in);
+    StoreAndNext(in, a % b);
 }
 
 void zMachine::OpOr(const Predecoded& in, Unsigned a, Unsigned b) {
-    StoreResult(in, a | b);
-    Next(in);
+    StoreAndNext(in, a | b);
 }
 
 void zMachine::OpAnd(const Predecoded& in, Unsigned a, Unsigned b) {
-    StoreResult(in, a & b);
-    Next(in);
+    StoreAndNext(in, a & b);
 }
 
 void zMachine::OpNot(const Predecoded& in, Unsigned a) {
-    StoreResult(in, ~a);
-    Next(in);
+    StoreAndNext(in, ~a);
 }
 
 void zMachine::OpJz(const Predecoded& in, Signed a) {
@@ -102,8 +94,7 @@ void zMachine::OpDec(const Predecoded& in, NamedVariable variable) {
 }
 
 void zMachine::OpLoad(const Predecoded& in, NamedVariable variable) {
-    StoreResult(in, ReadOperand(kVariable, variable, true, false));
-    Next(in);
+    StoreAndNext(in, ReadOperand(kVariable, variable, true, false));
 }
 
 void zMachine::OpStore(const Predecoded& in, NamedVariable variable, Unsigned value) {
@@ -121,8 +112,7 @@ void zMachine::OpLogShift(const Predecoded& in, Signed number, Signed places) {
         pattern = places >= 16 ? 0 : (pattern << places) & 0xFFFF;
     else
         pattern = -places >= 16 ? 0 : pattern >> -places;
-    StoreResult(in, static_cast<int32_t>(pattern));
-    Next(in);
+    StoreAndNext(in, static_cast<int32_t>(pattern));
 }
 
 void zMachine::OpArtShift(const Predecoded& in, Signed number, Signed places) {
@@ -133,8 +123,7 @@ void zMachine::OpArtShift(const Predecoded& in, Signed number, Signed places) {
                      : static_cast<int32_t>((static_cast<uint32_t>(number) << places) & 0xFFFF);
     else
         result = number >> (-places >= 15 ? 15 : -places); // arithmetic: the sign is kept
-    StoreResult(in, result);
-    Next(in);
+    StoreAndNext(in, result);
 }
 
 void zMachine::OpRandom(const Predecoded& in, Signed range) {
@@ -145,8 +134,7 @@ void zMachine::OpRandom(const Predecoded& in, Signed range) {
         m_random.Seed(static_cast<uint64_t>(-static_cast<int64_t>(range)));
     else
         m_random.SeedFromClock();
-    StoreResult(in, result);
-    Next(in);
+    StoreAndNext(in, result);
 }
 
 } // namespace lantern

@@ -21,16 +21,14 @@ auto AtTableAddress(const StoryImage& story, int64_t table, int64_t offset, int6
 } // namespace
 
 void zMachine::OpLoadw(const Predecoded& in, Unsigned table, Unsigned index) {
-    StoreResult(in, AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t address) {
-                    return m_story.ReadWord(address, true);
-                }));
-    Next(in);
+    StoreAndNext(in, AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t address) {
+                     return m_story.ReadWord(address, true);
+                 }));
 }
 
 void zMachine::OpLoadb(const Predecoded& in, Unsigned table, Unsigned index) {
-    StoreResult(in, AtTableAddress(m_story, table, index, 1,
-                                   [&](int64_t address) { return m_story.ReadByte(address); }));
-    Next(in);
+    StoreAndNext(in, AtTableAddress(m_story, table, index, 1,
+                                    [&](int64_t address) { return m_story.ReadByte(address); }));
 }
 
 void zMachine::OpStorew(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
@@ -73,8 +71,7 @@ void zMachine::OpPull(const Predecoded& in, NamedVariable variable) {
 }
 
 void zMachine::OpPullStore(const Predecoded& in) {
-    StoreResult(in, Pop());
-    Next(in);
+    StoreAndNext(in, Pop());
 }
 
 void zMachine::OpPop(const Predecoded& in) {
@@ -83,13 +80,13 @@ void zMachine::OpPop(const Predecoded& in) {
         // popped.
         StoreResult(in, m_frameIndex + 1);
     } else {
-        ReadOperand(kVariable, 0, false, false);
+        Pop();
     }
     Next(in);
 }
 
 void zMachine::OpRetPopped(const Predecoded&) {
-    PerformReturn(ReadOperand(kVariable, 0, false, false));
+    PerformReturn(Pop());
 }
 
 void zMachine::OpRtrue(const Predecoded&) {
@@ -110,15 +107,6 @@ void zMachine::OpJump(const Predecoded& in, Signed offset) {
     if (target < 0)
         throw StoryError("JUMP to a negative address");
     m_pc = target;
-}
-
-void zMachine::Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first) {
-    int32_t arguments[kMaxOperands + 1];
-    arguments[1] = first;
-    const int count = in.OperandCount > 0 ? in.OperandCount - 1 : 0;
-    for (int i = 2; i <= count; ++i)
-        arguments[i] = Arg(in, i + 1, false);
-    PerformCall(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
 }
 
 void zMachine::OpCallStore(const Predecoded& in, Unsigned routine, Signed first) {

@@ -17,13 +17,11 @@ void zMachine::OpGetChild(const Predecoded& in, Unsigned object) {
 }
 
 void zMachine::OpGetParent(const Predecoded& in, Unsigned object) {
-    StoreResult(in, m_objects.GetObject(object).Parent());
-    Next(in);
+    StoreAndNext(in, m_objects.GetObject(object).Parent());
 }
 
 void zMachine::OpGetPropLen(const Predecoded& in, Unsigned address) {
-    StoreResult(in, m_objects.PropLenAt(address));
-    Next(in);
+    StoreAndNext(in, m_objects.PropLenAt(address));
 }
 
 void zMachine::OpRemoveObj(const Predecoded& in, Unsigned object) {
@@ -56,18 +54,15 @@ void zMachine::OpClearAttr(const Predecoded& in, Unsigned object, Unsigned attri
 }
 
 void zMachine::OpGetProp(const Predecoded& in, Unsigned object, Unsigned property) {
-    StoreResult(in, m_objects.GetObject(object).Prop(property));
-    Next(in);
+    StoreAndNext(in, m_objects.GetObject(object).Prop(property));
 }
 
 void zMachine::OpGetPropAddr(const Predecoded& in, Unsigned object, Unsigned property) {
-    StoreResult(in, m_objects.GetObject(object).PropAddr(property));
-    Next(in);
+    StoreAndNext(in, m_objects.GetObject(object).PropAddr(property));
 }
 
 void zMachine::OpGetNextProp(const Predecoded& in, Unsigned object, Unsigned property) {
-    StoreResult(in, m_objects.GetObject(object).NextProp(property));
-    Next(in);
+    StoreAndNext(in, m_objects.GetObject(object).NextProp(property));
 }
 
 void zMachine::OpPutProp(const Predecoded& in, Unsigned object, Unsigned property, Signed value) {

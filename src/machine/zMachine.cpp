@@ -86,7 +86,7 @@ void zMachine::UpdateGlobals() {
     const int64_t table = m_story.ReadWord(0x0C, true);
     constexpr int64_t kTableBytes = 2 * 240;
     m_globals = m_story.Contains(table, kTableBytes) ? m_story.Data() + table : nullptr;
-    m_cache.SetGuarded(table, table + kTableBytes - 1, m_globals != nullptr);
+    m_cache.SetGlobals(m_globals, table, table + kTableBytes - 1);
 }
 
 void zMachine::PrepareScreen(int width, int height) {
@@ -405,19 +405,20 @@ void zMachine::SetGlobal(int variable, int32_t value) {
 
 namespace {
 
-[[noreturn]] void TooManyLocals(int localCount) {
-    throw StoryError("a routine declares " + std::to_string(localCount) +
-                     " locals (at most 15 are allowed)");
-}
-
-[[noreturn]] void CallsTooDeep() {
+// Faults of a call, out of the way of the calls that succeed.
+[[noreturn, gnu::cold, gnu::noinline]] void RefuseCall(int localCount) {
+    if (localCount > kMaxLocals)
+        throw StoryError("a routine declares " + std::to_string(localCount) +
+                         " locals (at most 15 are allowed)");
     throw StoryError("routine calls nested too deeply (more than 90)");
 }
 
 } // namespace
 
-void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
-                           const int32_t* arguments) {
+// A routine is entered with the arguments already read: arguments[1..count].
+[[gnu::always_inline]] inline void zMachine::Enter(int32_t routine, int32_t returnAddress,
+                                                   int storeVar, int count,
+                                                   const int32_t* arguments) {
     if (routine == 0) [[unlikely]] {
         if (storeVar >= 0)
             WriteVariable(storeVar, 0, false);
@@ -425,48 +426,61 @@ void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar,
         return;
     }
     const int localCount = m_story.ReadByte(routine);
-    if (localCount > kMaxLocals) [[unlikely]]
-        TooManyLocals(localCount);
-    if (m_frameIndex >= kMaxFrameIndex) [[unlikely]]
-        CallsTooDeep();
+    if (localCount > kMaxLocals || m_frameIndex >= kMaxFrameIndex) [[unlikely]]
+        RefuseCall(localCount);
     // The frames are kept from call to call: every field is set here.
-    zRoutine& frame = m_frames[static_cast<size_t>(++m_frameIndex)];
-    m_frame = &frame;
+    ++m_frameIndex;
+    zRoutine& frame = *++m_frame;
     frame.FramePointer = m_stackPointer;
     frame.ReturnAddress = returnAddress;
-    frame.ArgCount = argumentCount;
+    frame.ArgCount = count;
     frame.LocalCount = localCount;
     frame.StoreVar = storeVar;
     frame.EndsGame = false;
     frame.Locals.fill(0);
     m_pc = routine + 1;
-    if (m_version < 5) {
+    if (m_version < 5) [[unlikely]] {
         for (int i = 1; i <= localCount; ++i) {
             frame.Locals[static_cast<size_t>(i)] = m_story.ReadWord(m_pc, true);
             m_pc += 2;
         }
     }
-    const int given = std::min(argumentCount, kMaxLocals);
+    const int given = std::min(count, kMaxLocals);
     for (int i = 1; i <= given; ++i)
         frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
 }
 
+void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
+                           const int32_t* arguments) {
+    Enter(routine, returnAddress, storeVar, argumentCount, arguments);
+}
+
+void zMachine::Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first) {
+    // Every argument is read before the routine is looked at, in order, so that those on the
+    // stack pop left to right.
+    int32_t arguments[kMaxOperands + 1];
+    arguments[1] = first;
+    const int count = in.OperandCount > 1 ? in.OperandCount - 1 : 0;
+    for (int i = 2; i <= count; ++i)
+        arguments[i] = Arg(in, i + 1, false);
+    Enter(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
+}
+
 void zMachine::PerformReturn(int32_t returnValue) {
     const zRoutine& returning = *m_frame;
-    if (m_frameIndex == 0 || returning.EndsGame) {
+    if (m_frameIndex == 0 || returning.EndsGame) [[unlikely]] {
         // Returning from the first routine (or version 6's main routine) ends the game.
         Stop(GameOutcome::Kind::Quit);
         return;
     }
     // The frame is left as it is: a call fills every field of a frame before it is used.
     m_stackPointer = returning.FramePointer;
+    m_pc = returning.ReturnAddress;
     const int storeVar = returning.StoreVar;
-    const int32_t returnAddress = returning.ReturnAddress;
     --m_frameIndex;
-    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    --m_frame;
     if (storeVar >= 0)
         WriteVariable(storeVar, returnValue, false);
-    m_pc = returnAddress;
 }
 
 // ---- Screen text, status line and line input ------------------------------------------------

@@ -134,8 +134,8 @@ class zMachine {
     [[gnu::always_inline]] void WriteVariable(int variable, int32_t value, bool inPlace) {
         variable &= 0xFF;
         if (variable >= 16) {
-            if (m_globals && m_cache.GuardClean()) [[likely]] {
-                uint8_t* p = m_globals + 2 * (variable - 16);
+            if (uint8_t* globals = m_cache.WritableGlobals()) [[likely]] {
+                uint8_t* p = globals + 2 * (variable - 16);
                 p[0] = static_cast<uint8_t>(value >> 8);
                 p[1] = static_cast<uint8_t>(value);
                 return;
@@ -383,6 +383,12 @@ class zMachine {
     /// Ends the run after the instruction running.
     void Stop(GameOutcome::Kind kind);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The result, and the next instruction: set first, so that a store that takes the slow way
+    /// is the handler's last step.
+    void StoreAndNext(const Predecoded& in, int32_t value) {
+        Next(in);
+        StoreResult(in, value);
+    }
     /// The keys besides Enter that end a line read: the story's terminating characters (header
     /// word 0x2E, versions 5 and later) under the complete Z-machine, none otherwise.
     std::vector<int> TerminatingKeys() const;
@@ -409,6 +415,8 @@ class zMachine {
     int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     /// Reads at most bytes into table: the count read, 0 on failure.
     int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
+    void Enter(int32_t routine, int32_t returnAddress, int storeVar, int count,
+               const int32_t* arguments);
     /// The call opcodes: the routine and first argument are fetched, the others read here.
     void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first);
     // Timed input (the complete Z-machine, versions 4 and later).

@@ -20,11 +20,14 @@ struct ObjectCache {
     int32_t attributeBytes = 4; ///< 4 or 6 flag bytes (attributes 0-31 or 0-47)
     int32_t maxProperty = 31;   ///< defaults held for properties 1..31 or 1..63
     int32_t maxObject = 255;    ///< what a link can name: 255 or 65535
+    int32_t lastObject = 0;     ///< the last object a link can name whose entry lies in the image
 };
 
 /// A view of one object of the story's object table. It holds only the entry's address: every
 /// read and write goes to story memory. The default view (object 0) has no parent, sibling,
-/// child, attributes, properties or name, and its setters change nothing.
+/// child, attributes, properties or name, and its setters change nothing. A view is made for
+/// the moment (it refers to its table's layout), and an entry it refers to lies whole in the
+/// image, so that reading the entry needs no test.
 class zObject {
   public:
     zObject() = default;
@@ -41,12 +44,20 @@ class zObject {
     void SetChild(int32_t objNo) { SetLink(2, objNo); }
 
     /// The address of the property table (0 for object 0).
-    int32_t PropTableAddr() const;
+    int32_t PropTableAddr() const {
+        if (!m_story)
+            return 0;
+        return EntryWord(m_layout->smallEntries ? 7 : 12);
+    }
     /// The decoded short name; empty when its length byte is 0.
     std::string ShortName() const;
 
     /// Attributes past the entry's flag bytes read as clear and are never set.
-    bool GetAttribute(int32_t attr) const;
+    bool GetAttribute(int32_t attr) const {
+        if (!m_story || attr < 0 || attr >= 8 * m_layout->attributeBytes)
+            return false;
+        return (EntryByte(attr / 8) & (0x80 >> (attr % 8))) != 0;
+    }
     void SetAttribute(int32_t attr);
     void ClearAttribute(int32_t attr);
 
@@ -68,7 +79,8 @@ class zObject {
 
   private:
     friend class ObjectTable;
-    zObject(StoryImage& story, ZText& text, const ObjectCache& layout, int32_t objNo);
+    zObject(StoryImage& story, ZText& text, const ObjectCache& layout, int32_t objNo, int32_t entry)
+        : m_story(&story), m_text(&text), m_layout(&layout), m_objNo(objNo), m_entry(entry) {}
 
     /// One property as its size byte(s) describe it.
     struct Property {
@@ -83,12 +95,29 @@ class zObject {
     /// Finds a property of the object; false when it has none of that number.
     bool FindProperty(int32_t propNo, Property& found) const;
 
-    int32_t Link(int which) const;
-    void SetLink(int which, int32_t objNo);
+    // Bytes and words of the entry, which lies in the image.
+    int32_t EntryByte(int offset) const { return m_story->Data()[m_entry + offset]; }
+    int32_t EntryWord(int offset) const {
+        const uint8_t* p = m_story->Data() + m_entry + offset;
+        return (p[0] << 8) | p[1];
+    }
+    int32_t Link(int which) const {
+        if (!m_story)
+            return 0;
+        return m_layout->smallEntries ? EntryByte(4 + which) : EntryWord(6 + 2 * which);
+    }
+    void SetLink(int which, int32_t objNo) {
+        if (!m_story)
+            return;
+        if (m_layout->smallEntries)
+            m_story->WriteByte(int64_t{m_entry} + 4 + which, objNo);
+        else
+            m_story->WriteWord(int64_t{m_entry} + 6 + 2 * which, objNo);
+    }
 
     StoryImage* m_story = nullptr; ///< null for object 0
     ZText* m_text = nullptr;
-    ObjectCache m_layout;
+    const ObjectCache* m_layout = nullptr;
     int32_t m_objNo = 0;
     int32_t m_entry = 0;
 };
@@ -102,7 +131,15 @@ class ObjectTable {
     void Reset() { m_objectCache = ObjectCache{}; }
     /// The view of an object. Object 0 gives the empty view; a number that no link can hold, or
     /// whose entry lies outside the image, is a story fault.
-    zObject GetObject(int32_t objNo);
+    zObject GetObject(int32_t objNo) {
+        if (objNo == 0)
+            return {};
+        const ObjectCache& layout = Layout();
+        if (objNo < 0 || objNo > layout.lastObject) [[unlikely]]
+            NoSuchObject(objNo);
+        return zObject(m_story, m_text, layout, objNo,
+                       layout.firstEntry + layout.entrySize * (objNo - 1));
+    }
 
     /// Detaches an object from its parent and its sibling chain; its children stay with it.
     /// Object 0 changes nothing. A sibling chain that loops or that lacks the object is a fault.
@@ -113,9 +150,16 @@ class ObjectTable {
     /// GET_PROP_LEN: the length of the property whose data starts at dataAddress (0 for 0).
     int32_t PropLenAt(int32_t dataAddress);
 
-    const ObjectCache& Layout();
+    const ObjectCache& Layout() {
+        if (!m_objectCache.valid) [[unlikely]]
+            ReadLayout();
+        return m_objectCache;
+    }
 
   private:
+    void ReadLayout();
+    [[noreturn]] void NoSuchObject(int32_t objNo) const;
+
     StoryImage& m_story;
     ZText& m_text;
     ObjectCache m_objectCache;
