@@ -85,7 +85,10 @@ void zMachine::LoadStory(StoryImage image) {
 void zMachine::UpdateGlobals() {
     const int64_t table = m_story.ReadWord(0x0C, true);
     constexpr int64_t kTableBytes = 2 * 240;
-    m_globals = m_story.Contains(table, kTableBytes) ? m_story.Data() + table : nullptr;
+    // A table in the header would change it unseen: it is written through the watch.
+    m_globals = m_story.Contains(table, kTableBytes) && table >= kHeaderSize
+                    ? m_story.Data() + table
+                    : nullptr;
     m_cache.SetGlobals(m_globals, table, table + kTableBytes - 1);
 }
 
@@ -303,8 +306,10 @@ void zMachine::PlaceFault(int32_t address) {
 
 template <bool Tracing> inline void zMachine::Execute() {
     if (m_story.CodeWritten()) [[unlikely]] {
+        // Kept code or the header changed.
         m_cache.Refresh();
         UpdateGlobals();
+        m_objects.HeaderWritten();
     }
     const Predecoded& in = m_cache.Fetch(m_pc);
     ++m_instructionCount;

@@ -38,8 +38,18 @@ int64_t zObject::FirstProperty() const {
 }
 
 zObject::Property zObject::ReadProperty(int64_t address) const {
+    return ReadPropertyAt(address, m_story->Bytes().size());
+}
+
+inline zObject::Property zObject::ReadPropertyAt(int64_t address, size_t limit) const {
+    // The size bytes are read as ReadByte reads them; an address outside the image is its fault.
+    auto byteAt = [&](int64_t at) -> int {
+        if (static_cast<uint64_t>(at) >= limit) [[unlikely]]
+            return m_story->ReadByte(at);
+        return m_story->Data()[at];
+    };
     Property property;
-    const int size = m_story->ReadByte(address);
+    const int size = byteAt(address);
     if (m_layout->smallEntries) {
         // Versions 1-3: number in the low 5 bits, length - 1 in the top 3.
         property.number = size & 31;
@@ -48,7 +58,7 @@ zObject::Property zObject::ReadProperty(int64_t address) const {
     } else if (size & 0x80) {
         // Versions 4 and later, two size bytes: the second holds the length, 0 meaning 64.
         property.number = size & 63;
-        const int length = m_story->ReadByte(address + 1) & 63;
+        const int length = byteAt(address + 1) & 63;
         property.length = length == 0 ? 64 : length;
         property.data = static_cast<int32_t>(address + 2);
     } else {
@@ -65,9 +75,10 @@ zObject::Property zObject::ReadProperty(int64_t address) const {
 bool zObject::FindProperty(int32_t propNo, Property& found) const {
     if (!m_story || propNo <= 0)
         return false;
+    const size_t limit = m_story->Bytes().size();
     // Every property takes at least two bytes and every read is checked, so the walk ends.
-    for (Property p = ReadProperty(FirstProperty()); p.number != 0;
-         p = ReadProperty(int64_t{p.data} + p.length)) {
+    for (Property p = ReadPropertyAt(FirstProperty(), limit); p.number != 0;
+         p = ReadPropertyAt(int64_t{p.data} + p.length, limit)) {
         if (p.number == propNo) {
             found = p;
             return true;
@@ -130,7 +141,11 @@ int32_t zObject::NextProp(int32_t propNo) const {
 
 void ObjectTable::ReadLayout() {
     ObjectCache layout;
-    layout.valid = true;
+    // An image too short for a header (none was loaded) has no objects.
+    if (!m_story.Contains(0x0A, 2)) {
+        m_objectCache = layout;
+        return;
+    }
     layout.smallEntries = m_story.Version() <= 3;
     layout.tableAddress = m_story.ReadWord(0x0A, true);
     layout.entrySize = layout.smallEntries ? 9 : 14;
@@ -144,7 +159,8 @@ void ObjectTable::ReadLayout() {
     m_objectCache = layout;
 }
 
-void ObjectTable::NoSuchObject(int32_t objNo) const {
+void ObjectTable::NoSuchObject(int32_t objNo) {
+    m_objectCache.used = true;
     if (objNo < 0 || objNo > m_objectCache.maxObject)
         throw StoryError("object " + std::to_string(objNo) + " does not exist");
     throw StoryError("object " + std::to_string(objNo) + " lies outside the story");

@@ -12,7 +12,7 @@ namespace lantern {
 /// property data are read and written in story memory at every access, so a story that writes
 /// them directly (STOREW, COPY_TABLE, a memory stream) and the object opcodes always agree.
 struct ObjectCache {
-    bool valid = false;
+    bool used = false;          ///< an object has been looked up since the layout was read
     bool smallEntries = true;   ///< versions 1 to 3: 9-byte entries with one-byte links
     int32_t tableAddress = 0;   ///< header word 0x0A: the property defaults
     int32_t firstEntry = 0;     ///< the entry of object 1, after the defaults
@@ -90,6 +90,8 @@ class zObject {
     };
     /// The property whose size byte is at address; number 0 marks the end of the list.
     Property ReadProperty(int64_t address) const;
+    /// The same, given the size of the image in bytes.
+    Property ReadPropertyAt(int64_t address, size_t limit) const;
     /// The first property of the list, after the short name.
     int64_t FirstProperty() const;
     /// Finds a property of the object; false when it has none of that number.
@@ -125,18 +127,26 @@ class zObject {
 /// The story's object table and its tree.
 class ObjectTable {
   public:
-    ObjectTable(StoryImage& story, ZText& text) : m_story(story), m_text(text) {}
+    ObjectTable(StoryImage& story, ZText& text) : m_story(story), m_text(text) { ReadLayout(); }
 
-    /// Game start and restart: the layout is read again from the story's header on next use.
-    void Reset() { m_objectCache = ObjectCache{}; }
+    /// Game start, restart and restore: the layout is read from the story's header as the story
+    /// first uses an object. It is read now, and again after every change to the header until
+    /// then (see HeaderWritten), so that the object opcodes need not ask whether it is known.
+    void Reset() { ReadLayout(); }
+    /// The story may have written into its header.
+    void HeaderWritten() {
+        if (!m_objectCache.used)
+            ReadLayout();
+    }
     /// The view of an object. Object 0 gives the empty view; a number that no link can hold, or
     /// whose entry lies outside the image, is a story fault.
     zObject GetObject(int32_t objNo) {
         if (objNo == 0)
             return {};
-        const ObjectCache& layout = Layout();
+        ObjectCache& layout = m_objectCache;
         if (objNo < 0 || objNo > layout.lastObject) [[unlikely]]
             NoSuchObject(objNo);
+        layout.used = true;
         return zObject(m_story, m_text, layout, objNo,
                        layout.firstEntry + layout.entrySize * (objNo - 1));
     }
@@ -151,14 +161,13 @@ class ObjectTable {
     int32_t PropLenAt(int32_t dataAddress);
 
     const ObjectCache& Layout() {
-        if (!m_objectCache.valid) [[unlikely]]
-            ReadLayout();
+        m_objectCache.used = true;
         return m_objectCache;
     }
 
   private:
     void ReadLayout();
-    [[noreturn]] void NoSuchObject(int32_t objNo) const;
+    [[noreturn]] void NoSuchObject(int32_t objNo);
 
     StoryImage& m_story;
     ZText& m_text;
