@@ -145,7 +145,7 @@ bool InstructionCache::UsesAbbreviation(int32_t address) const {
 const std::string& InstructionCache::InlineText(const Predecoded& in) {
     if (in.Branch >= 0 && static_cast<size_t>(in.Branch) < m_texts.size())
         return m_texts[static_cast<size_t>(in.Branch)];
-    m_liveText = m_text.PrintZString(m_story, in.Address + 1);
+    m_text.DecodeZString(m_story, in.Address + 1, m_liveText);
     return m_liveText;
 }
 

@@ -2,6 +2,8 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
+#include <charconv>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,18 +25,24 @@ void zMachine::OpNewLine(const Predecoded& in) {
     Next(in);
 }
 
+// Decoded text goes through one buffer that the machine keeps, so that printing allocates
+// nothing once the buffer has grown.
+
 void zMachine::OpPrintAddr(const Predecoded& in, Unsigned address) {
-    PrintText(m_text.PrintZString(m_story, address));
+    m_text.DecodeZString(m_story, address, m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
 void zMachine::OpPrintPaddr(const Predecoded& in, Unsigned packed) {
-    PrintText(m_text.PrintZString(m_story, UnpackAddress(packed, false)));
+    m_text.DecodeZString(m_story, UnpackAddress(packed, false), m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
 void zMachine::OpPrintObj(const Predecoded& in, Unsigned object) {
-    PrintText(m_objects.GetObject(object).ShortName());
+    m_objects.GetObject(object).ShortName(m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
@@ -71,7 +79,9 @@ void zMachine::OpCheckUnicode(const Predecoded& in) {
 }
 
 void zMachine::OpPrintNum(const Predecoded& in, Signed number) {
-    PrintText(std::to_string(number));
+    char digits[8];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number.value).ptr;
+    PrintText(std::string_view(digits, static_cast<size_t>(end - digits)));
     Next(in);
 }
 

@@ -499,6 +499,7 @@ class zMachine {
     bool m_faultPlaced = false;       ///< m_instructionAddress is set for this game
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced;            ///< the record the trace shows
+    std::string m_decoded;            ///< text the print opcodes decode, kept to be reused
     bool m_standard = false;          ///< the complete Z-machine was asked for
     uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
     uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one

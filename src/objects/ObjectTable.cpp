@@ -9,13 +9,20 @@ namespace lantern {
 // ---- zObject ---------------------------------------------------------------------------------
 
 std::string zObject::ShortName() const {
+    std::string name;
+    ShortName(name);
+    return name;
+}
+
+void zObject::ShortName(std::string& name) const {
+    name.clear();
     if (!m_story)
-        return {};
+        return;
     const int32_t table = PropTableAddr();
     // A length of 0 words means the object has no name (the bytes after it are properties).
     if (m_story->ReadByte(table) == 0)
-        return {};
-    return m_text->PrintZString(*m_story, table + 1);
+        return;
+    m_text->DecodeZString(*m_story, table + 1, name);
 }
 
 void zObject::SetAttribute(int32_t attr) {

@@ -51,6 +51,8 @@ class zObject {
     }
     /// The decoded short name; empty when its length byte is 0.
     std::string ShortName() const;
+    /// The same into name, which it replaces (a buffer the caller keeps).
+    void ShortName(std::string& name) const;
 
     /// Attributes past the entry's flag bytes read as clear and are never set.
     bool GetAttribute(int32_t attr) const {

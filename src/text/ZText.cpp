@@ -47,16 +47,23 @@ void ZText::SetupAlphabets(const StoryImage& story) {
 }
 
 std::string ZText::Abbreviation(const StoryImage& story, int index) const {
+    std::string text;
+    AppendAbbreviation(story, index, text);
+    return text;
+}
+
+void ZText::AppendAbbreviation(const StoryImage& story, int index, std::string& text) const {
     // Version 1 has no abbreviations (Z-character 1 is a line break there); version 2 has 32.
     const int count = m_version <= 1 ? 0 : (m_version < 3 ? 32 : kAbbreviationCount);
     if (index < 0 || index >= count)
-        return {};
+        return;
     const int64_t slot = int64_t{story.ReadWord(0x18, true)} + 2 * index;
     if (!story.Contains(slot, 2))
-        return {};
+        return;
     // An entry that cannot be read prints nothing rather than stopping the story.
     const int64_t address = 2 * int64_t{story.ReadWord(slot, true)};
-    std::vector<uint8_t> codes;
+    std::vector<uint8_t>& codes = m_abbreviationZChars;
+    codes.clear();
     for (int64_t a = address; story.Contains(a, 2) && codes.size() + 3 <= kMaxZChars; a += 2) {
         const int b0 = story.ReadByte(a);
         const int b1 = story.ReadByte(a + 1);
@@ -66,12 +73,20 @@ std::string ZText::Abbreviation(const StoryImage& story, int index) const {
         if (b0 & 0x80)
             break;
     }
-    return Translate(story, codes, true);
+    // No abbreviation is decoded inside this one, so its codes stay as they are.
+    Translate(story, codes, true, text);
 }
 
 std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
+    std::string text;
+    DecodeZString(story, address, text);
+    return text;
+}
+
+void ZText::DecodeZString(const StoryImage& story, int32_t address, std::string& text) {
     UnpackZChars(story, address);
-    return ZCharsToText(story);
+    text.clear();
+    Translate(story, m_zChars, false, text);
 }
 
 void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
@@ -97,12 +112,13 @@ void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
 }
 
 std::string ZText::ZCharsToText(const StoryImage& story) const {
-    return Translate(story, m_zChars, false);
+    std::string text;
+    Translate(story, m_zChars, false, text);
+    return text;
 }
 
-std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
-                             bool inAbbreviation) const {
-    std::string text;
+void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
+                      bool inAbbreviation, std::string& text) const {
     const size_t count = codes.size();
     int locked = 0;    // the row in force
     int shift = 0;     // a shift for the next character only
@@ -124,7 +140,7 @@ std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>
             if (bank >= 0) {
                 // An abbreviation inside an abbreviation is not allowed; it prints nothing.
                 if (i + 1 < count && !inAbbreviation)
-                    text += Abbreviation(story, 32 * bank + codes[i + 1]);
+                    AppendAbbreviation(story, 32 * bank + codes[i + 1], text);
                 ++i;
                 continue;
             }
@@ -162,7 +178,6 @@ std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>
         shift = 0;
         lockShift = 0;
     }
-    return text;
 }
 
 std::vector<uint8_t> ZText::EncodeZChars(std::string_view text, size_t limit) const {
