@@ -64,6 +64,11 @@ void QtSurface::SetFonts(const Fonts& fonts) {
         slot.reset();
 }
 
+TextExtent QtSurface::FixedCell() const {
+    const QFontMetrics metrics(MakeFont(true, false, false, m_fontChoice));
+    return {metrics.horizontalAdvance(QStringLiteral("0")), metrics.height()};
+}
+
 void QtSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
     m_fontIndex = (fixedPitch ? 1 : 0) | (bold ? 2 : 0) | (italic ? 4 : 0);
 }

@@ -66,6 +66,8 @@ class QtSurface : public Surface {
     /// Draws from now on in these fonts.
     void SetFonts(const Fonts& fonts);
     const Fonts& GetFonts() const { return m_fontChoice; }
+    /// The character cell of the fixed-pitch font: the extent of "0". Selects no font.
+    TextExtent FixedCell() const;
     /// The font selected now.
     const QFont& SelectedFont();
 
