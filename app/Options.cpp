@@ -124,7 +124,8 @@ std::string UsageText() {
            "Plays a Z-machine story file (versions 1 to 8).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
-           "  --standard       the complete Z-machine: save, restore and undo\n"
+           "  --standard       the complete Z-machine: save, restore, undo, and a game\n"
+           "                   stopped without quitting kept to go on with\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"
@@ -135,7 +136,7 @@ std::string UsageText() {
            "  --               end of the options: the next argument is the STORY\n"
            "Options with a value also take it as --name=value.\n"
            "\n"
-           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n";
+           "Without a STORY the window opens idle: press \"Run Game\" (Ctrl+O) to choose one.\n";
 }
 
 std::string DefaultTracePath() {

@@ -193,7 +193,7 @@ bool Form1::MayLeaveGame() {
 
 void Form1::PlayStory(const QString& story) {
     m_leaveGame = false;
-    m_played = true;
+    const bool playedBefore = std::exchange(m_played, true);
     ShowWelcome(false);
     // A new game starts without the last one's history.
     m_picture1->ReturnToLive();
@@ -212,6 +212,8 @@ void Form1::PlayStory(const QString& story) {
     UpdateMinimumSize();
     m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
+        // A file that is no story is not offered again, and leaves the display as it was.
+        m_played = playedBefore;
         m_preferences.recent.removeAll(QFileInfo(story).absoluteFilePath());
         SavePreferences();
         setWindowTitle(QStringLiteral("Lantern"));
