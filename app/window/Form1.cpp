@@ -565,23 +565,21 @@ void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
 }
 
 bool Form1::AskYesNo(const std::string& text) {
+    return Ask(text, QMessageBox::Critical);
+}
+
+bool Form1::AskQuestion(const std::string& text) {
+    return Ask(text, QMessageBox::Question);
+}
+
+bool Form1::Ask(const std::string& text, int icon) {
     // A closing window answers No, which ends the game.
     if (m_unloading)
         return false;
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"), QString::fromLocal8Bit(text),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    return box.exec() == QMessageBox::Yes && !m_unloading;
-}
-
-bool Form1::AskQuestion(const std::string& text) {
-    if (m_unloading)
-        return false;
-    if (m_hooks.askYesNo)
-        return m_hooks.askYesNo(text);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Lantern"), QString::fromUtf8(text),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Lantern"),
+                    QString::fromLocal8Bit(text), QMessageBox::Yes | QMessageBox::No, this);
     return box.exec() == QMessageBox::Yes && !m_unloading;
 }
 

@@ -149,6 +149,8 @@ class Form1 : public QWidget, private Host {
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     bool AskQuestion(const std::string& text) override;
+    /// A Yes/No box with a QMessageBox icon; true for Yes.
+    bool Ask(const std::string& text, int icon);
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
 

@@ -252,14 +252,20 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     const std::string path = folder + "/counting.z5";
     WriteBytes(path, CountingStory());
     const std::string saves = folder + "/autosaves";
+    // A game of the complete machine on a small screen that keeps autosaves.
+    auto makeGame = [&](TestHost& player, CellSurface& cells) {
+        auto game = std::make_unique<zMachine>(player, cells, 1);
+        game->SetStandard(true);
+        game->SetAutosaveFolder(saves);
+        game->PrepareScreen(cells.Width(), cells.Height());
+        return game;
+    };
     // Plays with the given keys and stops at the next wait after them, noting the game there.
     auto play = [&](const std::string& keys, bool resume, std::vector<std::string>& questions) {
         TestHost player;
         CellSurface cells(30, 8);
-        zMachine game(player, cells, 1);
-        game.SetStandard(true);
-        game.SetAutosaveFolder(saves);
-        game.PrepareScreen(30, 8);
+        const std::unique_ptr<zMachine> owner = makeGame(player, cells);
+        zMachine& game = *owner;
         Stopped seen;
         player.Type(keys + "!");
         player.answerYes = resume;
@@ -317,11 +323,7 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     WriteBytes(kept, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
     TestHost player;
     CellSurface cells(30, 8);
-    zMachine game(player, cells, 1);
-    game.SetStandard(true);
-    game.SetAutosaveFolder(saves);
-    game.PrepareScreen(30, 8);
-    game.RunGame(path);
+    makeGame(player, cells)->RunGame(path);
     EXPECT_TRUE(player.questions.empty());
     ASSERT_EQ(player.messages.size(), 1u);
     EXPECT_NE(player.messages[0].text.find("damaged"), std::string::npos);
