@@ -403,7 +403,7 @@ void Form1::SavePreferences() {
 
 void Form1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange && m_menu)
         m_menu->SetFullScreen(isFullScreen());
 }
 

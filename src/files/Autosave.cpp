@@ -2,7 +2,7 @@
 
 #include "files/Iff.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdlib>
 
 namespace lantern {
