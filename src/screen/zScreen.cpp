@@ -261,6 +261,10 @@ void zScreen::Resize(int width, int height) {
                              lowerTop);
         lower.CursorY -= shift;
         m_promptY -= shift;
+        // What was drawn has moved up as a scroll moves it.
+        m_scrolls += static_cast<uint64_t>(lost);
+        if (m_inputCaret)
+            m_inputCaret->y -= shift;
     }
     m_surface->Resize(std::max(width, columns * m_charWidth), std::max(height, rows * m_charHeight),
                       m_storedBackColor);

@@ -101,9 +101,28 @@ TEST(Form1Living, UnderStandardTheScreenFollowsTheWindowAndTheStoryIsTold) {
                  form.resize(700, 500);
                  QCoreApplication::processEvents();
              }),
-        Line("quit\r", [&] { EXPECT_TRUE(screen.Shows("You are in the Cellar.")); }),
+        // Half a command typed, then a larger font: the screen is laid out again and the
+        // command goes on where it stood.
+        Line("lo"),
+        Line("ok\r",
+             [&] {
+                 const int cell = driver.Screen().CharHeight();
+                 form.Menu()->ZoomIn()->trigger();
+                 QCoreApplication::processEvents();
+                 EXPECT_GT(driver.Screen().CharHeight(), cell);
+                 EXPECT_TRUE(screen.Shows(">lo")) << StatusRow(screen);
+                 EXPECT_TRUE(screen.Shows("You are in the Cellar."));
+             }),
+        Line("quit\r",
+             [&] {
+                 int looks = 0;
+                 for (const std::string& row : screen.Rows())
+                     looks += row == ">look" ? 1 : 0;
+                 EXPECT_EQ(looks, 2) << screen.Rows().size();
+             }),
     });
     EXPECT_EQ(form.LastOutcome()->kind, GameOutcome::Kind::Quit);
+    EXPECT_EQ(form.Machine().Global(18), 3);
 }
 
 TEST(Form1Living, PreferencesAreKeptForTheNextWindow) {
