@@ -21,6 +21,27 @@ foreach(version 3 5 8)
         INPUT ${LANTERN_CASES}/garden/v${version}/input.txt
         EXPECTED ${LANTERN_CASES}/garden/v${version}/expected.txt)
 endforeach()
+# The same story as a Blorb, with its record and a cover: it plays as the bare file does. Beside
+# the bare story, a resource file with the record; and a Blorb of another system.
+set(stories ${CMAKE_BINARY_DIR}/stories)
+set(garden_record ${LANTERN_CASES}/garden/garden.iFiction)
+set(LANTERN_BLORB_GARDEN ${stories}/garden.zblorb)
+add_custom_command(OUTPUT ${stories}/garden.zblorb ${stories}/garden.blb ${stories}/garden.gblorb
+    COMMAND lantern_make_blorb ${stories}/garden.zblorb --zcode ${LANTERN_STORY_GARDEN_V5}
+            --record ${garden_record} --cover 64x48
+    COMMAND lantern_make_blorb ${stories}/garden.blb --names ${LANTERN_STORY_GARDEN_V5}
+            --record ${garden_record} --cover 64x48
+    COMMAND lantern_make_blorb ${stories}/garden.gblorb --exec GLUL ${garden_record}
+    DEPENDS lantern_make_blorb ${LANTERN_STORY_GARDEN_V5} ${garden_record}
+    COMMENT "Making the garden's Blorb files"
+    VERBATIM)
+add_custom_target(story_garden_blorbs
+    DEPENDS ${stories}/garden.zblorb ${stories}/garden.blb ${stories}/garden.gblorb)
+list(APPEND LANTERN_CASE_STORIES story_garden_blorbs)
+lantern_story_test(story.garden.v5.blorb
+    STORY ${LANTERN_BLORB_GARDEN}
+    INPUT ${LANTERN_CASES}/garden/v5/input.txt
+    EXPECTED ${LANTERN_CASES}/garden/v5/expected.txt)
 lantern_story_test(story.garden.verify
     STORY ${LANTERN_STORY_GARDEN_V5}
     INPUT ${LANTERN_CASES}/garden/verify/input.txt
