@@ -37,6 +37,9 @@ trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 grep -qx 'Exec=lantern --standard %f' "$root/usr/share/applications/lantern.desktop" ||
     fail "the desktop entry does not open stories with lantern --standard"
+grep -q '^MimeType=.*application/x-zmachine-blorb;' "$root/usr/share/applications/lantern.desktop" &&
+    grep -qF '<glob pattern="*.zblorb"/>' "$root/usr/share/mime/packages/lantern-zmachine.xml" ||
+    fail "the desktop entry and the MIME types do not cover Blorb files"
 manual="$(gzip -dc "$root/usr/share/man/man6/lantern.6.gz")"
 grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
     grep -qF 'lantern \-\-standard' <<<"$manual" ||
