@@ -129,13 +129,17 @@ blorb)
         "First published: 2026" "Genre: Test & Example" "Description: A small game for"; do
         expect_in "$work/out" "$line" "--info of a Blorb"
     done
-    "$lantern" --info "$story" >"$work/out" 2>"$work/err"
+    cp "$story" "$work/garden.z5"
+    cp "$folder/garden.z3" "$work/garden.z3"
+    cp "$folder/garden-resources.blb" "$work/garden.blb"
+    "$lantern" --info "$work/garden.z5" >"$work/out" 2>"$work/err"
     expect_status 0 $? "--info of a bare story"
     expect_in "$work/out" "Kind: bare story file" "--info of a bare story"
-    expect_in "$work/out" "Resource file: $folder/garden.blb" "--info of a bare story"
+    expect_in "$work/out" "Resource file: $work/garden.blb" "--info of a bare story"
     expect_in "$work/out" "Title: Lamplight" "--info of a bare story"
     # The other versions of the garden are other stories: the resource file is not theirs.
-    "$lantern" --info "$folder/garden.z3" >"$work/out" 2>"$work/err"
+    "$lantern" --info "$work/garden.z3" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "--info of another story"
     grep -q "Title:" "$work/out" && fail "--info of garden.z3 took garden.blb's record"
     # Refusals: a message and status 1, and nothing else.
     refuse() { # refuse FILE TEXT WHAT
@@ -148,7 +152,7 @@ blorb)
         expect_in "$work/err" "$2" "$3 (--info)"
     }
     refuse "$folder/garden.gblorb" "is a Glulx story; Lantern plays Z-machine stories (versions 1 to 8)" "a Glulx Blorb"
-    refuse "$folder/garden.blb" "but no story: Lantern needs the story file itself" "a resource file"
+    refuse "$work/garden.blb" "but no story: Lantern needs the story file itself" "a resource file"
     printf 'FORM\0\0\0\4IFZS' >"$work/saved.qzl"
     refuse "$work/saved.qzl" "is a saved game, not a story file" "a saved game"
     head -c 3000 "$folder/garden.zblorb" >"$work/cut.zblorb"
