@@ -136,7 +136,7 @@ int PrintStoryInfo(const Options& options) {
         const StoryFile story = ReadStoryFile(options.story, {.Record = true});
         CheckZCode(story.ZCode); // a story that would not play is refused alike
         for (const auto& [key, value] : DescribeStory(story))
-            text += key + ": " + value + "\n";
+            text.append(key).append(": ").append(value).append("\n");
     } catch (const LoadError& e) {
         std::cerr << "lantern: " << e.what() << '\n';
         return 1;

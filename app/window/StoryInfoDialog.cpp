@@ -55,7 +55,8 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
     }
     for (const auto& [key, value] : DescribeStory(story.File))
         if (key != "Description")
-            m_facts += QString::fromStdString(key + ": " + value + "\n");
+            m_facts += QString::fromStdString(key) + QStringLiteral(": ") +
+                       QString::fromStdString(value) + QStringLiteral("\n");
     // The description comes last, with its paragraphs.
     if (story.File.Record)
         if (const std::string description = story.File.Record->Get("description");

@@ -65,10 +65,7 @@ class RecordReader {
             Refuse();
         else if (m_depth == 2 && m_path[1] == "story")
             ++m_stories;
-        else if (InFirstStory() && m_depth == 4 && m_path[2] == "bibliographic")
-            m_text.clear();
-        else if (InFirstStory() && m_depth == 4 && m_path[2] == "identification" &&
-                 m_path[3] == "ifid")
+        else if (InFirstStory() && m_depth == 4) // a field of the record starts
             m_text.clear();
         else if (InFirstStory() && m_depth == 5 && m_path[3] == "description" && m_path[4] == "br")
             m_text += kBreak;

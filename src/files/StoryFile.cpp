@@ -191,7 +191,9 @@ class PartlyReadFile {
             if (length >= kSkipAtLeast && length <= m_size - offset - 8)
                 m_gaps.emplace_back(offset + 8, offset + 8 + length);
         }
+        // A resource indexed twice (under two numbers) is one gap.
         std::sort(m_gaps.begin(), m_gaps.end());
+        m_gaps.erase(std::unique(m_gaps.begin(), m_gaps.end()), m_gaps.end());
         // Gaps that overlap (a hostile index) are not chunk data: none is left out.
         for (size_t i = 1; i < m_gaps.size(); ++i)
             if (m_gaps[i].first < m_gaps[i - 1].second + 8)
@@ -234,7 +236,7 @@ void ReadResourceFile(const std::string& storyPath, StoryWants wants, StoryFile&
     const auto blorb = ReadContainer(container);
     if (!blorb || blorb->GetStatus() != Blorb::Status::Ok)
         return;
-    if (const IffChunk* header = blorb->Chunk("IFhd")) {
+    if (const IffChunk* header = blorb->Chunk("IFhd"); header && container.Fill(header->Data)) {
         const ZCodeIdentity identity = story.Identity();
         const auto data = header->Data;
         if (data.size() < 10 || ((data[0] << 8) | data[1]) != identity.Release ||

@@ -55,7 +55,7 @@ class StoryFiles : public ::testing::Test {
     void SetUp() override { std::filesystem::create_directories(folder); }
     void TearDown() override { std::filesystem::remove_all(folder); }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        const std::string path = folder / name;
+        std::string path = folder / name;
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
