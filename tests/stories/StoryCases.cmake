@@ -40,10 +40,13 @@ add_custom_command(OUTPUT ${garden_blorbs}
     VERBATIM)
 add_custom_target(story_garden_blorbs DEPENDS ${garden_blorbs})
 list(APPEND LANTERN_CASE_STORIES story_garden_blorbs)
-lantern_story_test(story.garden.v5.blorb
-    STORY ${LANTERN_BLORB_GARDEN}
-    INPUT ${LANTERN_CASES}/garden/v5/input.txt
-    EXPECTED ${LANTERN_CASES}/garden/v5/expected.txt)
+# The header, RESTART and VERIFY's checksum are the Z-code's.
+foreach(case v5 verify)
+    lantern_story_test(story.garden.${case}.blorb
+        STORY ${LANTERN_BLORB_GARDEN}
+        INPUT ${LANTERN_CASES}/garden/${case}/input.txt
+        EXPECTED ${LANTERN_CASES}/garden/${case}/expected.txt)
+endforeach()
 lantern_story_test(story.garden.verify
     STORY ${LANTERN_STORY_GARDEN_V5}
     INPUT ${LANTERN_CASES}/garden/verify/input.txt
