@@ -128,7 +128,7 @@ std::string UsageText() {
            "(.zblorb, .zlb).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
-           "  --standard       the complete Z-machine: save, restore and undo\n"
+           "  --standard       the complete Z-machine: save, restore, undo, font 3\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"

@@ -108,7 +108,7 @@ void zMachine::WriteHeaderBytes() {
         // gives timed input.
         m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
                                     TimedInputFlag());
-        m_story.WriteByte(0x1E, kInterpreterNumber);
+        m_story.WriteByte(0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
         m_story.WriteByte(0x1F, kInterpreterVersion);
     }
     if (m_version >= 5) {
@@ -143,8 +143,8 @@ void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
-    m_screen.SetFixedFont(0, false);
-    m_screen.SetFixedFont(1, false);
+    m_screen.SetFont(0, kFontNormal);
+    m_screen.SetFont(1, kFontNormal);
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();
@@ -423,7 +423,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
     if (m_transcript && m_screen.CurrentWindow() == 0)
-        m_transcript(m_chars.ToUtf8(text));
+        m_transcript(m_screen.ShownText(text));
     m_pager.Write(text);
 }
 
@@ -435,6 +435,7 @@ void zMachine::DrawStatusLine() {
     info.timeGame = (m_story.ReadByte(0x01) & 0x02) != 0;
     info.scoreOrHours = Global(17);
     info.movesOrMinutes = Global(18);
+    info.spelledOut = m_standard;
     lantern::DrawStatusLine(m_screen, info);
 }
 
@@ -462,7 +463,7 @@ bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
         capacity, preload,
         [this](std::string_view echo) {
             if (m_transcript && m_screen.CurrentWindow() == 0)
-                m_transcript(m_chars.ToUtf8(echo));
+                m_transcript(m_screen.ShownText(echo));
             m_pager.Echo(echo);
         },
         [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);

@@ -39,6 +39,10 @@ inline constexpr size_t kUndoLevels = 10;
 /// IBM PC, whose conventions suit a modern computer best, and version "A".
 inline constexpr int kInterpreterNumber = 6;
 inline constexpr int kInterpreterVersion = 'A';
+/// The complete Z-machine's interpreter number: 4, the Amiga. It draws font 3, the character
+/// graphics, and a story that would draw its frames with the IBM PC's own line-drawing codes
+/// (accented letters in ZSCII) on interpreter 6 draws them with font 3 here.
+inline constexpr int kStandardInterpreterNumber = 4;
 
 /// How a game ended.
 struct GameOutcome {

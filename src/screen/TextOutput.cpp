@@ -26,11 +26,35 @@ std::string_view zScreen::NextWord(std::string_view text) const {
 }
 
 int zScreen::MeasureZscii(std::string_view text) {
-    return m_surface->MeasureText(Chars().ToUtf8(text)).width;
+    return MeasureShown(ShownText(text));
+}
+
+int zScreen::MeasureShown(const std::string& shown) {
+    if (Current().Font != kFontGraphics)
+        return m_surface->MeasureText(shown).width;
+    // Every graphic takes one cell, whatever face has its glyph.
+    const int64_t width = int64_t{m_charWidth} * static_cast<int64_t>(DecodeUtf8(shown).size());
+    return static_cast<int>(std::min<int64_t>(width, INT32_MAX));
 }
 
 void zScreen::DrawZscii(int x, int y, std::string_view text) {
-    m_surface->DrawText(x, y, Chars().ToUtf8(text));
+    const std::string shown = ShownText(text);
+    if (Current().Font != kFontGraphics ||
+        m_surface->MeasureText(shown).width == MeasureShown(shown)) {
+        m_surface->DrawText(x, y, shown);
+        return;
+    }
+    // A graphic whose glyph comes from another face may be wider or narrower than the cell:
+    // each is drawn in its own cell, so that lines and frames still meet.
+    int64_t cellX = x;
+    for (const char32_t graphic : DecodeUtf8(shown)) {
+        if (cellX >= m_surface->Width())
+            break;
+        std::string one;
+        AppendUtf8(one, graphic);
+        m_surface->DrawText(static_cast<int>(cellX), y, one);
+        cellX += m_charWidth;
+    }
 }
 
 void zScreen::NewLine(WindowRec& window) {

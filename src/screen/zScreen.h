@@ -17,6 +17,11 @@ inline constexpr int kStyleBold = 2;
 inline constexpr int kStyleItalic = 4;
 inline constexpr int kStyleFixed = 8;
 
+/// The fonts of SET_FONT: the normal one, the character graphics and fixed pitch.
+inline constexpr int kFontNormal = 1;
+inline constexpr int kFontGraphics = 3;
+inline constexpr int kFontFixed = 4;
+
 /// The screen's starting colours: black text on white, the story's colour numbers 2 and 9.
 inline constexpr Colour kStartForeColour = Rgb(0, 0, 0);
 inline constexpr Colour kStartBackColour = Rgb(255, 255, 255);
@@ -39,7 +44,7 @@ struct WindowRec {
     int32_t CursorX = 0;
     int32_t CursorY = 0; ///< the top of the line the next text is drawn on
     uint8_t Style = 0;
-    bool FixedFont = false; ///< font 4 (SET_FONT): fixed pitch whatever the style
+    int Font = kFontNormal; ///< SET_FONT's font: 1, 3 (character graphics) or 4 (fixed pitch)
     bool Buffered = false;  ///< word buffering; only the lower window's flag is used
 };
 
@@ -90,11 +95,16 @@ class zScreen {
     /// Adds style bits to the current window's style; 0 clears them all.
     void SetTextStyle(int style);
     void BufferMode(int flag);
-    /// Story window 0 or 1 in the fixed-pitch font (font 4) or the normal one (font 1).
-    void SetFixedFont(int windowNo, bool fixed);
+    /// Story window 0 or 1 in font 1 (normal), 3 (character graphics) or 4 (fixed pitch); fonts
+    /// 3 and 4 are drawn in the fixed-pitch face. Other fonts change nothing.
+    void SetFont(int windowNo, int font);
     /// The story's number of the current window: 0 lower, 1 upper.
     int CurrentWindow() const { return m_currentWindow; }
 
+    /// ZSCII text as the current window shows it, in UTF-8 (in font 3, the graphics).
+    std::string ShownText(std::string_view zscii) const {
+        return Chars().ToUtf8(zscii, Current().Font == kFontGraphics);
+    }
     /// Draws ZSCII text in the current window; returns what was not drawn because the lower window
     /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
     /// the caller passes the remainder back with eraseLastLine set; such a call always draws
@@ -137,6 +147,8 @@ class zScreen {
 
     /// Measures and draws ZSCII text as the Unicode text it shows.
     int MeasureZscii(std::string_view text);
+    /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
+    int MeasureShown(const std::string& shown);
     void DrawZscii(int x, int y, std::string_view text);
 
     Surface* m_surface;
