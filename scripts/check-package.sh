@@ -47,7 +47,7 @@ grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
 
 depends="$(dpkg-deb --field "$deb" Depends)"
 names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
-for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 fonts-liberation; do
+for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 libexpat1 fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 
