@@ -96,7 +96,9 @@ void Form1::Command1_Click() {
             m_picture1->ClearSelection();
             m_surface.ClearHistory();
             PresentStory(story);
-            m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+            // The window may have closed while the cover stood.
+            if (!m_unloading)
+                m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
         }
         m_picture1->SetCaret(std::nullopt);
     }
