@@ -142,7 +142,11 @@ std::string UsageText() {
            "  --               end of the options: the next argument is the STORY\n"
            "Options with a value also take it as --name=value.\n"
            "\n"
-           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n";
+           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n"
+           "\n"
+           "Typing a command: Left, Right, Home (Ctrl+A) and End (Ctrl+E) move the caret;\n"
+           "Backspace, Delete, Ctrl+U (to the start), Ctrl+K (to the end) and Ctrl+W (the word\n"
+           "before) rub out; Up and Down recall this game's earlier commands.\n";
 }
 
 std::string DefaultTracePath() {

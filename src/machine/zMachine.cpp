@@ -49,7 +49,7 @@ void zMachine::SetPagingWait(bool wait) {
     // Keys typed while "[**MORE**]" stands, after the one that goes on, are kept for the input
     // that follows.
     if (wait)
-        m_pager.SetWaitForKey([this] { m_keyboard.WaitForKey(true); });
+        m_pager.SetWaitForKey([this] { m_keyboard.WaitForAnyKey(); });
     else
         m_pager.SetWaitForKey(nullptr);
 }
@@ -187,6 +187,8 @@ void zMachine::Restart() {
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
     m_instructionAddress = 0;
+    // A new game recalls none of the last one's commands.
+    m_keyboard.LineHistory().Clear();
     try {
         try {
             LoadStory(storyPath);
@@ -437,60 +439,6 @@ void zMachine::DrawStatusLine() {
     info.movesOrMinutes = Global(18);
     info.spelledOut = m_standard;
     lantern::DrawStatusLine(m_screen, info);
-}
-
-bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
-                           const Keyboard::Timer* timer) {
-    if (m_version < 4)
-        DrawStatusLine();
-    m_pager.BeginInput();
-    // The text buffer's first byte bounds the line: in versions 1 to 4 it leaves room for the
-    // terminating zero.
-    const int maximum = m_story.ReadByte(textOffset);
-    const size_t capacity = m_version <= 4 ? (maximum > 0 ? maximum - 1 : 0) : maximum;
-    // From version 5 the story may leave text in the buffer (its length in byte 1), which it
-    // has already printed: the player goes on from it and may rub it out.
-    std::string preload;
-    if (m_version >= 5) {
-        const int count =
-            std::min<int>(m_story.ReadByte(textOffset + 1), static_cast<int>(capacity));
-        for (int i = 0; i < count; ++i)
-            preload.push_back(static_cast<char>(m_story.ReadByte(textOffset + 2 + int64_t{i})));
-    }
-    if (m_standard)
-        PlayCommand();
-    std::string line = m_keyboard.ReadLine(
-        capacity, preload,
-        [this](std::string_view echo) {
-            if (m_transcript && m_screen.CurrentWindow() == 0)
-                m_transcript(m_screen.ShownText(echo));
-            m_pager.Echo(echo);
-        },
-        [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);
-    const bool entered = !m_keyboard.TimedOut();
-    if (m_standard && entered)
-        KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
-                                              : std::string_view(line));
-    // A line ended by its timer stays open on the screen, for the story to go on from.
-    if (entered)
-        PrintText("\r\n");
-    // The text buffer holds the line in lower case, as the dictionary does.
-    for (char& c : line)
-        c = static_cast<char>(m_chars.ToLower(static_cast<uint8_t>(c)));
-    if (m_version <= 4) {
-        for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(i),
-                              static_cast<uint8_t>(line[i]));
-        m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(line.size()), 0);
-    } else {
-        m_story.WriteByte(textOffset + 1, static_cast<int32_t>(line.size()));
-        for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 2 + static_cast<int64_t>(i),
-                              static_cast<uint8_t>(line[i]));
-    }
-    if (parseOffset != 0)
-        m_dictionary.Tokenise(m_story, textOffset, parseOffset, false);
-    return entered;
 }
 
 } // namespace lantern

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "diagnostics/Trace.h"
-#include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
+#include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"
@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lantern {
 
@@ -66,7 +67,10 @@ class zMachine {
     /// Trace every instruction to this file for every game of this run (empty: no trace).
     void SetTraceFile(std::string path) { m_tracePath = std::move(path); }
     /// The complete Z-machine (saving, restoring, undo) instead of the default behaviour.
-    void SetStandard(bool standard) { m_standard = standard; }
+    void SetStandard(bool standard) {
+        m_standard = standard;
+        m_keyboard.SetStoryKeys(standard);
+    }
     bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
     void SetPagingWait(bool wait);
@@ -172,10 +176,11 @@ class zMachine {
     }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
     void DrawStatusLine();
-    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer. A
-    /// timer may end the line before Enter (false): what was typed is stored all the same.
-    bool PerformRead(int32_t textOffset, int32_t parseOffset,
-                     const Keyboard::Timer* timer = nullptr);
+    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer.
+    /// Returns what ended it: 13 for Enter, a key of the story's terminating characters, or 0
+    /// when a timer ended it; what was typed is stored all the same.
+    int PerformRead(int32_t textOffset, int32_t parseOffset,
+                    const Keyboard::Timer* timer = nullptr);
     /// RESTART: reloads the story and starts it again without leaving the run loop.
     void Restart();
 
@@ -340,6 +345,9 @@ class zMachine {
     /// PULL.
     int VariableOperand(const Predecoded& in);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The keys besides Enter that end a line read: the story's terminating characters (header
+    /// word 0x2E, versions 5 and later) under the complete Z-machine, none otherwise.
+    std::vector<int> TerminatingKeys() const;
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
     void PerformSave();

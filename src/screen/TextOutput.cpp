@@ -71,6 +71,7 @@ void zScreen::Scroll(const Rect& area) {
     const int lastLine = std::max(area.bottom - m_charHeight, area.top);
     Fill(area.left, lastLine, area.right, area.bottom);
     Current().CursorY = lastLine;
+    ++m_scrolls;
 }
 
 std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
@@ -167,6 +168,38 @@ void zScreen::DeleteChar(std::string_view chars) {
     if (band)
         m_surface->FillRect(band->left, band->top, band->right, band->bottom,
                             m_surface->BackColour());
+}
+
+void zScreen::RubOutTo(PixelPoint from) {
+    if (!m_screenReady)
+        SetupScreen();
+    WindowRec& window = Current();
+    const Rect area = WindowRect(window);
+    // Text that scrolled away above the window is gone; what is left of it starts at the top.
+    if (from.y < area.top)
+        from = {area.left, area.top};
+    if (from.y > window.CursorY || (from.y == window.CursorY && from.x > window.CursorX))
+        from = {window.CursorX, window.CursorY};
+    // With the typed text's own background, from `from` to the end of its line, then the
+    // whole lines below it down to the cursor's.
+    const Colour back = m_surface->BackColour();
+    auto fill = [&](int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        if (const auto band =
+                ClipRect(left, top, right, bottom, m_surface->Width(), m_surface->Height()))
+            m_surface->FillRect(band->left, band->top, band->right, band->bottom, back);
+    };
+    const int64_t below = int64_t{from.y} + m_charHeight;
+    fill(from.x, from.y, area.right, below);
+    fill(area.left, below, area.right, int64_t{window.CursorY} + m_charHeight);
+    window.CursorX = from.x;
+    window.CursorY = from.y;
+}
+
+PixelPoint zScreen::CaretPosition() const {
+    if (m_inputCaret)
+        return *m_inputCaret;
+    const WindowRec& window = Current();
+    return {window.CursorX, window.CursorY};
 }
 
 } // namespace lantern

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,6 +34,13 @@ inline constexpr std::string_view kMorePrompt = "[**MORE**]";
 
 /// Rounds to the nearest integer, halves to the even one (the window and status-line sizes).
 int RoundHalfEven(double value);
+
+/// A place on the surface in pixels.
+struct PixelPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const PixelPoint&) const = default;
+};
 
 /// One text window, in character cells (1-based) with its cursor in pixels from the surface's
 /// top-left corner.
@@ -117,6 +125,20 @@ class zScreen {
     void UpdateDisplay();
     /// Rubs out the given characters left of the cursor (backspace in line input).
     void DeleteChar(std::string_view chars);
+    /// Rubs out the current window's text from (x, y) to the cursor, over as many lines as it
+    /// takes, and moves the cursor back there (the edited part of a line being typed).
+    void RubOutTo(PixelPoint from);
+    /// The width of ZSCII text in the current window's font.
+    int MeasureZscii(std::string_view text);
+    /// Times the lower window has scrolled: what was drawn before has moved up a line each.
+    uint64_t Scrolls() const { return m_scrolls; }
+
+    /// Where the caret of a line being typed stands (nothing while no line is read); the
+    /// front-ends show it there.
+    void SetInputCaret(std::optional<PixelPoint> caret) { m_inputCaret = caret; }
+    const std::optional<PixelPoint>& InputCaret() const { return m_inputCaret; }
+    /// Where the player's attention is: the caret of a line being typed, else the cursor.
+    PixelPoint CaretPosition() const;
 
     /// The window with story number 0 or 1 (for front-ends and tests).
     const WindowRec& Window(int windowNo) const { return m_windows[windowNo == 1 ? 1 : 0]; }
@@ -145,10 +167,9 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
-    /// Measures and draws ZSCII text as the Unicode text it shows.
-    int MeasureZscii(std::string_view text);
     /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
     int MeasureShown(const std::string& shown);
+    /// Draws ZSCII text as the Unicode text it shows.
     void DrawZscii(int x, int y, std::string_view text);
 
     Surface* m_surface;
@@ -167,6 +188,8 @@ class zScreen {
     /// Where the "[**MORE**]" prompt stands until the resumed output erases it.
     bool m_promptShown = false;
     int32_t m_promptY = 0;
+    uint64_t m_scrolls = 0;
+    std::optional<PixelPoint> m_inputCaret;
 };
 
 } // namespace lantern
