@@ -1,6 +1,7 @@
 #include "window/Form1.h"
 
 #include "memory/StoryError.h"
+#include "window/CoverView.h"
 #include "window/PictureBox.h"
 
 #include <QApplication>
@@ -42,6 +43,15 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_commonDialog1 = new QFileDialog(this);
     m_commonDialog1->setFileMode(QFileDialog::ExistingFile);
     m_commonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    m_commonDialog1->setNameFilters(
+        {QStringLiteral("Z-machine stories (*.z1 *.z2 *.z3 *.z4 *.z5 *.z6 *.z7 *.z8 *.zblorb "
+                        "*.zlb *.blb)"),
+         QStringLiteral("All files (*)")});
+    m_about = new QPushButton(QStringLiteral("About this story"), this);
+    m_about->setEnabled(false);
+    connect(m_about, &QPushButton::clicked, this, &Form1::ShowStoryInfo);
+    m_cover = new CoverView(this);
+    m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
@@ -85,7 +95,10 @@ void Form1::Command1_Click() {
             m_picture1->ReturnToLive();
             m_picture1->ClearSelection();
             m_surface.ClearHistory();
-            m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+            PresentStory(story);
+            // The window may have closed while the cover stood.
+            if (!m_unloading)
+                m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
         }
         m_picture1->SetCaret(std::nullopt);
     }
@@ -127,6 +140,36 @@ void Form1::LayOut() {
     m_picture1->setGeometry(kMargin, kMargin, std::max(width() - 2 * kMargin, 1),
                             std::max(height() - 3 * kMargin - buttonHeight, 1));
     m_command1->setGeometry(kMargin, height() - kMargin - buttonHeight, buttonWidth, buttonHeight);
+    const int aboutWidth = std::max(m_about->sizeHint().width(), buttonWidth);
+    m_about->setGeometry(2 * kMargin + buttonWidth, height() - kMargin - buttonHeight, aboutWidth,
+                         buttonHeight);
+    m_cover->setGeometry(m_picture1->geometry());
+}
+
+// ---- The story's title, cover and record -----------------------------------------------------
+
+void Form1::PresentStory(const QString& path) {
+    m_story = StoryShown::Read(path);
+    m_about->setEnabled(m_story.has_value());
+    setWindowTitle(m_story ? m_story->WindowTitle() : QStringLiteral("Lantern"));
+    if (!m_story || m_story->Cover.isNull())
+        return;
+    // The story begins once the player has seen its cover.
+    m_cover->SetStory(m_story->Cover, m_story->Title(), m_story->Author());
+    m_cover->show();
+    m_cover->raise();
+    m_cover->setFocus();
+    while (m_cover->isVisible() && !m_unloading)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_cover->hide();
+    m_picture1->setFocus();
+}
+
+void Form1::ShowStoryInfo() {
+    if (!m_story)
+        return;
+    StoryInfoDialog dialog(*m_story, this);
+    dialog.exec();
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -201,6 +244,12 @@ std::optional<int> Form1::KeyCode(const QKeyEvent& event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
+    // A key that reaches the window while the cover stands dismisses it, and goes no further.
+    if (m_cover->isVisible()) {
+        m_cover->hide();
+        event->accept();
+        return;
+    }
     if (HandleViewKey(*event)) {
         event->accept();
         return;

@@ -4,6 +4,7 @@
 #include "machine/zMachine.h"
 #include "platform/Host.h"
 #include "window/QtSurface.h"
+#include "window/StoryInfoDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -19,6 +20,7 @@ class QPushButton;
 
 namespace lantern {
 
+class CoverView;
 class PictureBox;
 
 /// Stand-ins for the parts of the window that block or that a test wants to watch. Each one
@@ -72,6 +74,10 @@ class Form1 : public QWidget, private Host {
     PictureBox* Picture1() const { return m_picture1; }
     QPushButton* Command1() const { return m_command1; }
     QFileDialog* CommonDialog1() const { return m_commonDialog1; }
+    /// The story's cover over the display area, shown before the story begins.
+    CoverView* Cover() const { return m_cover; }
+    /// "About this story", beside "Run Game": enabled once a story has been chosen.
+    QPushButton* AboutButton() const { return m_about; }
     QtSurface& DisplaySurface() { return m_surface; }
     zMachine& Machine() { return *m_machine; }
     /// True while Command1_Click is running a game.
@@ -104,6 +110,10 @@ class Form1 : public QWidget, private Host {
     void SyncDisplay(bool announce);
     /// Keys the window keeps for itself: scrolling back and copying. True when handled.
     bool HandleViewKey(const QKeyEvent& event);
+    /// Names the chosen story in the title bar and shows its cover until a key or a click.
+    void PresentStory(const QString& path);
+    /// "About this story": the cover and the record in a dialog.
+    void ShowStoryInfo();
 
     // Host: what the running game needs from the window.
     void DoEvents() override;
@@ -120,7 +130,10 @@ class Form1 : public QWidget, private Host {
     PictureBox* m_picture1 = nullptr;
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
-    QString m_pendingStory; ///< the command line's story until its game has started
+    QPushButton* m_about = nullptr;
+    CoverView* m_cover = nullptr;
+    std::optional<StoryShown> m_story; ///< the chosen story's record and cover
+    QString m_pendingStory;            ///< the command line's story until its game has started
     bool m_gameRunning = false;
     bool m_unloading = false; ///< the window is closing: every wait ends the game
     std::optional<GameOutcome> m_lastOutcome;

@@ -87,8 +87,8 @@ class zMachine {
     /// failures are shown through the host and reported in the outcome; nothing escapes.
     GameOutcome RunGame(const std::string& storyPath);
 
-    /// Loads a story file (throws LoadError) or an image built in memory, and sets up the
-    /// version rules, alphabets, dictionary and abbreviations.
+    /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
+    /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.
