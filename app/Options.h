@@ -7,13 +7,15 @@
 namespace lantern {
 
 /// The command line: lantern [--console] [--standard] [--trace[=FILE]] [--seed N] [--width COLS
-/// --height ROWS] [STORY], --help, --version.
+/// --height ROWS] [STORY], --info STORY, --help, --version.
 struct Options {
     bool console = false;
     /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     bool standard = false;
     bool help = false;
     bool version = false;
+    /// Print what the story is and says about itself instead of playing it.
+    bool info = false;
     /// Set when tracing was asked for: the trace file's path.
     std::optional<std::string> traceFile;
     std::optional<uint64_t> seed;

@@ -5,6 +5,7 @@
 #include "window/AboutBox.h"
 #include "window/FontDialog.h"
 #include "window/MainMenu.h"
+#include "window/CoverView.h"
 #include "window/PictureBox.h"
 #include "window/StoryFiles.h"
 #include "window/WelcomeText.h"
@@ -64,6 +65,11 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_commonDialog1->setFileMode(QFileDialog::ExistingFile);
     m_commonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     PrepareStoryDialog(*m_commonDialog1, m_preferences.lastFolder);
+    m_about = new QPushButton(QStringLiteral("About this story"), this);
+    m_about->setEnabled(false);
+    connect(m_about, &QPushButton::clicked, this, &Form1::ShowStoryInfo);
+    m_cover = new CoverView(this);
+    m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
@@ -100,6 +106,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     connect(m_menu, &MainMenu::FullScreenRequested, this,
             [this](bool on) { on ? showFullScreen() : showNormal(); });
     connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
+    connect(m_menu, &MainMenu::StoryInfoRequested, this, &Form1::ShowStoryInfo);
 
     // The first time, the window takes 0.8 of the screen; afterwards the size the player left.
     if (m_preferences.geometry.isEmpty() || !restoreGeometry(m_preferences.geometry)) {
@@ -199,7 +206,10 @@ void Form1::PlayStory(const QString& story) {
     m_picture1->ReturnToLive();
     m_picture1->ClearSelection();
     m_surface.ClearHistory();
-    setWindowTitle(StoryName(story) + QStringLiteral(" \u2014 Lantern"));
+    // The title bar names the story; a cover stands until the player goes on.
+    PresentStory(story);
+    if (m_unloading)
+        return;
     m_preferences.AddRecent(story);
     SavePreferences();
     m_standardGame = PlaysStandard();
@@ -278,6 +288,10 @@ void Form1::LayOut() {
     m_picture1->setGeometry(kMargin, menuHeight + kMargin, std::max(width() - 2 * kMargin, 1),
                             std::max(height() - menuHeight - 3 * kMargin - buttonHeight, 1));
     m_command1->setGeometry(kMargin, height() - kMargin - buttonHeight, buttonWidth, buttonHeight);
+    const int aboutWidth = std::max(m_about->sizeHint().width(), buttonWidth);
+    m_about->setGeometry(2 * kMargin + buttonWidth, height() - kMargin - buttonHeight, aboutWidth,
+                         buttonHeight);
+    m_cover->setGeometry(m_picture1->geometry());
     m_welcome->setGeometry(m_picture1->TextArea());
 }
 
@@ -289,6 +303,33 @@ QSize Form1::AroundText() const {
                 m_picture1->ScrollBarWidth(),
             m_menu->sizeHint().height() + 3 * kMargin + m_command1->sizeHint().height() +
                 m_picture1->height() - contents.height() + margin};
+}
+
+// ---- The story's title, cover and record -----------------------------------------------------
+
+void Form1::PresentStory(const QString& path) {
+    m_story = StoryShown::Read(path);
+    m_about->setEnabled(m_story.has_value());
+    m_menu->AboutStory()->setEnabled(m_story.has_value());
+    setWindowTitle(m_story ? m_story->WindowTitle() : QStringLiteral("Lantern"));
+    if (!m_story || m_story->Cover.isNull())
+        return;
+    // The story begins once the player has seen its cover.
+    m_cover->SetStory(m_story->Cover, m_story->Title(), m_story->Author());
+    m_cover->show();
+    m_cover->raise();
+    m_cover->setFocus();
+    while (m_cover->isVisible() && !m_unloading)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_cover->hide();
+    m_picture1->setFocus();
+}
+
+void Form1::ShowStoryInfo() {
+    if (!m_story)
+        return;
+    StoryInfoDialog dialog(*m_story, this);
+    dialog.exec();
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
@@ -466,6 +507,12 @@ std::optional<int> Form1::KeyCode(const QKeyEvent& event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
+    // A key that reaches the window while the cover stands dismisses it, and goes no further.
+    if (m_cover->isVisible()) {
+        m_cover->hide();
+        event->accept();
+        return;
+    }
     if (HandleViewKey(*event)) {
         event->accept();
         return;

@@ -5,6 +5,7 @@
 #include "platform/Host.h"
 #include "window/Preferences.h"
 #include "window/QtSurface.h"
+#include "window/StoryInfoDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -22,6 +23,7 @@ class QSettings;
 namespace lantern {
 
 class MainMenu;
+class CoverView;
 class PictureBox;
 class WelcomeText;
 
@@ -93,6 +95,10 @@ class Form1 : public QWidget, private Host {
     /// Whether the next game (or the one playing) is the complete Z-machine: the command line's
     /// --standard or the preference.
     bool PlaysStandard() const { return m_standardOnCommandLine || m_preferences.standard; }
+    /// The story's cover over the display area, shown before the story begins.
+    CoverView* Cover() const { return m_cover; }
+    /// "About this story", beside "Run Game": enabled once a story has been chosen.
+    QPushButton* AboutButton() const { return m_about; }
     QtSurface& DisplaySurface() { return m_surface; }
     zMachine& Machine() { return *m_machine; }
     /// True while Command1_Click is running a game.
@@ -149,6 +155,10 @@ class Form1 : public QWidget, private Host {
     void SyncDisplay(bool announce);
     /// Keys the window keeps for itself: scrolling back and copying. True when handled.
     bool HandleViewKey(const QKeyEvent& event);
+    /// Names the chosen story in the title bar and shows its cover until a key or a click.
+    void PresentStory(const QString& path);
+    /// "About this story": the cover and the record in a dialog.
+    void ShowStoryInfo();
 
     // Host: what the running game needs from the window.
     void DoEvents() override;
@@ -173,8 +183,11 @@ class Form1 : public QWidget, private Host {
     WelcomeText* m_welcome = nullptr;
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
-    QString m_pendingStory; ///< the story to play next without the dialog
-    QString m_nextStory;    ///< the story chosen during a game, played when it has ended
+    QPushButton* m_about = nullptr;
+    CoverView* m_cover = nullptr;
+    std::optional<StoryShown> m_story; ///< the chosen story's record and cover
+    QString m_pendingStory;            ///< the story to play next without the dialog
+    QString m_nextStory;               ///< the story chosen during a game, played when it has ended
     bool m_gameRunning = false;
     bool m_standardGame = false; ///< the game playing is the complete Z-machine
     bool m_played = false;       ///< a game has been laid out on the display

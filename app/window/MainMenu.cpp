@@ -53,8 +53,10 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
     connect(m_fullScreen, &QAction::toggled, this, &MainMenu::FullScreenRequested);
 
-    // "About this story" joins About Lantern here once a story can say what it is.
     QMenu* help = addMenu(QStringLiteral("Help"));
+    m_aboutStory = help->addAction(QStringLiteral("About This Story"), this,
+                                   &MainMenu::StoryInfoRequested);
+    m_aboutStory->setEnabled(false);
     help->addAction(QStringLiteral("About Lantern"), this, &MainMenu::AboutRequested);
 }
 

@@ -12,8 +12,8 @@ class QMenu;
 namespace lantern {
 
 /// The window's menus: Game (Open, Open Recent, the complete Z-machine, Quit), View (font,
-/// zoom, colours, full screen) and Help (About Lantern). It only asks: the form does what the
-/// player chose.
+/// zoom, colours, full screen) and Help (About This Story, About Lantern). It only asks: the
+/// form does what the player chose.
 class MainMenu : public QMenuBar {
     Q_OBJECT
 
@@ -34,6 +34,8 @@ class MainMenu : public QMenuBar {
     QAction* ZoomOut() const { return m_zoomOut; }
     QAction* ZoomReset() const { return m_zoomReset; }
     QAction* FullScreen() const { return m_fullScreen; }
+    /// Help > About This Story: enabled once a story has been chosen.
+    QAction* AboutStory() const { return m_aboutStory; }
 
   signals:
     void OpenRequested();
@@ -48,6 +50,7 @@ class MainMenu : public QMenuBar {
     void StoryColoursChosen(bool shown);
     void FullScreenRequested(bool on);
     void AboutRequested();
+    void StoryInfoRequested();
 
   private:
     QAction* m_open = nullptr;
@@ -61,6 +64,7 @@ class MainMenu : public QMenuBar {
     QAction* m_dark = nullptr;
     QAction* m_storyColours = nullptr;
     QAction* m_fullScreen = nullptr;
+    QAction* m_aboutStory = nullptr;
 };
 
 } // namespace lantern

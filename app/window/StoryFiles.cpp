@@ -9,7 +9,8 @@
 namespace lantern {
 
 QStringList StoryFilters() {
-    return {QStringLiteral("Z-machine stories (*.z1 *.z2 *.z3 *.z4 *.z5 *.z6 *.z7 *.z8)"),
+    return {QStringLiteral("Z-machine stories (*.z1 *.z2 *.z3 *.z4 *.z5 *.z6 *.z7 *.z8 *.zblorb "
+                           "*.zlb *.blb)"),
             QStringLiteral("All files (*)")};
 }
 

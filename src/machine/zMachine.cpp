@@ -1,5 +1,6 @@
 #include "machine/zMachine.h"
 
+#include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
@@ -56,16 +57,12 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    LoadStory(StoryImage::LoadFile(path));
+    LoadStory(StoryImage(ReadStoryFile(path).ZCode));
     m_storyPath = path;
 }
 
 void zMachine::LoadStory(StoryImage image) {
-    if (image.Size() < kHeaderSize)
-        throw LoadError("The story file is too short to be a story file.");
-    // Only versions 1 to 8 exist; any other first byte means this is not a story file.
-    if (image.Version() < 1 || image.Version() > 8)
-        throw LoadError("Unsupported story version " + std::to_string(image.Version()));
+    CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
     m_pristineStory = m_story;
     m_version = m_story.Version();

@@ -99,8 +99,8 @@ class zMachine {
     /// True from a game's start until it has ended.
     bool GameInProgress() const { return m_gameInProgress; }
 
-    /// Loads a story file (throws LoadError) or an image built in memory, and sets up the
-    /// version rules, alphabets, dictionary and abbreviations.
+    /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
+    /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.

@@ -3,7 +3,9 @@
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
 #include "support/Assembler.h"
+#include "support/BlorbBuilder.h"
 #include "support/StoryBuilder.h"
+#include "window/CoverView.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -425,6 +427,66 @@ TEST(Form1, TheTraceOptionWritesTheTraceFile) {
     EXPECT_FALSE(first.empty());
     file.close();
     std::filesystem::remove(trace);
+}
+
+// A Blorb names its story in the title bar and shows its cover, with the title and author
+// beneath, before the story's first output; a key dismisses it and is not typed.
+TEST(Form1, AStorysCoverStandsUntilAKeyAndTheTitleBarNamesIt) {
+    std::ifstream in(kStory, std::ios::binary);
+    const std::vector<uint8_t> zcode{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+    const std::string record = "<ifindex><story><bibliographic><title>Window Play</title>"
+                               "<author>The Lantern Project</author></bibliographic></story>"
+                               "</ifindex>";
+    const auto blorb = BuildBlorb({{"Exec", 0, "ZCOD", zcode},
+                                   {"Pict", 1, "PNG ", MakePng(80, 60)},
+                                   {"", 0, "IFmd", {record.begin(), record.end()}},
+                                   {"", 0, "Fspc", {0, 0, 0, 1}}});
+    const std::string path = ::testing::TempDir() + "lantern_window_cover.zblorb";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(blorb.data()),
+               static_cast<std::streamsize>(blorb.size()));
+
+    WindowDriver driver(WithStory(path));
+    EXPECT_TRUE(driver.form->CommonDialog1()->nameFilters().first().startsWith(
+        "Z-machine stories (*.z1 *.z2"));
+    EXPECT_EQ(driver.form->CommonDialog1()->nameFilters().last(), "All files (*)");
+    CoverView* cover = driver.form->Cover();
+    bool coverSeen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!cover->isVisible())
+            return;
+        watch.stop();
+        coverSeen = true;
+        EXPECT_EQ(driver.form->windowTitle(),
+                  QString::fromUtf8("Window Play \u2014 The Lantern Project"));
+        EXPECT_FALSE(driver.recorder->Shows("Window test story")); // nothing of the story yet
+        EXPECT_EQ(cover->geometry(), driver.form->Picture1()->geometry());
+        // The picture, scaled up to the display area: the middle of its gradient.
+        const QImage shown = cover->grab().toImage();
+        const QColor middle = shown.pixelColor(cover->PictureRect().center());
+        EXPECT_NEAR(middle.red(), 127, 8);
+        EXPECT_NEAR(middle.blue(), 160, 8);
+        EXPECT_GT(cover->PictureRect().width(), 80);
+        SendKey(driver.form->Picture1(), 'x');
+    });
+    watch.start(1);
+    driver.Play({Line("quit\r", [&] {
+        EXPECT_FALSE(cover->isVisible());
+        EXPECT_TRUE(driver.recorder->Shows("Window test story"));
+        EXPECT_FALSE(driver.recorder->Shows(">x")); // the key that dismissed it went no further
+        EXPECT_TRUE(driver.form->AboutButton()->isEnabled());
+    })});
+    EXPECT_TRUE(coverSeen);
+    EXPECT_TRUE(driver.ScriptDone());
+    // "About this story" shows the record.
+    const auto story = StoryShown::Read(QString::fromStdString(path));
+    ASSERT_TRUE(story);
+    const QString facts = StoryInfoDialog(*story, nullptr).Facts();
+    EXPECT_TRUE(facts.contains("Kind: Blorb\n")) << facts.toStdString();
+    EXPECT_TRUE(facts.contains("Title: Window Play\n")) << facts.toStdString();
+    std::remove(path.c_str());
 }
 
 } // namespace
