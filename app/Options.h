@@ -24,11 +24,6 @@ struct Options {
     std::string story;
 };
 
-/// The smallest screen a story is laid out on, in either front-end: room for a status line, a
-/// line of text and the "[**MORE**]" row, however small the terminal or window.
-inline constexpr int kMinimumColumns = 10;
-inline constexpr int kMinimumRows = 3;
-
 /// Parses the arguments; on a mistake returns nothing and says why in error.
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
 

@@ -3,6 +3,7 @@
 #include "StopSignals.h"
 #include "console/ScriptHost.h"
 #include "console/TerminalHost.h"
+#include "files/Autosave.h"
 #include "files/StoryFile.h"
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
@@ -114,6 +115,8 @@ int RunInTerminal(const Options& options) {
     host.SetKeyboard(machine.Keys());
     host.SetScreen(machine.Screen());
     Configure(machine, options);
+    // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
+    machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
     host.Finish();

@@ -89,6 +89,34 @@ void zMachine::PrepareScreen(int width, int height) {
     m_screen.EraseWindow(-1);
 }
 
+void zMachine::ResizeScreen(int width, int height) {
+    // A line being typed is drawn again after the new layout, at its places there.
+    m_pager.HideInput();
+    m_screen.Resize(width, height);
+    if (m_gameInProgress && m_standard)
+        WriteScreenSize();
+    m_pager.ShowInputAgain();
+}
+
+void zMachine::WriteScreenSize() {
+    const int columns = std::min(m_screen.ScreenWidth() / m_screen.CharWidth(), 255);
+    const int lines = std::min(m_screen.ScreenHeight() / m_screen.CharHeight(), 255);
+    m_story.WriteByte(0x21, columns);
+    m_story.WriteByte(0x20, lines);
+    if (m_version >= 5) {
+        m_story.WriteWord(0x22, columns);
+        m_story.WriteWord(0x24, lines);
+    }
+    // A command being read had its status line drawn at its start, at the old width. Drawing
+    // it worked then; should a timed routine since have broken it, the next READ says so.
+    if (m_version <= 3 && m_keyboard.WaitingForLine()) {
+        try {
+            DrawStatusLine();
+        } catch (const StoryError&) {
+        }
+    }
+}
+
 void zMachine::WriteHeaderBytes() {
     const int charWidth = m_screen.CharWidth() > 0 ? m_screen.CharWidth() : 1;
     const int charHeight = m_screen.CharHeight() > 0 ? m_screen.CharHeight() : 1;
@@ -186,6 +214,7 @@ void zMachine::Restart() {
 
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
+    std::error_code removeError;
     m_instructionAddress = 0;
     // A new game recalls none of the last one's commands.
     m_keyboard.LineHistory().Clear();
@@ -213,12 +242,24 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
             m_host.ShowMessage("Cannot create the trace file \"" + m_tracePath + "\".",
                                MessageIcon::Error);
         StartGame();
+        m_gameInProgress = true;
+        OfferResume();
         outcome.kind = RunLoop();
+        // A game played to its end from an autosave leaves nothing to go on with.
+        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed)
+            std::filesystem::remove(AutosaveFile(), removeError);
     } catch (const StoryError& e) {
         outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
     } catch (const GameStopped&) {
         outcome = {GameOutcome::Kind::Stopped, {}};
+        // Stopped by the player or the system, not by the story: the game is kept.
+        try {
+            WriteAutosave();
+        } catch (const GameStopped&) {
+        }
     }
+    m_gameInProgress = false;
+    m_boundary.reset();
     m_trace.Close();
     m_files.CloseAll();
     m_keyboard.Reset();

@@ -258,41 +258,49 @@ TEST(Form1, AFileThatCannotBeLoadedIsReportedAndTheWindowStaysIdle) {
     EXPECT_TRUE(driver.form->Command1()->isEnabled());
 }
 
-TEST(Form1, RunGameSizesTheWindowAndLaysOutTheScreen) {
+TEST(Form1, TheWindowStartsAtFourFifthsOfTheScreenAndRunGameKeepsItsSize) {
     WindowDriver driver;
     Form1& form = *driver.form;
     EXPECT_EQ(form.Command1()->text(), "Run Game");
     EXPECT_EQ(form.windowTitle(), "Lantern");
     EXPECT_EQ(form.CommonDialog1()->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(form.CommonDialog1()->acceptMode(), QFileDialog::AcceptOpen);
-    driver.Play({});
-
+    // Stories first, then every file.
+    ASSERT_EQ(form.CommonDialog1()->nameFilters().size(), 2);
+    EXPECT_TRUE(form.CommonDialog1()->nameFilters()[0].contains("*.z5"));
     const QRect screenArea = form.screen()->geometry();
     EXPECT_NEAR(form.width(), screenArea.width() * 0.8, 1);
     EXPECT_NEAR(form.height(), screenArea.height() * 0.8, 1);
     EXPECT_NEAR(form.geometry().center().x(), screenArea.center().x(), 1);
     EXPECT_NEAR(form.geometry().center().y(), screenArea.center().y(), 1);
 
-    // Picture1 fills the window above the button, which sits at the bottom.
+    // The player's size stays when a game is laid out.
+    form.resize(560, 420);
+    driver.Play({});
+    EXPECT_EQ(form.size(), QSize(560, 420));
+
+    // Picture1 fills the window between the menus and the button, which sits at the bottom.
     const QRect picture = form.Picture1()->geometry();
     const QRect button = form.Command1()->geometry();
+    const QRect menu = form.Menu()->geometry();
+    EXPECT_EQ(menu.top(), 0);
     EXPECT_EQ(picture.left(), Form1::kMargin);
-    EXPECT_EQ(picture.top(), Form1::kMargin);
+    EXPECT_EQ(picture.top(), menu.bottom() + 1 + Form1::kMargin);
     EXPECT_EQ(picture.right(), form.width() - Form1::kMargin - 1);
     EXPECT_EQ(button.top(), picture.bottom() + 1 + Form1::kMargin);
     EXPECT_EQ(button.bottom(), form.height() - Form1::kMargin - 1);
 
-    // The surface is Picture1's inner size; the screen is 5 pixels less wide, and keeps whole
-    // lines with one cell free below them for the "[**MORE**]" prompt.
-    const QSize inner = form.Picture1()->contentsRect().size();
+    // The surface is the text area (inside the margin, left of the scroll bar's place) less 5
+    // pixels, and the screen keeps whole lines of it.
+    const QSize area = form.Picture1()->TextArea().size();
     const zScreen& screen = driver.Screen();
-    EXPECT_EQ(driver.Display().Width(), inner.width());
-    EXPECT_EQ(driver.Display().Height(), inner.height());
-    EXPECT_EQ(screen.ScreenWidth(), inner.width() - 5);
+    EXPECT_EQ(driver.Display().Width(), area.width() - 5);
+    EXPECT_EQ(driver.Display().Height(), area.height() - 5);
+    EXPECT_EQ(screen.ScreenWidth(), area.width() - 5);
     EXPECT_EQ(screen.ScreenHeight() % screen.CharHeight(), 0);
-    // Whole lines, all of them the story's.
-    EXPECT_LE(screen.ScreenHeight(), inner.height() - 5);
-    EXPECT_GT(screen.ScreenHeight() + screen.CharHeight(), inner.height() - 5);
+    EXPECT_LE(screen.ScreenHeight(), area.height() - 5);
+    EXPECT_GT(screen.ScreenHeight() + screen.CharHeight(), area.height() - 5);
+    EXPECT_GE(form.Picture1()->TextArea().left() - form.Picture1()->contentsRect().left(), 1);
 }
 
 TEST(Form1, KeyEventsBecomeCharacterCodes) {
