@@ -1,5 +1,6 @@
 #include "FuzzStory.h"
 
+#include "files/StoryFile.h"
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
@@ -55,7 +56,11 @@ long PlayFuzzStory(const uint8_t* data, size_t size) {
     machine.PrepareScreen(40, 11);
     long steps = 0;
     try {
-        machine.LoadStory(StoryImage(std::vector<uint8_t>(data, data + size)));
+        // Bytes that start like an IFF file are read as a Blorb, its record and cover too.
+        StoryFile story =
+            ReadStoryBytes({data, size}, "fuzz.zblorb", {.Record = true, .Cover = true});
+        DescribeStory(story);
+        machine.LoadStory(StoryImage(std::move(story.ZCode)));
         machine.StartGame();
         const auto deadline = std::chrono::steady_clock::now() + kMaxTime;
         while (steps < kMaxInstructions && machine.Step()) {
