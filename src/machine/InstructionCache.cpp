@@ -66,8 +66,9 @@ void InstructionCache::Fill(Predecoded& slot, int32_t address) {
     const OpcodeEntry& entry = LookupOpcode(d.OpCodeType, d.OpCode, m_version);
 
     Predecoded p;
-    p.Run = entry.Handler(FormOf(d.OperandType[1], d.Operand[1]),
-                          FormOf(d.OperandType[2], d.Operand[2]));
+    p.Run = entry.Handler({FormOf(d.OperandType[1], d.Operand[1]),
+                           FormOf(d.OperandType[2], d.Operand[2]),
+                           FormOf(d.OperandType[3], d.Operand[3])});
     p.Address = address;
     p.Length = static_cast<uint16_t>(d.NextInstr - address);
     p.OpCode = d.OpCode;

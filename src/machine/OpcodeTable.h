@@ -2,6 +2,7 @@
 
 #include "machine/Predecoded.h"
 
+#include <array>
 #include <cstdint>
 
 namespace lantern {
@@ -21,14 +22,20 @@ struct OpcodeEntry {
     bool branches = false;
     OpHandler handler = nullptr; ///< for operands of any form
     /// For an opcode whose handler takes operand values: its handler for each form of the
-    /// first two operands, at first * kHandlerForms + second.
+    /// first three operands (see FormIndex).
     const OpHandler* forms = nullptr;
 
-    /// The handler for an instruction whose first two operands have these forms.
-    OpHandler Handler(OperandForm first, OperandForm second) const {
-        if (forms && first < kHandlerForms && second < kHandlerForms)
-            return forms[first * kHandlerForms + second];
-        return handler;
+    /// The handler for an instruction whose first operands have these forms.
+    OpHandler Handler(const std::array<OperandForm, kSpecialisedOperands>& operandForms) const {
+        if (!forms)
+            return handler;
+        size_t index = 0;
+        for (OperandForm form : operandForms) {
+            if (form >= kHandlerForms)
+                return handler;
+            index = index * kHandlerForms + form;
+        }
+        return forms[index];
     }
 };
 

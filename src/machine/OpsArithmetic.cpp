@@ -84,13 +84,13 @@ void zMachine::OpDecChk(const Predecoded& in, NamedVariable variable) {
 }
 
 void zMachine::OpInc(const Predecoded& in, NamedVariable variable) {
-    WriteVariable(variable, ReadOperand(kVariable, variable, true, false) + 1, true);
     Next(in);
+    WriteVariable(variable, ReadOperand(kVariable, variable, true, false) + 1, true);
 }
 
 void zMachine::OpDec(const Predecoded& in, NamedVariable variable) {
-    WriteVariable(variable, ReadOperand(kVariable, variable, true, false) - 1, true);
     Next(in);
+    WriteVariable(variable, ReadOperand(kVariable, variable, true, false) - 1, true);
 }
 
 void zMachine::OpLoad(const Predecoded& in, NamedVariable variable) {
@@ -98,8 +98,8 @@ void zMachine::OpLoad(const Predecoded& in, NamedVariable variable) {
 }
 
 void zMachine::OpStore(const Predecoded& in, NamedVariable variable, Unsigned value) {
-    WriteVariable(variable, value, true);
     Next(in);
+    WriteVariable(variable, value, true);
 }
 
 void zMachine::OpCheckArgCount(const Predecoded& in, Signed count) {

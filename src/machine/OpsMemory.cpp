@@ -32,6 +32,7 @@ void zMachine::OpLoadb(const Predecoded& in, Unsigned table, Unsigned index) {
 }
 
 void zMachine::OpStorew(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
+    Next(in);
     const int64_t address = AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t at) {
         m_story.WriteWord(at, value);
         return at;
@@ -49,25 +50,24 @@ void zMachine::OpStorew(const Predecoded& in, Unsigned table, Unsigned index, Si
                 m_screen.SetTextStyle(kept);
         }
     }
-    Next(in);
 }
 
 void zMachine::OpStoreb(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
+    Next(in);
     AtTableAddress(m_story, table, index, 1,
                    [&](int64_t address) { m_story.WriteByte(address, value); });
-    Next(in);
 }
 
 void zMachine::OpPush(const Predecoded& in, Signed value) {
-    WriteVariable(0, value, false);
     Next(in);
+    WriteVariable(0, value, false);
 }
 
 void zMachine::OpPull(const Predecoded& in, NamedVariable variable) {
+    Next(in);
     // Like the other opcodes that name a variable, PULL writes the stack in place: pulling into
     // the stack replaces the new top with the popped value.
     WriteVariable(variable, Pop(), true);
-    Next(in);
 }
 
 void zMachine::OpPullStore(const Predecoded& in) {

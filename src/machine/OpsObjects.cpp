@@ -25,13 +25,13 @@ void zMachine::OpGetPropLen(const Predecoded& in, Unsigned address) {
 }
 
 void zMachine::OpRemoveObj(const Predecoded& in, Unsigned object) {
-    m_objects.PerformRemove(object);
     Next(in);
+    m_objects.PerformRemove(object);
 }
 
 void zMachine::OpInsertObj(const Predecoded& in, Unsigned object, Unsigned destination) {
-    m_objects.PerformInsert(object, destination);
     Next(in);
+    m_objects.PerformInsert(object, destination);
 }
 
 void zMachine::OpJin(const Predecoded& in, Unsigned object, Unsigned parent) {
@@ -44,13 +44,13 @@ void zMachine::OpTestAttr(const Predecoded& in, Unsigned object, Unsigned attrib
 }
 
 void zMachine::OpSetAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
-    m_objects.GetObject(object).SetAttribute(attribute);
     Next(in);
+    m_objects.GetObject(object).SetAttribute(attribute);
 }
 
 void zMachine::OpClearAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
-    m_objects.GetObject(object).ClearAttribute(attribute);
     Next(in);
+    m_objects.GetObject(object).ClearAttribute(attribute);
 }
 
 void zMachine::OpGetProp(const Predecoded& in, Unsigned object, Unsigned property) {
@@ -66,8 +66,8 @@ void zMachine::OpGetNextProp(const Predecoded& in, Unsigned object, Unsigned pro
 }
 
 void zMachine::OpPutProp(const Predecoded& in, Unsigned object, Unsigned property, Signed value) {
-    m_objects.GetObject(object).SetProp(property, value);
     Next(in);
+    m_objects.GetObject(object).SetProp(property, value);
 }
 
 } // namespace lantern

@@ -14,7 +14,7 @@ struct Predecoded;
 using OpHandler = void (*)(zMachine&, const Predecoded&);
 
 /// Where an operand's value comes from, known once the instruction is decoded. Each opcode has
-/// a handler made for every form of its first two operands, which reads them without asking.
+/// a handler made for every form of its first operands, which reads them without asking.
 enum OperandForm : uint8_t {
     kFormConstant = 0, ///< the value is in the record
     kFormLocal = 1,    ///< a local of the current routine; the record holds its number
@@ -22,8 +22,11 @@ enum OperandForm : uint8_t {
     kFormGlobal = 3,   ///< a global, from the table in story memory; the record holds its number
     kFormAny = 4,      ///< asked at each run (a global while its table lies outside the image)
 };
-/// The forms that handlers are made for.
-inline constexpr int kHandlerForms = 4;
+/// The forms that handlers are made for, and the operands whose forms they are made for: a
+/// handler that takes operand values has one for every form of its first three.
+inline constexpr size_t kHandlerForms = 4;
+inline constexpr size_t kSpecialisedOperands = 3;
+inline constexpr size_t kFormTable = kHandlerForms * kHandlerForms * kHandlerForms;
 
 // An operand's value as a handler receives it: the opcode tables' s and u.
 

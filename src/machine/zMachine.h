@@ -339,7 +339,8 @@ class zMachine {
         } else if constexpr (Form == kFormLocal) {
             return m_frame->Locals[static_cast<size_t>(operand & 15)];
         } else if constexpr (Form == kFormStack) {
-            return Pop();
+            // The handler has made sure that the routine has the values (see OpcodeTable).
+            return m_stack[static_cast<size_t>(m_stackPointer--)];
         } else if constexpr (Form == kFormGlobal) {
             // Made only while the table lies whole in the image (see UpdateGlobals).
             const uint8_t* p = m_globals + 2 * (operand - 16);
@@ -354,6 +355,8 @@ class zMachine {
             return PopStack(false);
         return m_stack[static_cast<size_t>(m_stackPointer--)];
     }
+    /// Goes on with the next instruction. Handlers do this before their last step where they
+    /// can, so that a call that step makes (a slow path) ends the handler.
     void Next(const Predecoded& in) { m_pc = in.NextInstr(); }
     void Branch(bool condition, const Predecoded& in) {
         if (condition == in.BranchCond()) {
@@ -377,8 +380,10 @@ class zMachine {
         }
         if (variable > 0)
             return m_frame->Locals[static_cast<size_t>(variable)];
-        if (keep || m_frame->FramePointer >= m_stackPointer) [[unlikely]]
-            return PopStack(keep);
+        if (keep)
+            return m_stack[static_cast<size_t>(m_stackPointer)];
+        if (m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(false);
         return m_stack[static_cast<size_t>(m_stackPointer--)];
     }
     int32_t PopStack(bool keep);
@@ -537,12 +542,12 @@ class zMachine {
         ScreenSnapshot Screen;
     };
     std::optional<InputBoundary> m_boundary;
-    bool m_resumed = false;        ///< this game went on from its autosave
+    bool m_resumed = false; ///< this game went on from its autosave
     bool m_gameInProgress = false;
-    int m_tickDepth = 0;           ///< timed-input routines running inside a wait
-    bool m_stop = false;              ///< set by QUIT and the refused EXT question
-    uint32_t m_untilBreath = 1;       ///< instructions until the front-end breathes
-    bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
+    int m_tickDepth = 0;        ///< timed-input routines running inside a wait
+    bool m_stop = false;        ///< set by QUIT and the refused EXT question
+    uint32_t m_untilBreath = 1; ///< instructions until the front-end breathes
+    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };
 
