@@ -64,6 +64,7 @@ void zMachine::LoadStory(const std::string& path) {
 void zMachine::LoadStory(StoryImage image) {
     CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
+    m_story.SetCodeWriteAlarm(&m_untilBreath);
     m_pristineStory = m_story;
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
@@ -289,21 +290,24 @@ GameOutcome::Kind zMachine::RunLoop() {
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
     m_stop = false;
-    // The front-end breathes whenever the count of instructions reaches a multiple of the
-    // interval; a stop cuts the wait short.
-    m_untilBreath =
-        kEventInterval - static_cast<uint32_t>(m_instructionCount & (kEventInterval - 1));
+    // The countdown runs to the next multiple of the interval, when the front-end breathes; a
+    // stop or a write into kept code cuts it short (see StoryImage::SetCodeWriteAlarm).
+    m_untilBreath = 1;
     int32_t address = m_pc;
     try {
         for (;;) {
-            address = m_pc;
-            Execute<Tracing>();
             if (--m_untilBreath == 0) [[unlikely]] {
                 if (m_stop)
                     break;
-                m_host.ProcessPendingEvents();
-                m_untilBreath = kEventInterval;
+                RefreshCode();
+                const uint32_t past =
+                    static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
+                if (past == 0 && m_instructionCount > 0)
+                    m_host.ProcessPendingEvents();
+                m_untilBreath = kEventInterval - past;
             }
+            address = m_pc;
+            Execute<Tracing>();
         }
     } catch (...) {
         PlaceFault(address);
@@ -322,6 +326,7 @@ bool zMachine::Step() {
     m_stop = false;
     const int32_t address = m_pc;
     try {
+        RefreshCode();
         if (m_trace.IsOn())
             Execute<true>();
         else
@@ -342,13 +347,16 @@ void zMachine::PlaceFault(int32_t address) {
     }
 }
 
-template <bool Tracing> inline void zMachine::Execute() {
-    if (m_story.CodeWritten()) [[unlikely]] {
+void zMachine::RefreshCode() {
+    if (m_story.CodeWritten()) {
         // Kept code or the header changed.
         m_cache.Refresh();
         UpdateGlobals();
         m_objects.HeaderWritten();
     }
+}
+
+template <bool Tracing> inline void zMachine::Execute() {
     const Predecoded& in = m_cache.Fetch(m_pc);
     ++m_instructionCount;
     if constexpr (Tracing) {

@@ -391,6 +391,9 @@ class zMachine {
     /// Points the global fast paths at the table in header word 0x0C, when it lies whole in
     /// the image (writes go there directly only while it holds no cached code).
     void UpdateGlobals();
+    /// Between instructions: drops kept code that the story wrote into, and what depends on
+    /// the header.
+    void RefreshCode();
     /// Runs one instruction; Tracing writes its trace line.
     template <bool Tracing> void Execute();
     template <bool Tracing> GameOutcome::Kind Loop();
