@@ -44,12 +44,14 @@ void zMachine::OpJz(const Predecoded& in, Signed a) {
     Branch(a == 0, in);
 }
 
-void zMachine::OpJe(const Predecoded& in, Signed a, Signed b) {
-    // Every operand is read, in order; with one operand there is nothing to be equal to.
-    bool equal = in.OperandCount >= 2 && b == a;
-    for (int i = 3; i <= in.OperandCount; ++i)
-        equal = (Arg(in, i, false) == a) || equal;
-    Branch(equal, in);
+void zMachine::OpJe(const Predecoded& in, Signed a, Signed b, Signed c) {
+    // Every operand is read, in order; with one operand there is nothing to be equal to. A
+    // fourth operand, rare, is read the general way.
+    if (in.OperandCount > 3) [[unlikely]] {
+        const bool fourth = Arg(in, 4, false) == a;
+        return Branch((b == a) || (c == a) || fourth, in);
+    }
+    Branch((in.OperandCount >= 2 && b == a) || (in.OperandCount >= 3 && c == a), in);
 }
 
 void zMachine::OpJl(const Predecoded& in, Signed a, Signed b) {

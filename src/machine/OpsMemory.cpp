@@ -2,6 +2,9 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
+#include <algorithm>
+#include <string>
+
 namespace lantern {
 
 namespace {
@@ -109,12 +112,98 @@ void zMachine::OpJump(const Predecoded& in, Signed offset) {
     m_pc = target;
 }
 
-void zMachine::OpCallStore(const Predecoded& in, Unsigned routine, Signed first) {
-    Call(in, in.Store, routine, first);
+// ---- Calls ---------------------------------------------------------------------------------
+
+namespace {
+
+// Faults of a call, out of the way of the calls that succeed.
+[[noreturn, gnu::cold, gnu::noinline]] void RefuseCall(int localCount) {
+    if (localCount > kMaxLocals)
+        throw StoryError("a routine declares " + std::to_string(localCount) +
+                         " locals (at most 15 are allowed)");
+    throw StoryError("routine calls nested too deeply (more than 90)");
 }
 
-void zMachine::OpCallDiscard(const Predecoded& in, Unsigned routine, Signed first) {
-    Call(in, -1, routine, first);
+} // namespace
+
+inline zRoutine& zMachine::PushFrame(int32_t routine, int32_t returnAddress, int storeVar,
+                                     int count) {
+    const int localCount = m_story.ReadByte(routine);
+    if (localCount > kMaxLocals || m_frameIndex >= kMaxFrameIndex) [[unlikely]]
+        RefuseCall(localCount);
+    // The frames are kept from call to call: every field is set here.
+    ++m_frameIndex;
+    zRoutine& frame = *++m_frame;
+    frame.FramePointer = m_stackPointer;
+    frame.ReturnAddress = returnAddress;
+    frame.ArgCount = count;
+    frame.LocalCount = localCount;
+    frame.StoreVar = storeVar;
+    frame.EndsGame = false;
+    frame.Locals.fill(0);
+    m_pc = routine + 1;
+    if (m_version < 5) [[unlikely]] {
+        for (int i = 1; i <= localCount; ++i) {
+            frame.Locals[static_cast<size_t>(i)] = m_story.ReadWord(m_pc, true);
+            m_pc += 2;
+        }
+    }
+    return frame;
+}
+
+void zMachine::CallNothing(int32_t returnAddress, int storeVar) {
+    // A call of address 0 makes no frame: its result is 0.
+    if (storeVar >= 0)
+        WriteVariable(storeVar, 0, false);
+    m_pc = returnAddress;
+}
+
+void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
+                           const int32_t* arguments) {
+    if (routine == 0)
+        return CallNothing(returnAddress, storeVar);
+    zRoutine& frame = PushFrame(routine, returnAddress, storeVar, argumentCount);
+    const int given = std::min(argumentCount, kMaxLocals);
+    for (int i = 1; i <= given; ++i)
+        frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
+}
+
+void zMachine::CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
+                            int32_t a2) {
+    // The arguments after the first two are read now, in order, before the routine is looked
+    // at.
+    int32_t arguments[kMaxOperands + 1];
+    arguments[1] = a1;
+    arguments[2] = a2;
+    const int count = in.OperandCount - 1;
+    for (int i = 3; i <= count; ++i)
+        arguments[i] = Arg(in, i + 1, false);
+    PerformCall(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
+}
+
+// The call opcodes take the routine and the first two arguments (a missing one reads as 0);
+// calls with more arguments go the general way.
+[[gnu::always_inline]] inline void zMachine::Call(const Predecoded& in, int storeVar,
+                                                  int32_t packed, int32_t a1, int32_t a2) {
+    const int count = in.OperandCount > 1 ? in.OperandCount - 1 : 0;
+    if (count > 2) [[unlikely]]
+        return CallWithMore(in, storeVar, packed, a1, a2);
+    const int32_t routine = UnpackRoutine(packed);
+    if (routine == 0) [[unlikely]]
+        return CallNothing(in.NextInstr(), storeVar);
+    zRoutine& frame = PushFrame(routine, in.NextInstr(), storeVar, count);
+    if (count >= 1)
+        frame.Locals[1] = a1 & 0xFFFF;
+    if (count >= 2)
+        frame.Locals[2] = a2 & 0xFFFF;
+}
+
+void zMachine::OpCallStore(const Predecoded& in, Unsigned routine, Signed a1, Signed a2) {
+    Call(in, in.Store, routine, a1, a2);
+}
+
+void zMachine::OpCallDiscard(const Predecoded& in, Unsigned routine, Signed a1, Signed a2) {
+    Call(in, -1, routine, a1, a2);
 }
 
 void zMachine::OpScanTable(const Predecoded& in, Unsigned x, Unsigned table, Signed length) {

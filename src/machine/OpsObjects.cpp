@@ -6,14 +6,12 @@ namespace lantern {
 
 void zMachine::OpGetSibling(const Predecoded& in, Unsigned object) {
     const int32_t sibling = m_objects.GetObject(object).Sibling();
-    StoreResult(in, sibling);
-    Branch(sibling != 0, in);
+    StoreAndBranch(in, sibling, sibling != 0);
 }
 
 void zMachine::OpGetChild(const Predecoded& in, Unsigned object) {
     const int32_t child = m_objects.GetObject(object).Child();
-    StoreResult(in, child);
-    Branch(child != 0, in);
+    StoreAndBranch(in, child, child != 0);
 }
 
 void zMachine::OpGetParent(const Predecoded& in, Unsigned object) {

@@ -454,69 +454,6 @@ void zMachine::SetGlobal(int variable, int32_t value) {
 
 // ---- Calls, returns and branches ------------------------------------------------------------
 
-namespace {
-
-// Faults of a call, out of the way of the calls that succeed.
-[[noreturn, gnu::cold, gnu::noinline]] void RefuseCall(int localCount) {
-    if (localCount > kMaxLocals)
-        throw StoryError("a routine declares " + std::to_string(localCount) +
-                         " locals (at most 15 are allowed)");
-    throw StoryError("routine calls nested too deeply (more than 90)");
-}
-
-} // namespace
-
-// A routine is entered with the arguments already read: arguments[1..count].
-[[gnu::always_inline]] inline void zMachine::Enter(int32_t routine, int32_t returnAddress,
-                                                   int storeVar, int count,
-                                                   const int32_t* arguments) {
-    if (routine == 0) [[unlikely]] {
-        if (storeVar >= 0)
-            WriteVariable(storeVar, 0, false);
-        m_pc = returnAddress;
-        return;
-    }
-    const int localCount = m_story.ReadByte(routine);
-    if (localCount > kMaxLocals || m_frameIndex >= kMaxFrameIndex) [[unlikely]]
-        RefuseCall(localCount);
-    // The frames are kept from call to call: every field is set here.
-    ++m_frameIndex;
-    zRoutine& frame = *++m_frame;
-    frame.FramePointer = m_stackPointer;
-    frame.ReturnAddress = returnAddress;
-    frame.ArgCount = count;
-    frame.LocalCount = localCount;
-    frame.StoreVar = storeVar;
-    frame.EndsGame = false;
-    frame.Locals.fill(0);
-    m_pc = routine + 1;
-    if (m_version < 5) [[unlikely]] {
-        for (int i = 1; i <= localCount; ++i) {
-            frame.Locals[static_cast<size_t>(i)] = m_story.ReadWord(m_pc, true);
-            m_pc += 2;
-        }
-    }
-    const int given = std::min(count, kMaxLocals);
-    for (int i = 1; i <= given; ++i)
-        frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
-}
-
-void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
-                           const int32_t* arguments) {
-    Enter(routine, returnAddress, storeVar, argumentCount, arguments);
-}
-
-void zMachine::Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first) {
-    // Every argument is read before the routine is looked at, in order, so that those on the
-    // stack pop left to right.
-    int32_t arguments[kMaxOperands + 1];
-    arguments[1] = first;
-    const int count = in.OperandCount > 1 ? in.OperandCount - 1 : 0;
-    for (int i = 2; i <= count; ++i)
-        arguments[i] = Arg(in, i + 1, false);
-    Enter(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
-}
-
 void zMachine::PerformReturn(int32_t returnValue) {
     const zRoutine& returning = *m_frame;
     if (m_frameIndex == 0 || returning.EndsGame) [[unlikely]] {

@@ -218,7 +218,7 @@ class zMachine {
     void OpAnd(const Predecoded&, Unsigned a, Unsigned b);
     void OpNot(const Predecoded&, Unsigned a);
     void OpJz(const Predecoded&, Signed a);
-    void OpJe(const Predecoded&, Signed a, Signed b);
+    void OpJe(const Predecoded&, Signed a, Signed b, Signed c);
     void OpJl(const Predecoded&, Signed a, Signed b);
     void OpJg(const Predecoded&, Signed a, Signed b);
     void OpTest(const Predecoded&, Signed bitmap, Signed flags);
@@ -247,10 +247,10 @@ class zMachine {
     void OpRfalse(const Predecoded&);
     void OpRet(const Predecoded&, Signed value);
     void OpJump(const Predecoded&, Signed offset);
-    void OpCallStore(const Predecoded&, Unsigned routine,
-                     Signed first); ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
-    void OpCallDiscard(const Predecoded&, Unsigned routine,
-                       Signed first); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
+    /// CALL_1S, CALL_2S, CALL_VS, CALL_VS2
+    void OpCallStore(const Predecoded&, Unsigned routine, Signed a1, Signed a2);
+    /// CALL_1N, CALL_2N, CALL_VN, CALL_VN2
+    void OpCallDiscard(const Predecoded&, Unsigned routine, Signed a1, Signed a2);
     void OpScanTable(const Predecoded&, Unsigned x, Unsigned table, Signed length);
     void OpCopyTable(const Predecoded&, Unsigned first, Unsigned second, Signed size);
 
@@ -403,6 +403,16 @@ class zMachine {
     /// Ends the run after the instruction running.
     void Stop(GameOutcome::Kind kind);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The result, and the branch: the branch is taken first (unless it returns from the
+    /// routine, which must come after the result), so that the store is the last step.
+    void StoreAndBranch(const Predecoded& in, int32_t value, bool condition) {
+        if (condition == in.BranchCond() && in.Branch <= 1) [[unlikely]] {
+            StoreResult(in, value);
+            return PerformReturn(in.Branch);
+        }
+        m_pc = condition == in.BranchCond() ? in.Branch : in.NextInstr();
+        StoreResult(in, value);
+    }
     /// The result, and the next instruction: set first, so that a store that takes the slow way
     /// is the handler's last step.
     void StoreAndNext(const Predecoded& in, int32_t value) {
@@ -446,10 +456,14 @@ class zMachine {
     int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     /// Reads at most bytes into table: the count read, 0 on failure.
     int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
-    void Enter(int32_t routine, int32_t returnAddress, int storeVar, int count,
-               const int32_t* arguments);
-    /// The call opcodes: the routine and first argument are fetched, the others read here.
-    void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t first);
+    /// Makes the frame of the routine at byte address routine (not 0) and goes to its first
+    /// instruction. The locals are 0, or in versions 1 to 4 the routine's own values; the
+    /// caller puts the arguments in.
+    zRoutine& PushFrame(int32_t routine, int32_t returnAddress, int storeVar, int count);
+    void CallNothing(int32_t returnAddress, int storeVar);
+    void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
+    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
+                      int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR with these time and routine operands is timed.
     bool IsTimed(int32_t time, int32_t routine) const;
