@@ -2,6 +2,7 @@
 
 #include "text/CharMap.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace lantern {
@@ -77,19 +78,21 @@ void CellSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
 }
 
 TextExtent CellSurface::MeasureText(std::string_view text) {
-    return {static_cast<int>(std::min<size_t>(DecodeUtf8(text).size(), 0x7FFFFFFF)), 1};
+    return {static_cast<int>(std::min<size_t>(Utf8Length(text), 0x7FFFFFFF)), 1};
 }
 
 void CellSurface::DrawText(int x, int y, std::string_view utf8) {
-    // One cell per character.
-    const std::u32string text = DecodeUtf8(utf8);
-    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(text.size()), int64_t{y} + 1,
-                               m_columns, m_rows);
+    // One cell per character, decoded as it is placed.
+    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(Utf8Length(utf8)),
+                               int64_t{y} + 1, m_columns, m_rows);
     if (!area)
         return;
+    size_t i = 0;
+    for (int64_t cx = x; cx < area->left; ++cx)
+        NextUtf8(utf8, i);
     for (int cx = area->left; cx < area->right; ++cx) {
         Cell& cell = At(cx, y);
-        cell.ch = text[static_cast<size_t>(int64_t{cx} - x)];
+        cell.ch = NextUtf8(utf8, i);
         cell.text = m_textColour;
         cell.back = m_backColour;
         cell.bold = m_bold;
@@ -102,9 +105,9 @@ void CellSurface::FillRect(int left, int top, int right, int bottom, Colour colo
     const auto area = ClipRect(left, top, right, bottom, m_columns, m_rows);
     if (!area)
         return;
+    const Cell blank = Blank(colour);
     for (int y = area->top; y < area->bottom; ++y)
-        for (int x = area->left; x < area->right; ++x)
-            At(x, y) = Blank(colour);
+        std::fill(&At(area->left, y), &At(area->left, y) + (area->right - area->left), blank);
 }
 
 void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) {

@@ -217,12 +217,19 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
+    /// ZSCII text as shown (see ShownText), in a buffer the screen keeps: valid until the next
+    /// call.
+    const std::string& Shown(std::string_view zscii) {
+        Chars().ToUtf8(zscii, Current().Font == kFontGraphics, m_shown);
+        return m_shown;
+    }
     /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
-    int MeasureShown(const std::string& shown);
-    /// Draws ZSCII text as the Unicode text it shows.
-    void DrawZscii(int x, int y, std::string_view text);
+    int MeasureShown(std::string_view shown);
+    /// Draws text as shown (UTF-8).
+    void DrawShown(int x, int y, std::string_view shown);
 
     Surface* m_surface;
+    std::string m_shown; ///< see Shown
     const CharMap* m_chars = nullptr;
     CharMap m_defaultChars;
     int32_t m_linesPrinted = 0;
