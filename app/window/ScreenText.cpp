@@ -16,22 +16,35 @@ void ScreenText::Draw(const QRect& box, const QString& text, std::vector<int> ed
 void ScreenText::Erase(const QRect& area) {
     if (area.isEmpty())
         return;
-    const auto outside = [area](QPoint p) { return !area.contains(p); };
+    const auto inside = InsideOf(area);
+    const auto outside = [&inside](QPoint p) { return !inside(p); };
+    // Most pieces lie wholly away from the area, or only touch its edge, and stay as they
+    // are; when all do (text drawn after the text before it), nothing moves.
+    const auto loses = [&area, &inside](const Piece& piece) {
+        const int middle = (piece.top + piece.bottom) / 2;
+        if (middle < area.top() || middle > area.bottom() || piece.edges.back() < area.left() ||
+            piece.edges.front() > area.right())
+            return false;
+        for (qsizetype i = 0; i < piece.text.size(); ++i)
+            if (inside(piece.Middle(i)))
+                return true;
+        return false;
+    };
+    if (std::none_of(m_pieces.begin(), m_pieces.end(), loses))
+        return;
     Pieces kept;
     kept.reserve(m_pieces.size());
     for (Piece& piece : m_pieces) {
-        // Most pieces lie wholly away from the area and stay as they are.
-        const int middle = (piece.top + piece.bottom) / 2;
-        const bool away = middle < area.top() || middle > area.bottom() ||
-                          piece.edges.back() < area.left() || piece.edges.front() > area.right();
-        if (away) {
+        if (loses(piece))
+            FilterPiece(piece, outside, kept);
+        else
             kept.push_back(std::move(piece));
-            continue;
-        }
-        for (Piece& part : Filter({piece}, outside))
-            kept.push_back(std::move(part));
     }
     m_pieces = std::move(kept);
+}
+
+void ScreenText::KeepWithin(const QRect& area) {
+    m_pieces = Filter(m_pieces, InsideOf(area));
 }
 
 void ScreenText::Copy(const QRect& source, QPoint destination) {
@@ -40,33 +53,6 @@ void ScreenText::Copy(const QRect& source, QPoint destination) {
     Erase(QRect(destination, source.size()));
     m_pieces.insert(m_pieces.end(), std::make_move_iterator(moved.begin()),
                     std::make_move_iterator(moved.end()));
-}
-
-ScreenText::Pieces ScreenText::Filter(const Pieces& pieces,
-                                      const std::function<bool(QPoint)>& keep) {
-    Pieces result;
-    for (const Piece& piece : pieces) {
-        // Each run of kept characters becomes a piece of its own.
-        qsizetype start = -1;
-        auto endRun = [&](qsizetype end) {
-            if (start < 0)
-                return;
-            Piece part{piece.top, piece.bottom, piece.text.mid(start, end - start), {}};
-            part.edges.assign(piece.edges.begin() + start, piece.edges.begin() + end + 1);
-            result.push_back(std::move(part));
-            start = -1;
-        };
-        for (qsizetype i = 0; i < piece.text.size(); ++i) {
-            if (keep(piece.Middle(i))) {
-                if (start < 0)
-                    start = i;
-            } else {
-                endRun(i);
-            }
-        }
-        endRun(piece.text.size());
-    }
-    return result;
 }
 
 void ScreenText::Move(Pieces& pieces, int dx, int dy) {
