@@ -1,6 +1,7 @@
 #include "window/ScreenText.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 namespace lantern {
@@ -48,15 +49,46 @@ void ScreenText::KeepWithin(const QRect& area) {
 }
 
 void ScreenText::Copy(const QRect& source, QPoint destination) {
-    Pieces moved = Filter(m_pieces, InsideOf(source));
-    Move(moved, destination.x() - source.left(), destination.y() - source.top());
-    Erase(QRect(destination, source.size()));
+    // What it does: the parts inside source, moved, are added after what an erase of the
+    // destination leaves. Done in one pass, in which a piece that lies wholly in both (most of
+    // them when the lower window scrolls) moves itself instead of a copy.
+    const QRect target(destination, source.size());
+    const auto inSource = InsideOf(source);
+    const auto inTarget = InsideOf(target);
+    const auto outsideTarget = [&inTarget](QPoint p) { return !inTarget(p); };
+    const bool erases = !target.isEmpty();
+    const int dx = destination.x() - source.left();
+    const int dy = destination.y() - source.top();
+    auto all = [](const Piece& piece, const auto& test) {
+        for (qsizetype i = 0; i < piece.text.size(); ++i)
+            if (!test(piece.Middle(i)))
+                return false;
+        return true;
+    };
+    Pieces kept;
+    Pieces moved;
+    kept.reserve(m_pieces.size());
+    for (Piece& piece : m_pieces) {
+        if (erases && all(piece, inSource) && all(piece, inTarget)) {
+            moved.push_back(std::move(piece));
+            Move(moved, dx, dy, moved.size() - 1);
+            continue;
+        }
+        const size_t first = moved.size();
+        FilterPiece(piece, inSource, moved);
+        Move(moved, dx, dy, first);
+        if (erases)
+            FilterPiece(piece, outsideTarget, kept);
+        else
+            kept.push_back(std::move(piece));
+    }
+    m_pieces = std::move(kept);
     m_pieces.insert(m_pieces.end(), std::make_move_iterator(moved.begin()),
                     std::make_move_iterator(moved.end()));
 }
 
-void ScreenText::Move(Pieces& pieces, int dx, int dy) {
-    for (Piece& piece : pieces) {
+void ScreenText::Move(Pieces& pieces, int dx, int dy, size_t first) {
+    for (Piece& piece : std::span(pieces).subspan(first)) {
         piece.top += dy;
         piece.bottom += dy;
         for (int& edge : piece.edges)

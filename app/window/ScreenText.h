@@ -90,7 +90,8 @@ class ScreenText {
             return p.x() >= left && p.x() <= right && p.y() >= top && p.y() <= bottom;
         };
     }
-    static void Move(Pieces& pieces, int dx, int dy);
+    /// Moves the pieces from index first on.
+    static void Move(Pieces& pieces, int dx, int dy, size_t first = 0);
     /// The pieces as plain text: rows from the top (pieces sharing a top edge), each from the
     /// left, joined with line feeds; rows left empty between them are empty lines, and so are
     /// those between firstTop (when given) and the first row.
