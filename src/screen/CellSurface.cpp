@@ -3,6 +3,7 @@
 #include "text/CharMap.h"
 
 #include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 namespace lantern {
@@ -28,6 +29,8 @@ void CellSurface::Resize(int columns, int rows, Colour fill) {
     m_cells = std::move(cells);
     m_columns = columns;
     m_rows = rows;
+    m_rowAt.resize(static_cast<size_t>(rows));
+    std::iota(m_rowAt.begin(), m_rowAt.end(), 0);
     // A resized grid must be drawn again as a whole.
     if (columns > 0 && rows > 0)
         Invalidate(0, 0, columns, rows);
@@ -38,7 +41,7 @@ void CellSurface::Resize(int columns, int rows, Colour fill) {
 const CellSurface::Cell& CellSurface::CellAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_columns || y >= m_rows)
         throw std::out_of_range("cell outside the grid");
-    return m_cells[static_cast<size_t>(y) * m_columns + x];
+    return m_cells[RowStart(y) + static_cast<size_t>(x)];
 }
 
 std::string CellSurface::RowText(int y) const {
@@ -90,14 +93,11 @@ void CellSurface::DrawText(int x, int y, std::string_view utf8) {
     size_t i = 0;
     for (int64_t cx = x; cx < area->left; ++cx)
         NextUtf8(utf8, i);
+    Cell drawn{U' ', m_textColour, m_backColour, m_bold, m_italic, m_fixed};
+    Cell* cell = &At(area->left, y);
     for (int cx = area->left; cx < area->right; ++cx) {
-        Cell& cell = At(cx, y);
-        cell.ch = NextUtf8(utf8, i);
-        cell.text = m_textColour;
-        cell.back = m_backColour;
-        cell.bold = m_bold;
-        cell.italic = m_italic;
-        cell.fixed = m_fixed;
+        drawn.ch = NextUtf8(utf8, i);
+        *cell++ = drawn;
     }
 }
 
@@ -114,6 +114,19 @@ void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX,
     const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, m_columns, m_rows);
     if (!block)
         return;
+    const int up = block->srcY - block->dstY;
+    if (block->srcX == 0 && block->dstX == 0 && block->width == m_columns && up > 0 &&
+        up < block->height) {
+        // Whole rows moving up (the lower window scrolling) change places: the rows from the
+        // destination's top to the source's end turn round, and only the rows that the block
+        // leaves below itself, which keep what they held, are copied back from their new
+        // places.
+        const auto first = m_rowAt.begin() + block->dstY;
+        std::rotate(first, first + up, first + up + block->height);
+        for (int row = block->dstY + block->height; row < block->srcY + block->height; ++row)
+            std::copy_n(&At(0, row - up), m_columns, &At(0, row));
+        return;
+    }
     auto copyRow = [&](int row) {
         const Cell* from = &At(block->srcX, block->srcY + row);
         Cell* to = &At(block->dstX, block->dstY + row);

@@ -227,6 +227,12 @@ std::u32string DecodeUtf8(std::string_view text) {
 }
 
 size_t Utf8Length(std::string_view text) {
+    // Plain ASCII, most text, is a character a byte.
+    unsigned bits = 0;
+    for (const char c : text)
+        bits |= static_cast<unsigned char>(c);
+    if (bits < 0x80)
+        return text.size();
     size_t count = 0;
     for (size_t i = 0; i < text.size(); ++count)
         NextUtf8(text, i);
