@@ -475,8 +475,10 @@ void zMachine::PerformReturn(int32_t returnValue) {
 
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
-    if (m_transcript && m_screen.CurrentWindow() == 0)
-        m_transcript(m_screen.ShownText(text));
+    if (m_transcript && m_screen.CurrentWindow() == 0) {
+        m_screen.ShownText(text, m_transcriptText);
+        m_transcript(m_transcriptText);
+    }
     m_pager.Write(text);
 }
 

@@ -540,6 +540,7 @@ class zMachine {
 
     std::string m_tracePath;
     std::function<void(std::string_view)> m_transcript;
+    std::string m_transcriptText; ///< what m_transcript is given, kept from text to text
 
     InstructionCache m_cache{m_story, m_text};
     uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image

@@ -149,6 +149,10 @@ class zScreen {
     std::string ShownText(std::string_view zscii) const {
         return Chars().ToUtf8(zscii, Current().Font == kFontGraphics);
     }
+    /// The same into shown, which it replaces (a buffer the caller keeps).
+    void ShownText(std::string_view zscii, std::string& shown) const {
+        Chars().ToUtf8(zscii, Current().Font == kFontGraphics, shown);
+    }
     /// Draws ZSCII text in the current window; returns what was not drawn because the lower window
     /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
     /// the caller passes the remainder back with eraseLastLine set; such a call always draws
@@ -220,7 +224,7 @@ class zScreen {
     /// ZSCII text as shown (see ShownText), in a buffer the screen keeps: valid until the next
     /// call.
     const std::string& Shown(std::string_view zscii) {
-        Chars().ToUtf8(zscii, Current().Font == kFontGraphics, m_shown);
+        ShownText(zscii, m_shown);
         return m_shown;
     }
     /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.

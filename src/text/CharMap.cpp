@@ -90,7 +90,9 @@ std::string CharMap::ToUtf8(std::string_view zscii, bool charGraphics) const {
 
 void CharMap::ToUtf8(std::string_view zscii, bool charGraphics, std::string& text) const {
     text.clear();
-    text.reserve(zscii.size());
+    // Only ever grown: a smaller reserve may give memory back and take it again.
+    if (text.capacity() < zscii.size())
+        text.reserve(zscii.size());
     for (size_t i = 0; i < zscii.size(); ++i) {
         // Codes 1 to 126 show as themselves outside font 3: a run of them is copied at once.
         if (!charGraphics) {
