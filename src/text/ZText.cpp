@@ -120,6 +120,8 @@ std::string ZText::ZCharsToText(const StoryImage& story) const {
 void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
                       bool inAbbreviation, std::string& text) const {
     const size_t count = codes.size();
+    // (a + b) % 3 for rows a and b (and a pending change), without a division per character.
+    static constexpr std::array<int, 7> kRowOf{0, 1, 2, 0, 1, 2, 0};
     int locked = 0;    // the row in force
     int shift = 0;     // a shift for the next character only
     int lockShift = 0; // versions 1 and 2: a pending change of the locked row
@@ -154,7 +156,7 @@ void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes
                 shift = c - 3;
             continue;
         }
-        const int row = (locked + shift + lockShift) % 3;
+        const int row = kRowOf[static_cast<size_t>(locked + shift + lockShift)];
         if (row == 2 && c == 6) {
             // The 10-bit escape: a character code in the next two Z-characters. A value with no
             // single-byte character prints "?"; a cut-off escape and the null character print
@@ -174,7 +176,7 @@ void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes
             else
                 text += ch;
         }
-        locked = (locked + lockShift) % 3;
+        locked = kRowOf[static_cast<size_t>(locked + lockShift)];
         shift = 0;
         lockShift = 0;
     }
