@@ -122,6 +122,7 @@ void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes
     const size_t count = codes.size();
     // (a + b) % 3 for rows a and b (and a pending change), without a division per character.
     static constexpr std::array<int, 7> kRowOf{0, 1, 2, 0, 1, 2, 0};
+    const auto rowOf = [](int sum) { return kRowOf[static_cast<size_t>(sum)]; };
     int locked = 0;    // the row in force
     int shift = 0;     // a shift for the next character only
     int lockShift = 0; // versions 1 and 2: a pending change of the locked row
@@ -156,7 +157,7 @@ void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes
                 shift = c - 3;
             continue;
         }
-        const int row = kRowOf[static_cast<size_t>(locked + shift + lockShift)];
+        const int row = rowOf(locked + shift + lockShift);
         if (row == 2 && c == 6) {
             // The 10-bit escape: a character code in the next two Z-characters. A value with no
             // single-byte character prints "?"; a cut-off escape and the null character print
@@ -176,7 +177,7 @@ void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes
             else
                 text += ch;
         }
-        locked = kRowOf[static_cast<size_t>(locked + lockShift)];
+        locked = rowOf(locked + lockShift);
         shift = 0;
         lockShift = 0;
     }
