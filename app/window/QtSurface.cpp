@@ -98,7 +98,7 @@ const std::vector<int>& QtSurface::Advances(LoadedFont& font, const QString& tex
     std::vector<int> advances{0};
     for (qsizetype i = 1; i <= text.size(); ++i)
         advances.push_back(font.metrics.horizontalAdvance(text.left(i)));
-    return *font.advances.insert(text, std::move(advances));
+    return *font.advances.emplace(text, std::move(advances));
 }
 
 TextExtent QtSurface::MeasureText(std::string_view text) {
