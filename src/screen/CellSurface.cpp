@@ -85,16 +85,26 @@ TextExtent CellSurface::MeasureText(std::string_view text) {
 }
 
 void CellSurface::DrawText(int x, int y, std::string_view utf8) {
-    // One cell per character, decoded as it is placed.
-    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(Utf8Length(utf8)),
-                               int64_t{y} + 1, m_columns, m_rows);
+    // One cell per character, decoded as it is placed; plain ASCII, most text, is a character
+    // a byte.
+    const bool ascii = IsAscii(utf8);
+    const size_t length = ascii ? utf8.size() : Utf8Length(utf8);
+    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(length), int64_t{y} + 1,
+                               m_columns, m_rows);
     if (!area)
         return;
+    Cell drawn{U' ', m_textColour, m_backColour, m_bold, m_italic, m_fixed};
+    Cell* cell = &At(area->left, y);
+    if (ascii) {
+        for (int cx = area->left; cx < area->right; ++cx) {
+            drawn.ch = static_cast<unsigned char>(utf8[static_cast<size_t>(int64_t{cx} - x)]);
+            *cell++ = drawn;
+        }
+        return;
+    }
     size_t i = 0;
     for (int64_t cx = x; cx < area->left; ++cx)
         NextUtf8(utf8, i);
-    Cell drawn{U' ', m_textColour, m_backColour, m_bold, m_italic, m_fixed};
-    Cell* cell = &At(area->left, y);
     for (int cx = area->left; cx < area->right; ++cx) {
         drawn.ch = NextUtf8(utf8, i);
         *cell++ = drawn;

@@ -3,6 +3,7 @@
 #include "text/CharGraphics.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lantern {
 
@@ -228,12 +229,22 @@ std::u32string DecodeUtf8(std::string_view text) {
     return out;
 }
 
+bool IsAscii(std::string_view text) {
+    // Eight bytes at a time: one of them has its top bit set when the word has.
+    uint64_t bits = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < text.size(); ++i)
+        bits |= static_cast<unsigned char>(text[i]);
+    return (bits & 0x8080808080808080u) == 0;
+}
+
 size_t Utf8Length(std::string_view text) {
-    // Plain ASCII, most text, is a character a byte.
-    unsigned bits = 0;
-    for (const char c : text)
-        bits |= static_cast<unsigned char>(c);
-    if (bits < 0x80)
+    if (IsAscii(text))
         return text.size();
     size_t count = 0;
     for (size_t i = 0; i < text.size(); ++count)

@@ -73,6 +73,8 @@ inline char32_t NextUtf8(std::string_view text, size_t& i) {
     }
     return NextUtf8Slow(text, i);
 }
+/// Whether text is plain ASCII (each byte a character of its own).
+bool IsAscii(std::string_view text);
 /// How many characters DecodeUtf8 makes of text.
 size_t Utf8Length(std::string_view text);
 /// The simple lower-case form of a Unicode letter (Latin, Greek and Cyrillic letters).
