@@ -47,6 +47,13 @@ TEST(CellSurface, DrawsTextInTheCurrentColoursAndFontClippedToTheGrid) {
     surface.DrawText(2147483600, 1, "far");
     surface.DrawText(-2147483600, 1, "far");
     EXPECT_EQ(surface.RowText(1), "   xy");
+    // Characters beyond ASCII take a cell each, clipped alike; a stray byte stands for itself.
+    surface.DrawText(-1, 1, "\xC3\xA9t\xE2\x82\xAC\xFFz!");
+    EXPECT_EQ(surface.CellAt(0, 1).ch, U't');
+    EXPECT_EQ(surface.CellAt(1, 1).ch, U'\u20AC');
+    EXPECT_EQ(surface.CellAt(2, 1).ch, U'\u00FF');
+    EXPECT_EQ(surface.CellAt(4, 1).ch, U'!');
+    EXPECT_EQ(surface.MeasureText("\xC3\xA9t\xE2\x82\xAC\xFFz!").width, 6);
 }
 
 TEST(CellSurface, FillsClippedRectangles) {
