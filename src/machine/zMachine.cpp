@@ -58,6 +58,10 @@ void zMachine::SetPagingWait(bool wait) {
 void zMachine::LoadStory(const std::string& path) {
     LoadStory(StoryImage::LoadFile(path));
     m_storyPath = path;
+    // No file the player names is ever written over the story, by whatever name.
+    m_storyIdentity = IdentifyFile(path);
+    m_files.SetProtected(m_storyIdentity ? std::vector{*m_storyIdentity}
+                                         : std::vector<FileIdentity>{});
 }
 
 void zMachine::LoadStory(StoryImage image) {

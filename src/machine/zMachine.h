@@ -3,6 +3,7 @@
 #include "diagnostics/Trace.h"
 #include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
+#include "files/StreamFiles.h"
 #include "machine/InstructionCache.h"
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"
@@ -16,7 +17,6 @@
 #include "screen/zScreen.h"
 #include "text/CharMap.h"
 #include "text/OutputStreams.h"
-#include "text/StreamFiles.h"
 #include "text/ZText.h"
 
 #include <array>
@@ -24,6 +24,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -352,6 +353,13 @@ class zMachine {
     /// from the save); a failure has been reported to the player.
     bool SaveGame(int32_t pc);
     bool RestoreGame();
+    /// Whether a saved game may go on at pc: just after the opcode of a SAVE of this story.
+    bool IsSavePoint(int32_t pc);
+    /// The files no file the player names may replace: the story being played.
+    std::span<const FileIdentity> ProtectedFiles() const {
+        return m_storyIdentity ? std::span<const FileIdentity>(&*m_storyIdentity, 1)
+                               : std::span<const FileIdentity>();
+    }
     /// The file of a table kept by EXT SAVE and RESTORE: the story's name at `name` (length
     /// byte first) when it gives a plain one, else (or when prompt is set) the player's.
     std::optional<std::string> DataFileName(int32_t name, bool prompt, FileUse use);
@@ -406,6 +414,7 @@ class zMachine {
     StoryImage m_story;
     StoryImage m_pristineStory; ///< the image as loaded, for RESTART and VERIFY
     std::string m_storyPath;
+    std::optional<FileIdentity> m_storyIdentity; ///< of the story file, which is never written
     int m_version = 0;
     int32_t m_routineOffset = 0;
     int32_t m_stringOffset = 0;
