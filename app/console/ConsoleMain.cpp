@@ -62,6 +62,8 @@ void Configure(zMachine& machine, const Options& options) {
     if (options.traceFile)
         machine.SetTraceFile(*options.traceFile);
     machine.SetStandard(options.standard);
+    // A story stuck in a loop of messages must not flood the terminal or standard error.
+    machine.SetMessageRepeatsLimited(true);
 }
 
 int RunScripted(const Options& options) {

@@ -35,7 +35,9 @@ void zMachine::OpReadChar(const Predecoded& in) {
         TimedReadChar(in, operands[2], operands[3]);
         return;
     }
-    StoreResult(in, m_keyboard.WaitForKey());
+    const int key = m_keyboard.WaitForKey();
+    InputRead();
+    StoreResult(in, key);
     Next(in);
 }
 

@@ -24,11 +24,19 @@ constexpr int kFlags2Undo = 0x10;
 constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
                                                                   // sound, menus
 
-std::string FaultMessage(const std::string& what, int32_t address) {
+} // namespace
+
+std::string zMachine::AddressText(int32_t address) {
     // Instruction addresses are unsigned.
     const auto unsignedAddress = static_cast<uint32_t>(address);
-    return "Story fault at address " + HexString(static_cast<int32_t>(unsignedAddress >> 16)) +
-           HexString(static_cast<int32_t>(unsignedAddress & 0xFFFF)) + ": " + what + ".";
+    return HexString(static_cast<int32_t>(unsignedAddress >> 16)) +
+           HexString(static_cast<int32_t>(unsignedAddress & 0xFFFF));
+}
+
+namespace {
+
+std::string FaultMessage(const std::string& what, int32_t address) {
+    return "Story fault at address " + zMachine::AddressText(address) + ": " + what + ".";
 }
 
 } // namespace
@@ -48,7 +56,10 @@ void zMachine::SetPagingWait(bool wait) {
     // Keys typed while "[**MORE**]" stands, after the one that goes on, are kept for the input
     // that follows.
     if (wait)
-        m_pager.SetWaitForKey([this] { m_keyboard.WaitForKey(true); });
+        m_pager.SetWaitForKey([this] {
+            m_keyboard.WaitForKey(true);
+            InputRead();
+        });
     else
         m_pager.SetWaitForKey(nullptr);
 }
@@ -194,6 +205,7 @@ void zMachine::Restart() {
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
     m_instructionAddress = 0;
+    m_messages.TakeSummary();
     try {
         try {
             LoadStory(storyPath);
@@ -228,11 +240,12 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_files.CloseAll();
     m_keyboard.Reset();
     m_objects.Reset();
-    if (outcome.kind == GameOutcome::Kind::Fault) {
-        try {
+    try {
+        for (const std::string& line : m_messages.TakeSummary())
+            m_host.ShowMessage(line, MessageIcon::None);
+        if (outcome.kind == GameOutcome::Kind::Fault)
             m_host.ShowMessage(outcome.message, MessageIcon::Error);
-        } catch (const GameStopped&) {
-        }
+    } catch (const GameStopped&) {
     }
     return outcome;
 }
@@ -341,7 +354,7 @@ int32_t zMachine::PopStack(bool keep) {
         if (CurrentRoutine().FramePointer < m_stackPointer)
             --m_stackPointer;
         else
-            m_host.ShowMessage("Stack Underflow", MessageIcon::Error);
+            StoryMessage("Stack Underflow", MessageIcon::Error);
     }
     return value;
 }
@@ -474,6 +487,8 @@ bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
         },
         [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);
     const bool entered = !m_keyboard.TimedOut();
+    if (entered)
+        InputRead();
     if (m_standard && entered)
         KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
                                               : std::string_view(line));

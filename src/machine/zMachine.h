@@ -8,6 +8,7 @@
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"
 #include "machine/Random.h"
+#include "machine/RepeatedMessages.h"
 #include "machine/zRoutine.h"
 #include "memory/StoryImage.h"
 #include "objects/ObjectTable.h"
@@ -62,6 +63,9 @@ class zMachine {
     // ---- Front-end settings ----------------------------------------------------------------
     /// Trace every instruction to this file for every game of this run (empty: no trace).
     void SetTraceFile(std::string path) { m_tracePath = std::move(path); }
+    /// Shows the story's repeated messages only a few times between two inputs, and ends a game
+    /// stuck in a loop of them (console mode); the window shows every one.
+    void SetMessageRepeatsLimited(bool limited) { m_messages.SetLimited(limited); }
     /// The complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     void SetStandard(bool standard) { m_standard = standard; }
     bool IsStandard() const { return m_standard; }
@@ -106,6 +110,8 @@ class zMachine {
     const StoryImage& Story() const { return m_story; }
 
     int32_t UnpackAddress(int32_t packed, bool isRoutine) const;
+    /// An instruction's address as messages give it (in hexadecimal, as the trace does).
+    static std::string AddressText(int32_t address);
     bool PerformVerify() const;
 
     /// The value of an operand: a constant, or variable `value` (0 the stack top, popped
@@ -339,6 +345,13 @@ class zMachine {
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
+    /// The messages and the question a story's faults and missing features bring up, which go
+    /// on: held back when repeated too often (see RepeatedMessages).
+    void StoryMessage(const std::string& text, MessageIcon icon);
+    bool StoryQuestion(const std::string& text);
+    /// A key or line was read for the story.
+    void InputRead() { m_messages.InputRead(); }
+
     void PerformSave();
     void PerformRestore();
     /// Dynamic memory's size: up to the static base, within the file.
@@ -437,6 +450,7 @@ class zMachine {
     Pager m_pager;
     Random m_random;
     Trace m_trace;
+    RepeatedMessages m_messages;
 
     std::string m_tracePath;
     std::function<void(std::string_view)> m_transcript;
