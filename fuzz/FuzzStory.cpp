@@ -100,23 +100,22 @@ StoryImage FuzzFileStory() {
     // Version 5, 2 KiB: globals at 0x100, a text buffer at 0x2E0 and a parse buffer at 0x320 in
     // dynamic memory; an empty dictionary at 0x380, where static memory starts; code at 0x400.
     std::vector<uint8_t> story(0x800, 0);
-    Put(story, 0x00, {5, 0, 0, 1, 0x04, 0x00, 0x04, 0x00, 0x03, 0x80, 0x00, 0x40, 0x01, 0x00,
-                      0x03, 0x80});
+    Put(story, 0x00,
+        {5, 0, 0, 1, 0x04, 0x00, 0x04, 0x00, 0x03, 0x80, 0x00, 0x40, 0x01, 0x00, 0x03, 0x80});
     Put(story, 0x12, {'F', 'U', 'Z', 'Z', '0', '1'});
     Put(story, 0x1A, {0x02, 0x00}); // the length in units of 4
     Put(story, 0x2E0, {48});
     Put(story, 0x320, {8});
     Put(story, 0x380, {0, 9, 0, 0}); // no separators, 9-byte entries, none of them
-    Put(story, 0x400,
-        {0xE0, 0x3F, 0x01, 0x02, 0x00,             // call_vs 0x408 -> sp
-         0xBA, 0, 0,                               // quit
-         0x02,                                     // 0x408: a routine with two locals
-         0xBE, 0x01, 0xFF, 0x01,                   // restore -> L1
-         0xF4, 0x7F, 0x01,                         // input_stream 1
-         0xE4, 0x0F, 0x02, 0xE0, 0x03, 0x20, 0x02, // 0x410: aread text parse -> L2
-         0xE6, 0xBF, 0x02,                         // print_num L2
-         0xBE, 0x00, 0xFF, 0x01,                   // save -> L1
-         0x8C, 0xFF, 0xF1});                       // jump 0x410
+    Put(story, 0x400, {0xE0, 0x3F, 0x01, 0x02, 0x00});             // call_vs 0x408 -> sp
+    Put(story, 0x405, {0xBA});                                     // quit
+    Put(story, 0x408, {0x02});                                     // a routine with two locals
+    Put(story, 0x409, {0xBE, 0x01, 0xFF, 0x01});                   // restore -> L1
+    Put(story, 0x40D, {0xF4, 0x7F, 0x01});                         // input_stream 1
+    Put(story, 0x410, {0xE4, 0x0F, 0x02, 0xE0, 0x03, 0x20, 0x02}); // aread text parse -> L2
+    Put(story, 0x417, {0xE6, 0xBF, 0x02});                         // print_num L2
+    Put(story, 0x41A, {0xBE, 0x00, 0xFF, 0x01});                   // save -> L1
+    Put(story, 0x41E, {0x8C, 0xFF, 0xF1});                         // jump 0x410
     uint32_t sum = 0;
     for (size_t i = 0x40; i < story.size(); ++i)
         sum += story[i];
@@ -134,8 +133,8 @@ long PlayFuzzStory(const uint8_t* data, size_t size) {
     // An input that starts like an IFF file is a saved game, one that starts with a printable
     // character a file of commands (no story starts so: its first byte is its version): both
     // are the files of a fixed small story that restores and then plays back commands.
-    const bool savedGame = size >= 4 && std::string_view(reinterpret_cast<const char*>(data), 4) ==
-                                            "FORM";
+    const bool savedGame =
+        size >= 4 && std::string_view(reinterpret_cast<const char*>(data), 4) == "FORM";
     if (savedGame || (size > 0 && data[0] >= 0x20 && data[0] < 0x7F)) {
         static InputFile file;
         host.fileUse = savedGame ? FileUse::RestoreGame : FileUse::PlayCommands;

@@ -44,9 +44,7 @@ class ScriptHost : public Host {
     void DoEventsFor(int timeoutMs) override;
     /// Scripted time: it passes only while a timed wait has no input left (real time from a
     /// terminal).
-    int64_t Milliseconds() override {
-        return m_terminalFd >= 0 ? Host::Milliseconds() : m_clock;
-    }
+    int64_t Milliseconds() override { return m_terminalFd >= 0 ? Host::Milliseconds() : m_clock; }
     static constexpr int64_t kIdleLimitMs = 60000;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -76,7 +74,7 @@ class ScriptHost : public Host {
     std::string m_outputError;
     bool m_inputEnded = false;
     int64_t m_clock = 0;
-    int64_t m_idleMs = 0; ///< time passed in timed waits since the input ended
+    int64_t m_idleMs = 0;  ///< time passed in timed waits since the input ended
     int m_terminalFd = -1; ///< the input's descriptor when it is a terminal
 };
 

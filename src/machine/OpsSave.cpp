@@ -1,10 +1,9 @@
 // Saving, restoring and undo of the complete Z-machine: the machine state captured and put
 // back, Quetzal files, and the undo levels kept in memory.
-#include "machine/zMachine.h"
-
 #include "files/FileRead.h"
 #include "files/FileWrite.h"
 #include "machine/Decoder.h"
+#include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
 #include <filesystem>
@@ -117,7 +116,8 @@ bool zMachine::RestoreGame() {
         return false;
     const FileBytes read = ReadRegularFile(*name, kMaxSavedGameSize);
     if (!read.Ok()) {
-        m_host.ShowMessage("The game cannot be restored. " + read.Describe(*name), MessageIcon::Error);
+        m_host.ShowMessage("The game cannot be restored. " + read.Describe(*name),
+                           MessageIcon::Error);
         return false;
     }
     std::string error;

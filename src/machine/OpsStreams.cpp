@@ -137,9 +137,10 @@ void zMachine::SelectInputStream(const Predecoded& in) {
         const auto name = m_host.AskFileName(FileUse::PlayCommands, DefaultFileName(".rec"));
         if (name && !name->empty() && m_files.InUse(*name))
             FileInUse(m_host, *name);
-        else if (const auto failed = name && !name->empty() ? m_files.OpenPlayback(*name)
-                                                            : std::nullopt)
-            m_host.ShowMessage("The commands cannot be played back. " + *failed, MessageIcon::Error);
+        else if (const auto failed =
+                     name && !name->empty() ? m_files.OpenPlayback(*name) : std::nullopt)
+            m_host.ShowMessage("The commands cannot be played back. " + *failed,
+                               MessageIcon::Error);
     } else if (number == 0) {
         m_files.ClosePlayback();
     }

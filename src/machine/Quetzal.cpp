@@ -186,8 +186,8 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
                 const bool first = state.Frames.empty();
                 const bool returnsInside = first || (frame.ReturnAddress >= kHeaderSize &&
                                                      frame.ReturnAddress < original.Size());
-                const bool argumentsFit = (arguments & (arguments + 1)) == 0 &&
-                                          frame.ArgCount <= frame.LocalCount;
+                const bool argumentsFit =
+                    (arguments & (arguments + 1)) == 0 && frame.ArgCount <= frame.LocalCount;
                 if (chunk.Failed || state.Frames.size() >= static_cast<size_t>(maxFrames) ||
                     state.Stack.size() > static_cast<size_t>(maxStack) ||
                     (first && frame.LocalCount != 0) || !returnsInside || !argumentsFit)

@@ -189,7 +189,8 @@ TEST_F(Control, ConsoleModeHoldsBackRepeatedMessagesAndEndsAStuckStory) {
                          unknown, "\"Stack Underflow\" came 4997 more times, not shown.",
                          "\"" + unknown + "\" came 4996 more times, not shown.",
                          "Story fault at address 001003: the story keeps failing (10000 messages "
-                         "with no input read, the last \"" + unknown + "\")."}));
+                         "with no input read, the last \"" +
+                             unknown + "\")."}));
 
     // Input read between the messages: each is shown, however often.
     host.messages.clear();

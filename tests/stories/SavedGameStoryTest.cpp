@@ -205,8 +205,8 @@ TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
     const IffForm form = IffForm::Parse(file);
     const size_t stacks = static_cast<size_t>(form.Find("Stks")->Data.data() - file.data());
     const zRoutine& first = state->Frames[0];
-    const size_t second = stacks + 8 + 2 * static_cast<size_t>(state->Frames[1].FramePointer -
-                                                              first.FramePointer);
+    const size_t second =
+        stacks + 8 + 2 * static_cast<size_t>(state->Frames[1].FramePointer - first.FramePointer);
     const auto Patched = [&](size_t at, uint8_t value) {
         std::vector<uint8_t> bytes = file;
         bytes[at] = value;
@@ -254,12 +254,16 @@ TEST_F(SavedGameStory, OddFilesAreRefusedAndNoFileIsHarmed) {
     ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
     ASSERT_EQ(::symlink("kept.qzl", viaLink.c_str()), 0);
 
-    host.fileNames = {dir,  fifo, "/dev/zero",                          // restore
-                      dir,  fifo, "/dev/zero",                          // replay
-                      story, link, hard, folder + "/./story.z5", dir, fifo, // save
-                      hard, fifo, dir,                                  // script, record
-                      link, fifo,                                       // keep, fetch
-                      viaLink};                                         // save through a link
+    // The files the commands below are given, in order.
+    const auto Give = [this](std::initializer_list<std::string> names) {
+        host.fileNames.insert(host.fileNames.end(), names);
+    };
+    Give({dir, fifo, "/dev/zero"});                               // restore
+    Give({dir, fifo, "/dev/zero"});                               // replay
+    Give({story, link, hard, folder + "/./story.z5", dir, fifo}); // save
+    Give({hard, fifo, dir});                                      // script, record
+    Give({link, fifo});                                           // keep, fetch
+    Give({viaLink});                                              // save through a link
     Play(story, "restore\rrestore\rrestore\rreplay\rreplay\rreplay\r"
                 "save\rsave\rsave\rsave\rsave\rsave\rscript\rscript\rrecord\r"
                 "keep\rfetch\rsave\r");
@@ -271,27 +275,22 @@ TEST_F(SavedGameStory, OddFilesAreRefusedAndNoFileIsHarmed) {
     std::vector<std::string> texts;
     for (const auto& message : host.messages)
         texts.push_back(message.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "The game cannot be restored. " + Quoted(dir) + " is not a regular file.",
-                         "The game cannot be restored. " + Quoted(fifo) + " is not a regular file.",
-                         "The game cannot be restored. \"/dev/zero\" is not a regular file.",
-                         "The commands cannot be played back. " + Quoted(dir) +
-                             " is not a regular file.",
-                         "The commands cannot be played back. " + Quoted(fifo) +
-                             " is not a regular file.",
-                         "The commands cannot be played back. \"/dev/zero\" is not a regular file.",
-                         IsStory(story), IsStory(link), IsStory(hard),
-                         IsStory(folder + "/./story.z5"),
-                         "The game cannot be saved. " + Quoted(dir) + " is not a regular file.",
-                         "The game cannot be saved. " + Quoted(fifo) + " is not a regular file.",
-                         IsStory(hard),
-                         "The transcript cannot be written. " + Quoted(fifo) +
-                             " is not a regular file.",
-                         "The commands cannot be recorded. " + Quoted(dir) +
-                             " is not a regular file.",
-                         IsStory(link),
-                         "The data cannot be restored. " + Quoted(fifo) +
-                             " is not a regular file."}));
+    EXPECT_EQ(
+        texts,
+        (std::vector<std::string>{
+            "The game cannot be restored. " + Quoted(dir) + " is not a regular file.",
+            "The game cannot be restored. " + Quoted(fifo) + " is not a regular file.",
+            "The game cannot be restored. \"/dev/zero\" is not a regular file.",
+            "The commands cannot be played back. " + Quoted(dir) + " is not a regular file.",
+            "The commands cannot be played back. " + Quoted(fifo) + " is not a regular file.",
+            "The commands cannot be played back. \"/dev/zero\" is not a regular file.",
+            IsStory(story), IsStory(link), IsStory(hard), IsStory(folder + "/./story.z5"),
+            "The game cannot be saved. " + Quoted(dir) + " is not a regular file.",
+            "The game cannot be saved. " + Quoted(fifo) + " is not a regular file.", IsStory(hard),
+            "The transcript cannot be written. " + Quoted(fifo) + " is not a regular file.",
+            "The commands cannot be recorded. " + Quoted(dir) + " is not a regular file.",
+            IsStory(link),
+            "The data cannot be restored. " + Quoted(fifo) + " is not a regular file."}));
     EXPECT_NE(text.find("Save answered 0."), std::string::npos);
     // The story is whole, the odd files are what they were, and the save went through the
     // link into the private file, which stayed private.
@@ -320,8 +319,8 @@ TEST_F(SavedGameStory, OddFilesAreRefusedAndNoFileIsHarmed) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "The game cannot be saved. " + Quoted(viaLink) + " cannot be written: File too large.");
+    EXPECT_EQ(host.messages[0].text, "The game cannot be saved. " + Quoted(viaLink) +
+                                         " cannot be written: File too large.");
     EXPECT_EQ(ReadBytes(kept), saved);
     // No temporary file is left anywhere.
     for (const auto& entry : std::filesystem::directory_iterator(folder))
