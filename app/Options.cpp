@@ -124,7 +124,7 @@ std::string UsageText() {
            "Plays a Z-machine story file (versions 1 to 8).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
-           "  --standard       the complete Z-machine: save, restore and undo\n"
+           "  --standard       the complete Z-machine: save, restore, undo, font 3\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"
@@ -135,7 +135,11 @@ std::string UsageText() {
            "  --               end of the options: the next argument is the STORY\n"
            "Options with a value also take it as --name=value.\n"
            "\n"
-           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n";
+           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n"
+           "\n"
+           "Typing a command: Left, Right, Home (Ctrl+A) and End (Ctrl+E) move the caret;\n"
+           "Backspace, Delete, Ctrl+U (to the start), Ctrl+K (to the end) and Ctrl+W (the word\n"
+           "before) rub out; Up and Down recall this game's earlier commands.\n";
 }
 
 std::string DefaultTracePath() {

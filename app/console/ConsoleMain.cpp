@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace lantern {
@@ -102,21 +101,17 @@ int RunScripted(const Options& options) {
 }
 
 int RunInTerminal(const Options& options) {
-    winsize size{};
-    int columns = kDefaultColumns;
-    int rows = kDefaultRows;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-        columns = size.ws_col;
-        rows = size.ws_row;
+    TerminalScreen terminal(STDIN_FILENO, STDOUT_FILENO);
+    if (!terminal.Active()) {
+        std::cerr << "lantern: cannot use this terminal: " << terminal.Problem()
+                  << "; playing line by line instead.\n";
+        return RunScripted(options);
     }
-    if (options.width > 0)
-        columns = options.width;
-    if (options.height > 0)
-        rows = options.height;
+    int columns = options.width > 0 ? options.width : terminal.Columns();
+    int rows = options.height > 0 ? options.height : terminal.Rows();
     ApplyMinimumSize(columns, rows);
     CellSurface surface(columns, rows);
-    TerminalHost host(surface, STDIN_FILENO, STDOUT_FILENO);
-    RawTerminal terminal;
+    TerminalHost host(surface, terminal, STDOUT_FILENO);
     zMachine machine(host, surface, options.seed);
     host.SetKeyboard(machine.Keys());
     host.SetScreen(machine.Screen());
@@ -124,9 +119,6 @@ int RunInTerminal(const Options& options) {
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
     host.Finish();
-    terminal.Restore();
-    if (!host.OutputError().empty() && StopSignal() == 0)
-        return OutputFailed(host.OutputError());
     return ExitStatus(outcome);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dictionary/Keyboard.h"
+#include "input/Keyboard.h"
 #include "platform/Host.h"
 
 #include <istream>

@@ -166,10 +166,38 @@ std::vector<int> Form1::KeyAsciiCodes(const QKeyEvent& event) {
     case Qt::Key_Delete: return {}; // its text is DEL, but it types no character
     default: break;
     }
+    // Ctrl or Alt with a key types nothing (Ctrl and Alt together are AltGr on some systems).
+    const Qt::KeyboardModifiers held = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (held == Qt::ControlModifier || held == Qt::AltModifier)
+        return {};
     std::vector<int> codes;
     for (const char32_t c : event.text().toUcs4())
         codes.push_back(static_cast<int>(c));
     return codes;
+}
+
+std::optional<int> Form1::KeyCode(const QKeyEvent& event) {
+    const int key = event.key();
+    // The numeric keypad's digits, where Qt tells them from the main ones.
+    if ((event.modifiers() & Qt::KeypadModifier) != 0 && key >= Qt::Key_0 && key <= Qt::Key_9)
+        return KeypadKey(key - Qt::Key_0);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return FunctionKey(key - Qt::Key_F1 + 1);
+    switch (key) {
+    case Qt::Key_Up: return kKeyUp;
+    case Qt::Key_Down: return kKeyDown;
+    case Qt::Key_Left: return kKeyLeft;
+    case Qt::Key_Right: return kKeyRight;
+    case Qt::Key_Home: return kKeyHome;
+    case Qt::Key_End: return kKeyEnd;
+    case Qt::Key_Delete: return kKeyDelete;
+    default: break;
+    }
+    // The line's editing keys: Ctrl+A, E, U, K and W.
+    const Qt::KeyboardModifiers held = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (held == Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return ControlKey(static_cast<char32_t>(key - Qt::Key_A + 1));
+    return std::nullopt;
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
@@ -177,14 +205,17 @@ void Form1::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    const std::vector<int> codes = KeyAsciiCodes(*event);
-    if (codes.empty()) {
+    const std::optional<int> keyCode = KeyCode(*event);
+    const std::vector<int> codes = keyCode ? std::vector<int>{} : KeyAsciiCodes(*event);
+    if (!keyCode && codes.empty()) {
         QWidget::keyPressEvent(event);
         return;
     }
     // A key for the story is typed on the live screen.
     m_picture1->ReturnToLive();
     m_picture1->ClearSelection();
+    if (keyCode)
+        Form_KeyDown(*keyCode);
     for (const int code : codes)
         Form_KeyPress(code);
     event->accept();
@@ -213,6 +244,10 @@ void Form1::Form_KeyPress(int keyAscii) {
     m_machine->Keys().TypeCharacter(static_cast<char32_t>(keyAscii));
 }
 
+void Form1::Form_KeyDown(int keyCode) {
+    m_machine->Keys().KeyPress(keyCode);
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
@@ -236,11 +271,10 @@ void Form1::SyncDisplay(bool announce) {
     const WindowRec& lower = screen.Window(0);
     m_picture1->SetLowerWindow(QRect((lower.Left - 1) * cellWidth, (lower.Top - 1) * cellHeight,
                                      lower.Width * cellWidth, lower.Height * cellHeight));
-    // The caret stands after the typed text only while a line is read.
-    if (m_machine->Keys().WaitingForLine()) {
-        const WindowRec& window = screen.Window(screen.CurrentWindow());
+    // The caret stands in the typed text only while a line is read.
+    if (const std::optional<PixelPoint> caret = screen.InputCaret()) {
         m_picture1->SetCaret(
-            QRect(window.CursorX, window.CursorY, 2, cellHeight),
+            QRect(caret->x, caret->y, 2, cellHeight),
             QColor::fromRgb(static_cast<QRgb>(0xFF000000u | m_surface.TextColour())));
     } else {
         m_picture1->SetCaret(std::nullopt);

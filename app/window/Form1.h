@@ -54,12 +54,20 @@ class Form1 : public QWidget, private Host {
     void Command1_Click();
     /// A typed key as its Unicode character (8 backspace, 13 Enter), for the game's keyboard.
     void Form_KeyPress(int keyAscii);
+    /// A key that types no character (cursor, function, keypad and editing keys; see Keys.h),
+    /// for the game's keyboard.
+    void Form_KeyDown(int keyCode);
     /// The window closes: the program ends at once, also in the middle of a game.
     void Form_Unload();
 
     /// The characters a key event types (Unicode): Backspace 8, Return and Enter 13, other keys
-    /// their text. Keys without text (function and cursor keys, Delete) give none.
+    /// their text. Keys without text (function and cursor keys, Delete) give none, and nor do
+    /// keys pressed with Ctrl or Alt.
     static std::vector<int> KeyAsciiCodes(const QKeyEvent& event);
+    /// The key of Keys.h that a key event presses when it types no character: cursor keys,
+    /// Home, End, Delete, F1 to F12, the keypad's digits and the editing keys Ctrl+A, E, U, K
+    /// and W; nothing for other keys.
+    static std::optional<int> KeyCode(const QKeyEvent& event);
 
     PictureBox* Picture1() const { return m_picture1; }
     QPushButton* Command1() const { return m_command1; }

@@ -92,11 +92,11 @@ void zMachine::OpSetFont(const Predecoded& in) {
         return OpExtRefused(in);
     const int32_t font = Arg(in, 1, false);
     const int window = m_screen.CurrentWindow();
-    const int current = m_screen.Window(window).FixedFont ? 4 : 1;
-    // Font 1 and font 4 (fixed pitch) are there; 0 asks which is in use; any other (font 3,
-    // the character graphics) is refused with 0 and changes nothing.
-    if (font == 1 || font == 4) {
-        m_screen.SetFixedFont(window, font == 4);
+    const int current = m_screen.Window(window).Font;
+    // Fonts 1, 3 (the character graphics) and 4 (fixed pitch) are there and answer the font
+    // they replace; 0 asks which is in use; any other is refused with 0 and changes nothing.
+    if (font == kFontNormal || font == kFontGraphics || font == kFontFixed) {
+        m_screen.SetFont(window, font);
         StoreResult(in, current);
     } else {
         StoreResult(in, font == 0 ? current : 0);

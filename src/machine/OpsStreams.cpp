@@ -93,7 +93,7 @@ void zMachine::WriteTranscript(std::string_view text) {
     // The transcript holds what the lower window shows.
     if (!m_files.TranscriptOpen() || m_screen.CurrentWindow() != 0)
         return;
-    if (!m_files.WriteTranscript(m_chars.ToUtf8(text)))
+    if (!m_files.WriteTranscript(m_screen.ShownText(text)))
         TranscriptFailed();
 }
 

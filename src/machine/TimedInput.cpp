@@ -36,7 +36,7 @@ Keyboard::Timer zMachine::MakeTimer(int32_t time, int32_t routine) {
         if (m_screenWrites == writes)
             return Keyboard::Tick::Continue;
         // The player has seen what the routine printed; the typed line is shown after it.
-        m_pager.BeginInput();
+        m_pager.StartInput({});
         return Keyboard::Tick::Redraw;
     };
     return timer;
@@ -47,14 +47,14 @@ void zMachine::TimedRead(const Predecoded& in, int32_t text, int32_t parse, int3
     // The routine's instructions may take the cache slot of this one: keep a copy.
     const Predecoded read = in;
     const Keyboard::Timer timer = MakeTimer(time, routine);
-    bool entered = true;
+    int terminator = 0;
     try {
-        entered = PerformRead(text, parse, &timer);
+        terminator = PerformRead(text, parse, &timer);
     } catch (const WaitAbandoned&) {
         return;
     }
     if (m_version >= 5)
-        StoreResult(read, entered ? 13 : 0);
+        StoreResult(read, terminator);
     Next(read);
 }
 

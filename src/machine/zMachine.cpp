@@ -57,7 +57,7 @@ void zMachine::SetPagingWait(bool wait) {
     // that follows.
     if (wait)
         m_pager.SetWaitForKey([this] {
-            m_keyboard.WaitForKey(true);
+            m_keyboard.WaitForAnyKey();
             InputRead();
         });
     else
@@ -126,7 +126,7 @@ void zMachine::WriteHeaderBytes() {
         // gives timed input.
         m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
                                     TimedInputFlag());
-        m_story.WriteByte(0x1E, kInterpreterNumber);
+        m_story.WriteByte(0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
         m_story.WriteByte(0x1F, kInterpreterVersion);
     }
     if (m_version >= 5) {
@@ -161,8 +161,8 @@ void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
     WriteHeaderBytes();
     m_screen.BufferMode(1);
-    m_screen.SetFixedFont(0, false);
-    m_screen.SetFixedFont(1, false);
+    m_screen.SetFont(0, kFontNormal);
+    m_screen.SetFont(1, kFontNormal);
     if (m_version <= 3)
         m_screen.SplitWindow(1);
     m_streams.Reset();
@@ -206,6 +206,8 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
     m_instructionAddress = 0;
     m_messages.TakeSummary();
+    // A new game recalls none of the last one's commands.
+    m_keyboard.LineHistory().Clear();
     try {
         try {
             LoadStory(storyPath);
@@ -443,7 +445,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
     if (m_transcript && m_screen.CurrentWindow() == 0)
-        m_transcript(m_chars.ToUtf8(text));
+        m_transcript(m_screen.ShownText(text));
     m_pager.Write(text);
 }
 
@@ -455,63 +457,8 @@ void zMachine::DrawStatusLine() {
     info.timeGame = (m_story.ReadByte(0x01) & 0x02) != 0;
     info.scoreOrHours = Global(17);
     info.movesOrMinutes = Global(18);
+    info.spelledOut = m_standard;
     lantern::DrawStatusLine(m_screen, info);
-}
-
-bool zMachine::PerformRead(int32_t textOffset, int32_t parseOffset,
-                           const Keyboard::Timer* timer) {
-    if (m_version < 4)
-        DrawStatusLine();
-    m_pager.BeginInput();
-    // The text buffer's first byte bounds the line: in versions 1 to 4 it leaves room for the
-    // terminating zero.
-    const int maximum = m_story.ReadByte(textOffset);
-    const size_t capacity = m_version <= 4 ? (maximum > 0 ? maximum - 1 : 0) : maximum;
-    // From version 5 the story may leave text in the buffer (its length in byte 1), which it
-    // has already printed: the player goes on from it and may rub it out.
-    std::string preload;
-    if (m_version >= 5) {
-        const int count =
-            std::min<int>(m_story.ReadByte(textOffset + 1), static_cast<int>(capacity));
-        for (int i = 0; i < count; ++i)
-            preload.push_back(static_cast<char>(m_story.ReadByte(textOffset + 2 + int64_t{i})));
-    }
-    if (m_standard)
-        PlayCommand();
-    std::string line = m_keyboard.ReadLine(
-        capacity, preload,
-        [this](std::string_view echo) {
-            if (m_transcript && m_screen.CurrentWindow() == 0)
-                m_transcript(m_chars.ToUtf8(echo));
-            m_pager.Echo(echo);
-        },
-        [this](std::string_view typed) { m_pager.RubOut(typed); }, timer);
-    const bool entered = !m_keyboard.TimedOut();
-    if (entered)
-        InputRead();
-    if (m_standard && entered)
-        KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
-                                              : std::string_view(line));
-    // A line ended by its timer stays open on the screen, for the story to go on from.
-    if (entered)
-        PrintText("\r\n");
-    // The text buffer holds the line in lower case, as the dictionary does.
-    for (char& c : line)
-        c = static_cast<char>(m_chars.ToLower(static_cast<uint8_t>(c)));
-    if (m_version <= 4) {
-        for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(i),
-                              static_cast<uint8_t>(line[i]));
-        m_story.WriteByte(textOffset + 1 + static_cast<int64_t>(line.size()), 0);
-    } else {
-        m_story.WriteByte(textOffset + 1, static_cast<int32_t>(line.size()));
-        for (size_t i = 0; i < line.size(); ++i)
-            m_story.WriteByte(textOffset + 2 + static_cast<int64_t>(i),
-                              static_cast<uint8_t>(line[i]));
-    }
-    if (parseOffset != 0)
-        m_dictionary.Tokenise(m_story, textOffset, parseOffset, false);
-    return entered;
 }
 
 } // namespace lantern

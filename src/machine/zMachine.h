@@ -1,9 +1,9 @@
 #pragma once
 
 #include "diagnostics/Trace.h"
-#include "dictionary/Keyboard.h"
 #include "dictionary/zDictionary.h"
 #include "files/StreamFiles.h"
+#include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"
@@ -28,6 +28,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lantern {
 
@@ -41,6 +42,10 @@ inline constexpr size_t kUndoLevels = 10;
 /// IBM PC, whose conventions suit a modern computer best, and version "A".
 inline constexpr int kInterpreterNumber = 6;
 inline constexpr int kInterpreterVersion = 'A';
+/// The complete Z-machine's interpreter number: 4, the Amiga. It draws font 3, the character
+/// graphics, and a story that would draw its frames with the IBM PC's own line-drawing codes
+/// (accented letters in ZSCII) on interpreter 6 draws them with font 3 here.
+inline constexpr int kStandardInterpreterNumber = 4;
 
 /// How a game ended.
 struct GameOutcome {
@@ -67,7 +72,10 @@ class zMachine {
     /// stuck in a loop of them (console mode); the window shows every one.
     void SetMessageRepeatsLimited(bool limited) { m_messages.SetLimited(limited); }
     /// The complete Z-machine (saving, restoring, undo) instead of the default behaviour.
-    void SetStandard(bool standard) { m_standard = standard; }
+    void SetStandard(bool standard) {
+        m_standard = standard;
+        m_keyboard.SetStoryKeys(standard);
+    }
     bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
     void SetPagingWait(bool wait);
@@ -175,10 +183,11 @@ class zMachine {
     }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
     void DrawStatusLine();
-    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer. A
-    /// timer may end the line before Enter (false): what was typed is stored all the same.
-    bool PerformRead(int32_t textOffset, int32_t parseOffset,
-                     const Keyboard::Timer* timer = nullptr);
+    /// Reads a line into the text buffer, echoed, and tokenises it into the parse buffer.
+    /// Returns what ended it: 13 for Enter, a key of the story's terminating characters, or 0
+    /// when a timer ended it; what was typed is stored all the same.
+    int PerformRead(int32_t textOffset, int32_t parseOffset,
+                    const Keyboard::Timer* timer = nullptr);
     /// RESTART: reloads the story and starts it again without leaving the run loop.
     void Restart();
 
@@ -343,6 +352,9 @@ class zMachine {
     /// PULL.
     int VariableOperand(const Predecoded& in);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The keys besides Enter that end a line read: the story's terminating characters (header
+    /// word 0x2E, versions 5 and later) under the complete Z-machine, none otherwise.
+    std::vector<int> TerminatingKeys() const;
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
     /// The messages and the question a story's faults and missing features bring up, which go

@@ -1,5 +1,6 @@
 #include "screen/Pager.h"
 
+#include <algorithm>
 #include <string>
 
 namespace lantern {
@@ -20,11 +21,6 @@ void Pager::Write(std::string_view text) {
     }
 }
 
-void Pager::BeginInput() {
-    m_screen.SetLinesPrinted(0);
-    m_screen.UpdateDisplay();
-}
-
 void Pager::Continue(std::string rest) {
     while (!rest.empty() || m_screen.PromptShown()) {
         m_screen.SetLinesPrinted(0);
@@ -35,17 +31,60 @@ void Pager::Continue(std::string rest) {
     }
 }
 
-void Pager::Echo(std::string_view text) {
-    m_screen.SetLinesPrinted(0);
-    Continue(m_screen.OutPut(text, false));
+void Pager::StartInput(std::string_view preload) {
     m_screen.SetLinesPrinted(0);
     m_screen.UpdateDisplay();
+    m_shown.assign(preload);
+    const WindowRec& window = m_screen.Window(m_screen.CurrentWindow());
+    // The story printed the preloaded text on the cursor's line.
+    m_places.assign(preload.size() + 1, {window.CursorX, window.CursorY});
+    for (size_t i = 0; i < preload.size(); ++i)
+        m_places[i].x = std::max(window.CursorX - m_screen.MeasureZscii(preload.substr(i)), 0);
+    m_scrolls = m_screen.Scrolls();
 }
 
-void Pager::RubOut(std::string_view text) {
-    m_screen.DeleteChar(text);
+void Pager::FollowScrolls() {
+    const uint64_t scrolls = m_screen.Scrolls();
+    if (scrolls == m_scrolls)
+        return;
+    // Far enough above the screen for any place, without overflowing.
+    const int64_t shift = static_cast<int64_t>(std::min<uint64_t>(scrolls - m_scrolls, 1u << 16)) *
+                          m_screen.CharHeight();
+    for (PixelPoint& place : m_places)
+        place.y = static_cast<int32_t>(std::max<int64_t>(place.y - shift, -(int64_t{1} << 30)));
+    m_scrolls = scrolls;
+}
+
+std::string Pager::ShowInput(std::string_view line, size_t caret) {
+    FollowScrolls();
+    size_t common = 0;
+    while (common < m_shown.size() && common < line.size() && m_shown[common] == line[common])
+        ++common;
+    if (common < m_shown.size()) {
+        m_screen.RubOutTo(m_places[common]);
+        m_shown.resize(common);
+        m_places.resize(common + 1);
+    }
+    // One character at a time, so that each one's place is known: where it was drawn, after a
+    // wrap if it did not fit.
+    for (size_t i = common; i < line.size(); ++i) {
+        const std::string_view character = line.substr(i, 1);
+        m_screen.SetLinesPrinted(0);
+        Continue(m_screen.OutPut(character, false));
+        FollowScrolls();
+        const WindowRec& window = m_screen.Window(m_screen.CurrentWindow());
+        m_places.back() = {window.CursorX - m_screen.MeasureZscii(character), window.CursorY};
+        m_places.push_back({window.CursorX, window.CursorY});
+        m_shown.push_back(line[i]);
+    }
     m_screen.SetLinesPrinted(0);
+    m_screen.SetInputCaret(m_places[std::min(caret, m_shown.size())]);
     m_screen.UpdateDisplay();
+    return std::string(line.substr(common));
+}
+
+void Pager::EndInput() {
+    m_screen.SetInputCaret(std::nullopt);
 }
 
 } // namespace lantern

@@ -2,15 +2,18 @@
 
 #include "screen/zScreen.h"
 
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace lantern {
 
 /// The one owner of paging: writes text to the screen with the "[**MORE**]" wait when the lower
-/// window fills, and shows line input (the echo of typed characters and their rubbing out),
-/// which never waits, since the player has just seen what they typed. The prompt stands on the
-/// line that the next text goes to, inside the window, so every line of the screen is the
+/// window fills, and shows line input (the echo of the line as it is typed and edited, and its
+/// caret), which never waits, since the player has just seen what they typed. The prompt stands on
+/// the line that the next text goes to, inside the window, so every line of the screen is the
 /// story's and both front-ends show it in the same place.
 class Pager {
   public:
@@ -22,19 +25,29 @@ class Pager {
     /// ZSCII text for the current window, waiting at "[**MORE**]" whenever the lower window
     /// fills with text the player has not seen yet.
     void Write(std::string_view text);
-    /// Input starts: everything on the screen has been seen, and the count restarts.
-    void BeginInput();
-    /// Typed characters of line input, shown at the cursor; output never waits here.
-    void Echo(std::string_view text);
-    /// Rubs typed characters out (backspace).
-    void RubOut(std::string_view text);
+    /// A line read starts: everything on the screen has been seen, the count restarts, and
+    /// `preload` (text the story printed for the player to go on from) stands just left of the
+    /// cursor.
+    void StartInput(std::string_view preload);
+    /// Shows the line being typed with the caret before character `caret`, drawing only what
+    /// differs from what it showed last; output never waits here, since the player has just
+    /// seen what they typed. Returns the text it drew after what was left standing.
+    std::string ShowInput(std::string_view line, size_t caret);
+    /// The line read is over: its caret goes.
+    void EndInput();
 
   private:
     /// Goes on past a prompt without waiting.
     void Continue(std::string rest);
 
+    /// Moves the places of the line being typed up by the lines the screen scrolled since.
+    void FollowScrolls();
+
     zScreen& m_screen;
     std::function<void()> m_waitForKey;
+    std::string m_shown;              ///< the line being typed, as it stands on the screen
+    std::vector<PixelPoint> m_places; ///< where each of its characters starts, and its end
+    uint64_t m_scrolls = 0;           ///< the screen's scroll count that m_places knows of
 };
 
 } // namespace lantern

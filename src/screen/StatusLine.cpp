@@ -18,6 +18,20 @@ std::string RightHandText(const StatusLineInfo& info) {
     return std::to_string(info.scoreOrHours) + ":" + (minutes < 0 ? "-" : "") + digits;
 }
 
+/// The right-hand text spelled out; a time that is none of the day's keeps its short form.
+std::string SpelledOutText(const StatusLineInfo& info) {
+    if (!info.timeGame)
+        return "Score: " + std::to_string(info.scoreOrHours) +
+               "  Moves: " + std::to_string(info.movesOrMinutes);
+    const int hours = info.scoreOrHours;
+    const int minutes = info.movesOrMinutes;
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59)
+        return "Time: " + RightHandText(info);
+    const int clock = hours % 12 == 0 ? 12 : hours % 12;
+    return "Time: " + std::to_string(clock) + (minutes < 10 ? ":0" : ":") +
+           std::to_string(minutes) + (hours < 12 ? " am" : " pm");
+}
+
 } // namespace
 
 int StatusLineLength(const zScreen& screen) {
@@ -33,8 +47,14 @@ std::string StatusLineText(const StatusLineInfo& info, int length) {
                  line.size());
     // The right-hand text ends one cell before the line's end; on a line too short for it,
     // its end is cut off rather than pushed past the line's start.
-    std::string right = RightHandText(info);
     const size_t room = line.size() - 1;
+    std::string right = RightHandText(info);
+    if (info.spelledOut) {
+        // The long form keeps two blanks between itself and the whole name.
+        std::string spelled = SpelledOutText(info);
+        if (info.locationName.size() + 2 + spelled.size() <= room)
+            right = std::move(spelled);
+    }
     if (right.size() > room)
         right.resize(room);
     line.replace(room - right.size(), right.size(), right);

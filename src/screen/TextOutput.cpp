@@ -26,11 +26,35 @@ std::string_view zScreen::NextWord(std::string_view text) const {
 }
 
 int zScreen::MeasureZscii(std::string_view text) {
-    return m_surface->MeasureText(Chars().ToUtf8(text)).width;
+    return MeasureShown(ShownText(text));
+}
+
+int zScreen::MeasureShown(const std::string& shown) {
+    if (Current().Font != kFontGraphics)
+        return m_surface->MeasureText(shown).width;
+    // Every graphic takes one cell, whatever face has its glyph.
+    const int64_t width = int64_t{m_charWidth} * static_cast<int64_t>(DecodeUtf8(shown).size());
+    return static_cast<int>(std::min<int64_t>(width, INT32_MAX));
 }
 
 void zScreen::DrawZscii(int x, int y, std::string_view text) {
-    m_surface->DrawText(x, y, Chars().ToUtf8(text));
+    const std::string shown = ShownText(text);
+    if (Current().Font != kFontGraphics ||
+        m_surface->MeasureText(shown).width == MeasureShown(shown)) {
+        m_surface->DrawText(x, y, shown);
+        return;
+    }
+    // A graphic whose glyph comes from another face may be wider or narrower than the cell:
+    // each is drawn in its own cell, so that lines and frames still meet.
+    int64_t cellX = x;
+    for (const char32_t graphic : DecodeUtf8(shown)) {
+        if (cellX >= m_surface->Width())
+            break;
+        std::string one;
+        AppendUtf8(one, graphic);
+        m_surface->DrawText(static_cast<int>(cellX), y, one);
+        cellX += m_charWidth;
+    }
 }
 
 void zScreen::NewLine(WindowRec& window) {
@@ -47,6 +71,7 @@ void zScreen::Scroll(const Rect& area) {
     const int lastLine = std::max(area.bottom - m_charHeight, area.top);
     Fill(area.left, lastLine, area.right, area.bottom);
     Current().CursorY = lastLine;
+    ++m_scrolls;
 }
 
 std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
@@ -143,6 +168,38 @@ void zScreen::DeleteChar(std::string_view chars) {
     if (band)
         m_surface->FillRect(band->left, band->top, band->right, band->bottom,
                             m_surface->BackColour());
+}
+
+void zScreen::RubOutTo(PixelPoint from) {
+    if (!m_screenReady)
+        SetupScreen();
+    WindowRec& window = Current();
+    const Rect area = WindowRect(window);
+    // Text that scrolled away above the window is gone; what is left of it starts at the top.
+    if (from.y < area.top)
+        from = {area.left, area.top};
+    if (from.y > window.CursorY || (from.y == window.CursorY && from.x > window.CursorX))
+        from = {window.CursorX, window.CursorY};
+    // With the typed text's own background, from `from` to the end of its line, then the
+    // whole lines below it down to the cursor's.
+    const Colour back = m_surface->BackColour();
+    auto fill = [&](int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        if (const auto band =
+                ClipRect(left, top, right, bottom, m_surface->Width(), m_surface->Height()))
+            m_surface->FillRect(band->left, band->top, band->right, band->bottom, back);
+    };
+    const int64_t below = int64_t{from.y} + m_charHeight;
+    fill(from.x, from.y, area.right, below);
+    fill(area.left, below, area.right, int64_t{window.CursorY} + m_charHeight);
+    window.CursorX = from.x;
+    window.CursorY = from.y;
+}
+
+PixelPoint zScreen::CaretPosition() const {
+    if (m_inputCaret)
+        return *m_inputCaret;
+    const WindowRec& window = Current();
+    return {window.CursorX, window.CursorY};
 }
 
 } // namespace lantern

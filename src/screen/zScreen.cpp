@@ -77,7 +77,7 @@ void zScreen::SelectFont(bool fixedPitch, bool bold, bool italic) {
 
 void zScreen::ApplyStyle() {
     const int style = Current().Style;
-    SelectFont((style & kStyleFixed) != 0 || Current().FixedFont || m_currentWindow == 1,
+    SelectFont((style & kStyleFixed) != 0 || Current().Font != kFontNormal || m_currentWindow == 1,
                (style & kStyleBold) != 0, (style & kStyleItalic) != 0);
     if (style & kStyleReverse) {
         m_surface->SetTextColour(m_storedBackColor);
@@ -217,10 +217,11 @@ void zScreen::BufferMode(int flag) {
     m_windows[0].Buffered = (flag & 0xFF) != 0;
 }
 
-void zScreen::SetFixedFont(int windowNo, bool fixed) {
-    if (windowNo != 0 && windowNo != 1)
+void zScreen::SetFont(int windowNo, int font) {
+    if ((windowNo != 0 && windowNo != 1) ||
+        (font != kFontNormal && font != kFontGraphics && font != kFontFixed))
         return;
-    m_windows[static_cast<size_t>(windowNo)].FixedFont = fixed;
+    m_windows[static_cast<size_t>(windowNo)].Font = font;
     ApplyStyle();
 }
 

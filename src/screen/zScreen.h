@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +17,11 @@ inline constexpr int kStyleReverse = 1;
 inline constexpr int kStyleBold = 2;
 inline constexpr int kStyleItalic = 4;
 inline constexpr int kStyleFixed = 8;
+
+/// The fonts of SET_FONT: the normal one, the character graphics and fixed pitch.
+inline constexpr int kFontNormal = 1;
+inline constexpr int kFontGraphics = 3;
+inline constexpr int kFontFixed = 4;
 
 /// The screen's starting colours: black text on white, the story's colour numbers 2 and 9.
 inline constexpr Colour kStartForeColour = Rgb(0, 0, 0);
@@ -29,6 +35,13 @@ inline constexpr std::string_view kMorePrompt = "[**MORE**]";
 /// Rounds to the nearest integer, halves to the even one (the window and status-line sizes).
 int RoundHalfEven(double value);
 
+/// A place on the surface in pixels.
+struct PixelPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const PixelPoint&) const = default;
+};
+
 /// One text window, in character cells (1-based) with its cursor in pixels from the surface's
 /// top-left corner.
 struct WindowRec {
@@ -39,7 +52,7 @@ struct WindowRec {
     int32_t CursorX = 0;
     int32_t CursorY = 0; ///< the top of the line the next text is drawn on
     uint8_t Style = 0;
-    bool FixedFont = false; ///< font 4 (SET_FONT): fixed pitch whatever the style
+    int Font = kFontNormal; ///< SET_FONT's font: 1, 3 (character graphics) or 4 (fixed pitch)
     bool Buffered = false;  ///< word buffering; only the lower window's flag is used
 };
 
@@ -90,11 +103,16 @@ class zScreen {
     /// Adds style bits to the current window's style; 0 clears them all.
     void SetTextStyle(int style);
     void BufferMode(int flag);
-    /// Story window 0 or 1 in the fixed-pitch font (font 4) or the normal one (font 1).
-    void SetFixedFont(int windowNo, bool fixed);
+    /// Story window 0 or 1 in font 1 (normal), 3 (character graphics) or 4 (fixed pitch); fonts
+    /// 3 and 4 are drawn in the fixed-pitch face. Other fonts change nothing.
+    void SetFont(int windowNo, int font);
     /// The story's number of the current window: 0 lower, 1 upper.
     int CurrentWindow() const { return m_currentWindow; }
 
+    /// ZSCII text as the current window shows it, in UTF-8 (in font 3, the graphics).
+    std::string ShownText(std::string_view zscii) const {
+        return Chars().ToUtf8(zscii, Current().Font == kFontGraphics);
+    }
     /// Draws ZSCII text in the current window; returns what was not drawn because the lower window
     /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
     /// the caller passes the remainder back with eraseLastLine set; such a call always draws
@@ -107,6 +125,20 @@ class zScreen {
     void UpdateDisplay();
     /// Rubs out the given characters left of the cursor (backspace in line input).
     void DeleteChar(std::string_view chars);
+    /// Rubs out the current window's text from (x, y) to the cursor, over as many lines as it
+    /// takes, and moves the cursor back there (the edited part of a line being typed).
+    void RubOutTo(PixelPoint from);
+    /// The width of ZSCII text in the current window's font.
+    int MeasureZscii(std::string_view text);
+    /// Times the lower window has scrolled: what was drawn before has moved up a line each.
+    uint64_t Scrolls() const { return m_scrolls; }
+
+    /// Where the caret of a line being typed stands (nothing while no line is read); the
+    /// front-ends show it there.
+    void SetInputCaret(std::optional<PixelPoint> caret) { m_inputCaret = caret; }
+    const std::optional<PixelPoint>& InputCaret() const { return m_inputCaret; }
+    /// Where the player's attention is: the caret of a line being typed, else the cursor.
+    PixelPoint CaretPosition() const;
 
     /// The window with story number 0 or 1 (for front-ends and tests).
     const WindowRec& Window(int windowNo) const { return m_windows[windowNo == 1 ? 1 : 0]; }
@@ -135,8 +167,9 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
-    /// Measures and draws ZSCII text as the Unicode text it shows.
-    int MeasureZscii(std::string_view text);
+    /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
+    int MeasureShown(const std::string& shown);
+    /// Draws ZSCII text as the Unicode text it shows.
     void DrawZscii(int x, int y, std::string_view text);
 
     Surface* m_surface;
@@ -155,6 +188,8 @@ class zScreen {
     /// Where the "[**MORE**]" prompt stands until the resumed output erases it.
     bool m_promptShown = false;
     int32_t m_promptY = 0;
+    uint64_t m_scrolls = 0;
+    std::optional<PixelPoint> m_inputCaret;
 };
 
 } // namespace lantern

@@ -1,5 +1,7 @@
 #include "text/CharMap.h"
 
+#include "text/CharGraphics.h"
+
 #include <algorithm>
 
 namespace lantern {
@@ -80,7 +82,7 @@ std::optional<uint8_t> CharMap::FromUnicode(char32_t character) const {
     return std::nullopt;
 }
 
-std::string CharMap::ToUtf8(std::string_view zscii) const {
+std::string CharMap::ToUtf8(std::string_view zscii, bool charGraphics) const {
     std::string text;
     text.reserve(zscii.size());
     for (size_t i = 0; i < zscii.size(); ++i) {
@@ -89,7 +91,9 @@ std::string CharMap::ToUtf8(std::string_view zscii) const {
             i += length - 1;
             continue;
         }
-        AppendUtf8(text, ToUnicode(static_cast<uint8_t>(zscii[i])));
+        const auto code = static_cast<uint8_t>(zscii[i]);
+        const char32_t graphic = charGraphics ? CharGraphic(code) : 0;
+        AppendUtf8(text, graphic != 0 ? graphic : ToUnicode(code));
     }
     return text;
 }

@@ -35,7 +35,8 @@ class CharMap {
     std::optional<uint8_t> FromUnicode(char32_t character) const;
     /// ZSCII text as UTF-8. A Unicode character with no ZSCII code travels inside the text as
     /// the byte 0 (which no ZSCII output contains) followed by its UTF-8 form; see UnicodeText.
-    std::string ToUtf8(std::string_view zscii) const;
+    /// Text in font 3 (charGraphics) shows codes 32 to 126 as the font's graphics.
+    std::string ToUtf8(std::string_view zscii, bool charGraphics = false) const;
     /// The text that prints a Unicode character: its ZSCII code when it has one, else the
     /// character carried whole (printable ones) or "?".
     std::string UnicodeText(char32_t character) const;

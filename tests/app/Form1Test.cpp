@@ -318,6 +318,30 @@ TEST(Form1, KeyEventsBecomeCharacterCodes) {
     EXPECT_EQ(codes(Qt::Key_unknown, QString(QChar(0x20AC))), Codes{0x20AC});
     // A key event that carries several characters types each of them.
     EXPECT_EQ(codes(Qt::Key_A, "ab"), (Codes{'a', 'b'}));
+    // Ctrl or Alt with a key types nothing.
+    EXPECT_EQ(codes(Qt::Key_Plus, "+", Qt::ControlModifier), Codes{});
+    EXPECT_EQ(codes(Qt::Key_Equal, "=", Qt::ControlModifier), Codes{});
+    EXPECT_EQ(codes(Qt::Key_X, "x", Qt::AltModifier), Codes{});
+}
+
+TEST(Form1, KeysWithoutACharacterBecomeKeyCodes) {
+    auto code = [](int key, Qt::KeyboardModifiers modifiers = {}, const QString& text = {}) {
+        const QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        return Form1::KeyCode(event);
+    };
+    EXPECT_EQ(code(Qt::Key_Left), kKeyLeft);
+    EXPECT_EQ(code(Qt::Key_Up, Qt::ShiftModifier), kKeyUp);
+    EXPECT_EQ(code(Qt::Key_Home), kKeyHome);
+    EXPECT_EQ(code(Qt::Key_Delete, {}, "\x7f"), kKeyDelete);
+    EXPECT_EQ(code(Qt::Key_F1), 133);
+    EXPECT_EQ(code(Qt::Key_F12), 144);
+    // The keypad's digits are told apart from the main ones.
+    EXPECT_EQ(code(Qt::Key_5, Qt::KeypadModifier, "5"), 150);
+    EXPECT_EQ(code(Qt::Key_5, {}, "5"), std::nullopt);
+    EXPECT_EQ(code(Qt::Key_A, Qt::ControlModifier, "\x01"), kKeyHome);
+    EXPECT_EQ(code(Qt::Key_W, Qt::ControlModifier, "\x17"), kKeyKillWord);
+    EXPECT_EQ(code(Qt::Key_B, Qt::ControlModifier, "\x02"), std::nullopt);
+    EXPECT_EQ(code(Qt::Key_Escape, {}, "\x1b"), std::nullopt); // a character: 27
 }
 
 TEST(Form1, KeysReachTheGameOnlyWhileItWaits) {
@@ -338,6 +362,31 @@ TEST(Form1, KeysReachTheGameOnlyWhileItWaits) {
     });
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
     EXPECT_TRUE(driver.messages.empty());
+}
+
+TEST(Form1, TheLineIsEditedAndRecalledAndEscapeTypesNothing) {
+    WindowDriver driver(WithStory(kStory));
+    RecordingSurface& screen = *driver.recorder;
+    int rows = 0;
+    driver.Play({
+        // Left moves the caret back into the line: "lok" becomes "look".
+        Line(std::string("lok") + kLeftKey + "o\r"),
+        // Up recalls "look".
+        Line(std::string(1, kUpKey) + "\r",
+             [&] {
+                 EXPECT_TRUE(screen.Shows("You are in the Cellar.")) << Joined(screen.Rows());
+                 rows = static_cast<int>(screen.Rows().size());
+             }),
+        Line(std::string(1, kEscapeKey) + "quit\r",
+             [&] {
+                 EXPECT_EQ(static_cast<int>(screen.Rows().size()), rows + 2)
+                     << Joined(screen.Rows());
+                 EXPECT_EQ(screen.Rows()[screen.Rows().size() - 2], "You are in the Cellar.");
+             }),
+    });
+    // Escape put nothing before "quit", so the story understood it.
+    EXPECT_TRUE(screen.Shows(">quit")) << Joined(screen.Rows());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
 }
 
 TEST(Form1, TheCommandLineStoryStartsByItself) {

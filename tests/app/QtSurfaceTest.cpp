@@ -2,6 +2,7 @@
 
 #include "app/Pixels.h"
 #include "screen/zScreen.h"
+#include "window/ScreenText.h"
 
 #include <QFontInfo>
 #include <gtest/gtest.h>
@@ -13,6 +14,15 @@ namespace {
 constexpr Colour kBlack = Rgb(0, 0, 0);
 constexpr Colour kWhite = Rgb(255, 255, 255);
 constexpr Colour kRed = Rgb(255, 0, 0);
+
+/// A screen model laid out on the surface less 5 pixels each way, as the window lays it out.
+zScreen LaidOut(QtSurface& surface) {
+    zScreen screen(surface);
+    screen.SetScreenWidth(surface.Width() - 5);
+    screen.SetScreenHeight(surface.Height() - 5);
+    screen.EraseWindow(-1);
+    return screen;
+}
 
 TEST(QtSurface, FontsAreTheLiberationFacesAtTwentyPixels) {
     for (int i = 0; i < 8; ++i) {
@@ -66,16 +76,40 @@ TEST(QtSurface, FixedPitchGivesEveryCharacterOneWidth) {
 
 TEST(QtSurface, ScreenCellComesFromTheFixedPitchZero) {
     QtSurface surface(800, 600);
-    zScreen screen(surface);
-    screen.SetScreenWidth(795);
-    screen.SetScreenHeight(595);
-    screen.EraseWindow(-1);
+    zScreen screen = LaidOut(surface);
     surface.SelectFont(true, false, false);
     const TextExtent zero = surface.MeasureText("0");
     EXPECT_EQ(screen.CharWidth(), zero.width);
     EXPECT_EQ(screen.CharHeight(), zero.height);
     EXPECT_EQ(screen.Window(0).Width, 795 / zero.width);
     EXPECT_EQ(screen.Window(0).Height, 595 / zero.height);
+}
+
+TEST(QtSurface, FontThreeDrawsItsGraphicsInTheFixedFaceAndFramesJoinUp) {
+    QtSurface surface(300, 120);
+    zScreen screen = LaidOut(surface);
+    screen.SetFont(0, kFontGraphics);
+    EXPECT_EQ(QFontInfo(surface.SelectedFont()).family(), "Liberation Mono");
+    // A frame, a rune (drawn from another face where one has it) and the arrows.
+    screen.OutPut("/&&&0\r\n(a!\")\r\n.&&&1", false);
+    EXPECT_EQ(ScreenText::JoinRows(surface.Text().All()), QString::fromUtf8("┌───┐\n│ᚨ←→│\n└───┘"));
+    // Every graphic takes one cell, whichever face draws it.
+    const int cell = screen.CharWidth();
+    const int line = screen.CharHeight();
+    for (const ScreenText::Piece& piece : surface.Text().All())
+        EXPECT_EQ(piece.edges.front() % cell, 0) << piece.text.toStdString();
+    EXPECT_EQ(screen.Window(0).CursorX, 5 * cell);
+    // The top line runs unbroken through the cells from the first corner to the last, and the
+    // left side from the top line to the bottom one.
+    auto dark = [&](int x, int y) { return PixelAt(surface, x, y) != kWhite; };
+    int top = 0;
+    while (top < line && !dark(cell * 2, top))
+        ++top;
+    ASSERT_LT(top, line);
+    for (int x = cell / 2 + 2; x < cell * 4 + cell / 2 - 2; ++x)
+        EXPECT_TRUE(dark(x, top)) << x;
+    for (int y = top + 2; y < 2 * line + top - 2; ++y)
+        EXPECT_TRUE(dark(cell / 2, y) || dark(cell / 2 - 1, y) || dark(cell / 2 + 1, y)) << y;
 }
 
 TEST(QtSurface, TextIsDrawnOpaquelyInTheCurrentColours) {

@@ -20,9 +20,15 @@
 
 namespace lantern::test {
 
+/// Stand-ins in a script for keys that type no character.
+inline constexpr char kEscapeKey = '\x1b';
+inline constexpr char kLeftKey = '\x02';
+inline constexpr char kUpKey = '\x10';
+
 /// Sends one key, as the window system would, to the widget that has the focus in a game: the
 /// display area, from where an unhandled key goes on to the form. '\r' is Return, '\b'
-/// Backspace; other characters are keys that type themselves.
+/// Backspace, and the stand-ins above their keys; other characters are keys that type
+/// themselves.
 inline void SendKey(QWidget* target, char c) {
     int key = Qt::Key_unknown;
     QString text(QChar(static_cast<unsigned char>(c)));
@@ -30,6 +36,11 @@ inline void SendKey(QWidget* target, char c) {
         key = Qt::Key_Return;
     } else if (c == '\b') {
         key = Qt::Key_Backspace;
+    } else if (c == kEscapeKey) {
+        key = Qt::Key_Escape;
+    } else if (c == kLeftKey || c == kUpKey) {
+        key = c == kLeftKey ? Qt::Key_Left : Qt::Key_Up;
+        text.clear();
     } else if (std::isalnum(static_cast<unsigned char>(c)) || c == ' ') {
         key = std::toupper(static_cast<unsigned char>(c)); // Qt's codes for these are ASCII
     }

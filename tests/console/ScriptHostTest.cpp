@@ -32,11 +32,11 @@ class Script : public ::testing::Test {
 TEST_F(Script, EachLineIsTypedFollowedByEnter) {
     Feed("take lamp\ninventory\r\n");
     std::string echoed;
-    auto echo = [&](std::string_view text) { echoed += text; };
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "take lamp");
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "inventory"); // a CRLF script works too
+    auto echo = [&](std::string_view line, size_t) { echoed += line; };
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "take lamp");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "inventory"); // a CRLF script works too
     EXPECT_EQ(echoed, "take lampinventory");
-    EXPECT_THROW(keyboard.ReadLine(100, {}, echo, echo), GameStopped); // the input ended
+    EXPECT_THROW(keyboard.ReadLine(100, {}, echo), GameStopped); // the input ended
 }
 
 TEST_F(Script, SingleKeysTakeOneCharacterAndTheLineEndIsEnter) {
@@ -47,27 +47,25 @@ TEST_F(Script, SingleKeysTakeOneCharacterAndTheLineEndIsEnter) {
     EXPECT_EQ(keyboard.WaitForKey(), 13); // the empty line
     EXPECT_EQ(keyboard.WaitForKey(), 'x');
     // A line read after a single key takes the rest of that line.
-    EXPECT_EQ(keyboard.ReadLine(
-                  100, {}, [](std::string_view) {}, [](std::string_view) {}),
-              "y");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, [](std::string_view, size_t) {}), "y");
     EXPECT_THROW(keyboard.WaitForKey(), GameStopped);
 }
 
 TEST_F(Script, TimedWaitsTypeLinesAtOnceAndTimeOutAtOnceWhenTheInputHasEnded) {
     Feed("look\n");
-    auto ignore = [](std::string_view) {};
+    auto ignore = [](std::string_view, size_t) {};
     int ticks = 0;
     Keyboard::Timer timer{500, [&] {
                               ++ticks;
                               return ticks % 2 == 0 ? Keyboard::Tick::Stop
                                                     : Keyboard::Tick::Continue;
                           }};
-    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, ignore, &timer), "look");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, &timer), "look");
     EXPECT_FALSE(keyboard.TimedOut());
     EXPECT_EQ(host.Milliseconds(), 0);
     EXPECT_EQ(keyboard.WaitForKey(false, &timer), 0); // two ticks, a second of scripted time
     EXPECT_EQ(host.Milliseconds(), 1000);
-    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, ignore, &timer), "");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, &timer), "");
     EXPECT_TRUE(keyboard.TimedOut());
     // A wait that never ends by itself ends the game a minute after the input ended.
     Keyboard::Timer endless{100, [] { return Keyboard::Tick::Continue; }};
@@ -91,17 +89,17 @@ TEST_F(Script, MessagesGoToTheErrorStreamAndQuestionsAreAnsweredYes) {
 
 TEST_F(Script, LinesEndWithLfCrLfOrALoneCr) {
     Feed("look\rtake lamp\r\ninventory\n\r\rlast");
-    auto echo = [](std::string_view) {};
+    auto echo = [](std::string_view, size_t) {};
     for (const char* line : {"look", "take lamp", "inventory", "", "", "last"})
-        EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), line);
-    EXPECT_THROW(keyboard.ReadLine(100, {}, echo, echo), GameStopped);
+        EXPECT_EQ(keyboard.ReadLine(100, {}, echo), line);
+    EXPECT_THROW(keyboard.ReadLine(100, {}, echo), GameStopped);
 }
 
 TEST_F(Script, AnOverlongLineIsCutAtTheBoundAndTheRestOfItDropped) {
     Feed(std::string(ScriptHost::kMaxLineLength * 3, 'x') + "\nnext\n");
-    auto echo = [](std::string_view) {};
-    EXPECT_EQ(keyboard.ReadLine(1u << 20, {}, echo, echo), std::string(ScriptHost::kMaxLineLength, 'x'));
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "next");
+    auto echo = [](std::string_view, size_t) {};
+    EXPECT_EQ(keyboard.ReadLine(1u << 20, {}, echo), std::string(ScriptHost::kMaxLineLength, 'x'));
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "next");
 }
 
 TEST(TerminalKeys, LinesTypedTogetherAllArriveWhateverTheirLineEnds) {
@@ -110,17 +108,19 @@ TEST(TerminalKeys, LinesTypedTogetherAllArriveWhateverTheirLineEnds) {
     const int screenOut = open("/dev/null", O_WRONLY);
     CellSurface surface{40, 10};
     zScreen screen{surface};
-    TerminalHost host(surface, keys[0], screenOut);
+    TerminalScreen terminal(keys[0], screenOut, "xterm");
+    ASSERT_TRUE(terminal.Active()) << terminal.Problem();
+    TerminalHost host(surface, terminal, screenOut);
     Keyboard keyboard{host};
     host.SetKeyboard(keyboard);
     const std::string typed = "look\rtake lamp\r\ninventory\n";
     ASSERT_EQ(write(keys[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
     close(keys[1]);
-    auto echo = [](std::string_view) {};
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "look");
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "take lamp");
-    EXPECT_EQ(keyboard.ReadLine(100, {}, echo, echo), "inventory");
-    EXPECT_THROW(keyboard.ReadLine(100, {}, echo, echo), GameStopped); // the terminal went away
+    auto echo = [](std::string_view, size_t) {};
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "look");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "take lamp");
+    EXPECT_EQ(keyboard.ReadLine(100, {}, echo), "inventory");
+    EXPECT_THROW(keyboard.ReadLine(100, {}, echo), GameStopped); // the terminal went away
     close(keys[0]);
     close(screenOut);
 }

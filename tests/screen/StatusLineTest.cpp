@@ -3,6 +3,7 @@
 #include "screen/ScreenFixture.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace lantern::test {
 namespace {
@@ -94,6 +95,28 @@ TEST_F(StatusLine, RedrawingCoversThePreviousLine) {
     DrawStatusLine(screen, Score("Hall", 1, 2));
     const std::string row = surface.RowText(0);
     EXPECT_EQ(row.substr(0, 40), "Hall" + std::string(32, ' ') + "1/2 ");
+}
+
+TEST_F(StatusLine, SpelledOutFormsNeedRoomBesideTheName) {
+    StatusLineInfo info = Score("West of House", 5, 12);
+    info.spelledOut = true;
+    EXPECT_EQ(StatusLineText(info, 40),
+              "West of House" + std::string(7, ' ') + "Score: 5  Moves: 12 ");
+    // The name, two blanks and the long form fill the line but for its last cell.
+    EXPECT_EQ(StatusLineText(info, 35).substr(13, 22), "  Score: 5  Moves: 12 ");
+    EXPECT_EQ(StatusLineText(info, 34).substr(29), "5/12 ");
+    info.timeGame = true;
+    // A 12-hour clock: midnight and noon are 12, the minutes two digits.
+    for (const auto& [hours, minutes, text] :
+         {std::tuple{0, 5, "Time: 12:05 am"}, std::tuple{9, 0, "Time: 9:00 am"},
+          std::tuple{12, 30, "Time: 12:30 pm"}, std::tuple{23, 59, "Time: 11:59 pm"},
+          std::tuple{24, 0, "Time: 24:00"}, std::tuple{-1, 5, "Time: -1:05"},
+          std::tuple{9, 60, "Time: 9:60"}}) {
+        info.scoreOrHours = hours;
+        info.movesOrMinutes = minutes;
+        const std::string right = text;
+        EXPECT_EQ(StatusLineText(info, 40).substr(39 - right.size()), right + " ") << hours;
+    }
 }
 
 TEST_F(StatusLine, NarrowScreensCutTheRightHandText) {

@@ -26,26 +26,31 @@ class StatusLineStory : public ::testing::Test {
 
     /// Plays the story with the keys typed; it stops at the first wait after the keys run out,
     /// with the status line drawn for that read.
-    GameOutcome Play(const std::string& story, const std::string& keys, bool standard = false) {
+    GameOutcome Play(const std::string& story, const std::string& keys, bool standard = false,
+                     int columns = kColumns) {
         machine = std::make_unique<zMachine>(host, surface, 1);
         machine->SetStandard(standard);
         host.deliverKey = [this](int key) { machine->Keys().KeyPress(key); };
         machine->SetPagingWait(false);
-        machine->PrepareScreen(kColumns, kRows);
+        surface.Resize(columns, kRows + 1);
+        machine->PrepareScreen(columns, kRows);
         host.Type(keys);
         return machine->RunGame(story);
     }
 
     /// The status line the interpreter should draw: the name at the left, the right-hand text
     /// ending one cell before the line's end.
-    static std::string Line(const std::string& name, const std::string& right) {
-        std::string line(kLineLength, ' ');
+    static std::string Line(const std::string& name, const std::string& right,
+                            int length = kLineLength) {
+        std::string line(static_cast<size_t>(length), ' ');
         line.replace(0, name.size(), name);
-        line.replace(kLineLength - 1 - right.size(), right.size(), right);
+        line.replace(static_cast<size_t>(length) - 1 - right.size(), right.size(), right);
         return line;
     }
 
-    std::string StatusRow() const { return surface.RowText(0).substr(0, kLineLength); }
+    std::string StatusRow(int length = kLineLength) const {
+        return surface.RowText(0).substr(0, static_cast<size_t>(length));
+    }
 
     void ExpectReverseVideo(int from, int to) const {
         for (int x = from; x < to; ++x) {
@@ -86,6 +91,26 @@ TEST_F(StatusLineStory, TimeGameShowsHoursAndTwoDigitMinutes) {
     // Past the hour, with the minutes still in two digits.
     Play(LANTERN_STORY_STATION, "look\rtime\rx clock\rw\re\rscore\rwait\rwait\rw\rtake ticket\r");
     EXPECT_EQ(StatusRow(), Line("Ticket Office", "9:05"));
+}
+
+TEST_F(StatusLineStory, TheCompleteMachineSpellsTheFormsOutWhereTheyFit) {
+    // 80 columns: room for the long forms.
+    Play(LANTERN_STORY_GARDEN_V3, "take lamp\rd\r", true, 80);
+    EXPECT_EQ(StatusRow(78), Line("Cellar", "Score: 0  Moves: 2", 78));
+    Play(LANTERN_STORY_STATION, "", true, 80);
+    EXPECT_EQ(StatusRow(78), Line("Platform 2", "Time: 8:47 am", 78));
+    ExpectReverseVideo(0, 78);
+
+    // 30 columns: the long form where it fits beside the name, else the short one.
+    Play(LANTERN_STORY_GARDEN_V3, "", true, 30);
+    EXPECT_EQ(StatusRow(28), Line("Walled Garden", "0/0", 28));
+    Play(LANTERN_STORY_GARDEN_V3, "take lamp\rd\r", true, 30);
+    EXPECT_EQ(StatusRow(28), Line("Cellar", "Score: 0  Moves: 2", 28));
+    Play(LANTERN_STORY_STATION, "", true, 30);
+    EXPECT_EQ(StatusRow(28), Line("Platform 2", "Time: 8:47 am", 28));
+    Play(LANTERN_STORY_STATION, "look\rtime\rx clock\rw\re\rscore\rwait\rwait\rw\rtake ticket\r",
+         true, 30);
+    EXPECT_EQ(StatusRow(28), Line("Ticket Office", "9:05", 28));
 }
 
 TEST_F(StatusLineStory, VersionFiveStoryDrawsItsOwnStatusLine) {

@@ -46,15 +46,20 @@ foreach(version 3 5)
         EXPECTED ${LANTERN_CASES}/standard/v${version}/expected.txt)
 endforeach()
 
+# Keys that type no character: a machine test presses them (a script cannot type them).
+lantern_compile_story(story_keys ${LANTERN_CASES}/keys/keys.inf 5 LANTERN_STORY_KEYS)
+list(APPEND LANTERN_CASE_STORIES story_keys)
+
 # The status line is not in a transcript: a machine test draws it on a cell surface.
 add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station
-                 story_standard_v3 story_standard_v5)
+                 story_standard_v3 story_standard_v5 story_keys)
 target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_GARDEN_V3="${LANTERN_STORY_GARDEN_V3}"
     LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}"
     LANTERN_STORY_STATION="${LANTERN_STORY_STATION}"
     LANTERN_STORY_STANDARD_V3="${LANTERN_STORY_STANDARD_V3}"
-    LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}")
+    LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
+    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}")
 
 # A game saved in the window comes back in a new one.
 if(TARGET lantern_window_tests)

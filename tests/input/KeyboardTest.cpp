@@ -1,6 +1,7 @@
-#include "dictionary/Keyboard.h"
+#include "input/Keyboard.h"
 
 #include "screen/CellSurface.h"
+#include "screen/Pager.h"
 #include "screen/zScreen.h"
 #include "support/TestHost.h"
 
@@ -36,17 +37,15 @@ class KeyboardInput : public ::testing::Test {
     }
 
     std::string ReadLine(size_t capacity = 100) {
-        return keyboard.ReadLine(
-            capacity, preload,
-            [this](std::string_view text) {
-                echoed += text;
-                screen.OutPut(text, false);
-            },
-            [this](std::string_view text) { screen.DeleteChar(text); });
+        pager.StartInput(preload);
+        return keyboard.ReadLine(capacity, preload, [this](std::string_view line, size_t caret) {
+            echoed += pager.ShowInput(line, caret);
+        });
     }
 
     CellSurface surface{40, 12};
     zScreen screen{surface};
+    Pager pager{screen};
     BatchHost host;
     Keyboard keyboard{host};
     std::string echoed;

@@ -1,0 +1,340 @@
+#include "console/TerminalScreen.h"
+
+#include "StopSignals.h"
+#include "input/Keys.h"
+#include "text/CharMap.h"
+
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <langinfo.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <utility>
+
+// The curses functions as functions: its macros would take over names such as move and clear.
+#define NCURSES_NOMACROS
+#include <curses.h>
+
+namespace lantern {
+
+namespace {
+
+// How long a bare Escape waits for the rest of a key's sequence, in milliseconds: far shorter
+// than any two keys a person types, far longer than a terminal takes to send one sequence.
+constexpr int kEscapeDelayMs = 40;
+
+// What puts the terminal back as it was, kept where a signal handler can reach it.
+termios g_shellModes;
+int g_terminalFd = -1;
+char g_resetText[256];
+size_t g_resetLength = 0;
+volatile std::sig_atomic_t g_taken = 0;
+FILE* g_input = nullptr;
+FILE* g_output = nullptr;
+
+// Only async-signal-safe calls: it also runs from signal handlers, where curses may be in the
+// middle of anything.
+void EmergencyRestore() {
+    if (!g_taken)
+        return;
+    [[maybe_unused]] const ssize_t written = write(g_terminalFd, g_resetText, g_resetLength);
+    tcsetattr(g_terminalFd, TCSAFLUSH, &g_shellModes);
+    g_taken = 0;
+}
+
+extern "C" void OnFatalSignal(int signal) {
+    EmergencyRestore();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// The text of a string capability of the terminal's description, or nothing.
+const char* Capability(const char* name) {
+    const char* text = tigetstr(name);
+    // (char*) -1 names a capability that is not a string.
+    return reinterpret_cast<std::intptr_t>(text) == -1 ? nullptr : text;
+}
+
+// Keeps a capability's text for the emergency, if there is room.
+void AppendReset(const char* name) {
+    const char* text = Capability(name);
+    if (text == nullptr)
+        return;
+    const size_t length = std::strlen(text);
+    if (g_resetLength + length < sizeof g_resetText) {
+        std::copy_n(text, length, g_resetText + g_resetLength);
+        g_resetLength += length;
+    }
+}
+
+// Typed text and the screen in UTF-8, whatever the environment's locale says, as before.
+void UseUtf8() {
+    if (std::setlocale(LC_CTYPE, "") && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
+        return;
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
+        std::setlocale(LC_CTYPE, "C.utf8");
+}
+
+} // namespace
+
+TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_inputFd(inputFd) {
+    if (g_taken) {
+        m_problem = "the terminal is already taken";
+        return;
+    }
+    UseUtf8();
+    if (isatty(inputFd) && tcgetattr(inputFd, &g_shellModes) == 0)
+        g_terminalFd = inputFd;
+    // curses reads and writes through streams of its own, on copies of the descriptors.
+    g_input = fdopen(dup(inputFd), "r");
+    g_output = fdopen(dup(outputFd), "w");
+    if (g_input && g_output)
+        m_screen = newterm(type, g_output, g_input);
+    if (!m_screen) {
+        m_problem = "its type (TERM) is not known here";
+        Restore();
+        return;
+    }
+    if (!Capability("cup")) {
+        m_problem = "it cannot place its cursor";
+        Restore();
+        return;
+    }
+    cbreak(); // Ctrl-C still raises SIGINT, so that the program can be stopped
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    set_escdelay(kEscapeDelayMs);
+    leaveok(stdscr, FALSE);
+    if (has_colors() && start_color() == OK) {
+        use_default_colors();
+        m_colours = true;
+    }
+    if (g_terminalFd >= 0) {
+        // Ctrl-S, Ctrl-Q and Ctrl-V are keys like the others.
+        termios modes{};
+        if (tcgetattr(g_terminalFd, &modes) == 0) {
+            modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
+            modes.c_lflag &= ~static_cast<tcflag_t>(IEXTEN);
+            tcsetattr(g_terminalFd, TCSADRAIN, &modes);
+            def_prog_mode();
+        }
+        for (const char* name : {"sgr0", "cnorm", "rmkx", "rmcup"})
+            AppendReset(name);
+        g_taken = 1;
+        std::atexit(EmergencyRestore);
+        // SIGINT, SIGTERM and SIGHUP end the game cleanly (StopSignals); a second one, and
+        // the signals that end the program at once, restore the terminal first.
+        SetEmergencyCleanup(EmergencyRestore);
+        for (int signal : {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
+            std::signal(signal, OnFatalSignal);
+    }
+}
+
+TerminalScreen::~TerminalScreen() {
+    Restore();
+}
+
+void TerminalScreen::Restore() {
+    if (m_screen) {
+        endwin();
+        delscreen(m_screen);
+        m_screen = nullptr;
+    }
+    if (g_input)
+        std::fclose(std::exchange(g_input, nullptr));
+    if (g_output)
+        std::fclose(std::exchange(g_output, nullptr));
+    g_taken = 0;
+    SetEmergencyCleanup(nullptr);
+}
+
+int TerminalScreen::Columns() const {
+    return m_screen ? COLS : 0;
+}
+
+int TerminalScreen::Rows() const {
+    return m_screen ? LINES : 0;
+}
+
+int TerminalScreen::TerminalColour(Colour colour) const {
+    const int red = static_cast<int>((colour >> 16) & 0xFF);
+    const int green = static_cast<int>((colour >> 8) & 0xFF);
+    const int blue = static_cast<int>(colour & 0xFF);
+    auto full = [](int channel) { return channel == 0 || channel == 255; };
+    // The story's eight named colours are the terminal's own eight.
+    if ((full(red) && full(green) && full(blue)) || COLORS < 256)
+        return (red >= 128 ? COLOR_RED : 0) | (green >= 128 ? COLOR_GREEN : 0) |
+               (blue >= 128 ? COLOR_BLUE : 0);
+    // Others the nearest of the 6x6x6 colour cube of 256-colour terminals, or of its greys.
+    auto level = [](int channel) {
+        return channel < 48 ? 0 : channel < 115 ? 1 : (channel - 35) / 40;
+    };
+    if (red == green && green == blue)
+        return red < 8 ? 16 : red > 238 ? 231 : 232 + (red - 8) / 10;
+    return 16 + 36 * level(red) + 6 * level(green) + level(blue);
+}
+
+void TerminalScreen::CellLook(const CellSurface::Cell& cell, unsigned& attributes, int& pair) {
+    attributes = A_NORMAL;
+    if (cell.bold)
+        attributes |= A_BOLD;
+    if (cell.italic)
+        attributes |= A_ITALIC;
+    pair = 0;
+    // The starting colours are the terminal's own, and reversed they are its reverse video.
+    const bool defaultText = cell.text == CellSurface::kDefaultText;
+    const bool defaultBack = cell.back == CellSurface::kDefaultBack;
+    if (cell.text == CellSurface::kDefaultBack && cell.back == CellSurface::kDefaultText) {
+        attributes |= A_REVERSE;
+        return;
+    }
+    if ((defaultText && defaultBack) || !m_colours)
+        return;
+    pair = std::max(alloc_pair(defaultText ? -1 : TerminalColour(cell.text),
+                               defaultBack ? -1 : TerminalColour(cell.back)),
+                    0);
+}
+
+void TerminalScreen::Draw(const CellSurface& surface, const Rect& area) {
+    if (!m_screen)
+        return;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const CellSurface::Cell& cell = surface.CellAt(x, y);
+            unsigned attributes = 0;
+            int pair = 0;
+            CellLook(cell, attributes, pair);
+            // Control characters never reach the terminal, and a character that does not
+            // take exactly one cell there would move everything after it.
+            wchar_t text[2] = {L' ', 0};
+            if (IsPrintableUnicode(cell.ch))
+                text[0] = wcwidth(static_cast<wchar_t>(cell.ch)) == 1
+                              ? static_cast<wchar_t>(cell.ch)
+                              : L'?';
+            cchar_t look{};
+            setcchar(&look, text, attributes, static_cast<short>(pair), &pair);
+            mvadd_wch(y, x, &look);
+        }
+    }
+}
+
+void TerminalScreen::DrawBar(int row, std::string_view text) {
+    if (!m_screen)
+        return;
+    move(row, 0);
+    clrtoeol();
+    attron(A_REVERSE);
+    for (const char32_t c : DecodeUtf8(text)) {
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            continue;
+        const wchar_t one[2] = {static_cast<wchar_t>(c), 0};
+        addnwstr(one, 1);
+    }
+    attroff(A_REVERSE);
+}
+
+void TerminalScreen::Show(int x, int y) {
+    if (!m_screen)
+        return;
+    move(std::clamp(y, 0, LINES - 1), std::clamp(x, 0, COLS - 1));
+    refresh();
+}
+
+void TerminalScreen::Beep() {
+    if (m_screen)
+        beep();
+}
+
+int TerminalScreen::CursesKey(int code) {
+    switch (code) {
+    case KEY_UP: return kKeyUp;
+    case KEY_DOWN: return kKeyDown;
+    case KEY_LEFT: return kKeyLeft;
+    case KEY_RIGHT: return kKeyRight;
+    case KEY_HOME: return kKeyHome;
+    case KEY_END: return kKeyEnd;
+    case KEY_DC: return kKeyDelete;
+    case KEY_BACKSPACE: return kKeyBackspace;
+    case KEY_ENTER: return kKeyEnter;
+    // The keypad keys that terminals tell apart from the main ones, where they do.
+    case KEY_A1: return KeypadKey(7);
+    case KEY_A3: return KeypadKey(9);
+    case KEY_B2: return KeypadKey(5);
+    case KEY_C1: return KeypadKey(1);
+    case KEY_C3: return KeypadKey(3);
+    default: break;
+    }
+    if (code >= KEY_F(1) && code <= KEY_F(12))
+        return FunctionKey(code - KEY_F0);
+    return 0;
+}
+
+TerminalKey TerminalScreen::FromCharacter(uint32_t character) {
+    const bool afterCarriageReturn = std::exchange(m_afterCarriageReturn, character == '\r');
+    if (character == '\r' || character == '\n') {
+        // LF, CR and CR LF (pasted text) each end one line.
+        if (character == '\n' && afterCarriageReturn)
+            return {};
+        return {TerminalKey::Kind::Key, kKeyEnter};
+    }
+    if (character == 8 || character == 127)
+        return {TerminalKey::Kind::Key, kKeyBackspace};
+    if (const auto key = ControlKey(character))
+        return {TerminalKey::Kind::Key, *key};
+    if (character == 27) {
+        // Whatever came with the Escape, within the wait for a sequence, is one key that has
+        // no code here (Alt and a key, a sequence the terminal's description lacks): it is
+        // read whole and dropped. A bare Escape is a key of its own.
+        wint_t next = 0;
+        timeout(0);
+        if (get_wch(&next) == ERR)
+            return {TerminalKey::Kind::Key, kKeyEscape};
+        if (next == '[' || next == 'O') {
+            // The parameters and the final character of a control sequence.
+            while (get_wch(&next) == OK && !(next >= 0x40 && next <= 0x7E)) {
+            }
+        }
+        return {};
+    }
+    // Other control characters arrive as what they are (Ctrl-D gives up a file question);
+    // the keyboard types none of them.
+    return {TerminalKey::Kind::Character, static_cast<int>(character)};
+}
+
+TerminalKey TerminalScreen::ReadKey(int timeoutMs) {
+    if (!m_screen)
+        return {TerminalKey::Kind::Ended, 0};
+    // Keys curses has already read come first; then the terminal, as long as the wait lasts.
+    wint_t code = 0;
+    timeout(0);
+    int got = get_wch(&code);
+    if (got == ERR) {
+        pollfd fd{m_inputFd, POLLIN, 0};
+        if (poll(&fd, 1, timeoutMs) <= 0)
+            return {}; // nothing yet, or a signal: the caller looks
+        got = get_wch(&code);
+        if (got == ERR)
+            return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0
+                       ? TerminalKey{TerminalKey::Kind::Ended, 0}
+                       : TerminalKey{};
+    }
+    if (got == KEY_CODE_YES) {
+        m_afterCarriageReturn = false;
+        if (code == KEY_RESIZE)
+            return {TerminalKey::Kind::Resized, 0};
+        const int key = CursesKey(static_cast<int>(code));
+        return key != 0 ? TerminalKey{TerminalKey::Kind::Key, key} : TerminalKey{};
+    }
+    return FromCharacter(static_cast<uint32_t>(code));
+}
+
+} // namespace lantern

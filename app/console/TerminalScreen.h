@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Surface.h"
+#include "screen/CellSurface.h"
+
+#include <cstdint>
+#include <string_view>
+
+struct screen; // curses' SCREEN
+
+namespace lantern {
+
+/// One key read from the terminal: a typed character, or a key of Keys.h.
+struct TerminalKey {
+    enum class Kind {
+        None,      ///< nothing came in time (or a signal came)
+        Character, ///< value is a Unicode character
+        Key,       ///< value is a key of Keys.h (Enter and Backspace among them)
+        Resized,   ///< the terminal changed its size: everything is to be drawn again
+        Ended,     ///< the terminal went away
+    };
+    Kind kind = Kind::None;
+    int value = 0;
+};
+
+/// The terminal, through curses: it decodes the keys from the terminal's own description
+/// (terminfo) and sends the terminal only what changed on the screen. The terminal is taken
+/// over for the life of the object and always given back as it was: on destruction, at exit,
+/// and on the signals that end the program (Ctrl-C among them).
+class TerminalScreen {
+  public:
+    /// Takes the terminal on inputFd and outputFd over; `type` names its kind (nothing: the
+    /// environment's TERM). Active() tells whether it could.
+    TerminalScreen(int inputFd, int outputFd, const char* type = nullptr);
+    ~TerminalScreen();
+    TerminalScreen(const TerminalScreen&) = delete;
+    TerminalScreen& operator=(const TerminalScreen&) = delete;
+
+    bool Active() const { return m_screen != nullptr; }
+    /// Gives the terminal back as it was (also done on destruction).
+    void Restore();
+
+    /// The terminal's size in cells.
+    int Columns() const;
+    int Rows() const;
+
+    /// Puts the cells of `area` on the screen to come. The story's default colours are the
+    /// terminal's own.
+    void Draw(const CellSurface& surface, const Rect& area);
+    /// Puts text (UTF-8) in reverse video on a row of the screen to come, the rest of the row
+    /// blank.
+    void DrawBar(int row, std::string_view text);
+    /// Sends the terminal what changed since the last time, with the cursor at (x, y).
+    void Show(int x, int y);
+    /// Reads one key, waiting up to timeoutMs (-1: until one comes). A bare Escape is told
+    /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
+    /// a letter, an unknown sequence) is read whole and dropped.
+    TerminalKey ReadKey(int timeoutMs);
+    void Beep();
+    /// Why the terminal could not be taken over, when Active() is false.
+    const char* Problem() const { return m_problem; }
+
+  private:
+    /// A key that curses decoded (KEY_*), as a key of Keys.h; 0 when it has none.
+    static int CursesKey(int code);
+    /// What a typed character is to the game: a key, a character, or nothing.
+    TerminalKey FromCharacter(uint32_t character);
+    /// The colour pair and attributes for a cell's colours and style.
+    void CellLook(const CellSurface::Cell& cell, unsigned& attributes, int& pair);
+    /// The terminal's colour nearest to an RGB colour.
+    int TerminalColour(Colour colour) const;
+
+    ::screen* m_screen = nullptr;
+    int m_inputFd;
+    bool m_afterCarriageReturn = false; ///< the last character read was "\r"
+    bool m_colours = false;
+    const char* m_problem = "";
+};
+
+} // namespace lantern
