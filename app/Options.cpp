@@ -68,8 +68,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::string_view(argv[++i]);
         };
         const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
-        if (inlineValue &&
-            (arg == "--console" || arg == "--standard" || arg == "--help" || arg == "--version")) {
+        if (inlineValue && (arg == "--console" || arg == "--standard" || arg == "--help" ||
+                            arg == "--version" || arg == "--info")) {
             error = std::string(arg) + " takes no value";
             return std::nullopt;
         }
@@ -81,6 +81,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--info") {
+            options.info = true;
         } else if (arg == "--trace") {
             // The file is optional, so only "--trace=FILE" names one.
             options.traceFile = inlineValue ? std::string(*inlineValue) : DefaultTracePath();
@@ -121,21 +123,27 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
 std::string UsageText() {
     return "Usage: lantern [--console] [--standard] [--trace[=FILE]] [--seed N]\n"
            "               [--width COLS --height ROWS] [--] [STORY]\n"
-           "Plays a Z-machine story file (versions 1 to 8).\n"
+           "       lantern --info STORY\n"
+           "Plays a Z-machine story file (versions 1 to 8), bare (.z1 to .z8) or in a Blorb\n"
+           "(.zblorb, .zlb).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
-           "  --standard       the complete Z-machine: save, restore, undo, font 3\n"
+           "  --standard       the complete Z-machine: save, restore, undo, font 3, and\n"
+           "                   a game stopped without quitting kept to go on with\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"
            "  --width COLS     console screen width in characters\n"
            "  --height ROWS    console screen height in lines\n"
+           "  --info           print what STORY is and says about itself (kind, version,\n"
+           "                   release, serial, checksum, IFID, title, author...), one\n"
+           "                   \"Key: value\" a line, without playing it\n"
            "  --help           show this text\n"
            "  --version        show the program's version\n"
            "  --               end of the options: the next argument is the STORY\n"
            "Options with a value also take it as --name=value.\n"
            "\n"
-           "Without a STORY the window opens idle: press \"Run Game\" to choose one.\n"
+           "Without a STORY the window opens idle: press \"Run Game\" (Ctrl+O) to choose one.\n"
            "\n"
            "Typing a command: Left, Right, Home (Ctrl+A) and End (Ctrl+E) move the caret;\n"
            "Backspace, Delete, Ctrl+U (to the start), Ctrl+K (to the end) and Ctrl+W (the word\n"

@@ -7,13 +7,15 @@
 namespace lantern {
 
 /// The command line: lantern [--console] [--standard] [--trace[=FILE]] [--seed N] [--width COLS
-/// --height ROWS] [STORY], --help, --version.
+/// --height ROWS] [STORY], --info STORY, --help, --version.
 struct Options {
     bool console = false;
     /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     bool standard = false;
     bool help = false;
     bool version = false;
+    /// Print what the story is and says about itself instead of playing it.
+    bool info = false;
     /// Set when tracing was asked for: the trace file's path.
     std::optional<std::string> traceFile;
     std::optional<uint64_t> seed;
@@ -21,11 +23,6 @@ struct Options {
     int height = 0; ///< console rows (0: the terminal's, or 24)
     std::string story;
 };
-
-/// The smallest screen a story is laid out on, in either front-end: room for a status line, a
-/// line of text and the "[**MORE**]" row, however small the terminal or window.
-inline constexpr int kMinimumColumns = 10;
-inline constexpr int kMinimumRows = 3;
 
 /// Parses the arguments; on a mistake returns nothing and says why in error.
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);

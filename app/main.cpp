@@ -74,6 +74,13 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (options->info) {
+        if (options->story.empty()) {
+            std::fprintf(stderr, "lantern: --info needs a STORY\n%s", lantern::UsageText().c_str());
+            return 2;
+        }
+        return lantern::PrintStoryInfo(*options);
+    }
     if (options->console || !HaveDisplay()) {
         if (options->story.empty()) {
             std::fprintf(stderr, "lantern: console mode needs a STORY\n%s",

@@ -4,6 +4,8 @@
 # runs, from /usr/bin/time -v). Prints figures; it is not a test.
 # Usage: bench/startup.sh STORY NAME=LANTERN [NAME=LANTERN ...]
 #   e.g. bench/startup.sh build/stories/lamplighter.z5 before=/tmp/old/lantern after=build/app/lantern
+# LANTERN_BENCH_BLORB=FILE adds the case "blorb": console mode to the first prompt with FILE, a
+# Blorb holding the same Z-code as STORY, timed in the same rounds.
 set -euo pipefail
 story="$(realpath "$1")"
 shift
@@ -14,6 +16,9 @@ rounds=${LANTERN_BENCH_ROUNDS:-3}
 # up to the choice of its platform (a platform that does not exist ends it right there, after
 # everything a window loads is loaded).
 cases=("console:--console $story" "version:--version" "window:$story")
+if [ -n "${LANTERN_BENCH_BLORB:-}" ]; then
+    cases=("${cases[0]}" "blorb:--console $(realpath "$LANTERN_BENCH_BLORB")" "${cases[@]:1}")
+fi
 
 # No display: console mode; a platform named: the window.
 environment() {

@@ -1,5 +1,6 @@
 #include "FuzzStory.h"
 
+#include "files/StoryFile.h"
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -72,10 +74,11 @@ class InputFile {
     std::string m_path;
 };
 
-long Play(zMachine& machine, StoryImage story) {
+// Loads the story that load gives and plays it.
+long Play(zMachine& machine, const std::function<StoryImage()>& load) {
     long steps = 0;
     try {
-        machine.LoadStory(std::move(story));
+        machine.LoadStory(load());
         machine.StartGame();
         const auto deadline = std::chrono::steady_clock::now() + kMaxTime;
         while (steps < kMaxInstructions && machine.Step()) {
@@ -130,22 +133,29 @@ long PlayFuzzStory(const uint8_t* data, size_t size) {
     host.keyboard = &machine.Keys();
     machine.SetPagingWait(true);
     machine.PrepareScreen(40, 11);
-    // An input that starts like an IFF file is a saved game, one that starts with a printable
-    // character a file of commands (no story starts so: its first byte is its version): both
-    // are the files of a fixed small story that restores and then plays back commands.
-    const bool savedGame =
-        size >= 4 && std::string_view(reinterpret_cast<const char*>(data), 4) == "FORM";
-    if (savedGame || (size > 0 && data[0] >= 0x20 && data[0] < 0x7F)) {
+    // An IFF file of type IFZS is a saved game, and an input that starts with a printable
+    // character (no story does: its first byte is its version) a file of commands: both are
+    // the files of a fixed small story that restores and then plays back commands.
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const bool iff = bytes.starts_with("FORM");
+    const bool savedGame = iff && bytes.size() >= 12 && bytes.substr(8, 4) == "IFZS";
+    if (savedGame || (!iff && size > 0 && data[0] >= 0x20 && data[0] < 0x7F)) {
         static InputFile file;
         host.fileUse = savedGame ? FileUse::RestoreGame : FileUse::PlayCommands;
         host.fileName = file.Write(data, size);
         machine.SetStandard(true);
-        return Play(machine, FuzzFileStory());
+        return Play(machine, FuzzFileStory);
     }
     // Half the stories play the complete machine (undo, THROW, timed input, the streams), by
     // their length, so that the mutations reach both.
     machine.SetStandard((size & 1) != 0);
-    return Play(machine, StoryImage(std::vector<uint8_t>(data, data + size)));
+    return Play(machine, [data, size] {
+        // Bytes that start like an IFF file are read as a Blorb, its record and cover too.
+        StoryFile story =
+            ReadStoryBytes({data, size}, "fuzz.zblorb", {.Record = true, .Cover = true});
+        DescribeStory(story);
+        return StoryImage(std::move(story.ZCode));
+    });
 }
 
 } // namespace lantern

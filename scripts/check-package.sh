@@ -37,6 +37,9 @@ trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 grep -qx 'Exec=lantern --standard %f' "$root/usr/share/applications/lantern.desktop" ||
     fail "the desktop entry does not open stories with lantern --standard"
+grep -q '^MimeType=.*application/x-zmachine-blorb;' "$root/usr/share/applications/lantern.desktop" &&
+    grep -qF '<glob pattern="*.zblorb"/>' "$root/usr/share/mime/packages/lantern-zmachine.xml" ||
+    fail "the desktop entry and the MIME types do not cover Blorb files"
 manual="$(gzip -dc "$root/usr/share/man/man6/lantern.6.gz")"
 grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
     grep -qF 'lantern \-\-standard' <<<"$manual" ||
@@ -44,7 +47,7 @@ grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
 
 depends="$(dpkg-deb --field "$deb" Depends)"
 names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
-for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 fonts-liberation; do
+for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 libexpat1 fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 

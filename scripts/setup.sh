@@ -1,9 +1,9 @@
 # Shared by ./run and ./test: install what is missing (Debian, as root), configure and build.
 # Sourced, not run.
 
-LANTERN_PACKAGES=(g++ cmake make libgtest-dev qt6-base-dev qt6-qpa-plugins fonts-liberation
-                  libncurses-dev inform6-compiler inform6-library dpkg-dev file groff-base
-                  tmux # the terminal test
+LANTERN_PACKAGES=(g++ cmake make libgtest-dev libexpat1-dev qt6-base-dev qt6-qpa-plugins
+                  fonts-liberation libncurses-dev inform6-compiler inform6-library dpkg-dev file
+                  groff-base tmux # the terminal test
                   clang libclang-rt-14-dev clang-tidy) # the fuzzer and the lint of .ci/run
 
 lantern_install_missing() {

@@ -3,7 +3,10 @@
 #include "StopSignals.h"
 #include "console/ScriptHost.h"
 #include "console/TerminalHost.h"
+#include "files/Autosave.h"
+#include "files/StoryFile.h"
 #include "machine/zMachine.h"
+#include "memory/StoryError.h"
 #include "screen/CellSurface.h"
 
 #include <algorithm>
@@ -116,6 +119,8 @@ int RunInTerminal(const Options& options) {
     host.SetKeyboard(machine.Keys());
     host.SetScreen(machine.Screen());
     Configure(machine, options);
+    // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
+    machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
     host.Finish();
@@ -123,6 +128,22 @@ int RunInTerminal(const Options& options) {
 }
 
 } // namespace
+
+int PrintStoryInfo(const Options& options) {
+    std::string text;
+    try {
+        const StoryFile story = ReadStoryFile(options.story, {.Record = true});
+        CheckZCode(story.ZCode); // a story that would not play is refused alike
+        for (const auto& [key, value] : DescribeStory(story))
+            text.append(key).append(": ").append(value).append("\n");
+    } catch (const LoadError& e) {
+        std::cerr << "lantern: " << e.what() << '\n';
+        return 1;
+    }
+    errno = 0;
+    std::cout << text << std::flush;
+    return std::cout ? 0 : OutputFailed(LastErrorText());
+}
 
 int RunConsole(const Options& options) {
     CatchStopSignals();

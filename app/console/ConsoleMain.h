@@ -9,4 +9,9 @@ namespace lantern {
 /// non-zero after a load failure or a story fault.
 int RunConsole(const Options& options);
 
+/// `--info`: prints what options.story is and says about itself, one "Key: value" a line, without
+/// playing it. Returns 0, 1 when the story cannot be loaded (with the reason on standard error)
+/// or 4 when standard output cannot be written.
+int PrintStoryInfo(const Options& options);
+
 } // namespace lantern

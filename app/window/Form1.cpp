@@ -1,17 +1,30 @@
 #include "window/Form1.h"
 
+#include "StopSignals.h"
 #include "memory/StoryError.h"
+#include "window/AboutBox.h"
+#include "window/FontDialog.h"
+#include "window/MainMenu.h"
+#include "window/CoverView.h"
 #include "window/PictureBox.h"
+#include "window/StoryFiles.h"
+#include "window/WelcomeText.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
@@ -25,28 +38,85 @@ constexpr int kBackspace = 8;
 constexpr int kEnter = 13;
 constexpr int kDesignWidth = 640;
 constexpr int kDesignHeight = 480;
+// The screen is the text area less this many pixels across and down.
+constexpr int kScreenInset = 5;
+constexpr const char* kLoseGame = "Quit and lose this game?";
 
 } // namespace
 
 Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
-    : QWidget(parent), m_hooks(std::move(hooks)), m_surface(0, 0) {
+    : QWidget(parent), m_hooks(std::move(hooks)), m_standardOnCommandLine(options.standard),
+      m_surface(0, 0) {
+    m_settings = OpenSettings(m_hooks.settingsFile);
+    m_preferences.Load(*m_settings);
     setWindowTitle(QStringLiteral("Lantern"));
+    setAcceptDrops(true);
     Surface& drawOn = m_hooks.surface ? m_hooks.surface(m_surface) : m_surface;
     m_machine = std::make_unique<zMachine>(static_cast<Host&>(*this), drawOn, options.seed);
     if (options.traceFile)
         m_machine->SetTraceFile(*options.traceFile);
-    m_machine->SetStandard(options.standard);
+    m_machine->SetStandard(PlaysStandard());
 
+    m_menu = new MainMenu(this);
     m_picture1 = new PictureBox(m_surface, this);
+    m_welcome = new WelcomeText(m_picture1);
     m_command1 = new QPushButton(QStringLiteral("Run Game"), this);
     m_commonDialog1 = new QFileDialog(this);
     m_commonDialog1->setFileMode(QFileDialog::ExistingFile);
     m_commonDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    PrepareStoryDialog(*m_commonDialog1, m_preferences.lastFolder);
+    m_about = new QPushButton(QStringLiteral("About this story"), this);
+    m_about->setEnabled(false);
+    connect(m_about, &QPushButton::clicked, this, &Form1::ShowStoryInfo);
+    m_cover = new CoverView(this);
+    m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
-    resize(kDesignWidth, kDesignHeight);
+    // Menu choices that start a game run from the event loop, not inside the menu's signal.
+    auto later = [this](auto action) { QTimer::singleShot(0, this, action); };
+    connect(m_menu, &MainMenu::OpenRequested, this, [this, later] {
+        later([this] { Command1_Click(); });
+    });
+    connect(m_menu, &MainMenu::RecentChosen, this, [this, later](const QString& path) {
+        later([this, path] { OpenStory(path); });
+    });
+    connect(m_welcome, &WelcomeText::StoryChosen, this, [this, later](const QString& path) {
+        later([this, path] { OpenStory(path); });
+    });
+    connect(m_menu, &MainMenu::ClearRecentRequested, this, [this] {
+        m_preferences.recent.clear();
+        SavePreferences();
+    });
+    connect(m_menu, &MainMenu::StandardChosen, this, [this](bool on) {
+        m_preferences.standard = on;
+        SavePreferences();
+    });
+    connect(m_menu, &MainMenu::QuitRequested, this, &QWidget::close);
+    connect(m_menu, &MainMenu::FontRequested, this, &Form1::ChooseLook);
+    connect(m_menu, &MainMenu::ZoomRequested, this, &Form1::ChangeZoom);
+    connect(m_menu, &MainMenu::ThemeChosen, this, [this](Theme theme) {
+        m_preferences.theme = theme;
+        ApplyLook();
+    });
+    connect(m_menu, &MainMenu::StoryColoursChosen, this, [this](bool shown) {
+        m_preferences.storyColours = shown;
+        ApplyLook();
+    });
+    connect(m_menu, &MainMenu::FullScreenRequested, this,
+            [this](bool on) { on ? showFullScreen() : showNormal(); });
+    connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
+    connect(m_menu, &MainMenu::StoryInfoRequested, this, &Form1::ShowStoryInfo);
+
+    // The first time, the window takes 0.8 of the screen; afterwards the size the player left.
+    if (m_preferences.geometry.isEmpty() || !restoreGeometry(m_preferences.geometry)) {
+        resize(kDesignWidth, kDesignHeight);
+        SizeToScreen();
+    }
+    ApplyLook();
     LayOut();
+    FollowDisplay();
+    ShowWelcome(true);
 
     if (!options.story.empty()) {
         m_pendingStory = QFile::decodeName(options.story.c_str());
@@ -64,36 +134,121 @@ void Form1::StartCommandLineStory() {
 // ---- One game --------------------------------------------------------------------------------
 
 void Form1::Command1_Click() {
-    // The button is disabled while a game runs, but a click or the command line's start may
-    // already be queued: games never overlap.
-    if (m_gameRunning || m_unloading)
+    if (m_unloading)
         return;
+    if (m_gameRunning) {
+        // Another story during a game: the player is asked first, and the game ends for the
+        // story chosen (a cancelled dialog goes on with the game).
+        if (!MayLeaveGame())
+            return;
+        const QString story = ChooseStory();
+        if (!story.isEmpty() && !m_unloading) {
+            m_nextStory = story;
+            m_leaveGame = true;
+        }
+        return;
+    }
     m_gameRunning = true;
     m_lastOutcome.reset();
-    m_command1->setEnabled(false);
     QCoreApplication::processEvents();
 
     if (!m_unloading) {
-        SizeToScreen();
+        // The screen is laid out on the window as the player left it.
         LayOut();
         PrepareDisplay();
         m_picture1->setFocus();
-        const QString story = ChooseStory();
+        QString story = ChooseStory();
         // A cancelled dialog plays nothing: the previous game's image is not played again.
-        if (!story.isEmpty() && !m_unloading) {
-            // A new game starts without the last one's history.
-            m_picture1->ReturnToLive();
-            m_picture1->ClearSelection();
-            m_surface.ClearHistory();
-            m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+        while (!story.isEmpty() && !m_unloading) {
+            PlayStory(story);
+            story = std::exchange(m_nextStory, QString());
+            if (!story.isEmpty() && !m_unloading)
+                PrepareDisplay();
         }
         m_picture1->SetCaret(std::nullopt);
     }
 
-    m_command1->setEnabled(true);
     m_gameRunning = false;
-    if (!m_unloading)
+    m_standardGame = false;
+    if (!m_unloading) {
+        UpdateMinimumSize();
+        ShowWelcome(!m_played);
         QCoreApplication::processEvents();
+    }
+}
+
+void Form1::OpenStory(const QString& path) {
+    if (m_unloading || path.isEmpty())
+        return;
+    if (m_gameRunning) {
+        if (MayLeaveGame()) {
+            m_nextStory = path;
+            m_leaveGame = true;
+        }
+        return;
+    }
+    m_pendingStory = path;
+    Command1_Click();
+}
+
+bool Form1::MayLeaveGame() {
+    // The complete Z-machine keeps the game as an autosave when it is left.
+    return AskQuestion(m_standardGame ? "Stop this game and open another story? The game is "
+                                        "kept: opening this story again offers to go on."
+                                      : kLoseGame);
+}
+
+void Form1::PlayStory(const QString& story) {
+    m_leaveGame = false;
+    const bool playedBefore = std::exchange(m_played, true);
+    ShowWelcome(false);
+    // A new game starts without the last one's history.
+    m_picture1->ReturnToLive();
+    m_picture1->ClearSelection();
+    m_surface.ClearHistory();
+    // The title bar names the story; a cover stands until the player goes on.
+    PresentStory(story);
+    if (m_unloading)
+        return;
+    m_preferences.AddRecent(story);
+    SavePreferences();
+    m_standardGame = PlaysStandard();
+    m_machine->SetStandard(m_standardGame);
+    QString folder = m_hooks.dataFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    m_machine->SetAutosaveFolder(m_standardGame ? QFile::encodeName(folder).toStdString()
+                                                : std::string());
+    UpdateMinimumSize();
+    m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+    if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
+        // A file that is no story is not offered again, and leaves the display as it was.
+        m_played = playedBefore;
+        m_preferences.recent.removeAll(QFileInfo(story).absoluteFilePath());
+        SavePreferences();
+        setWindowTitle(QStringLiteral("Lantern"));
+    } else if (!m_unloading && !m_leaveGame) {
+        ShowEndOfStory();
+    }
+}
+
+void Form1::ShowEndOfStory() {
+    zScreen& screen = m_machine->Screen();
+    if (!screen.ScreenReady())
+        return;
+    screen.SetWindow(0);
+    screen.SetTextStyle(0);
+    std::string text = screen.Window(0).CursorX > 0 ? "\r\n" : "";
+    text += "[The story has ended. Open another with Ctrl+O, or drop one here.]";
+    screen.SetLinesPrinted(0);
+    std::string rest = screen.OutPut(text, false);
+    // Output resumed after a page break always makes progress; the line is short.
+    for (int pages = 0; !rest.empty() && pages < 8; ++pages) {
+        screen.SetLinesPrinted(0);
+        rest = screen.OutPut(rest, true);
+    }
+    screen.UpdateDisplay();
+    SyncDisplay(true);
 }
 
 QString Form1::ChooseStory() {
@@ -101,10 +256,14 @@ QString Form1::ChooseStory() {
         return std::exchange(m_pendingStory, QString());
     if (m_hooks.chooseFile)
         return m_hooks.chooseFile();
+    PrepareStoryDialog(*m_commonDialog1, m_preferences.lastFolder);
     if (m_commonDialog1->exec() != QDialog::Accepted)
         return {};
     const QStringList files = m_commonDialog1->selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    if (files.isEmpty())
+        return {};
+    m_preferences.lastFolder = QFileInfo(files.first()).absolutePath();
+    return files.first();
 }
 
 // ---- Layout ----------------------------------------------------------------------------------
@@ -121,39 +280,186 @@ void Form1::SizeToScreen() {
 }
 
 void Form1::LayOut() {
+    const int menuHeight = m_menu->sizeHint().height();
     const QSize button = m_command1->sizeHint();
     const int buttonWidth = std::max(button.width(), 120);
     const int buttonHeight = button.height();
-    m_picture1->setGeometry(kMargin, kMargin, std::max(width() - 2 * kMargin, 1),
-                            std::max(height() - 3 * kMargin - buttonHeight, 1));
+    m_menu->setGeometry(0, 0, width(), menuHeight);
+    m_picture1->setGeometry(kMargin, menuHeight + kMargin, std::max(width() - 2 * kMargin, 1),
+                            std::max(height() - menuHeight - 3 * kMargin - buttonHeight, 1));
     m_command1->setGeometry(kMargin, height() - kMargin - buttonHeight, buttonWidth, buttonHeight);
+    const int aboutWidth = std::max(m_about->sizeHint().width(), buttonWidth);
+    m_about->setGeometry(2 * kMargin + buttonWidth, height() - kMargin - buttonHeight, aboutWidth,
+                         buttonHeight);
+    m_cover->setGeometry(m_picture1->geometry());
+    m_welcome->setGeometry(m_picture1->TextArea());
+}
+
+QSize Form1::AroundText() const {
+    // What LayOut and the display area put around the text area.
+    const QRect contents = m_picture1->contentsRect();
+    const int margin = 2 * m_picture1->Margin();
+    return {2 * kMargin + m_picture1->width() - contents.width() + margin +
+                m_picture1->ScrollBarWidth(),
+            m_menu->sizeHint().height() + 3 * kMargin + m_command1->sizeHint().height() +
+                m_picture1->height() - contents.height() + margin};
+}
+
+// ---- The story's title, cover and record -----------------------------------------------------
+
+void Form1::PresentStory(const QString& path) {
+    m_story = StoryShown::Read(path);
+    m_about->setEnabled(m_story.has_value());
+    m_menu->AboutStory()->setEnabled(m_story.has_value());
+    setWindowTitle(m_story ? m_story->WindowTitle() : QStringLiteral("Lantern"));
+    if (!m_story || m_story->Cover.isNull())
+        return;
+    // The story begins once the player has seen its cover.
+    m_cover->SetStory(m_story->Cover, m_story->Title(), m_story->Author());
+    m_cover->show();
+    m_cover->raise();
+    m_cover->setFocus();
+    while (m_cover->isVisible() && !m_unloading)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_cover->hide();
+    m_picture1->setFocus();
+}
+
+void Form1::ShowStoryInfo() {
+    if (!m_story)
+        return;
+    StoryInfoDialog dialog(*m_story, this);
+    dialog.exec();
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayOut();
+    FollowDisplay();
 }
 
 void Form1::PrepareDisplay() {
-    const QSize inner = m_picture1->contentsRect().size();
-    m_surface.Resize(inner.width(), inner.height());
-    m_surface.SelectFont(true, false, false);
-    const int cell = std::max(m_surface.MeasureText("0").height, 1);
+    ApplyLook();
+    const QSize area = m_picture1->TextArea().size();
+    const TextExtent cell = m_surface.FixedCell();
+    const int cellWidth = std::max(cell.width, 1);
+    const int cellHeight = std::max(cell.height, 1);
+    int width = std::max(area.width() - kScreenInset, 1);
+    const int height = std::max(area.height() - kScreenInset, 1);
     // Whole lines; the "[**MORE**]" prompt stands inside the lower window, so every line is
     // the story's.
-    int lines = (inner.height() - 5) / cell;
-    int width = std::max(inner.width() - 5, 0);
+    int lines = height / cellHeight;
     // A window too small for a status line and text gets the least a story needs, and says so.
-    const int columnWidth = std::max(m_surface.MeasureText("0").width, 1);
-    if (lines < kMinimumRows || width / columnWidth < kMinimumColumns) {
+    if (lines < kMinimumRows || width / cellWidth < kMinimumColumns) {
         lines = std::max(lines, kMinimumRows);
-        width = std::max(width, kMinimumColumns * columnWidth);
+        width = std::max(width, kMinimumColumns * cellWidth);
         ShowMessage("The window is too small to play in: the story is laid out on at least " +
                         std::to_string(kMinimumColumns) + " columns and " +
                         std::to_string(kMinimumRows) + " rows, and not all of it can be seen.",
                     MessageIcon::None);
     }
-    m_machine->PrepareScreen(width, lines * cell);
+    m_surface.Resize(width, std::max(height, lines * cellHeight));
+    m_machine->PrepareScreen(width, lines * cellHeight);
+    m_picture1->update();
+}
+
+void Form1::FollowDisplay() {
+    const QSize area = m_picture1->TextArea().size();
+    const int width = std::max(area.width() - kScreenInset, 1);
+    const int height = std::max(area.height() - kScreenInset, 1);
+    if (m_gameRunning && m_standardGame && m_machine->GameInProgress()) {
+        m_machine->ResizeScreen(width, height);
+        SyncDisplay(false);
+    } else if (!m_gameRunning && !m_played) {
+        // Before the first game the display is the theme's background.
+        m_surface.Resize(width, height);
+        m_surface.FillRect(0, 0, width, height, m_preferences.ThemeBack());
+    }
+    m_picture1->update();
+}
+
+void Form1::UpdateMinimumSize() {
+    QSize screen;
+    if (m_gameRunning && !m_standardGame) {
+        // The default mode lays the screen out once, when the game starts.
+        screen = m_surface.Image().size() + QSize(kScreenInset, kScreenInset);
+    } else {
+        const TextExtent cell = m_surface.FixedCell();
+        screen = QSize(kMinimumColumns * std::max(cell.width, 1) + kScreenInset,
+                       kMinimumRows * std::max(cell.height, 1) + kScreenInset);
+    }
+    setMinimumSize(AroundText() + screen);
+}
+
+void Form1::ShowWelcome(bool shown) {
+    if (shown)
+        m_welcome->SetStories(m_preferences.recent, m_preferences.ThemeText());
+    m_welcome->setGeometry(m_picture1->TextArea());
+    m_welcome->setVisible(shown);
+}
+
+// ---- Preferences -----------------------------------------------------------------------------
+
+void Form1::ApplyLook() {
+    // While a game of the default mode runs its layout stays as it was laid out.
+    if (!m_gameRunning || m_standardGame || !m_machine->GameInProgress())
+        m_surface.SetFonts(m_preferences.ZoomedFonts());
+    zScreen& screen = m_machine->Screen();
+    screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());
+    screen.SetStoryColours(m_preferences.storyColours);
+    m_picture1->SetMargin(m_preferences.margin);
+    m_menu->SetRecent(m_preferences.recent);
+    m_menu->ShowChoices(m_preferences, m_standardOnCommandLine);
+    LayOut();
+    FollowDisplay();
+    if (!m_gameRunning && !m_played)
+        ShowWelcome(true);
+    UpdateMinimumSize();
+    SavePreferences();
+}
+
+void Form1::ChangeZoom(int step) {
+    m_preferences.zoom = step == 0 ? 100
+                                   : std::clamp(m_preferences.zoom + step * Preferences::kZoomStep,
+                                                Preferences::kMinZoom, Preferences::kMaxZoom);
+    ApplyLook();
+}
+
+void Form1::ChooseLook() {
+    const auto chosen = AskTextLook(this, TextLook{m_preferences.fonts, m_preferences.margin});
+    if (!chosen)
+        return;
+    m_preferences.fonts = chosen->fonts;
+    m_preferences.margin = chosen->margin;
+    ApplyLook();
+}
+
+void Form1::SavePreferences() {
+    if (!m_settings)
+        return;
+    m_preferences.geometry = saveGeometry();
+    m_preferences.Save(*m_settings);
+    m_menu->SetRecent(m_preferences.recent);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_menu)
+        m_menu->SetFullScreen(isFullScreen());
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && !DroppedStory(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QString story = event->mimeData() ? DroppedStory(*event->mimeData()) : QString();
+    if (story.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The game runs from the event loop, once the drop is over.
+    QTimer::singleShot(0, this, [this, story] { OpenStory(story); });
 }
 
 // ---- Keys and closing ------------------------------------------------------------------------
@@ -201,6 +507,12 @@ std::optional<int> Form1::KeyCode(const QKeyEvent& event) {
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {
+    // A key that reaches the window while the cover stands dismisses it, and goes no further.
+    if (m_cover->isVisible()) {
+        m_cover->hide();
+        event->accept();
+        return;
+    }
     if (HandleViewKey(*event)) {
         event->accept();
         return;
@@ -249,6 +561,13 @@ void Form1::Form_KeyDown(int keyCode) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    // The default mode keeps no game: the player is asked first. A stop signal is not asked.
+    if (m_gameRunning && !m_standardGame && !m_unloading && m_machine->GameInProgress() &&
+        StopSignal() == 0 && !AskQuestion(kLoseGame)) {
+        event->ignore();
+        return;
+    }
+    SavePreferences();
     Form_Unload();
     event->accept();
 }
@@ -284,16 +603,16 @@ void Form1::SyncDisplay(bool announce) {
 }
 
 void Form1::DoEvents() {
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
     SyncDisplay(true);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
 }
 
 void Form1::DoEventsFor(int timeoutMs) {
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
     SyncDisplay(true);
     // The timer's event ends the wait for events when nothing else came first.
@@ -301,16 +620,16 @@ void Form1::DoEventsFor(int timeoutMs) {
     timer.setSingleShot(true);
     timer.start(timeoutMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
 }
 
 void Form1::ProcessPendingEvents() {
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
     SyncDisplay(false);
     QCoreApplication::processEvents();
-    if (m_unloading)
+    if (m_unloading || m_leaveGame)
         throw GameStopped{};
 }
 
@@ -327,13 +646,21 @@ void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
 }
 
 bool Form1::AskYesNo(const std::string& text) {
+    return Ask(text, QMessageBox::Critical);
+}
+
+bool Form1::AskQuestion(const std::string& text) {
+    return Ask(text, QMessageBox::Question);
+}
+
+bool Form1::Ask(const std::string& text, int icon) {
     // A closing window answers No, which ends the game.
     if (m_unloading)
         return false;
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"), QString::fromLocal8Bit(text),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Lantern"),
+                    QString::fromLocal8Bit(text), QMessageBox::Yes | QMessageBox::No, this);
     return box.exec() == QMessageBox::Yes && !m_unloading;
 }
 

@@ -3,7 +3,9 @@
 #include "Options.h"
 #include "machine/zMachine.h"
 #include "platform/Host.h"
+#include "window/Preferences.h"
 #include "window/QtSurface.h"
+#include "window/StoryInfoDialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -16,10 +18,14 @@
 class QFileDialog;
 class QKeyEvent;
 class QPushButton;
+class QSettings;
 
 namespace lantern {
 
+class MainMenu;
+class CoverView;
 class PictureBox;
+class WelcomeText;
 
 /// Stand-ins for the parts of the window that block or that a test wants to watch. Each one
 /// left empty keeps the real behaviour.
@@ -36,11 +42,17 @@ struct Form1Hooks {
         chooseSavedGame;
     /// The surface the game draws on, given the window's own (a test wraps it to record).
     std::function<Surface&(QtSurface&)> surface;
+    /// The preferences' file, in place of the per-user one.
+    QString settingsFile;
+    /// The folder for autosaves, in place of the per-user data folder.
+    QString dataFolder;
 };
 
-/// The program's window: the display area Picture1, the "Run Game" button Command1 and the
-/// open-file dialog CommonDialog1. A game runs inside Command1_Click; while it waits for keys
-/// the window's events run through DoEvents, and typed keys reach the game's keyboard.
+/// The program's window: the menus, the display area Picture1, the "Run Game" button Command1
+/// and the open-file dialog CommonDialog1. A game runs inside Command1_Click; while it waits
+/// for keys the window's events run through DoEvents, and typed keys reach the game's keyboard.
+/// The form wires the pieces that live in their own files: the menus (MainMenu), the
+/// preferences (Preferences), the welcome text, the story files' dialog and drops.
 class Form1 : public QWidget, private Host {
     Q_OBJECT
 
@@ -49,15 +61,20 @@ class Form1 : public QWidget, private Host {
     explicit Form1(const Options& options, Form1Hooks hooks = {}, QWidget* parent = nullptr);
     ~Form1() override;
 
-    /// "Run Game": runs one whole game, from laying out the window to the button enabled again.
-    /// The first press plays the story given on the command line, if any, without the dialog.
+    /// "Run Game" (and Game > Open): runs one whole game, from laying out the screen to its
+    /// end. The first press plays the story given on the command line, if any, without the
+    /// dialog. During a game it asks first, then ends that game for the one chosen.
     void Command1_Click();
+    /// Opens a story (Open Recent, a drop, the welcome text): at once when idle, and during a
+    /// game as Command1_Click does, asking first.
+    void OpenStory(const QString& path);
     /// A typed key as its Unicode character (8 backspace, 13 Enter), for the game's keyboard.
     void Form_KeyPress(int keyAscii);
     /// A key that types no character (cursor, function, keypad and editing keys; see Keys.h),
     /// for the game's keyboard.
     void Form_KeyDown(int keyCode);
-    /// The window closes: the program ends at once, also in the middle of a game.
+    /// The window closes: the program ends at once, also in the middle of a game (which the
+    /// complete Z-machine keeps as an autosave).
     void Form_Unload();
 
     /// The characters a key event types (Unicode): Backspace 8, Return and Enter 13, other keys
@@ -72,6 +89,16 @@ class Form1 : public QWidget, private Host {
     PictureBox* Picture1() const { return m_picture1; }
     QPushButton* Command1() const { return m_command1; }
     QFileDialog* CommonDialog1() const { return m_commonDialog1; }
+    MainMenu* Menu() const { return m_menu; }
+    WelcomeText* Welcome() const { return m_welcome; }
+    const Preferences& Settings() const { return m_preferences; }
+    /// Whether the next game (or the one playing) is the complete Z-machine: the command line's
+    /// --standard or the preference.
+    bool PlaysStandard() const { return m_standardOnCommandLine || m_preferences.standard; }
+    /// The story's cover over the display area, shown before the story begins.
+    CoverView* Cover() const { return m_cover; }
+    /// "About this story", beside "Run Game": enabled once a story has been chosen.
+    QPushButton* AboutButton() const { return m_about; }
     QtSurface& DisplaySurface() { return m_surface; }
     zMachine& Machine() { return *m_machine; }
     /// True while Command1_Click is running a game.
@@ -87,23 +114,51 @@ class Form1 : public QWidget, private Host {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     /// Starts the command line's story unless it has already been started.
     void StartCommandLineStory();
-    /// Sizes the window to 0.8 of the screen and centres it.
+    /// Sizes the window to 0.8 of the screen and centres it (the first time, with no size kept).
     void SizeToScreen();
-    /// Stretches Picture1 over the window and puts Command1 under it.
+    /// Puts the menus at the top, stretches Picture1 under them and puts Command1 below.
     void LayOut();
-    /// Gives the surface Picture1's inner size and lays the game's screen out on it.
+    /// The room the window takes around Picture1's text area.
+    QSize AroundText() const;
+    /// Gives the surface Picture1's text area (less 5 pixels) and lays the game's screen out.
     void PrepareDisplay();
     /// The story to play: the command line's on the first press, else the dialog's choice.
     QString ChooseStory();
+    /// Plays one game of a story, from its title to the line that says it has ended.
+    void PlayStory(const QString& story);
+    /// Whether the game playing may be left for another story; asks the player.
+    bool MayLeaveGame();
+    /// The screen follows the display: during a game of the complete Z-machine, and before
+    /// the first game (the welcome).
+    void FollowDisplay();
+    /// The window is never smaller than the screen needs: the laid-out screen during a game of
+    /// the default mode, the smallest screen otherwise.
+    void UpdateMinimumSize();
+    /// Under the last game's screen: that it has ended, and how to open another.
+    void ShowEndOfStory();
+    /// The fonts, colours and margin chosen, where they apply now (fonts wait for the next game
+    /// while one of the default mode is played, whose layout is fixed).
+    void ApplyLook();
+    void ShowWelcome(bool shown);
+    void SavePreferences();
+    void ChangeZoom(int step);
+    void ChooseLook();
     /// Shows the game's state over the display: the lower window's place, the caret while a
     /// line is read; with announce, the new text for assistive technology.
     void SyncDisplay(bool announce);
     /// Keys the window keeps for itself: scrolling back and copying. True when handled.
     bool HandleViewKey(const QKeyEvent& event);
+    /// Names the chosen story in the title bar and shows its cover until a key or a click.
+    void PresentStory(const QString& path);
+    /// "About this story": the cover and the record in a dialog.
+    void ShowStoryInfo();
 
     // Host: what the running game needs from the window.
     void DoEvents() override;
@@ -111,17 +166,32 @@ class Form1 : public QWidget, private Host {
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
+    bool AskQuestion(const std::string& text) override;
+    /// A Yes/No box with a QMessageBox icon; true for Yes.
+    bool Ask(const std::string& text, int icon);
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
 
     Form1Hooks m_hooks;
+    std::unique_ptr<QSettings> m_settings;
+    Preferences m_preferences;
+    bool m_standardOnCommandLine = false;
     QtSurface m_surface;
     std::unique_ptr<zMachine> m_machine;
+    MainMenu* m_menu = nullptr;
     PictureBox* m_picture1 = nullptr;
+    WelcomeText* m_welcome = nullptr;
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
-    QString m_pendingStory; ///< the command line's story until its game has started
+    QPushButton* m_about = nullptr;
+    CoverView* m_cover = nullptr;
+    std::optional<StoryShown> m_story; ///< the chosen story's record and cover
+    QString m_pendingStory;            ///< the story to play next without the dialog
+    QString m_nextStory;               ///< the story chosen during a game, played when it has ended
     bool m_gameRunning = false;
+    bool m_standardGame = false; ///< the game playing is the complete Z-machine
+    bool m_played = false;       ///< a game has been laid out on the display
+    bool m_leaveGame = false;    ///< the player chose another story: every wait ends the game
     bool m_unloading = false; ///< the window is closing: every wait ends the game
     std::optional<GameOutcome> m_lastOutcome;
 };

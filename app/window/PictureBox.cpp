@@ -30,8 +30,8 @@ template <typename Point> bool Selects(Point from, Point to, int top, int bottom
     return after && before;
 }
 
-QColor StartBack() {
-    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | QtSurface::kDefaultBack));
+QColor ToQColor(Colour colour) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | colour));
 }
 
 } // namespace
@@ -51,7 +51,7 @@ PictureBox::PictureBox(QtSurface& surface, QWidget* parent) : QFrame(parent), m_
     m_statusElement->setAccessibleName(QStringLiteral("Status line"));
     m_statusElement->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_statusElement->setFocusPolicy(Qt::NoFocus);
-    m_statusElement->setGeometry(contentsRect().left(), contentsRect().top(), 0, 0);
+    m_statusElement->setGeometry(QRect(Origin(), QSize(0, 0)));
 
     m_scrollBar = new QScrollBar(Qt::Vertical, this);
     m_scrollBar->setFocusPolicy(Qt::NoFocus);
@@ -72,7 +72,31 @@ void PictureBox::UpdateSurfaceRect(const QRect& area) {
     if (m_scrolledBack > 0 || m_selection)
         update(); // what shows where is shifted or marked: show it all again
     else
-        update(area.translated(contentsRect().topLeft()));
+        update(area.translated(Origin()));
+}
+
+void PictureBox::SetMargin(int pixels) {
+    m_margin = std::max(pixels, 0);
+    SetLowerWindow(m_lower);
+    update();
+}
+
+int PictureBox::ScrollBarWidth() const {
+    return m_scrollBar ? m_scrollBar->sizeHint().width() : 0;
+}
+
+QRect PictureBox::TextArea() const {
+    const QRect contents = contentsRect();
+    return QRect(contents.left() + m_margin, contents.top() + m_margin,
+                 std::max(contents.width() - 2 * m_margin - ScrollBarWidth(), 0),
+                 std::max(contents.height() - 2 * m_margin, 0));
+}
+
+QPoint PictureBox::Origin() const {
+    const QRect area = TextArea();
+    const QSize image = m_surface.Image().size();
+    return {area.left() + std::max((area.width() - image.width()) / 2, 0),
+            area.top() + std::max((area.height() - image.height()) / 2, 0)};
 }
 
 // ---- Lower window, caret ---------------------------------------------------------------------
@@ -82,9 +106,9 @@ void PictureBox::SetLowerWindow(const QRect& area) {
         m_lower = area;
         update();
     }
-    const QRect contents = contentsRect();
-    m_statusElement->setGeometry(contents.left(), contents.top(), contents.width(),
-                                 std::clamp(m_lower.top(), 0, contents.height()));
+    const QPoint origin = Origin();
+    m_statusElement->setGeometry(origin.x(), origin.y(), m_surface.Image().width(),
+                                 std::clamp(m_lower.top(), 0, m_surface.Image().height()));
     SyncScrollBar();
 }
 
@@ -147,12 +171,13 @@ void PictureBox::SyncScrollBar() {
     m_scrollBar->setSingleStep(history > 0 ? m_surface.History().Lines().back().pixels.height()
                                            : kDefaultLineHeight);
     m_scrollBar->setValue(history - m_scrolledBack);
-    // Over the right edge of the lower window, only while there is history to scroll to.
+    // Beside the lower window at the right, outside the text, only while there is history to
+    // scroll to.
     const QRect contents = contentsRect();
     const int width = m_scrollBar->sizeHint().width();
-    const int top = std::clamp(m_lower.top(), 0, contents.height());
-    m_scrollBar->setGeometry(contents.right() + 1 - width, contents.top() + top, width,
-                             std::clamp(m_lower.height(), 0, contents.height() - top));
+    const int top = std::clamp(Origin().y() + m_lower.top(), contents.top(), contents.bottom());
+    m_scrollBar->setGeometry(contents.right() + 1 - width, top, width,
+                             std::clamp(m_lower.height(), 0, contents.bottom() + 1 - top));
     m_scrollBar->setVisible(history > 0 && !m_lower.isEmpty());
 }
 
@@ -175,7 +200,7 @@ void PictureBox::wheelEvent(QWheelEvent* event) {
 // ---- The document: history, then the live surface --------------------------------------------
 
 PictureBox::DocPoint PictureBox::ToDoc(QPoint widgetPoint) const {
-    const QPoint point = widgetPoint - contentsRect().topLeft();
+    const QPoint point = widgetPoint - Origin();
     const int history = m_surface.History().Height();
     if (m_scrolledBack > 0 && point.y() >= m_lower.top() && point.y() < m_lower.bottom() + 1) {
         const int row = point.y() - m_lower.top() + history - m_scrolledBack;
@@ -330,13 +355,14 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect contents = contentsRect();
     painter.setClipRect(contents.intersected(event->rect()));
-    painter.translate(contents.topLeft());
-    // The part of the display the image does not reach (the window grew after the game's
-    // screen was laid out) shows the screen's starting background.
+    // Around the image (the margin, and the room left when the window is larger than the
+    // screen laid out on it) the screen's background goes on.
     const QImage& image = m_surface.Image();
-    const QRect local(QPoint(0, 0), contents.size());
-    for (const QRect& rest : QRegion(local).subtracted(QRegion(image.rect())))
-        painter.fillRect(rest, StartBack());
+    const QPoint origin = Origin();
+    for (const QRect& rest :
+         QRegion(contents).subtracted(QRegion(QRect(origin, image.size()))))
+        painter.fillRect(rest, ToQColor(m_surface.FieldColour()));
+    painter.translate(origin);
     painter.drawImage(0, 0, image);
 
     if (m_scrolledBack > 0 && !m_lower.isEmpty()) {
@@ -344,7 +370,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
         painter.save();
         painter.setClipRect(m_lower, Qt::IntersectClip);
         painter.fillRect(QRect(m_lower.left(), m_lower.top(), m_lower.width(), m_scrolledBack),
-                         StartBack());
+                         ToQColor(m_surface.FieldColour()));
         int bottom = m_surface.History().Height();
         const int shift = m_lower.top() - bottom + m_scrolledBack;
         const auto& lines = m_surface.History().Lines();

@@ -28,6 +28,18 @@ class PictureBox : public QFrame {
     /// Schedules a repaint of a rectangle given in the surface's coordinates.
     void UpdateSurfaceRect(const QRect& area);
 
+    /// The space kept free around the text, in pixels.
+    void SetMargin(int pixels);
+    int Margin() const { return m_margin; }
+    /// Where the text may stand (widget coordinates): the inside of the frame less the margin
+    /// and, at the right, the scroll bar's place.
+    QRect TextArea() const;
+    /// The width kept at the right for the scroll bar.
+    int ScrollBarWidth() const;
+    /// Where the surface's top-left corner is shown: the text area's, or further in so that a
+    /// surface smaller than it stands in its middle.
+    QPoint Origin() const;
+
     /// The lower window's rectangle on the surface, which the history scrolls in.
     void SetLowerWindow(const QRect& area);
     const QRect& LowerWindow() const { return m_lower; }
@@ -88,6 +100,7 @@ class PictureBox : public QFrame {
     void SyncScrollBar();
 
     QtSurface& m_surface;
+    int m_margin = 0;
     QRect m_lower;
     int m_scrolledBack = 0;
     int m_wheelRemainder = 0; ///< wheel turns not yet a whole line

@@ -31,9 +31,9 @@ QtSurface::QtSurface(int width, int height) {
 
 QtSurface::~QtSurface() = default;
 
-void QtSurface::Resize(int width, int height) {
+void QtSurface::Resize(int width, int height, Colour fill) {
     QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
-    image.fill(ToQColor(m_backColour));
+    image.fill(ToQColor(fill));
     if (!m_image.isNull() && !image.isNull()) {
         QPainter painter(&image);
         painter.drawImage(0, 0, m_image);
@@ -44,16 +44,29 @@ void QtSurface::Resize(int width, int height) {
     Invalidate(0, 0, m_image.width(), m_image.height());
 }
 
-QFont QtSurface::MakeFont(bool fixedPitch, bool bold, bool italic) {
-    QFont font(fixedPitch ? QStringLiteral("Courier New") : QStringLiteral("Arial"));
+QFont QtSurface::MakeFont(bool fixedPitch, bool bold, bool italic, const Fonts& fonts) {
+    QFont font(fixedPitch ? fonts.fixed : fonts.proportional);
     font.setStyleHint(fixedPitch ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(fixedPitch);
-    font.setPixelSize(kFontPixelSize);
+    font.setPixelSize(std::max(fonts.pixelSize, 1));
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setItalic(italic);
     // Words are measured and drawn one by one, so their widths must add up.
     font.setKerning(false);
     return font;
+}
+
+void QtSurface::SetFonts(const Fonts& fonts) {
+    if (fonts == m_fontChoice)
+        return;
+    m_fontChoice = fonts;
+    for (auto& slot : m_fonts)
+        slot.reset();
+}
+
+TextExtent QtSurface::FixedCell() const {
+    const QFontMetrics metrics(MakeFont(true, false, false, m_fontChoice));
+    return {metrics.horizontalAdvance(QStringLiteral("0")), metrics.height()};
 }
 
 void QtSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
@@ -63,7 +76,7 @@ void QtSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
 const QtSurface::LoadedFont& QtSurface::Font() {
     std::unique_ptr<LoadedFont>& slot = m_fonts[static_cast<size_t>(m_fontIndex)];
     if (!slot) {
-        QFont font = MakeFont(m_fontIndex & 1, m_fontIndex & 2, m_fontIndex & 4);
+        QFont font = MakeFont(m_fontIndex & 1, m_fontIndex & 2, m_fontIndex & 4, m_fontChoice);
         slot = std::make_unique<LoadedFont>(LoadedFont{font, QFontMetrics(font)});
     }
     return *slot;
@@ -104,6 +117,8 @@ void QtSurface::FillRect(int left, int top, int right, int bottom, Colour colour
     QPainter painter(&m_image);
     const QRect rect(area->left, area->top, area->Width(), area->Height());
     painter.fillRect(rect, ToQColor(colour));
+    if (rect == m_image.rect())
+        m_fieldColour = colour;
     m_text.Erase(rect);
     ++m_textVersion;
 }
@@ -131,6 +146,17 @@ void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, i
         std::memmove(to, from, bytes);
     };
     ForEachRowInCopyOrder(*block, copyRow);
+}
+
+std::vector<TextRun> QtSurface::TextIn(const Rect& area) const {
+    const QRect box(area.left, area.top, area.Width(), area.Height());
+    ScreenText::Pieces pieces = ScreenText::Filter(m_text.All(), ScreenText::InsideOf(box));
+    std::stable_sort(pieces.begin(), pieces.end(),
+                     [](const auto& a, const auto& b) { return a.edges.front() < b.edges.front(); });
+    std::vector<TextRun> runs;
+    for (const ScreenText::Piece& piece : pieces)
+        runs.push_back({piece.edges.front(), piece.text.toStdString()});
+    return runs;
 }
 
 void QtSurface::ClearHistory() {

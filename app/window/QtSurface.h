@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QRect>
+#include <QString>
 #include <array>
 #include <functional>
 #include <memory>
@@ -23,14 +24,25 @@ class QtSurface : public Surface {
     /// The starting colours: black text on white.
     static constexpr Colour kDefaultText = Rgb(0, 0, 0);
     static constexpr Colour kDefaultBack = Rgb(255, 255, 255);
-    /// The pixel size of every font.
+    /// The pixel size of every font, unless the player chose another.
     static constexpr int kFontPixelSize = 20;
+
+    /// The faces and the size the text is drawn in.
+    struct Fonts {
+        QString proportional = QStringLiteral("Arial");
+        QString fixed = QStringLiteral("Courier New");
+        int pixelSize = kFontPixelSize;
+        bool operator==(const Fonts&) const = default;
+    };
 
     QtSurface(int width, int height);
     ~QtSurface() override;
 
-    /// Changes the size, keeping what fits; new pixels are in the background colour.
-    void Resize(int width, int height);
+    /// Changes the size, keeping what fits; new pixels are in the field colour.
+    void Resize(int width, int height) { Resize(width, height, m_fieldColour); }
+    /// The colour of the last fill that covered the whole image: the screen's background, which
+    /// the window also shows around the image.
+    Colour FieldColour() const { return m_fieldColour; }
     const QImage& Image() const { return m_image; }
     /// The text standing on the image now.
     const ScreenText& Text() const { return m_text; }
@@ -46,8 +58,16 @@ class QtSurface : public Surface {
     }
 
     /// The font for a pitch, weight and slant: "Courier New" for fixed pitch and "Arial" for
-    /// variable pitch, 20 pixels.
-    static QFont MakeFont(bool fixedPitch, bool bold, bool italic);
+    /// variable pitch, 20 pixels, unless fonts says otherwise.
+    static QFont MakeFont(bool fixedPitch, bool bold, bool italic, const Fonts& fonts);
+    static QFont MakeFont(bool fixedPitch, bool bold, bool italic) {
+        return MakeFont(fixedPitch, bold, italic, Fonts());
+    }
+    /// Draws from now on in these fonts.
+    void SetFonts(const Fonts& fonts);
+    const Fonts& GetFonts() const { return m_fontChoice; }
+    /// The character cell of the fixed-pitch font: the extent of "0". Selects no font.
+    TextExtent FixedCell() const;
     /// The font selected now.
     const QFont& SelectedFont();
 
@@ -63,6 +83,8 @@ class QtSurface : public Surface {
     void FillRect(int left, int top, int right, int bottom, Colour colour) override;
     void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) override;
     void Invalidate(int left, int top, int right, int bottom) override;
+    void Resize(int width, int height, Colour fill) override;
+    std::vector<TextRun> TextIn(const Rect& area) const override;
 
   private:
     struct LoadedFont {
@@ -78,6 +100,8 @@ class QtSurface : public Surface {
     uint64_t m_textVersion = 0;
     Colour m_textColour = kDefaultText;
     Colour m_backColour = kDefaultBack;
+    Colour m_fieldColour = kDefaultBack;
+    Fonts m_fontChoice;
     int m_fontIndex = 0; ///< bit 0 fixed pitch, bit 1 bold, bit 2 italic
     std::array<std::unique_ptr<LoadedFont>, 8> m_fonts;
     std::function<void(const QRect&)> m_onRepaint;

@@ -11,7 +11,10 @@ namespace lantern {
 
 int RunWindow(int argc, char** argv, const Options& options) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lantern"));
+    // "lantern" names the per-user folders (preferences, autosaves shared with the terminal);
+    // "Lantern" is what the player reads.
+    QApplication::setApplicationName(QStringLiteral("lantern"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lantern"));
     QApplication::setApplicationVersion(QStringLiteral(LANTERN_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("lantern"));
     Form1 form(options);

@@ -1,5 +1,7 @@
 #include "files/FileRead.h"
 
+#include "memory/Prefault.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -8,18 +10,6 @@
 #include <unistd.h>
 
 namespace lantern {
-
-namespace {
-
-FileBytes Failed(FileBytes::Problem problem, int error = 0) {
-    FileBytes result;
-    result.Failure = problem;
-    if (error != 0)
-        result.Reason = std::strerror(error);
-    return result;
-}
-
-} // namespace
 
 std::string FileBytes::Describe(const std::string& path) const {
     const std::string name = "\"" + path + "\"";
@@ -33,53 +23,96 @@ std::string FileBytes::Describe(const std::string& path) const {
     return "Cannot read " + name + ": " + Reason + ".";
 }
 
-FileBytes ReadRegularFile(const std::string& path, size_t maxSize) {
+RegularFile::RegularFile(const std::string& path, size_t maxSize) : m_maxSize(maxSize) {
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return Failed(
-            errno == ENOENT ? FileBytes::Problem::Missing : FileBytes::Problem::Unreadable, errno);
+    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (m_fd < 0) {
+        Fail(errno == ENOENT ? FileBytes::Problem::Missing : FileBytes::Problem::Unreadable, errno);
+        return;
+    }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return Failed(FileBytes::Problem::Unreadable, error);
+    if (::fstat(m_fd, &info) != 0)
+        Fail(FileBytes::Problem::Unreadable, errno);
+    else if (!S_ISREG(info.st_mode))
+        Fail(FileBytes::Problem::NotRegular, 0);
+    else if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize)
+        Fail(FileBytes::Problem::TooLarge, 0);
+    else
+        m_size = static_cast<size_t>(info.st_size);
+}
+
+RegularFile::~RegularFile() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void RegularFile::Fail(FileBytes::Problem problem, int error) {
+    m_failure.Failure = problem;
+    m_failure.Reason = error != 0 ? std::strerror(error) : "";
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool RegularFile::ReadAt(size_t offset, uint8_t* into, size_t length) {
+    if (!Ok())
+        return false;
+    while (length > 0) {
+        const ssize_t n = ::pread(m_fd, into, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0) {
+                m_failure.Failure = FileBytes::Problem::Unreadable;
+                m_failure.Reason = "it became shorter while it was read";
+                return false;
+            }
+            Fail(FileBytes::Problem::Unreadable, errno);
+            return false;
+        }
+        into += n;
+        offset += static_cast<size_t>(n);
+        length -= static_cast<size_t>(n);
     }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Failed(FileBytes::Problem::NotRegular);
-    }
-    if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize) {
-        ::close(fd);
-        return Failed(FileBytes::Problem::TooLarge);
-    }
+    return true;
+}
+
+FileBytes RegularFile::ReadAll() {
+    if (!Ok())
+        return m_failure;
     FileBytes result;
-    // One byte more than the size, so that a file grown since fstat is noticed.
-    result.Bytes.resize(static_cast<size_t>(info.st_size) + 1);
+    // One byte more than the size, so that a file grown since it was opened is noticed; the
+    // pages are mapped in one request rather than faulted in one by one.
+    result.Bytes.reserve(m_size + 1);
+    Prefault(result.Bytes.data(), result.Bytes.capacity());
+    result.Bytes.resize(m_size + 1);
     size_t got = 0;
     for (;;) {
         if (got == result.Bytes.size()) {
-            if (got > maxSize) {
-                ::close(fd);
-                return Failed(FileBytes::Problem::TooLarge);
+            if (got > m_maxSize) {
+                Fail(FileBytes::Problem::TooLarge, 0);
+                return m_failure;
             }
-            result.Bytes.resize(std::min(maxSize + 1, got + 65536));
+            result.Bytes.resize(std::min(m_maxSize + 1, got + 65536));
         }
-        const ssize_t n = ::read(fd, result.Bytes.data() + got, result.Bytes.size() - got);
+        const ssize_t n = ::read(m_fd, result.Bytes.data() + got, result.Bytes.size() - got);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            return Failed(FileBytes::Problem::Unreadable, error);
+            Fail(FileBytes::Problem::Unreadable, errno);
+            return m_failure;
         }
         got += static_cast<size_t>(n);
     }
-    ::close(fd);
     result.Bytes.resize(got);
     return result;
+}
+
+FileBytes ReadRegularFile(const std::string& path, size_t maxSize) {
+    RegularFile file(path, maxSize);
+    return file.ReadAll();
 }
 
 } // namespace lantern

@@ -26,9 +26,40 @@ struct FileBytes {
     std::string Describe(const std::string& path) const;
 };
 
+/// A regular file of at most a given size, open for reading. Opening does the checks of
+/// ReadRegularFile; a file read in parts (a story container whose pictures are not wanted) is
+/// read through ReadAt.
+class RegularFile {
+  public:
+    RegularFile(const std::string& path, size_t maxSize);
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool Ok() const { return m_failure.Ok(); }
+    /// Why the file could not be opened or read (no bytes), once Ok() is false.
+    const FileBytes& Failure() const { return m_failure; }
+    /// The size the file had when it was opened.
+    size_t Size() const { return m_size; }
+    /// Reads length bytes from offset into `into`. False, with Failure() saying why, when the
+    /// system refuses or the file has fewer bytes there than it had when opened.
+    bool ReadAt(size_t offset, uint8_t* into, size_t length);
+    /// Reads the whole file, into memory asked for at once (a story is read at every start).
+    /// A file that has grown past the bound meanwhile is TooLarge.
+    FileBytes ReadAll();
+
+  private:
+    void Fail(FileBytes::Problem problem, int error);
+
+    int m_fd = -1;
+    size_t m_size = 0;
+    size_t m_maxSize = 0;
+    FileBytes m_failure;
+};
+
 /// Reads the whole of a regular file of at most maxSize bytes. Every file the program reads goes
-/// through here: it opens without blocking (a FIFO never stalls it), refuses what is not a
-/// regular file before reading a byte, stops at maxSize (a file that grows while read is
+/// through here or RegularFile: it opens without blocking (a FIFO never stalls it), refuses what
+/// is not a regular file before reading a byte, stops at maxSize (a file that grows while read is
 /// TooLarge), and reports every failure as a value, never as an exception.
 FileBytes ReadRegularFile(const std::string& path, size_t maxSize);
 

@@ -7,6 +7,7 @@
 namespace lantern {
 
 void zMachine::OpRead(const Predecoded& in) {
+    MarkInputBoundary(in.Address);
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
     // The time and routine operands; they are read and not used unless input is timed.
@@ -113,6 +114,7 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
 }
 
 void zMachine::OpReadChar(const Predecoded& in) {
+    MarkInputBoundary(in.Address);
     // Operand 1 is always 1; then the time and the routine, not used unless input is timed.
     std::array<int32_t, 4> operands{};
     for (int i = 1; i <= in.OperandCount; ++i) {

@@ -1,5 +1,6 @@
 // Saving, restoring and undo of the complete Z-machine: the machine state captured and put
 // back, Quetzal files, and the undo levels kept in memory.
+#include "files/Autosave.h"
 #include "files/FileRead.h"
 #include "files/FileWrite.h"
 #include "machine/Decoder.h"
@@ -34,7 +35,7 @@ MachineState zMachine::CaptureState(int32_t pc) const {
     return state;
 }
 
-void zMachine::ApplyState(const MachineState& state) {
+void zMachine::PutState(const MachineState& state) {
     ++m_stateChanges;
     // Only states that fit this machine are applied (ReadQuetzal checks a file's).
     std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
@@ -50,6 +51,10 @@ void zMachine::ApplyState(const MachineState& state) {
     m_objects.Reset();
     WriteHeaderBytes();
     ResumeFileStreams();
+}
+
+void zMachine::ApplyState(const MachineState& state) {
+    PutState(state);
     m_pc = state.PC;
     if (m_version <= 3) {
         // The saved PC is the SAVE's branch data, after its one-byte opcode: go on as if it
@@ -299,6 +304,72 @@ void zMachine::OpRestoreUndo(const Predecoded& in) {
     const MachineState state = std::move(m_undo.back());
     m_undo.pop_back();
     ApplyState(state);
+}
+
+// ---- Autosaves ------------------------------------------------------------------------------
+
+void zMachine::MarkInputBoundary(int32_t pc) {
+    // A tick's routine may read keys itself; its frames are not a place to go on from. Version
+    // 6 keeps no saved games.
+    if (m_autosaveFolder.empty() || !m_standard || m_tickDepth > 0 || m_version == 6)
+        return;
+    m_boundary = InputBoundary{CaptureState(pc), m_screen.Snapshot()};
+}
+
+std::string zMachine::AutosaveFile() const {
+    const StoryIdentity identity = StoryIdentity::Of(m_pristineStory);
+    return AutosavePath(m_autosaveFolder, identity.Release, identity.Serial, identity.Checksum);
+}
+
+void zMachine::WriteAutosave() {
+    if (!m_boundary)
+        return;
+    std::error_code ec;
+    std::filesystem::create_directories(m_autosaveFolder, ec);
+    const std::string path = AutosaveFile();
+    const std::vector<uint8_t> bytes = PackAutosave(
+        WriteQuetzal(m_boundary->State, m_pristineStory), m_boundary->Screen.Encode());
+    if (bytes.empty())
+        m_host.ShowMessage("Cannot keep the game in \"" + path + "\".", MessageIcon::Error);
+    else if (const auto failed = WriteWholeFile(path, bytes, ProtectedFiles()))
+        m_host.ShowMessage("The game cannot be kept. " + *failed, MessageIcon::Error);
+}
+
+void zMachine::OfferResume() {
+    m_resumed = false;
+    if (m_autosaveFolder.empty() || !m_standard || m_version == 6)
+        return;
+    const std::string path = AutosaveFile();
+    FileBytes file = ReadRegularFile(path, kMaxAutosaveSize);
+    if (file.Failure == FileBytes::Problem::Missing)
+        return;
+    std::optional<MachineState> state;
+    std::optional<ScreenSnapshot> screen;
+    std::string error;
+    if (auto contents = file.Ok() ? UnpackAutosave(std::move(file.Bytes)) : std::nullopt) {
+        state = ReadQuetzal(contents->Quetzal, m_pristineStory, DynamicSize(),
+                            kMaxFrameIndex + 1, kStackSize, error);
+        screen = ScreenSnapshot::Decode(contents->Screen);
+    }
+    // The game goes on at the READ or READ_CHAR (VAR:4 and VAR:22) it was kept at.
+    constexpr int kReadByte = 0xE4;
+    constexpr int kReadCharByte = 0xF6;
+    const bool atInput = state && m_story.Contains(state->PC, 1) &&
+                         (m_story.ReadByte(state->PC) == kReadByte ||
+                          m_story.ReadByte(state->PC) == kReadCharByte);
+    if (!atInput || !screen) {
+        m_host.ShowMessage("The game kept when this story was last stopped (\"" + path +
+                               "\") is damaged; the story starts afresh.",
+                           MessageIcon::Error);
+        return;
+    }
+    if (!m_host.AskQuestion("Go on with the game of this story that was stopped without "
+                            "quitting?"))
+        return;
+    PutState(*state);
+    m_pc = state->PC;
+    m_screen.ShowSnapshot(*screen);
+    m_resumed = true;
 }
 
 } // namespace lantern

@@ -85,6 +85,13 @@ int32_t zMachine::CallFromWait(int32_t routine) {
     // The result is pushed on the waiting routine's stack, and taken off again below.
     PerformCall(UnpackAddress(routine, true), pc, 0, 0, nullptr);
     bool returned = m_frameIndex == base;
+    struct TickDepth {
+        int& depth;
+        explicit TickDepth(int& d) : depth(d) { ++depth; }
+        ~TickDepth() { --depth; }
+        TickDepth(const TickDepth&) = delete;
+        TickDepth& operator=(const TickDepth&) = delete;
+    } inTick(m_tickDepth);
     while (!returned) {
         if (!Step() || m_stateChanges != changes || m_frameIndex < base)
             break;

@@ -1,5 +1,6 @@
 #include "machine/zMachine.h"
 
+#include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
@@ -67,7 +68,7 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    LoadStory(StoryImage::LoadFile(path));
+    LoadStory(StoryImage(ReadStoryFile(path).ZCode));
     m_storyPath = path;
     // No file the player names is ever written over the story, by whatever name.
     m_storyIdentity = IdentifyFile(path);
@@ -76,11 +77,7 @@ void zMachine::LoadStory(const std::string& path) {
 }
 
 void zMachine::LoadStory(StoryImage image) {
-    if (image.Size() < kHeaderSize)
-        throw LoadError("The story file is too short to be a story file.");
-    // Only versions 1 to 8 exist; any other first byte means this is not a story file.
-    if (image.Version() < 1 || image.Version() > 8)
-        throw LoadError("Unsupported story version " + std::to_string(image.Version()));
+    CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
     m_pristineStory = m_story;
     m_version = m_story.Version();
@@ -105,6 +102,34 @@ void zMachine::PrepareScreen(int width, int height) {
     m_screen.SetScreenHeight(height);
     m_screen.SetScreenWidth(width);
     m_screen.EraseWindow(-1);
+}
+
+void zMachine::ResizeScreen(int width, int height) {
+    // A line being typed is drawn again after the new layout, at its places there.
+    m_pager.HideInput();
+    m_screen.Resize(width, height);
+    if (m_gameInProgress && m_standard)
+        WriteScreenSize();
+    m_pager.ShowInputAgain();
+}
+
+void zMachine::WriteScreenSize() {
+    const int columns = std::min(m_screen.ScreenWidth() / m_screen.CharWidth(), 255);
+    const int lines = std::min(m_screen.ScreenHeight() / m_screen.CharHeight(), 255);
+    m_story.WriteByte(0x21, columns);
+    m_story.WriteByte(0x20, lines);
+    if (m_version >= 5) {
+        m_story.WriteWord(0x22, columns);
+        m_story.WriteWord(0x24, lines);
+    }
+    // A command being read had its status line drawn at its start, at the old width. Drawing
+    // it worked then; should a timed routine since have broken it, the next READ says so.
+    if (m_version <= 3 && m_keyboard.WaitingForLine()) {
+        try {
+            DrawStatusLine();
+        } catch (const StoryError&) {
+        }
+    }
 }
 
 void zMachine::WriteHeaderBytes() {
@@ -204,6 +229,7 @@ void zMachine::Restart() {
 
 GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
+    std::error_code removeError;
     m_instructionAddress = 0;
     m_messages.TakeSummary();
     // A new game recalls none of the last one's commands.
@@ -232,12 +258,24 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
             m_host.ShowMessage("Cannot create the trace file \"" + m_tracePath + "\".",
                                MessageIcon::Error);
         StartGame();
+        m_gameInProgress = true;
+        OfferResume();
         outcome.kind = RunLoop();
+        // A game played to its end from an autosave leaves nothing to go on with.
+        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed)
+            std::filesystem::remove(AutosaveFile(), removeError);
     } catch (const StoryError& e) {
         outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
     } catch (const GameStopped&) {
         outcome = {GameOutcome::Kind::Stopped, {}};
+        // Stopped by the player or the system, not by the story: the game is kept.
+        try {
+            WriteAutosave();
+        } catch (const GameStopped&) {
+        }
     }
+    m_gameInProgress = false;
+    m_boundary.reset();
     m_trace.Close();
     m_files.CloseAll();
     m_keyboard.Reset();

@@ -79,6 +79,11 @@ class zMachine {
     bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
     void SetPagingWait(bool wait);
+    /// Keeps autosaves in folder (empty: none), under the complete Z-machine only. The game
+    /// as it stood at its last READ or READ_CHAR is saved there when the front-end stops it
+    /// (GameStopped), and a new game of the same story asks first whether to go on from it.
+    void SetAutosaveFolder(std::string folder) { m_autosaveFolder = std::move(folder); }
+    const std::string& AutosaveFolder() const { return m_autosaveFolder; }
     /// Receives the text printed to the lower window, in order, as UTF-8 (scripted console
     /// output).
     void SetTranscript(std::function<void(std::string_view)> sink) {
@@ -88,12 +93,19 @@ class zMachine {
     // ---- The game driver --------------------------------------------------------------------
     /// Lays the screen model out on a display of width x height pixels and erases it.
     void PrepareScreen(int width, int height);
+    /// The display changed size (surface pixels; cells for a character grid): the screen
+    /// follows it (zScreen::Resize). During a game of the complete Z-machine the header gives
+    /// the story the new size at its next read, and a version 1 to 3 story reading a command
+    /// gets its status line again at the new width.
+    void ResizeScreen(int width, int height);
     /// Plays one whole game of the story file: load, start, run until it ends. Faults and load
     /// failures are shown through the host and reported in the outcome; nothing escapes.
     GameOutcome RunGame(const std::string& storyPath);
+    /// True from a game's start until it has ended.
+    bool GameInProgress() const { return m_gameInProgress; }
 
-    /// Loads a story file (throws LoadError) or an image built in memory, and sets up the
-    /// version rules, alphabets, dictionary and abbreviations.
+    /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
+    /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.
@@ -372,6 +384,17 @@ class zMachine {
     MachineState CaptureState(int32_t pc) const;
     /// Puts a saved state back and goes on after its SAVE as a successful restore.
     void ApplyState(const MachineState& state);
+    /// Puts a saved state's memory, stack and frames back; the PC is the caller's.
+    void PutState(const MachineState& state);
+    // Autosaves (the complete Z-machine, with a folder to keep them in).
+    /// A READ or READ_CHAR at pc is about to take its operands: the game as it stands is the
+    /// one to keep, with the screen's text.
+    void MarkInputBoundary(int32_t pc);
+    std::string AutosaveFile() const;
+    /// Writes the game kept at the last input; a failure is reported to the player.
+    void WriteAutosave();
+    /// After the start: offers to go on from the story's autosave, and does so on Yes.
+    void OfferResume();
     /// The story's file name with another extension: what a file question suggests.
     std::string DefaultFileName(const std::string& extension) const;
     /// Asks for a file and saves into it (true) or restores from it (true, the game goes on
@@ -429,6 +452,9 @@ class zMachine {
     void WriteToScreen(std::string_view text);
     std::string StateText() const;
     void WriteHeaderBytes();
+    /// The screen's size in the header again (after a resize), and the status line of a
+    /// command being read drawn again at the new width.
+    void WriteScreenSize();
     /// What game start and RESTART share: header bytes, buffering, split, streams, keyboard,
     /// objects, and an empty stack in a single frame.
     void ResetForStart();
@@ -476,6 +502,16 @@ class zMachine {
     uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
     uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
     std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
+    std::string m_autosaveFolder;
+    /// The game at its last READ or READ_CHAR, and the screen then, while autosaves are kept.
+    struct InputBoundary {
+        MachineState State;
+        ScreenSnapshot Screen;
+    };
+    std::optional<InputBoundary> m_boundary;
+    bool m_resumed = false;        ///< this game went on from its autosave
+    bool m_gameInProgress = false;
+    int m_tickDepth = 0;           ///< timed-input routines running inside a wait
     bool m_stop = false;              ///< set by QUIT and the refused EXT question
     bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;

@@ -22,10 +22,6 @@ class StoryImage {
     StoryImage(StoryImage&&) noexcept = default;
     StoryImage& operator=(StoryImage&&) noexcept = default;
 
-    /// Reads a story file whole. Throws LoadError when the file is missing, unreadable, empty or
-    /// shorter than a header.
-    static StoryImage LoadFile(const std::string& path);
-
     /// The size N of the story file; valid addresses are 0..N.
     int32_t Size() const { return static_cast<int32_t>(m_bytes.size()) - 1; }
     bool Empty() const { return m_bytes.size() <= 1; }

@@ -69,6 +69,8 @@ class Host {
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
     /// A modal Yes/No question with the error icon; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    /// A Yes/No question that reports no error (going on with a kept game); true for Yes.
+    virtual bool AskQuestion(const std::string& text) { return AskYesNo(text); }
     /// Asks for the file to use for `use`, offering suggested; nothing when the player gave
     /// none.
     virtual std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) {

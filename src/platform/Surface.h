@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace lantern {
 
@@ -46,6 +48,12 @@ inline std::optional<Rect> ClipRect(int64_t left, int64_t top, int64_t right, in
     return Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
                 static_cast<int>(bottom)};
 }
+
+/// Text standing on a surface: where it starts across, and its characters (UTF-8).
+struct TextRun {
+    int x = 0;
+    std::string text;
+};
 
 /// A block copy whose source and destination both lie wholly on the surface.
 struct BlockCopy {
@@ -126,6 +134,15 @@ class Surface {
     virtual void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) = 0;
     /// Asks the front-end to show the rectangle again (a no-op where nothing is shown).
     virtual void Invalidate(int left, int top, int right, int bottom) = 0;
+
+    /// Changes the drawable size, keeping what still fits; new pixels are filled with fill.
+    virtual void Resize(int width, int height, Colour fill) = 0;
+    /// The text standing in an area (the characters whose middles lie in it), in runs from the
+    /// left. A surface that keeps no text gives none.
+    virtual std::vector<TextRun> TextIn(const Rect& area) const {
+        (void)area;
+        return {};
+    }
 };
 
 } // namespace lantern

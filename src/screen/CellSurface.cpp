@@ -17,10 +17,10 @@ CellSurface::Cell CellSurface::Blank(Colour back) const {
     return cell;
 }
 
-void CellSurface::Resize(int columns, int rows) {
+void CellSurface::Resize(int columns, int rows, Colour fill) {
     columns = std::max(columns, 0);
     rows = std::max(rows, 0);
-    std::vector<Cell> cells(static_cast<size_t>(columns) * rows, Blank(m_backColour));
+    std::vector<Cell> cells(static_cast<size_t>(columns) * rows, Blank(fill));
     for (int y = 0; y < std::min(rows, m_rows); ++y)
         for (int x = 0; x < std::min(columns, m_columns); ++x)
             cells[static_cast<size_t>(y) * columns + x] = At(x, y);
@@ -53,6 +53,21 @@ std::string CellSurface::RowTextTrimmed(int y) const {
     const size_t end = text.find_last_not_of(' ');
     text.erase(end == std::string::npos ? 0 : end + 1);
     return text;
+}
+
+std::vector<TextRun> CellSurface::TextIn(const Rect& area) const {
+    const auto clipped = ClipRect(area.left, area.top, area.right, area.bottom, m_columns, m_rows);
+    std::vector<TextRun> runs;
+    if (!clipped)
+        return runs;
+    // One run per row: every cell holds a character, blanks included.
+    for (int y = clipped->top; y < clipped->bottom; ++y) {
+        TextRun run{clipped->left, {}};
+        for (int x = clipped->left; x < clipped->right; ++x)
+            AppendUtf8(run.text, CellAt(x, y).ch);
+        runs.push_back(std::move(run));
+    }
+    return runs;
 }
 
 void CellSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {

@@ -31,7 +31,7 @@ class CellSurface : public Surface {
     CellSurface(int columns, int rows);
 
     /// Changes the size, keeping what fits; new cells are blank in the background colour.
-    void Resize(int columns, int rows);
+    void Resize(int columns, int rows) { Resize(columns, rows, m_backColour); }
 
     /// The cell at (x, y); throws std::out_of_range off the grid.
     const Cell& CellAt(int x, int y) const;
@@ -66,6 +66,8 @@ class CellSurface : public Surface {
     void FillRect(int left, int top, int right, int bottom, Colour colour) override;
     void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) override;
     void Invalidate(int left, int top, int right, int bottom) override;
+    void Resize(int columns, int rows, Colour fill) override;
+    std::vector<TextRun> TextIn(const Rect& area) const override;
 
   private:
     Cell& At(int x, int y) { return m_cells[static_cast<size_t>(y) * m_columns + x]; }

@@ -41,6 +41,7 @@ void Pager::StartInput(std::string_view preload) {
     for (size_t i = 0; i < preload.size(); ++i)
         m_places[i].x = std::max(window.CursorX - m_screen.MeasureZscii(preload.substr(i)), 0);
     m_scrolls = m_screen.Scrolls();
+    m_inputShown = true;
 }
 
 void Pager::FollowScrolls() {
@@ -78,13 +79,36 @@ std::string Pager::ShowInput(std::string_view line, size_t caret) {
         m_shown.push_back(line[i]);
     }
     m_screen.SetLinesPrinted(0);
-    m_screen.SetInputCaret(m_places[std::min(caret, m_shown.size())]);
+    m_caret = std::min(caret, m_shown.size());
+    m_screen.SetInputCaret(m_places[m_caret]);
     m_screen.UpdateDisplay();
     return std::string(line.substr(common));
 }
 
 void Pager::EndInput() {
     m_screen.SetInputCaret(std::nullopt);
+    m_inputShown = false;
+}
+
+void Pager::HideInput() {
+    if (!m_inputShown || m_hiding)
+        return;
+    FollowScrolls();
+    m_screen.RubOutTo(m_places.front());
+    m_hidden = std::move(m_shown);
+    m_shown.clear();
+    m_screen.SetInputCaret(std::nullopt);
+    m_hiding = true;
+}
+
+void Pager::ShowInputAgain() {
+    if (!m_hiding)
+        return;
+    m_hiding = false;
+    const std::string line = std::move(m_hidden);
+    const size_t caret = m_caret;
+    StartInput({});
+    ShowInput(line, caret);
 }
 
 } // namespace lantern

@@ -35,6 +35,11 @@ class Pager {
     std::string ShowInput(std::string_view line, size_t caret);
     /// The line read is over: its caret goes.
     void EndInput();
+    /// The screen is about to be laid out again (a new size or font) while a line is read: the
+    /// line is taken off it, and ShowInputAgain draws it again from the cursor afterwards, so
+    /// that its places are the new ones.
+    void HideInput();
+    void ShowInputAgain();
 
   private:
     /// Goes on past a prompt without waiting.
@@ -48,6 +53,10 @@ class Pager {
     std::string m_shown;              ///< the line being typed, as it stands on the screen
     std::vector<PixelPoint> m_places; ///< where each of its characters starts, and its end
     uint64_t m_scrolls = 0;           ///< the screen's scroll count that m_places knows of
+    size_t m_caret = 0;               ///< where the caret stands in the line shown
+    bool m_inputShown = false;        ///< a line read is in progress
+    std::string m_hidden;             ///< the line taken off the screen by HideInput
+    bool m_hiding = false;
 };
 
 } // namespace lantern

@@ -65,8 +65,11 @@ void DrawStatusLine(zScreen& screen, const StatusLineInfo& info) {
     screen.SplitWindow(1);
     screen.SetWindow(1);
     screen.SetTextStyle(kStyleReverse);
-    if (info.location >= 1)
+    if (info.location >= 1) {
+        // The band reaches the right edge; the line's text keeps its length.
+        screen.FillLine();
         screen.OutPut(StatusLineText(info, StatusLineLength(screen)), false);
+    }
     screen.SetWindow(0);
 }
 

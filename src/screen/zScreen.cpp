@@ -43,17 +43,26 @@ zScreen::zScreen(Surface& surface) : m_surface(&surface) {
 void zScreen::SetSurface(Surface& surface) {
     m_surface = &surface;
     // Every game starts in the display's own colours, whatever the last game left set.
-    m_storedForeColor = kStartForeColour;
-    m_storedBackColor = kStartBackColour;
+    m_storedForeColor = m_defaultFore;
+    m_storedBackColor = m_defaultBack;
     ApplyStyle();
 }
 
-void zScreen::SetupScreen() {
+void zScreen::SetDefaultColours(Colour fore, Colour back) {
+    m_defaultFore = fore;
+    m_defaultBack = back;
+}
+
+void zScreen::MeasureCell() {
     m_surface->SelectFont(true, false, false);
     const TextExtent cell = m_surface->MeasureText("0");
     // A surface that reports an empty cell would make every division below fail.
     m_charWidth = std::max(cell.width, 1);
     m_charHeight = std::max(cell.height, 1);
+}
+
+void zScreen::SetupScreen() {
+    MeasureCell();
     WindowRec& lower = m_windows[0];
     lower.Top = 1;
     lower.Left = 1;
@@ -95,15 +104,19 @@ void zScreen::Fill(int64_t left, int64_t top, int64_t right, int64_t bottom) {
 }
 
 void zScreen::SetColor(int foreColor, int backColor) {
+    if (!m_storyColours)
+        return;
     if (foreColor >= 1 && foreColor <= 12)
-        m_storedForeColor = foreColor == 1 ? Rgb(0, 0, 0) : kColourTable[foreColor];
+        m_storedForeColor = foreColor == 1 ? m_defaultFore : kColourTable[foreColor];
     if (backColor >= 1 && backColor <= 12)
-        m_storedBackColor = backColor == 1 ? Rgb(255, 255, 255) : kColourTable[backColor];
+        m_storedBackColor = backColor == 1 ? m_defaultBack : kColourTable[backColor];
     // Reverse video stays reversed in the new colours.
     ApplyStyle();
 }
 
 void zScreen::SetTrueColor(int foreColor, int backColor) {
+    if (!m_storyColours)
+        return;
     auto apply = [](int value, Colour fallback, Colour& stored) {
         const int v = value & 0xFFFF;
         if (v == 0xFFFF) {
@@ -114,8 +127,8 @@ void zScreen::SetTrueColor(int foreColor, int backColor) {
             stored = Rgb(scale(v & 31), scale((v >> 5) & 31), scale((v >> 10) & 31));
         }
     };
-    apply(foreColor, Rgb(0, 0, 0), m_storedForeColor);
-    apply(backColor, Rgb(255, 255, 255), m_storedBackColor);
+    apply(foreColor, m_defaultFore, m_storedForeColor);
+    apply(backColor, m_defaultBack, m_storedBackColor);
     ApplyStyle();
 }
 
@@ -176,8 +189,99 @@ void zScreen::EraseWindow(int windowNo) {
         window.CursorX = 0;
         window.CursorY = std::max(window.Top - 1, 0) * m_charHeight;
     }
+    area = ToSurfaceEdges(area);
     Fill(area.left, area.top, area.right, area.bottom);
     m_surface->Invalidate(area.left, area.top, area.right, area.bottom);
+}
+
+Rect zScreen::ToSurfaceEdges(Rect area) const {
+    if (area.right < m_surface->Width() && m_surface->Width() - area.right < m_charWidth)
+        area.right = m_surface->Width();
+    if (area.bottom < m_surface->Height() && m_surface->Height() - area.bottom < m_charHeight)
+        area.bottom = m_surface->Height();
+    return area;
+}
+
+void zScreen::FillLine() {
+    const WindowRec& window = Current();
+    const auto band = ClipRect(0, window.CursorY, m_surface->Width(),
+                               int64_t{window.CursorY} + m_charHeight, m_surface->Width(),
+                               m_surface->Height());
+    if (band)
+        m_surface->FillRect(band->left, band->top, band->right, band->bottom,
+                            m_surface->BackColour());
+}
+
+void zScreen::Resize(int width, int height) {
+    if (!m_screenReady) {
+        // Nothing is laid out yet: the next erase lays the screen out on the new size.
+        MeasureCell();
+        m_surface->Resize(std::max(width, kMinimumColumns * m_charWidth),
+                          std::max(height, kMinimumRows * m_charHeight), m_storedBackColor);
+        SetScreenWidth(std::max(width, kMinimumColumns * m_charWidth));
+        SetScreenHeight(RowsIn(height) * m_charHeight);
+        return;
+    }
+    const int oldCellWidth = m_charWidth;
+    const int oldCellHeight = m_charHeight;
+    MeasureCell();
+    const int cellWidth = m_charWidth;
+    const int cellHeight = m_charHeight;
+    if (cellWidth != oldCellWidth || cellHeight != oldCellHeight) {
+        // Text drawn in another font cannot be kept as it stands: it is shown again from what
+        // the screen says, in the new font.
+        m_charWidth = oldCellWidth;
+        m_charHeight = oldCellHeight;
+        const ScreenSnapshot text = Snapshot();
+        m_charWidth = cellWidth;
+        m_charHeight = cellHeight;
+        const int columns = ColumnsIn(width);
+        const int rows = RowsIn(height);
+        m_surface->Resize(std::max(width, columns * m_charWidth),
+                          std::max(height, rows * m_charHeight), m_storedBackColor);
+        SetScreenWidth(std::max(width, kMinimumColumns * m_charWidth));
+        SetScreenHeight(rows * m_charHeight);
+        ShowSnapshot(text);
+        return;
+    }
+    const int columns = ColumnsIn(width);
+    const int rows = RowsIn(height);
+    WindowRec& lower = m_windows[0];
+    WindowRec& upper = m_windows[1];
+    // The upper window is cut when the screen gets too short for it and a line of the lower.
+    const int upperHeight = std::min(upper.Height, rows - 1);
+    // The lower window's text moves up as far as the cursor's line needs to stay on the screen.
+    const int cursorRow = lower.CursorY / m_charHeight;
+    const int lowerTop = (lower.Top - 1) * m_charHeight;
+    const int lost = cursorRow - (rows - 1);
+    if (lost > 0 && lower.Height > 0) {
+        const int shift = lost * m_charHeight;
+        const int bottom = (lower.Top - 1 + lower.Height) * m_charHeight;
+        m_surface->CopyBlock(0, lowerTop + shift, m_surface->Width(), bottom - lowerTop - shift, 0,
+                             lowerTop);
+        lower.CursorY -= shift;
+        m_promptY -= shift;
+        // What was drawn has moved up as a scroll moves it.
+        m_scrolls += static_cast<uint64_t>(lost);
+        if (m_inputCaret)
+            m_inputCaret->y -= shift;
+    }
+    m_surface->Resize(std::max(width, columns * m_charWidth), std::max(height, rows * m_charHeight),
+                      m_storedBackColor);
+    SetScreenWidth(std::max(width, kMinimumColumns * m_charWidth));
+    SetScreenHeight(rows * m_charHeight);
+    if (upper.Top > 0) {
+        upper.Height = std::max(upperHeight, 0);
+        upper.Width = columns;
+    }
+    lower.Top = upper.Top > 0 ? upper.Height + 1 : 1;
+    lower.Left = 1;
+    lower.Width = columns;
+    lower.Height = rows - (lower.Top - 1);
+    const int firstLowerY = (lower.Top - 1) * m_charHeight;
+    lower.CursorY = std::clamp(lower.CursorY, firstLowerY, (rows - 1) * m_charHeight);
+    m_promptY = std::clamp(m_promptY, firstLowerY, (rows - 1) * m_charHeight);
+    m_surface->Invalidate(0, 0, m_surface->Width(), m_surface->Height());
 }
 
 void zScreen::EraseLine(int, int) {}

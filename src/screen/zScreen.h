@@ -3,12 +3,15 @@
 #include "platform/Surface.h"
 #include "text/CharMap.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace lantern {
 
@@ -29,11 +32,29 @@ inline constexpr Colour kStartBackColour = Rgb(255, 255, 255);
 inline constexpr int kStartForeColourNumber = 2;
 inline constexpr int kStartBackColourNumber = 9;
 
+/// The smallest screen a story is laid out on, in either front-end: room for a status line, a
+/// line of text and the "[**MORE**]" row, however small the terminal or window.
+inline constexpr int kMinimumColumns = 10;
+inline constexpr int kMinimumRows = 3;
+
 /// The prompt drawn when the lower window is full.
 inline constexpr std::string_view kMorePrompt = "[**MORE**]";
 
 /// Rounds to the nearest integer, halves to the even one (the window and status-line sizes).
 int RoundHalfEven(double value);
+
+/// What the screen shows, as text: enough to show it again after the program has stopped.
+struct ScreenSnapshot {
+    int UpperHeight = 0;            ///< lines of the upper window
+    std::vector<std::string> Upper; ///< its rows (UTF-8), blanks at their ends dropped
+    /// The lower window's rows from its top to the cursor's line.
+    std::vector<std::string> Lower;
+
+    bool operator==(const ScreenSnapshot&) const = default;
+    /// As lines of text, and back; Decode refuses (nothing) what Encode could not have written.
+    std::string Encode() const;
+    static std::optional<ScreenSnapshot> Decode(std::string_view text);
+};
 
 /// A place on the surface in pixels.
 struct PixelPoint {
@@ -65,6 +86,12 @@ class zScreen {
 
     /// Hands over the surface to draw on and gives it the starting colours.
     void SetSurface(Surface& surface);
+    /// The colours the screen starts in and that colour 1 (the default) stands for; black on
+    /// white unless the player chose others. The header's default colours are not changed.
+    void SetDefaultColours(Colour fore, Colour back);
+    /// Whether the story's own colours are shown (the default); without them text keeps the
+    /// default colours whatever the story sets.
+    void SetStoryColours(bool shown) { m_storyColours = shown; }
     Surface& GetSurface() { return *m_surface; }
     /// The story's character set, which turns the ZSCII text drawn into Unicode (the map must
     /// outlive the screen; without one the default table applies).
@@ -82,6 +109,15 @@ class zScreen {
 
     /// Measures the character cell and lays the lower window over the whole screen.
     void SetupScreen();
+    /// The display changed size: the surface becomes width x height pixels (at least the
+    /// minimum screen), keeping what still fits, and the screen takes it in whole cells. The
+    /// upper window keeps its cells (cut or padded); the lower window keeps its lines and the
+    /// cursor's line stays in view, its top lines scrolling away when rows are lost. A new
+    /// character cell (another font) lays the text out again from the screen's text.
+    void Resize(int width, int height);
+    /// Fills the current window's cursor line to the surface's right edge in the text's
+    /// background colour (the status line's band).
+    void FillLine();
     /// Story colour numbers 1 to 12 (1 the default); 0 and others leave that side unchanged.
     void SetColor(int foreColor, int backColor);
     /// Colours as 15-bit true colours (5 bits each of red, green and blue from the low end);
@@ -140,6 +176,12 @@ class zScreen {
     /// Where the player's attention is: the caret of a line being typed, else the cursor.
     PixelPoint CaretPosition() const;
 
+    /// What the screen shows now, as text.
+    ScreenSnapshot Snapshot() const;
+    /// Shows a snapshot's text again on an erased screen, with the upper window split as it
+    /// was and the lower window's cursor after its last line.
+    void ShowSnapshot(const ScreenSnapshot& snapshot);
+
     /// The window with story number 0 or 1 (for front-ends and tests).
     const WindowRec& Window(int windowNo) const { return m_windows[windowNo == 1 ? 1 : 0]; }
     /// The colours set by SET_COLOUR (or the starting ones).
@@ -162,6 +204,14 @@ class zScreen {
     void SelectFont(bool fixedPitch, bool bold, bool italic);
     /// Fills a rectangle with the current background colour.
     void Fill(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    /// A window's rectangle reaching the surface's right and bottom edges where less than a
+    /// cell lies beyond them, so that erasing leaves no strip of an older colour there.
+    Rect ToSurfaceEdges(Rect area) const;
+    /// Whole screen rows (at least the minimum) in height pixels, and columns in width.
+    int RowsIn(int height) const { return std::max(height / m_charHeight, kMinimumRows); }
+    int ColumnsIn(int width) const { return std::max(width / m_charWidth, kMinimumColumns); }
+    /// Measures the character cell of the fixed-pitch font.
+    void MeasureCell();
     /// Moves the cursor down one line; in the upper window it stops one line below the screen.
     void NewLine(WindowRec& window);
     /// Scrolls the lower window up by one line.
@@ -182,6 +232,9 @@ class zScreen {
     int m_screenHeight = 0;
     Colour m_storedBackColor = kStartBackColour;
     Colour m_storedForeColor = kStartForeColour;
+    Colour m_defaultFore = kStartForeColour;
+    Colour m_defaultBack = kStartBackColour;
+    bool m_storyColours = true;
     bool m_screenReady = false;
     std::array<WindowRec, 2> m_windows{}; ///< [0] lower, [1] upper
     int m_currentWindow = 0;

@@ -3,7 +3,9 @@
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
 #include "support/Assembler.h"
+#include "support/BlorbBuilder.h"
 #include "support/StoryBuilder.h"
+#include "window/CoverView.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -256,41 +258,49 @@ TEST(Form1, AFileThatCannotBeLoadedIsReportedAndTheWindowStaysIdle) {
     EXPECT_TRUE(driver.form->Command1()->isEnabled());
 }
 
-TEST(Form1, RunGameSizesTheWindowAndLaysOutTheScreen) {
+TEST(Form1, TheWindowStartsAtFourFifthsOfTheScreenAndRunGameKeepsItsSize) {
     WindowDriver driver;
     Form1& form = *driver.form;
     EXPECT_EQ(form.Command1()->text(), "Run Game");
     EXPECT_EQ(form.windowTitle(), "Lantern");
     EXPECT_EQ(form.CommonDialog1()->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(form.CommonDialog1()->acceptMode(), QFileDialog::AcceptOpen);
-    driver.Play({});
-
+    // Stories first, then every file.
+    ASSERT_EQ(form.CommonDialog1()->nameFilters().size(), 2);
+    EXPECT_TRUE(form.CommonDialog1()->nameFilters()[0].contains("*.z5"));
     const QRect screenArea = form.screen()->geometry();
     EXPECT_NEAR(form.width(), screenArea.width() * 0.8, 1);
     EXPECT_NEAR(form.height(), screenArea.height() * 0.8, 1);
     EXPECT_NEAR(form.geometry().center().x(), screenArea.center().x(), 1);
     EXPECT_NEAR(form.geometry().center().y(), screenArea.center().y(), 1);
 
-    // Picture1 fills the window above the button, which sits at the bottom.
+    // The player's size stays when a game is laid out.
+    form.resize(560, 420);
+    driver.Play({});
+    EXPECT_EQ(form.size(), QSize(560, 420));
+
+    // Picture1 fills the window between the menus and the button, which sits at the bottom.
     const QRect picture = form.Picture1()->geometry();
     const QRect button = form.Command1()->geometry();
+    const QRect menu = form.Menu()->geometry();
+    EXPECT_EQ(menu.top(), 0);
     EXPECT_EQ(picture.left(), Form1::kMargin);
-    EXPECT_EQ(picture.top(), Form1::kMargin);
+    EXPECT_EQ(picture.top(), menu.bottom() + 1 + Form1::kMargin);
     EXPECT_EQ(picture.right(), form.width() - Form1::kMargin - 1);
     EXPECT_EQ(button.top(), picture.bottom() + 1 + Form1::kMargin);
     EXPECT_EQ(button.bottom(), form.height() - Form1::kMargin - 1);
 
-    // The surface is Picture1's inner size; the screen is 5 pixels less wide, and keeps whole
-    // lines with one cell free below them for the "[**MORE**]" prompt.
-    const QSize inner = form.Picture1()->contentsRect().size();
+    // The surface is the text area (inside the margin, left of the scroll bar's place) less 5
+    // pixels, and the screen keeps whole lines of it.
+    const QSize area = form.Picture1()->TextArea().size();
     const zScreen& screen = driver.Screen();
-    EXPECT_EQ(driver.Display().Width(), inner.width());
-    EXPECT_EQ(driver.Display().Height(), inner.height());
-    EXPECT_EQ(screen.ScreenWidth(), inner.width() - 5);
+    EXPECT_EQ(driver.Display().Width(), area.width() - 5);
+    EXPECT_EQ(driver.Display().Height(), area.height() - 5);
+    EXPECT_EQ(screen.ScreenWidth(), area.width() - 5);
     EXPECT_EQ(screen.ScreenHeight() % screen.CharHeight(), 0);
-    // Whole lines, all of them the story's.
-    EXPECT_LE(screen.ScreenHeight(), inner.height() - 5);
-    EXPECT_GT(screen.ScreenHeight() + screen.CharHeight(), inner.height() - 5);
+    EXPECT_LE(screen.ScreenHeight(), area.height() - 5);
+    EXPECT_GT(screen.ScreenHeight() + screen.CharHeight(), area.height() - 5);
+    EXPECT_GE(form.Picture1()->TextArea().left() - form.Picture1()->contentsRect().left(), 1);
 }
 
 TEST(Form1, KeyEventsBecomeCharacterCodes) {
@@ -417,6 +427,66 @@ TEST(Form1, TheTraceOptionWritesTheTraceFile) {
     EXPECT_FALSE(first.empty());
     file.close();
     std::filesystem::remove(trace);
+}
+
+// A Blorb names its story in the title bar and shows its cover, with the title and author
+// beneath, before the story's first output; a key dismisses it and is not typed.
+TEST(Form1, AStorysCoverStandsUntilAKeyAndTheTitleBarNamesIt) {
+    std::ifstream in(kStory, std::ios::binary);
+    const std::vector<uint8_t> zcode{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+    const std::string record = "<ifindex><story><bibliographic><title>Window Play</title>"
+                               "<author>The Lantern Project</author></bibliographic></story>"
+                               "</ifindex>";
+    const auto blorb = BuildBlorb({{"Exec", 0, "ZCOD", zcode},
+                                   {"Pict", 1, "PNG ", MakePng(80, 60)},
+                                   {"", 0, "IFmd", {record.begin(), record.end()}},
+                                   {"", 0, "Fspc", {0, 0, 0, 1}}});
+    const std::string path = ::testing::TempDir() + "lantern_window_cover.zblorb";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(blorb.data()),
+               static_cast<std::streamsize>(blorb.size()));
+
+    WindowDriver driver(WithStory(path));
+    EXPECT_TRUE(driver.form->CommonDialog1()->nameFilters().first().startsWith(
+        "Z-machine stories (*.z1 *.z2"));
+    EXPECT_EQ(driver.form->CommonDialog1()->nameFilters().last(), "All files (*)");
+    CoverView* cover = driver.form->Cover();
+    bool coverSeen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!cover->isVisible())
+            return;
+        watch.stop();
+        coverSeen = true;
+        EXPECT_EQ(driver.form->windowTitle(),
+                  QString::fromUtf8("Window Play \u2014 The Lantern Project"));
+        EXPECT_FALSE(driver.recorder->Shows("Window test story")); // nothing of the story yet
+        EXPECT_EQ(cover->geometry(), driver.form->Picture1()->geometry());
+        // The picture, scaled up to the display area: the middle of its gradient.
+        const QImage shown = cover->grab().toImage();
+        const QColor middle = shown.pixelColor(cover->PictureRect().center());
+        EXPECT_NEAR(middle.red(), 127, 8);
+        EXPECT_NEAR(middle.blue(), 160, 8);
+        EXPECT_GT(cover->PictureRect().width(), 80);
+        SendKey(driver.form->Picture1(), 'x');
+    });
+    watch.start(1);
+    driver.Play({Line("quit\r", [&] {
+        EXPECT_FALSE(cover->isVisible());
+        EXPECT_TRUE(driver.recorder->Shows("Window test story"));
+        EXPECT_FALSE(driver.recorder->Shows(">x")); // the key that dismissed it went no further
+        EXPECT_TRUE(driver.form->AboutButton()->isEnabled());
+    })});
+    EXPECT_TRUE(coverSeen);
+    EXPECT_TRUE(driver.ScriptDone());
+    // "About this story" shows the record.
+    const auto story = StoryShown::Read(QString::fromStdString(path));
+    ASSERT_TRUE(story);
+    const QString facts = StoryInfoDialog(*story, nullptr).Facts();
+    EXPECT_TRUE(facts.contains("Kind: Blorb\n")) << facts.toStdString();
+    EXPECT_TRUE(facts.contains("Title: Window Play\n")) << facts.toStdString();
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST(Form1View, TheCaretBlinksDuringLineInputOnlyAndNeverInTheStorysPixels) {
                  EXPECT_EQ(CountColour(driver.Display(), box, kWhite),
                            box.Width() * box.Height());
                  const QImage shown = picture->grab().toImage();
-                 const QPoint middle = caret->center() + picture->contentsRect().topLeft();
+                 const QPoint middle = caret->center() + picture->Origin();
                  EXPECT_EQ(shown.pixel(middle) & 0xFFFFFFu, kBlack);
              }),
         Key(' ',

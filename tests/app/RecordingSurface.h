@@ -118,6 +118,13 @@ class RecordingSurface : public Surface {
     void Invalidate(int left, int top, int right, int bottom) override {
         m_inner.Invalidate(left, top, right, bottom);
     }
+    void Resize(int width, int height, Colour fill) override {
+        m_inner.Resize(width, height, fill);
+        std::erase_if(m_pieces, [&](const Piece& piece) {
+            return piece.box.right > width || piece.box.bottom > height;
+        });
+    }
+    std::vector<TextRun> TextIn(const Rect& area) const override { return m_inner.TextIn(area); }
 
   private:
     static bool Overlap(const Rect& a, const Rect& b) {

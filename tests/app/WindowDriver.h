@@ -2,10 +2,12 @@
 
 #include "app/RecordingSurface.h"
 #include "window/Form1.h"
+#include "window/MainMenu.h"
 #include "window/PictureBox.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QTimer>
 #include <cctype>
@@ -78,6 +80,7 @@ class WindowDriver {
   public:
     std::vector<std::pair<std::string, MessageIcon>> messages;
     std::vector<std::string> questions;
+    std::deque<bool> answers; ///< the questions' answers, in order; Yes once they run out
     std::deque<QString> choices; ///< the dialog's answers, in order; empty cancels
     /// The saved-game dialog's answers, in order (none left cancels), and what it was asked:
     /// whether to save, and the name it suggested.
@@ -90,16 +93,26 @@ class WindowDriver {
     int autoMores = 0;
 
     /// A window with options; its message boxes are recorded and answered Yes, or with
-    /// realMessageBoxes, shown as they are (the test answers them).
-    explicit WindowDriver(Options options = {}, bool realMessageBoxes = false) {
+    /// realMessageBoxes, shown as they are (the test answers them). Its preferences and
+    /// autosaves are kept in a folder of its own, or in `folder` when one is given (a later
+    /// window then finds what an earlier one kept).
+    explicit WindowDriver(Options options = {}, bool realMessageBoxes = false,
+                          const QString& folder = {}) {
         Form1Hooks hooks;
+        const QString place = folder.isEmpty() ? m_folder.path() : folder;
+        hooks.settingsFile = place + QStringLiteral("/lantern.ini");
+        hooks.dataFolder = place + QStringLiteral("/data");
         if (!realMessageBoxes) {
             hooks.showMessage = [this](const std::string& text, MessageIcon icon) {
                 messages.emplace_back(text, icon);
             };
             hooks.askYesNo = [this](const std::string& text) {
                 questions.push_back(text);
-                return true;
+                if (answers.empty())
+                    return true;
+                const bool answer = answers.front();
+                answers.pop_front();
+                return answer;
             };
         }
         hooks.chooseFile = [this] {
@@ -169,6 +182,7 @@ class WindowDriver {
 
   private:
     static constexpr qint64 kTimeLimitMs = 60'000;
+    QTemporaryDir m_folder;
 
     void Tick() {
         if (!form->GameRunning())

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-program checks of what a user meets with real pipes, files, options and signals.
 # Usage: HostileInput.sh AREA LANTERN STORY SANITIZED STANDARD_STORY
-#        (AREA: files, pipes, options, signals; STANDARD_STORY has timed input)
+#   AREA: files, pipes, options, signals, or blorb (STORY's folder then holds the garden's Blorb
+#   files made at build time). STANDARD_STORY has timed input.
 set -uo pipefail
 area=$1 lantern=$2 story=$3 sanitized=$4 standard=$5
 work=$(mktemp -d)
@@ -162,6 +163,47 @@ signals)
     wait $pid
     expect_status 129 $? "SIGHUP to the window"
     ends_with_line_end "$work/window.txt" || fail "the window's trace ends in mid-line"
+    ;;
+blorb)
+    # What a story says about itself, bare (with the resource file beside it) and in a Blorb.
+    folder=$(dirname "$story")
+    "$lantern" --info "$folder/garden.zblorb" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "--info of a Blorb"
+    for line in "Kind: Blorb" "Version: 5" "Release: 1" "IFID: ZCODE-1-" "Title: Lamplight" \
+        "Author: The Lantern Project" "Headline: An evening in an old garden" \
+        "First published: 2026" "Genre: Test & Example" "Description: A small game for"; do
+        expect_in "$work/out" "$line" "--info of a Blorb"
+    done
+    cp "$story" "$work/garden.z5"
+    cp "$folder/garden.z3" "$work/garden.z3"
+    cp "$folder/garden-resources.blb" "$work/garden.blb"
+    "$lantern" --info "$work/garden.z5" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "--info of a bare story"
+    expect_in "$work/out" "Kind: bare story file" "--info of a bare story"
+    expect_in "$work/out" "Resource file: $work/garden.blb" "--info of a bare story"
+    expect_in "$work/out" "Title: Lamplight" "--info of a bare story"
+    # The other versions of the garden are other stories: the resource file is not theirs.
+    "$lantern" --info "$work/garden.z3" >"$work/out" 2>"$work/err"
+    expect_status 0 $? "--info of another story"
+    grep -q "Title:" "$work/out" && fail "--info of garden.z3 took garden.blb's record"
+    # Refusals: a message and status 1, and nothing else.
+    refuse() { # refuse FILE TEXT WHAT
+        "$lantern" --console "$1" </dev/null >"$work/out" 2>"$work/err"
+        expect_status 1 $? "$3"
+        expect_in "$work/err" "$2" "$3"
+        [ -s "$work/out" ] && fail "$3: something was played"
+        "$lantern" --info "$1" >"$work/out" 2>"$work/err"
+        expect_status 1 $? "$3 (--info)"
+        expect_in "$work/err" "$2" "$3 (--info)"
+    }
+    refuse "$folder/garden.gblorb" "is a Glulx story; Lantern plays Z-machine stories (versions 1 to 8)" "a Glulx Blorb"
+    refuse "$work/garden.blb" "but no story: Lantern needs the story file itself" "a resource file"
+    printf 'FORM\0\0\0\4IFZS' >"$work/saved.qzl"
+    refuse "$work/saved.qzl" "is a saved game, not a story file" "a saved game"
+    head -c 3000 "$folder/garden.zblorb" >"$work/cut.zblorb"
+    refuse "$work/cut.zblorb" "is damaged: a part of it runs past the end of the file" "a truncated Blorb"
+    "$lantern" --info </dev/null >"$work/out" 2>"$work/err"
+    expect_status 2 $? "--info without a story"
     ;;
 *)
     echo "unknown area $area" >&2

@@ -224,6 +224,35 @@ TEST_F(ScreenOps, ALongTypedLineInAShortWindowIsEchoedAndRead) {
     }
 }
 
+TEST_F(ScreenOps, ALineBeingTypedStaysWholeWhenTheScreenChangesSize) {
+    // Nine numbered lines, then a prompt and a READ; half the command is typed when the screen
+    // loses four rows below the cursor and gains ten columns.
+    StoryBuilder story(5);
+    story.Byte(0x2000, 40);
+    Bytes code;
+    for (int i = 1; i <= 9; ++i)
+        code = code + OpVar(6, {C(i)}) + Op0(11); // PRINT_NUM, NEW_LINE
+    story.Code(code + OpVar(5, {C('>')}) + OpVar(4, {L(0x2000), C(0)}) + Store(16) + Quit());
+    Start(story, false, 30, 10);
+    host.Type("look!ed\r");
+    host.deliverKey = [this](int key) {
+        if (key == '!')
+            machine->ResizeScreen(40, 6);
+        else
+            machine->Keys().KeyPress(key);
+    };
+    EXPECT_EQ(Run(), GameOutcome::Kind::Quit);
+    EXPECT_EQ(Screen().ScreenWidth(), 40);
+    EXPECT_EQ(Screen().ScreenHeight(), 6);
+    EXPECT_EQ(surface.Height(), 6);
+    EXPECT_EQ(machine->Story().ReadByte(0x2001), 6);
+    // The lines moved up with the cursor's; the typed line stands once, whole.
+    EXPECT_EQ(Row(0), "6");
+    EXPECT_EQ(Row(3), "9");
+    EXPECT_EQ(Row(4), ">looked");
+    EXPECT_EQ(Row(5), "");
+}
+
 TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {
     StoryBuilder story(3);
     story.SetGlobal(16, 1).SetGlobal(17, 0xFFFD).SetGlobal(18, 12);

@@ -2,9 +2,6 @@
 
 #include "memory/StoryError.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace lantern {
@@ -47,54 +44,6 @@ TEST(StoryImage, HexStringHasAnEvenCountOfUpperCaseDigits) {
     EXPECT_EQ(HexString(0x123), "0123");
     EXPECT_EQ(HexString(-1), "FFFF");
     EXPECT_EQ(HexString(0x12345), "2345");
-}
-
-class StoryFile : public ::testing::Test {
-  protected:
-    std::string path = ::testing::TempDir() + "lantern_story_file_test.bin";
-    void Write(size_t size) {
-        std::ofstream out(path, std::ios::binary);
-        for (size_t i = 0; i < size; ++i)
-            out.put(static_cast<char>(i));
-    }
-    void TearDown() override { std::remove(path.c_str()); }
-};
-
-TEST_F(StoryFile, LoadsWholeFiles) {
-    Write(100);
-    const StoryImage image = StoryImage::LoadFile(path);
-    EXPECT_EQ(image.Size(), 100);
-    EXPECT_EQ(image.ReadByte(99), 99);
-    EXPECT_EQ(image.ReadByte(100), 0);
-}
-
-TEST_F(StoryFile, RefusesMissingEmptyShortAndUnreadableFiles) {
-    EXPECT_THROW(StoryImage::LoadFile(path + ".missing"), LoadError);
-    Write(0);
-    EXPECT_THROW(StoryImage::LoadFile(path), LoadError);
-    Write(63);
-    EXPECT_THROW(StoryImage::LoadFile(path), LoadError);
-    EXPECT_THROW(StoryImage::LoadFile(::testing::TempDir()), LoadError); // a folder
-}
-
-std::string LoadFailure(const std::string& path) {
-    try {
-        StoryImage::LoadFile(path);
-    } catch (const LoadError& e) {
-        return e.what();
-    }
-    return "";
-}
-
-TEST_F(StoryFile, AnUnreadablePathSaysWhyNotThatItIsMissing) {
-    EXPECT_NE(LoadFailure(path + ".missing").find("does not exist"), std::string::npos);
-    const std::string loop = ::testing::TempDir() + "lantern_link_loop";
-    std::remove(loop.c_str());
-    std::filesystem::create_symlink(loop, loop);
-    const std::string message = LoadFailure(loop);
-    std::remove(loop.c_str());
-    EXPECT_EQ(message.find("does not exist"), std::string::npos) << message;
-    EXPECT_NE(message.find("symbolic links"), std::string::npos) << message;
 }
 
 } // namespace

@@ -298,6 +298,76 @@ TEST_F(ScreenModel, UpdateDisplayInvalidatesTheWholeScreen) {
     EXPECT_EQ(*surface.DirtyRect(), (Rect{0, 0, kColumns, kRows + 2}));
 }
 
+TEST_F(ScreenModel, AResizeKeepsTheCellsAndTheCursorsLineAndNeverGoesBelowTheMinimum) {
+    screen.SplitWindow(2);
+    screen.SetWindow(1);
+    Print("Upper left");
+    screen.SetWindow(0);
+    Print(NumberedLines(1, 21) + "> typed");
+    ASSERT_EQ(screen.GetCursor().first, kRows);
+
+    // Wider and shorter: the upper window keeps its cells, the lower window's text moves up by
+    // the rows lost so that the cursor's line stays, and the new cells are blank.
+    screen.Resize(50, 20);
+    EXPECT_EQ(surface.Width(), 50);
+    EXPECT_EQ(surface.Height(), 20);
+    EXPECT_EQ(screen.ScreenWidth(), 50);
+    EXPECT_EQ(screen.ScreenHeight(), 20);
+    EXPECT_EQ(Row(0), "Upper left");
+    EXPECT_EQ(screen.Window(1).Width, 50);
+    EXPECT_EQ(screen.Window(0).Width, 50);
+    EXPECT_EQ(screen.Window(0).Top, 3);
+    EXPECT_EQ(screen.Window(0).Height, 18);
+    EXPECT_EQ(Row(19), "> typed");
+    EXPECT_EQ(Row(18), "21");
+    EXPECT_EQ(screen.GetCursor(), std::make_pair(20, 8));
+    // New text wraps at the new width.
+    screen.BufferMode(1);
+    Print(" " + std::string(45, 'x'));
+    EXPECT_EQ(Row(19), std::string(45, 'x'));
+
+    // Narrower than the minimum: the screen keeps 10 columns and 3 rows; the upper window is
+    // cut to leave the lower one a line, and its text is cut at the edge.
+    screen.Resize(4, 1);
+    EXPECT_EQ(screen.ScreenWidth(), kMinimumColumns);
+    EXPECT_EQ(screen.ScreenHeight(), kMinimumRows);
+    EXPECT_EQ(surface.Width(), kMinimumColumns);
+    EXPECT_EQ(Row(0), "Upper left");
+    EXPECT_EQ(screen.Window(1).Height, 2);
+    EXPECT_EQ(screen.Window(0).Top, 3);
+    EXPECT_EQ(screen.Window(0).Height, 1);
+    EXPECT_EQ(Row(2), "xxxxxxxxxx");
+}
+
+TEST_F(ScreenModel, ASnapshotShowsTheScreensTextAgain) {
+    screen.SplitWindow(1);
+    screen.SetWindow(1);
+    screen.SetCursor(1, 5, 5, 0);
+    Print("Status");
+    screen.SetWindow(0);
+    Print("First line\r\n\r\nThird line\r\n>");
+    const ScreenSnapshot snapshot = screen.Snapshot();
+    EXPECT_EQ(snapshot.Upper, std::vector<std::string>{"    Status"});
+    EXPECT_EQ(snapshot.Lower, (std::vector<std::string>{"First line", "", "Third line", ">"}));
+    const auto decoded = ScreenSnapshot::Decode(snapshot.Encode());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, snapshot);
+    EXPECT_FALSE(ScreenSnapshot::Decode(snapshot.Encode() + "more"));
+    EXPECT_FALSE(ScreenSnapshot::Decode("lantern-screen 1\nupper 9999\n"));
+
+    CellSurface other(kColumns, kRows);
+    zScreen shown(other);
+    shown.SetScreenWidth(kColumns);
+    shown.SetScreenHeight(kRows);
+    shown.ShowSnapshot(*decoded);
+    EXPECT_EQ(other.RowTextTrimmed(0), "    Status");
+    EXPECT_EQ(other.RowTextTrimmed(1), "First line");
+    EXPECT_EQ(other.RowTextTrimmed(3), "Third line");
+    EXPECT_EQ(other.RowTextTrimmed(4), ">");
+    EXPECT_EQ(shown.Window(0).Top, 2);
+    EXPECT_EQ(shown.GetCursor(), std::make_pair(5, 2));
+}
+
 TEST_F(ScreenModel, EraseLineIsIgnored) {
     Print("keep");
     screen.EraseLine(1, 5);

@@ -31,7 +31,7 @@ TEST_F(StatusLine, ScoreGameEndsOneCellBeforeTheLineEnd) {
     DrawStatusLine(screen, Score("West of House", 5, 12));
     const std::string row = surface.RowText(0);
     EXPECT_EQ(row.substr(0, 13), "West of House");
-    // 1-based positions 36 to 39 hold "5/12"; 40 is a space; the last two cells are untouched.
+    // 1-based positions 36 to 39 hold "5/12"; 40 is a space; the band goes on to the edge.
     EXPECT_EQ(row.substr(35, 4), "5/12");
     EXPECT_EQ(row.substr(39, 1), " ");
     EXPECT_EQ(row.substr(13, 22), std::string(22, ' '));
@@ -41,7 +41,8 @@ TEST_F(StatusLine, ScoreGameEndsOneCellBeforeTheLineEnd) {
         EXPECT_EQ(At(x, 0).back, Rgb(0, 0, 0)) << x;
         EXPECT_TRUE(At(x, 0).fixed) << x;
     }
-    EXPECT_EQ(At(40, 0).back, Rgb(255, 255, 255));
+    EXPECT_EQ(At(41, 0).back, Rgb(0, 0, 0));
+    EXPECT_EQ(At(41, 1).back, Rgb(255, 255, 255));
     // The lower window is current again, below the one-line upper window.
     EXPECT_EQ(screen.CurrentWindow(), 0);
     EXPECT_EQ(screen.Window(1).Height, 1);

@@ -3,6 +3,9 @@
 // files (transcript, record of commands, commands played back).
 #include "files/Iff.h"
 #include "machine/zMachine.h"
+#include "screen/CellSurface.h"
+#include "support/Assembler.h"
+#include "support/StoryBuilder.h"
 #include "support/TestHost.h"
 
 #include <csignal>
@@ -171,7 +174,7 @@ TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
     host.fileNames = {save};
     Play(LANTERN_STORY_STANDARD_V5, "inc\rsave\r");
     const std::vector<uint8_t> file = ReadBytes(save);
-    const StoryImage story = StoryImage::LoadFile(LANTERN_STORY_STANDARD_V5);
+    const StoryImage story(ReadBytes(LANTERN_STORY_STANDARD_V5));
     const size_t dynamicSize = static_cast<size_t>(story.ReadWord(0x0E, true));
     std::string error;
     const auto state = ReadQuetzal(file, story, dynamicSize, 91, 1024, error);
@@ -365,6 +368,132 @@ TEST(Quetzal, StateComesBackWhole) {
         EXPECT_EQ(back->Frames[f].ArgCount, state.Frames[f].ArgCount);
         EXPECT_EQ(back->Frames[f].StoreVar, f == 0 ? 0 : state.Frames[f].StoreVar);
     }
+}
+
+// A game stopped at its second command, two routines deep with values on the stack, as the
+// player sees it: memory, stack, frames, PC and the screen's text.
+struct Stopped {
+    std::vector<uint8_t> memory;
+    std::vector<int32_t> stack;
+    int frameIndex = 0;
+    zRoutine frame;
+    int32_t pc = 0;
+    std::vector<std::string> rows;
+    std::vector<uint8_t> autosave; ///< the autosave file's bytes at that wait
+    bool operator==(const Stopped& other) const {
+        return memory == other.memory && stack == other.stack &&
+               frameIndex == other.frameIndex && pc == other.pc && rows == other.rows &&
+               frame.Locals == other.frame.Locals && frame.LocalCount == other.frame.LocalCount &&
+               frame.ReturnAddress == other.frame.ReturnAddress &&
+               frame.FramePointer == other.frame.FramePointer &&
+               frame.StoreVar == other.frame.StoreVar && frame.ArgCount == other.frame.ArgCount;
+    }
+};
+
+// Main calls A (2 locals), which pushes a value and calls B (1 local); B loops: ">", READ,
+// counts the command in a global, prints the count and pushes it.
+std::vector<uint8_t> CountingStory() {
+    constexpr int kText = 0xB00;
+    StoryBuilder story(5);
+    story.Byte(kText, 20);
+    story.At(0x1400);
+    const int32_t b = story.Routine(1);
+    const int32_t loop = story.Here();
+    story.Code(OpVar(2, {L(kText), C(1), C(0)}) +   // STOREB text 1 0: nothing typed yet
+               OpVar(5, {C('>')}) +                 // PRINT_CHAR
+               OpVar(4, {L(kText), C(0)}) + Store(17) + // READ -> g1
+               Op1(5, C(18)) +                      // INC g2
+               OpVar(6, {V(18)}) +                  // PRINT_NUM g2
+               Op0(11) +                            // NEW_LINE
+               OpVar(8, {V(18)}));                  // PUSH g2
+    const int32_t jump = story.Here();
+    story.Code(Op1(12, L((loop - (jump + 3) + 2) & 0xFFFF))); // JUMP loop
+    const int32_t a = story.Routine(2);
+    story.Code(OpVar(8, {C(88)}) + OpVar(25, {L(story.Packed(b)), C(9)}) + Rtrue());
+    story.At(StoryBuilder::kCode).StartHere();
+    story.Code(OpVar(0, {L(story.Packed(a)), C(5)}) + Store(16) + Quit());
+    return story.Raw();
+}
+
+TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
+    const std::string path = folder + "/counting.z5";
+    WriteBytes(path, CountingStory());
+    const std::string saves = folder + "/autosaves";
+    // A game of the complete machine on a small screen that keeps autosaves.
+    auto makeGame = [&](TestHost& player, CellSurface& cells) {
+        auto game = std::make_unique<zMachine>(player, cells, 1);
+        game->SetStandard(true);
+        game->SetAutosaveFolder(saves);
+        game->PrepareScreen(cells.Width(), cells.Height());
+        return game;
+    };
+    // Plays with the given keys and stops at the next wait after them, noting the game there.
+    auto play = [&](const std::string& keys, bool resume, std::vector<std::string>& questions) {
+        TestHost player;
+        CellSurface cells(30, 8);
+        const std::unique_ptr<zMachine> owner = makeGame(player, cells);
+        zMachine& game = *owner;
+        Stopped seen;
+        player.Type(keys + "!");
+        player.answerYes = resume;
+        player.deliverKey = [&](int key) {
+            if (key != '!') {
+                game.Keys().KeyPress(key);
+                return;
+            }
+            seen.memory.assign(game.Story().Data(), game.Story().Data() + 0x1000);
+            for (int i = 1; i <= game.StackPointer(); ++i)
+                seen.stack.push_back(game.StackValue(i));
+            seen.frameIndex = game.FrameIndex();
+            seen.frame = game.CurrentRoutine();
+            seen.pc = game.PC();
+            for (int y = 0; y < cells.Height(); ++y)
+                seen.rows.push_back(cells.RowTextTrimmed(y));
+            for (const auto& entry : std::filesystem::directory_iterator(saves))
+                seen.autosave = ReadBytes(entry.path().string());
+        };
+        EXPECT_EQ(game.RunGame(path).kind, GameOutcome::Kind::Stopped);
+        questions = player.questions;
+        return seen;
+    };
+    std::vector<std::string> questions;
+    std::filesystem::create_directories(saves);
+    const Stopped first = play("a\r", false, questions);
+    EXPECT_TRUE(questions.empty());
+    EXPECT_EQ(first.frameIndex, 2);
+    EXPECT_EQ(first.stack.size(), 2u); // A's 88 and B's count
+    ASSERT_GE(first.rows.size(), 3u);
+    EXPECT_EQ(first.rows[0], ">a");
+    EXPECT_EQ(first.rows[1], "1");
+    EXPECT_EQ(first.rows[2], ">");
+    // One file for the story, written whole: nothing else is left in the folder.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(saves))
+        files.push_back(entry.path().filename().string());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(files[0].ends_with(".autosave.qzl")) << files[0];
+    const std::string kept = saves + "/" + files[0];
+    const std::vector<uint8_t> bytes = ReadBytes(kept);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "FORM");
+
+    // Going on: the same game at the same place, with the same screen.
+    const Stopped resumed = play("", true, questions);
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_TRUE(resumed == first);
+    // Declining starts afresh and keeps the autosave.
+    const Stopped fresh = play("", false, questions);
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_EQ(fresh.stack.size(), 1u);
+    EXPECT_EQ(fresh.rows[0], ">");
+    EXPECT_EQ(fresh.autosave, bytes);
+    // A damaged autosave is reported and the story starts afresh.
+    WriteBytes(kept, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
+    TestHost player;
+    CellSurface cells(30, 8);
+    makeGame(player, cells)->RunGame(path);
+    EXPECT_TRUE(player.questions.empty());
+    ASSERT_EQ(player.messages.size(), 1u);
+    EXPECT_NE(player.messages[0].text.find("damaged"), std::string::npos);
 }
 
 } // namespace

@@ -21,6 +21,32 @@ foreach(version 3 5 8)
         INPUT ${LANTERN_CASES}/garden/v${version}/input.txt
         EXPECTED ${LANTERN_CASES}/garden/v${version}/expected.txt)
 endforeach()
+# The same story as a Blorb, with its record and a cover: it plays as the bare file does. A
+# resource file for the bare story (hostile.blorb puts it beside a copy of the story, so that
+# the tests that play garden.z5 in the window meet no cover); and a Blorb of another system.
+set(stories ${CMAKE_BINARY_DIR}/stories)
+set(garden_record ${LANTERN_CASES}/garden/garden.iFiction)
+set(LANTERN_BLORB_GARDEN ${stories}/garden.zblorb)
+set(garden_blorbs
+    ${stories}/garden.zblorb ${stories}/garden-resources.blb ${stories}/garden.gblorb)
+add_custom_command(OUTPUT ${garden_blorbs}
+    COMMAND lantern_make_blorb ${stories}/garden.zblorb --zcode ${LANTERN_STORY_GARDEN_V5}
+            --record ${garden_record} --cover 64x48
+    COMMAND lantern_make_blorb ${stories}/garden-resources.blb --names ${LANTERN_STORY_GARDEN_V5}
+            --record ${garden_record} --cover 64x48
+    COMMAND lantern_make_blorb ${stories}/garden.gblorb --exec GLUL ${garden_record}
+    DEPENDS lantern_make_blorb ${LANTERN_STORY_GARDEN_V5} ${garden_record}
+    COMMENT "Making the garden's Blorb files"
+    VERBATIM)
+add_custom_target(story_garden_blorbs DEPENDS ${garden_blorbs})
+list(APPEND LANTERN_CASE_STORIES story_garden_blorbs)
+# The header, RESTART and VERIFY's checksum are the Z-code's.
+foreach(case v5 verify)
+    lantern_story_test(story.garden.${case}.blorb
+        STORY ${LANTERN_BLORB_GARDEN}
+        INPUT ${LANTERN_CASES}/garden/${case}/input.txt
+        EXPECTED ${LANTERN_CASES}/garden/${case}/expected.txt)
+endforeach()
 lantern_story_test(story.garden.verify
     STORY ${LANTERN_STORY_GARDEN_V5}
     INPUT ${LANTERN_CASES}/garden/verify/input.txt

@@ -103,6 +103,7 @@ class NullSurface : public Surface {
     void FillRect(int, int, int, int, Colour) override {}
     void CopyBlock(int, int, int, int, int, int) override {}
     void Invalidate(int, int, int, int) override {}
+    void Resize(int, int, Colour) override {}
 
   private:
     Colour m_text = 0;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "window/Preferences.h"
+
+#include <QMenuBar>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+
+namespace lantern {
+
+/// The window's menus: Game (Open, Open Recent, the complete Z-machine, Quit), View (font,
+/// zoom, colours, full screen) and Help (About This Story, About Lantern). It only asks: the
+/// form does what the player chose.
+class MainMenu : public QMenuBar {
+    Q_OBJECT
+
+  public:
+    explicit MainMenu(QWidget* parent);
+
+    /// The stories Open Recent offers, latest first.
+    void SetRecent(const QStringList& stories);
+    /// Shows the choices in force.
+    void ShowChoices(const Preferences& preferences, bool standardOnCommandLine);
+    void SetFullScreen(bool on);
+
+    QAction* Open() const { return m_open; }
+    QMenu* Recent() const { return m_recent; }
+    QAction* Standard() const { return m_standard; }
+    QAction* Quit() const { return m_quit; }
+    QAction* ZoomIn() const { return m_zoomIn; }
+    QAction* ZoomOut() const { return m_zoomOut; }
+    QAction* ZoomReset() const { return m_zoomReset; }
+    QAction* FullScreen() const { return m_fullScreen; }
+    /// Help > About This Story: enabled once a story has been chosen.
+    QAction* AboutStory() const { return m_aboutStory; }
+
+  signals:
+    void OpenRequested();
+    void RecentChosen(const QString& path);
+    void ClearRecentRequested();
+    void StandardChosen(bool on);
+    void QuitRequested();
+    void FontRequested();
+    /// +1 zooms in, -1 out, 0 back to 100%.
+    void ZoomRequested(int step);
+    void ThemeChosen(Theme theme);
+    void StoryColoursChosen(bool shown);
+    void FullScreenRequested(bool on);
+    void AboutRequested();
+    void StoryInfoRequested();
+
+  private:
+    QAction* m_open = nullptr;
+    QMenu* m_recent = nullptr;
+    QAction* m_standard = nullptr;
+    QAction* m_quit = nullptr;
+    QAction* m_zoomIn = nullptr;
+    QAction* m_zoomOut = nullptr;
+    QAction* m_zoomReset = nullptr;
+    QAction* m_light = nullptr;
+    QAction* m_dark = nullptr;
+    QAction* m_storyColours = nullptr;
+    QAction* m_fullScreen = nullptr;
+    QAction* m_aboutStory = nullptr;
+};
+
+} // namespace lantern

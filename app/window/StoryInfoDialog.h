@@ -1,0 +1,40 @@
+#pragma once
+
+#include "files/StoryFile.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QString>
+#include <optional>
+
+namespace lantern {
+
+/// What the window shows of a story besides playing it: its record, its cover, its title.
+struct StoryShown {
+    StoryFile File;
+    QImage Cover; ///< decoded by Qt; null when the story has none (or it is not a picture)
+    QString FileName;
+
+    /// Reads the story's record and cover; nothing when the story cannot be loaded (the game
+    /// that follows says why).
+    static std::optional<StoryShown> Read(const QString& path);
+    QString Title() const;
+    QString Author() const;
+    /// "Title — Author", the title alone, or the file's name when the story has no record.
+    QString WindowTitle() const;
+};
+
+/// "About this story": the cover, and what the story is and says about itself.
+class StoryInfoDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    StoryInfoDialog(const StoryShown& story, QWidget* parent);
+    /// The facts shown, one "Key: value" a line.
+    QString Facts() const { return m_facts; }
+
+  private:
+    QString m_facts;
+};
+
+} // namespace lantern
