@@ -18,6 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 # the Liberation fonts stand in for with the same metrics.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
-# The runes of font 3 (the character graphics) are drawn from Noto Sans Runic where it is there.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-core")
+# The runes of font 3 (the character graphics) are drawn from Noto Sans Runic where it is there;
+# a terminal shows true colour through its type's "-direct" description.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-core, ncurses-term")
 include(CPack)

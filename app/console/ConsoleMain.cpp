@@ -119,6 +119,12 @@ int RunInTerminal(const Options& options) {
     host.SetKeyboard(machine.Keys());
     host.SetScreen(machine.Screen());
     Configure(machine, options);
+    // The story's default colours are the terminal's own.
+    machine.Screen().SetDefaultColours(TerminalScreen::kOwnText, TerminalScreen::kOwnBack);
+    // The complete Z-machine's screen follows the terminal's size, unless the player gave one.
+    if (options.standard && options.width <= 0 && options.height <= 0)
+        host.SetResizeHandler(
+            [&machine](int columns, int rows) { machine.ResizeScreen(columns, rows); });
     // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
     machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);

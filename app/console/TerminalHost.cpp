@@ -5,6 +5,7 @@
 #include "memory/StoryError.h"
 #include "text/CharMap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -15,18 +16,44 @@ void TerminalHost::CheckStop() {
         throw GameStopped{};
 }
 
+namespace {
+
+// Where a view of `view` cells starts on a line of `size` cells so as to show cell `at`: at the
+// start while it can.
+int ViewStart(int at, int size, int view) {
+    if (size <= view || view <= 0)
+        return 0;
+    return std::clamp(at - view + 1, 0, size - view);
+}
+
+} // namespace
+
 void TerminalHost::Render(bool everything) {
     if (!m_drawnOnce) {
         everything = true;
         m_drawnOnce = true;
     }
+    const PixelPoint caret = m_screen ? m_screen->CaretPosition() : PixelPoint{};
+    const PixelPoint origin{ViewStart(caret.x, m_surface.Width(), m_terminal.Columns()),
+                            ViewStart(caret.y, m_surface.Height(), m_terminal.Rows())};
+    if (origin != m_origin) {
+        m_origin = origin;
+        m_terminal.Clear();
+        everything = true;
+    }
     const Rect all{0, 0, m_surface.Width(), m_surface.Height()};
     const Rect area = everything ? all : m_surface.DirtyRect().value_or(Rect{});
     m_surface.ClearDirty();
     if (!area.IsEmpty())
-        m_terminal.Draw(m_surface, area);
-    const PixelPoint caret = m_screen ? m_screen->CaretPosition() : PixelPoint{};
-    m_terminal.Show(caret.x, caret.y);
+        m_terminal.Draw(m_surface, area, m_origin);
+    m_terminal.Show(caret.x - m_origin.x, caret.y - m_origin.y);
+}
+
+void TerminalHost::Resized() {
+    if (m_onResize)
+        m_onResize(m_terminal.Columns(), m_terminal.Rows());
+    m_terminal.Clear();
+    Render(true);
 }
 
 bool TerminalHost::DeliverPendingKeys() {
@@ -61,7 +88,7 @@ void TerminalHost::ReadKeys(int timeoutMs) {
             // The keys read before the end still count; the wait after them ends the game.
             m_ended = true;
             return;
-        case TerminalKey::Kind::Resized: Render(true); return;
+        case TerminalKey::Kind::Resized: Resized(); return;
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key:
             if (m_pendingKeys.size() < kMaxPendingKeys)
@@ -97,15 +124,18 @@ void TerminalHost::ProcessPendingEvents() {
 
 TerminalKey TerminalHost::Prompt(const std::string& text) {
     Render();
-    const int row = m_surface.Height() - 1;
-    m_terminal.DrawBar(row, text);
-    m_terminal.Show(static_cast<int>(DecodeUtf8(text).size()), row);
     TerminalKey key;
     for (;;) {
+        // The terminal's bottom row, also when it shows only a part of the screen.
+        const int row = std::min(m_surface.Height(), m_terminal.Rows()) - 1;
+        m_terminal.DrawBar(row, text);
+        m_terminal.Show(static_cast<int>(DecodeUtf8(text).size()), row);
         key = m_terminal.ReadKey(-1);
         CheckStop();
         if (key.kind == TerminalKey::Kind::Ended)
             throw GameStopped{};
+        if (key.kind == TerminalKey::Kind::Resized)
+            Resized();
         if (key.kind == TerminalKey::Kind::Character || key.kind == TerminalKey::Kind::Key)
             break;
     }

@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace lantern {
 
@@ -21,6 +23,11 @@ class TerminalHost : public Host {
 
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
     void SetScreen(zScreen& screen) { m_screen = &screen; }
+    /// Called with the terminal's new size in cells when it changes, for a screen that
+    /// follows it; without one the screen keeps its size.
+    void SetResizeHandler(std::function<void(int columns, int rows)> handler) {
+        m_onResize = std::move(handler);
+    }
 
     void DoEvents() override;
     void DoEventsFor(int timeoutMs) override;
@@ -33,6 +40,7 @@ class TerminalHost : public Host {
     void Beep() override;
 
     /// Draws what changed on the surface, with the terminal's cursor where the player types.
+    /// A terminal smaller than the surface shows the part of it around that cursor.
     void Render(bool everything = false);
     /// Gives the terminal back and leaves the last screen's text on it, for the shell after
     /// the game.
@@ -44,6 +52,9 @@ class TerminalHost : public Host {
     void ReadKeys(int timeoutMs);
     /// Gives queued keys to a wait in progress while it takes them; true when any was taken.
     bool DeliverPendingKeys();
+    /// The terminal changed its size: the screen follows it, or keeps its own, and all of it
+    /// is drawn again.
+    void Resized();
     /// Shows text on the bottom row and waits for one key; returns it.
     TerminalKey Prompt(const std::string& text);
     /// Ends the game (GameStopped) after a stop signal.
@@ -54,6 +65,8 @@ class TerminalHost : public Host {
     int m_outputFd;
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
+    std::function<void(int, int)> m_onResize;
+    PixelPoint m_origin; ///< the surface's cell at the terminal's top left corner
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait
     bool m_drawnOnce = false;

@@ -15,6 +15,7 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <string>
+#include <string_view>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -22,6 +23,7 @@
 // The curses functions as functions: its macros would take over names such as move and clear.
 #define NCURSES_NOMACROS
 #include <curses.h>
+#include <term.h>
 
 namespace lantern {
 
@@ -75,6 +77,42 @@ void AppendReset(const char* name) {
     }
 }
 
+// As many colours as there are RGB values: colour numbers are RGB values themselves.
+constexpr int kTrueColours = 1 << 24;
+
+// Whether the terminal says it shows any RGB colour, as terminals that do say in COLORTERM.
+bool TrueColourClaimed() {
+    const char* claim = std::getenv("COLORTERM");
+    return claim != nullptr &&
+           (std::strcmp(claim, "truecolor") == 0 || std::strcmp(claim, "24bit") == 0);
+}
+
+// Whether the description of a terminal type says that it shows any RGB colour (the flag RGB,
+// or tmux's Tc) without RGB colour numbers. Read without starting curses, which writes.
+bool DescribedTrueColour(const char* type, int fd) {
+    int error = 0;
+    if (setupterm(type, fd, &error) != OK)
+        return false;
+    const bool described =
+        tigetnum("colors") < kTrueColours && (tigetflag("RGB") > 0 || tigetflag("Tc") > 0);
+    del_curterm(cur_term);
+    return described;
+}
+
+// The terminal description for the same type with RGB colour numbers, as the terminfo
+// database names them ("xterm-256color", "xterm-direct"); nothing for a type that is one.
+std::string DirectType(std::string_view type) {
+    if (type.empty() || type.ends_with("-direct"))
+        return {};
+    for (const std::string_view colours : {"-256color", "-88color", "-16color", "-color"}) {
+        if (type.ends_with(colours)) {
+            type.remove_suffix(colours.size());
+            break;
+        }
+    }
+    return std::string(type) + "-direct";
+}
+
 // Typed text and the screen in UTF-8, whatever the environment's locale says, as before.
 void UseUtf8() {
     if (std::setlocale(LC_CTYPE, "") && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
@@ -96,9 +134,7 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
     // curses reads and writes through streams of its own, on copies of the descriptors.
     g_input = fdopen(dup(inputFd), "r");
     g_output = fdopen(dup(outputFd), "w");
-    if (g_input && g_output)
-        m_screen = newterm(type, g_output, g_input);
-    if (!m_screen) {
+    if (!g_input || !g_output || !Start(type)) {
         m_problem = "its type (TERM) is not known here";
         Restore();
         return;
@@ -117,6 +153,7 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
     if (has_colors() && start_color() == OK) {
         use_default_colors();
         m_colours = true;
+        m_trueColour = COLORS >= kTrueColours;
     }
     if (g_terminalFd >= 0) {
         // Ctrl-S, Ctrl-Q and Ctrl-V are keys like the others.
@@ -137,6 +174,16 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
         for (int signal : {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
             std::signal(signal, OnFatalSignal);
     }
+}
+
+bool TerminalScreen::Start(const char* type) {
+    const char* name = type != nullptr ? type : std::getenv("TERM");
+    const std::string direct = DirectType(name != nullptr ? name : "");
+    if (!direct.empty() && (TrueColourClaimed() || DescribedTrueColour(name, fileno(g_output))))
+        m_screen = newterm(direct.c_str(), g_output, g_input);
+    if (!m_screen)
+        m_screen = newterm(type, g_output, g_input);
+    return m_screen != nullptr;
 }
 
 TerminalScreen::~TerminalScreen() {
@@ -170,8 +217,18 @@ int TerminalScreen::TerminalColour(Colour colour) const {
     const int green = static_cast<int>((colour >> 8) & 0xFF);
     const int blue = static_cast<int>(colour & 0xFF);
     auto full = [](int channel) { return channel == 0 || channel == 255; };
-    // The story's eight named colours are the terminal's own eight.
-    if ((full(red) && full(green) && full(blue)) || COLORS < 256)
+    // The story's eight named colours are the terminal's own eight; but its white, which is
+    // grey in most terminals, is the bright white of those that have it.
+    if (full(red) && full(green) && full(blue)) {
+        if (colour == Rgb(255, 255, 255) && (m_trueColour || COLORS >= 16))
+            return m_trueColour ? static_cast<int>(colour) : 15;
+        return (red != 0 ? COLOR_RED : 0) | (green != 0 ? COLOR_GREEN : 0) |
+               (blue != 0 ? COLOR_BLUE : 0);
+    }
+    // Numbers below 8 are the eight even in true colour: the nearly black ones step aside.
+    if (m_trueColour)
+        return std::max(static_cast<int>(colour), 8);
+    if (COLORS < 256)
         return (red >= 128 ? COLOR_RED : 0) | (green >= 128 ? COLOR_GREEN : 0) |
                (blue >= 128 ? COLOR_BLUE : 0);
     // Others the nearest of the 6x6x6 colour cube of 256-colour terminals, or of its greys.
@@ -190,25 +247,32 @@ void TerminalScreen::CellLook(const CellSurface::Cell& cell, unsigned& attribute
     if (cell.italic)
         attributes |= A_ITALIC;
     pair = 0;
-    // The starting colours are the terminal's own, and reversed they are its reverse video.
-    const bool defaultText = cell.text == CellSurface::kDefaultText;
-    const bool defaultBack = cell.back == CellSurface::kDefaultBack;
-    if (cell.text == CellSurface::kDefaultBack && cell.back == CellSurface::kDefaultText) {
+    Colour text = cell.text;
+    Colour back = cell.back;
+    // The terminal's own background as the text's colour (or its own text colour as the
+    // background) is the terminal's reverse video of the other side.
+    if (text == kOwnBack || back == kOwnText) {
         attributes |= A_REVERSE;
-        return;
+        std::swap(text, back);
     }
-    if ((defaultText && defaultBack) || !m_colours)
+    const bool ownText = text == kOwnText || text == kOwnBack;
+    const bool ownBack = back == kOwnText || back == kOwnBack;
+    if ((ownText && ownBack) || !m_colours)
         return;
-    pair = std::max(alloc_pair(defaultText ? -1 : TerminalColour(cell.text),
-                               defaultBack ? -1 : TerminalColour(cell.back)),
-                    0);
+    pair = std::max(
+        alloc_pair(ownText ? -1 : TerminalColour(text), ownBack ? -1 : TerminalColour(back)), 0);
 }
 
-void TerminalScreen::Draw(const CellSurface& surface, const Rect& area) {
+void TerminalScreen::Draw(const CellSurface& surface, const Rect& area, PixelPoint origin) {
     if (!m_screen)
         return;
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
+    // Only what the terminal has room for.
+    const int top = std::max(area.top, origin.y);
+    const int bottom = std::min(area.bottom, origin.y + LINES);
+    const int left = std::max(area.left, origin.x);
+    const int right = std::min(area.right, origin.x + COLS);
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
             const CellSurface::Cell& cell = surface.CellAt(x, y);
             unsigned attributes = 0;
             int pair = 0;
@@ -222,9 +286,16 @@ void TerminalScreen::Draw(const CellSurface& surface, const Rect& area) {
                               : L'?';
             cchar_t look{};
             setcchar(&look, text, attributes, static_cast<short>(pair), &pair);
-            mvadd_wch(y, x, &look);
+            mvadd_wch(y - origin.y, x - origin.x, &look);
         }
     }
+}
+
+void TerminalScreen::Clear() {
+    if (!m_screen)
+        return;
+    erase();
+    clearok(curscr, TRUE);
 }
 
 void TerminalScreen::DrawBar(int row, std::string_view text) {

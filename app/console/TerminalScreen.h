@@ -2,6 +2,7 @@
 
 #include "platform/Surface.h"
 #include "screen/CellSurface.h"
+#include "screen/zScreen.h"
 
 #include <cstdint>
 #include <string_view>
@@ -36,6 +37,11 @@ class TerminalScreen {
     TerminalScreen(const TerminalScreen&) = delete;
     TerminalScreen& operator=(const TerminalScreen&) = delete;
 
+    /// The colours that stand for the terminal's own text and background colours: the story's
+    /// default colours in a terminal. No RGB colour takes these values.
+    static constexpr Colour kOwnText = 0x1000000;
+    static constexpr Colour kOwnBack = 0x2000000;
+
     bool Active() const { return m_screen != nullptr; }
     /// Gives the terminal back as it was (also done on destruction).
     void Restore();
@@ -44,13 +50,19 @@ class TerminalScreen {
     int Columns() const;
     int Rows() const;
 
-    /// Puts the cells of `area` on the screen to come. The story's default colours are the
-    /// terminal's own.
-    void Draw(const CellSurface& surface, const Rect& area);
+    /// Puts the cells of `area` on the screen to come, the surface's cell `origin` at the
+    /// terminal's top left corner; cells beyond the terminal's edges are left out. kOwnText
+    /// and kOwnBack are the terminal's own colours, others are drawn in the nearest colour it
+    /// has: any (true colour), one of 256, or one of its eight.
+    void Draw(const CellSurface& surface, const Rect& area, PixelPoint origin = {});
+    /// Blanks the screen to come and has the next Show draw all of it afresh (after the
+    /// terminal changed its size and may have cut or moved its lines its own way).
+    void Clear();
     /// Puts text (UTF-8) in reverse video on a row of the screen to come, the rest of the row
     /// blank.
     void DrawBar(int row, std::string_view text);
-    /// Sends the terminal what changed since the last time, with the cursor at (x, y).
+    /// Sends the terminal what changed since the last time, with the cursor at (x, y) of the
+    /// terminal.
     void Show(int x, int y);
     /// Reads one key, waiting up to timeoutMs (-1: until one comes). A bare Escape is told
     /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
@@ -61,6 +73,10 @@ class TerminalScreen {
     const char* Problem() const { return m_problem; }
 
   private:
+    /// Starts curses on the terminal, of the given type (nothing: TERM's) or, when the
+    /// terminal says it shows true colour and its type has a description with RGB colour
+    /// numbers, of that type; false when it cannot.
+    bool Start(const char* type);
     /// A key that curses decoded (KEY_*), as a key of Keys.h; 0 when it has none.
     static int CursesKey(int code);
     /// What a typed character is to the game: a key, a character, or nothing.
@@ -74,6 +90,7 @@ class TerminalScreen {
     int m_inputFd;
     bool m_afterCarriageReturn = false; ///< the last character read was "\r"
     bool m_colours = false;
+    bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)
     const char* m_problem = "";
 };
 
