@@ -64,6 +64,8 @@ void Configure(zMachine& machine, const Options& options) {
     if (options.traceFile)
         machine.SetTraceFile(*options.traceFile);
     machine.SetStandard(options.standard);
+    // A story stuck in a loop of messages must not flood the terminal or standard error.
+    machine.SetMessageRepeatsLimited(true);
 }
 
 int RunScripted(const Options& options) {
@@ -73,6 +75,8 @@ int RunScripted(const Options& options) {
     CellSurface surface(columns, rows);
     ScriptHost host(std::cin, std::cerr);
     host.SetOutput(std::cout);
+    if (isatty(STDIN_FILENO))
+        host.SetTerminalInput(STDIN_FILENO);
     zMachine machine(host, surface, options.seed);
     host.SetKeyboard(machine.Keys());
     Configure(machine, options);
@@ -151,6 +155,9 @@ int RunConsole(const Options& options) {
     CatchStopSignals();
     // A closed pipe is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
+    // The screen is drawn only when both sides are the terminal. With either side a file or a
+    // pipe the game is the scriptable transcript; from a terminal its lines are typed by the
+    // player as they come, in real time.
     if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
         return RunInTerminal(options);
     return RunScripted(options);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 
 namespace lantern {
 
@@ -14,7 +15,10 @@ bool ScriptHost::ReadInputLine(std::string& line) {
     line.clear();
     std::streambuf& input = *m_input.rdbuf();
     bool any = false;
-    for (;;) {
+    for (uint32_t count = 1;; ++count) {
+        // Endless input without a line end (/dev/zero) must not keep a stop request waiting.
+        if (count % 65536 == 0)
+            CheckStop();
         const int c = input.sbumpc();
         if (c == std::char_traits<char>::eof())
             return any;
@@ -50,6 +54,21 @@ void ScriptHost::DoEventsFor(int timeoutMs) {
     CheckStop();
     if (!m_keyboard || !m_keyboard->Waiting())
         return;
+    if (m_terminalFd >= 0) {
+        // A line is there to read once the player has ended it with Enter (or Ctrl-D).
+        if (m_pending.empty() && !m_inputEnded) {
+            FlushOutput();
+            CheckStop();
+            pollfd input{m_terminalFd, POLLIN, 0};
+            const int ready = poll(&input, 1, std::max(timeoutMs, 0));
+            CheckStop();
+            if (ready <= 0)
+                return; // the time is up
+        }
+        if (!TypeInput())
+            throw GameStopped{};
+        return;
+    }
     if (TypeInput())
         return;
     if (m_idleMs >= kIdleLimitMs)
@@ -59,16 +78,20 @@ void ScriptHost::DoEventsFor(int timeoutMs) {
     m_idleMs += step;
 }
 
+void ScriptHost::FlushOutput() {
+    if (m_output && m_outputError.empty()) {
+        errno = 0;
+        if (!m_output->flush())
+            m_outputError = errno != 0 ? std::strerror(errno) : "write error";
+    }
+}
+
 bool ScriptHost::TypeInput() {
     if (m_pending.empty()) {
         if (m_inputEnded)
             return false;
-        if (m_output && m_outputError.empty()) {
-            errno = 0;
-            if (!m_output->flush())
-                m_outputError = errno != 0 ? std::strerror(errno) : "write error";
-            CheckStop();
-        }
+        FlushOutput();
+        CheckStop();
         std::string line;
         if (!ReadInputLine(line)) {
             m_inputEnded = true;

@@ -23,6 +23,11 @@ class ScriptHost : public Host {
     /// The keyboard to type into; set once the machine exists.
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
 
+    /// The input is the terminal with descriptor fd (standard output is not): each line is
+    /// taken when the player has typed it, timed input waits in real time, and the game ends
+    /// when the player ends the input (Ctrl-D).
+    void SetTerminalInput(int fd) { m_terminalFd = fd; }
+
     /// Lines end with "\n", "\r\n" or a lone "\r"; a line is kept up to kMaxLineLength
     /// characters and the rest of it dropped.
     static constexpr size_t kMaxLineLength = 65536;
@@ -34,10 +39,12 @@ class ScriptHost : public Host {
     void DoEvents() override;
     /// While input lines remain, they are typed without waiting; once the input has ended, the
     /// time passes at once, so that timed input times out, until kIdleLimitMs have passed
-    /// without input: then the game stops as an untimed wait would.
+    /// without input: then the game stops as an untimed wait would. From a terminal, the wait
+    /// lasts until a line is typed or the time is up.
     void DoEventsFor(int timeoutMs) override;
-    /// Scripted time: it passes only while a timed wait has no input left.
-    int64_t Milliseconds() override { return m_clock; }
+    /// Scripted time: it passes only while a timed wait has no input left (real time from a
+    /// terminal).
+    int64_t Milliseconds() override { return m_terminalFd >= 0 ? Host::Milliseconds() : m_clock; }
     static constexpr int64_t kIdleLimitMs = 60000;
     void ProcessPendingEvents() override;
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -55,6 +62,8 @@ class ScriptHost : public Host {
     void CheckStop() const;
     /// Types pending input into a wait; false when the input has ended (and nothing was typed).
     bool TypeInput();
+    /// Flushes the story's output, so that whoever answers it sees it; notes a failure.
+    void FlushOutput();
 
     std::istream& m_input;
     std::ostream& m_errors;
@@ -65,7 +74,8 @@ class ScriptHost : public Host {
     std::string m_outputError;
     bool m_inputEnded = false;
     int64_t m_clock = 0;
-    int64_t m_idleMs = 0; ///< time passed in timed waits since the input ended
+    int64_t m_idleMs = 0;  ///< time passed in timed waits since the input ended
+    int m_terminalFd = -1; ///< the input's descriptor when it is a terminal
 };
 
 /// Removes from UTF-8 text every control character but line feed and tab (C0, DEL and C1).

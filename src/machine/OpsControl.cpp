@@ -6,8 +6,18 @@
 
 namespace lantern {
 
+void zMachine::StoryMessage(const std::string& text, MessageIcon icon) {
+    if (m_messages.Admit(text))
+        m_host.ShowMessage(text, icon);
+}
+
+bool zMachine::StoryQuestion(const std::string& text) {
+    // A question held back has been answered Yes each time it was shown: No ends the game.
+    return !m_messages.Admit(text) || m_host.AskYesNo(text);
+}
+
 void zMachine::Refuse(const Predecoded& in, const std::string& message) {
-    m_host.ShowMessage(message, MessageIcon::None);
+    StoryMessage(message, MessageIcon::None);
     // Nothing was done: a result the instruction carries is 0, so a story that keeps it on the
     // stack stays balanced, and a branch is not taken.
     if (in.HasStore())
@@ -16,11 +26,11 @@ void zMachine::Refuse(const Predecoded& in, const std::string& message) {
 }
 
 void zMachine::PerformSave() {
-    m_host.ShowMessage("Please Implement zSAVE!", MessageIcon::None);
+    StoryMessage("Please Implement zSAVE!", MessageIcon::None);
 }
 
 void zMachine::PerformRestore() {
-    m_host.ShowMessage("Please Implement zRESTORE!", MessageIcon::None);
+    StoryMessage("Please Implement zRESTORE!", MessageIcon::None);
 }
 
 void zMachine::OpNop(const Predecoded& in) {
@@ -67,11 +77,12 @@ void zMachine::OpInputStream(const Predecoded& in) {
 }
 
 void zMachine::OpUnknown(const Predecoded& in) {
-    Refuse(in, "Unimplemented Opcode");
+    // Named with its address, as a fault is, so that the story's author can find it.
+    Refuse(in, "Unimplemented Opcode at address " + AddressText(in.Address));
 }
 
 void zMachine::OpExtRefused(const Predecoded& in) {
-    if (!m_host.AskYesNo("EXT opcodes not yet implemented! Continue?")) {
+    if (!StoryQuestion("EXT opcodes not yet implemented! Continue?")) {
         Stop(GameOutcome::Kind::Stopped);
         m_skipTrace = true;
         return;

@@ -85,6 +85,8 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
     }
     m_pager.EndInput();
     const int terminator = m_keyboard.Terminator();
+    if (terminator != 0) // not ended by its timer
+        InputRead();
     if (m_standard && terminator == 13)
         KeepCommand(line.starts_with(preload) ? std::string_view(line).substr(preload.size())
                                               : std::string_view(line));
@@ -126,7 +128,9 @@ void zMachine::OpReadChar(const Predecoded& in) {
         TimedReadChar(in, operands[2], operands[3]);
         return;
     }
-    StoreResult(in, m_keyboard.WaitForKey());
+    const int key = m_keyboard.WaitForKey();
+    InputRead();
+    StoreResult(in, key);
     Next(in);
 }
 

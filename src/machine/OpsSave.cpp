@@ -1,71 +1,23 @@
 // Saving, restoring and undo of the complete Z-machine: the machine state captured and put
 // back, Quetzal files, and the undo levels kept in memory.
-#include "machine/zMachine.h"
-
 #include "files/Autosave.h"
 #include "files/FileRead.h"
+#include "files/FileWrite.h"
+#include "machine/Decoder.h"
+#include "machine/zMachine.h"
+#include "memory/StoryError.h"
 
-#include <array>
-#include <cerrno>
-#include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 
 namespace lantern {
 
 namespace {
 
-// Whether a whole file could be read into bytes.
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-// Creates a new temporary file beside path, under a name of its own (created exclusively, so
-// that two runs saving at the same time never share one); nothing when none can be made.
-std::FILE* CreateTemporaryBeside(const std::string& path, std::string& temporary) {
-    std::random_device device;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::array<char, 16> digits{};
-        const uint64_t value = (uint64_t{device()} << 32) | device();
-        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
-        temporary = path + "." + std::string(digits.data(), end) + ".partial";
-        errno = 0;
-        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx"))
-            return file;
-        if (errno != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// Writes bytes to path through a temporary file beside it, so that a failed write leaves an
-// existing file as it was.
-bool WriteFileSafely(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string temporary;
-    std::FILE* file = CreateTemporaryBeside(path, temporary);
-    if (!file)
-        return false;
-    const bool written =
-        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
+// A saved game holds at most dynamic memory (64 KiB, twice that when compressed badly), 1024
+// stack values and 91 frames: a file far larger than that is not one.
+constexpr size_t kMaxSavedGameSize = size_t{4} << 20;
+// A table of dynamic memory is at most 64 KiB; a story may read the start of a larger file.
+constexpr size_t kMaxTableFileSize = size_t{1} << 20;
 
 } // namespace
 
@@ -116,6 +68,31 @@ void zMachine::ApplyState(const MachineState& state) {
     }
 }
 
+bool zMachine::IsSavePoint(int32_t pc) {
+    // A saved game goes on where its SAVE left off: in versions 1 to 3 at the SAVE's branch
+    // data, after its one-byte opcode (0xB5); in version 4 at its store byte, after that opcode;
+    // from version 5 at the store byte of an EXT SAVE without operands (0xBE 0x00 0xFF). So the
+    // instruction decoded just before pc must be that SAVE and end where the saved game says.
+    // Code in dynamic memory is not accepted: it is the one part a restore replaces, and no
+    // story keeps its SAVE there. The header is never code.
+    const int opcodeLength = m_version >= 5 ? 3 : 1;
+    const int64_t start = int64_t{pc} - opcodeLength;
+    if (start < std::max<int64_t>(kHeaderSize, static_cast<int64_t>(DynamicSize())) ||
+        !m_story.Contains(start, opcodeLength + 1))
+        return false;
+    zInstruction save;
+    try {
+        DecodeInstruction(m_story, static_cast<int32_t>(start), m_version, m_text, save);
+    } catch (const StoryError&) {
+        return false;
+    }
+    if (m_version >= 5)
+        return save.OpCodeType == kOpExt && save.OpCode == 0 && save.OperandCount == 0 &&
+               save.NextInstr == pc + 1;
+    return save.OpCodeType == kOp0 && save.OpCode == 5 &&
+           (m_version <= 3 || save.NextInstr == pc + 1);
+}
+
 std::string zMachine::DefaultFileName(const std::string& extension) const {
     std::filesystem::path path(m_storyPath.empty() ? std::string("story") : m_storyPath);
     return path.replace_extension(extension).string();
@@ -124,11 +101,13 @@ std::string zMachine::DefaultFileName(const std::string& extension) const {
 bool zMachine::SaveGame(int32_t pc) {
     if (m_version == 6)
         return false;
-    const auto name = m_host.AskFileName(FileUse::SaveGame, DefaultFileName(".qzl"));
-    if (!name || name->empty())
+    const auto name = AskFileToWrite(FileUse::SaveGame, DefaultFileName(".qzl"));
+    if (!name)
         return false;
-    if (!WriteFileSafely(*name, WriteQuetzal(CaptureState(pc), m_pristineStory))) {
-        m_host.ShowMessage("Cannot write the saved game \"" + *name + "\".", MessageIcon::Error);
+    const auto failed =
+        WriteWholeFile(*name, WriteQuetzal(CaptureState(pc), m_pristineStory), ProtectedFiles());
+    if (failed) {
+        m_host.ShowMessage("The game cannot be saved. " + *failed, MessageIcon::Error);
         return false;
     }
     return true;
@@ -140,16 +119,17 @@ bool zMachine::RestoreGame() {
     const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
-    std::vector<uint8_t> bytes;
-    if (!ReadFileBytes(*name, bytes)) {
-        m_host.ShowMessage("Cannot read the saved game \"" + *name + "\".", MessageIcon::Error);
+    const FileBytes read = ReadRegularFile(*name, kMaxSavedGameSize);
+    if (!read.Ok()) {
+        m_host.ShowMessage("The game cannot be restored. " + read.Describe(*name),
+                           MessageIcon::Error);
         return false;
     }
     std::string error;
-    auto state =
-        ReadQuetzal(bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1, kStackSize, error);
-    if (state && !m_story.Contains(state->PC, 2)) {
-        error = "The saved game is damaged (it goes on outside the story).";
+    auto state = ReadQuetzal(read.Bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
+                             kStackSize, error);
+    if (state && !IsSavePoint(state->PC)) {
+        error = "The saved game is damaged (it does not go on after a SAVE of this story).";
         state.reset();
     }
     if (!state) {
@@ -245,11 +225,11 @@ int32_t zMachine::SaveTable(int32_t table, int32_t bytes, int32_t name, bool pro
     if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
         return 0;
     const auto path = DataFileName(name, prompt, FileUse::SaveData);
-    if (!path || IsStoryFile(*path))
+    if (!path)
         return 0;
-    const std::vector<uint8_t> data(m_story.Data() + table, m_story.Data() + table + bytes);
-    if (!WriteFileSafely(*path, data)) {
-        m_host.ShowMessage("Cannot write the data file \"" + *path + "\".", MessageIcon::Error);
+    const std::span<const uint8_t> data(m_story.Data() + table, static_cast<size_t>(bytes));
+    if (const auto failed = WriteWholeFile(*path, data, ProtectedFiles())) {
+        m_host.ShowMessage("The data cannot be saved. " + *failed, MessageIcon::Error);
         return 0;
     }
     return 1;
@@ -259,9 +239,17 @@ int32_t zMachine::RestoreTable(int32_t table, int32_t bytes, int32_t name, bool 
     if (int64_t{table} + bytes > static_cast<int64_t>(DynamicSize()))
         return 0;
     const auto path = DataFileName(name, prompt, FileUse::RestoreData);
-    std::vector<uint8_t> data;
-    if (!path || !ReadFileBytes(*path, data))
-        return 0; // a story may look for a file it has not written yet: no message
+    if (!path)
+        return 0;
+    const FileBytes read = ReadRegularFile(*path, kMaxTableFileSize);
+    if (!read.Ok()) {
+        // A story may look for a file it has not written yet: that needs no message.
+        if (read.Failure != FileBytes::Problem::Missing)
+            m_host.ShowMessage("The data cannot be restored. " + read.Describe(*path),
+                               MessageIcon::Error);
+        return 0;
+    }
+    const std::vector<uint8_t>& data = read.Bytes;
     const size_t count = std::min(data.size(), static_cast<size_t>(bytes));
     // Written as STOREB writes, so that code kept decoded there is noticed.
     for (size_t i = 0; i < count; ++i)
@@ -341,8 +329,10 @@ void zMachine::WriteAutosave() {
     const std::string path = AutosaveFile();
     const std::vector<uint8_t> bytes = PackAutosave(
         WriteQuetzal(m_boundary->State, m_pristineStory), m_boundary->Screen.Encode());
-    if (bytes.empty() || !WriteFileSafely(path, bytes))
+    if (bytes.empty())
         m_host.ShowMessage("Cannot keep the game in \"" + path + "\".", MessageIcon::Error);
+    else if (const auto failed = WriteWholeFile(path, bytes, ProtectedFiles()))
+        m_host.ShowMessage("The game cannot be kept. " + *failed, MessageIcon::Error);
 }
 
 void zMachine::OfferResume() {

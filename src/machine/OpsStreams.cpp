@@ -3,8 +3,6 @@
 // (output stream 4) and commands played back from a file (input stream 1).
 #include "machine/zMachine.h"
 
-#include <filesystem>
-
 namespace lantern {
 
 namespace {
@@ -22,8 +20,9 @@ void FileInUse(Host& host, const std::string& name) {
 } // namespace
 
 bool zMachine::IsStoryFile(const std::string& path) const {
-    std::error_code error;
-    return !m_storyPath.empty() && std::filesystem::equivalent(path, m_storyPath, error) && !error;
+    // The same file by any name: through a link, a hard link or another path.
+    const auto identity = IdentifyFile(path);
+    return identity && m_storyIdentity && *identity == *m_storyIdentity;
 }
 
 std::optional<std::string> zMachine::AskFileToWrite(FileUse use, const std::string& suggested) {
@@ -51,16 +50,14 @@ void zMachine::SetTranscriptBit(bool on) {
 void zMachine::SelectFileStream(int number) {
     if (number == 2 && !m_files.TranscriptOpen()) {
         const auto name = AskFileToWrite(FileUse::Transcript, DefaultFileName(".txt"));
-        if (name && !m_files.OpenTranscript(*name))
-            m_host.ShowMessage("Cannot write the transcript \"" + *name + "\".",
-                               MessageIcon::Error);
+        if (const auto failed = name ? m_files.OpenTranscript(*name) : std::nullopt)
+            m_host.ShowMessage("The transcript cannot be written. " + *failed, MessageIcon::Error);
     } else if (number == -2) {
         m_files.CloseTranscript();
     } else if (number == 4 && !m_files.RecordOpen()) {
         const auto name = AskFileToWrite(FileUse::RecordCommands, DefaultFileName(".rec"));
-        if (name && !m_files.OpenRecord(*name))
-            m_host.ShowMessage("Cannot write the commands to \"" + *name + "\".",
-                               MessageIcon::Error);
+        if (const auto failed = name ? m_files.OpenRecord(*name) : std::nullopt)
+            m_host.ShowMessage("The commands cannot be recorded. " + *failed, MessageIcon::Error);
     } else if (number == -4) {
         m_files.CloseRecord();
     }
@@ -140,8 +137,10 @@ void zMachine::SelectInputStream(const Predecoded& in) {
         const auto name = m_host.AskFileName(FileUse::PlayCommands, DefaultFileName(".rec"));
         if (name && !name->empty() && m_files.InUse(*name))
             FileInUse(m_host, *name);
-        else if (name && !name->empty() && !m_files.OpenPlayback(*name))
-            m_host.ShowMessage("Cannot read the commands \"" + *name + "\".", MessageIcon::Error);
+        else if (const auto failed =
+                     name && !name->empty() ? m_files.OpenPlayback(*name) : std::nullopt)
+            m_host.ShowMessage("The commands cannot be played back. " + *failed,
+                               MessageIcon::Error);
     } else if (number == 0) {
         m_files.ClosePlayback();
     }

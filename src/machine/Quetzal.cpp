@@ -17,6 +17,26 @@ void PutAddress(std::vector<uint8_t>& out, uint32_t value) {
     PutBigEndian(out, value, 3);
 }
 
+// The header bytes a story cannot change (first byte and count): the version, release and
+// serial, the memory marks, the table addresses, the initial PC, the file length and checksum,
+// and the offsets of versions 6 and 7. In a saved game they are the story's own, or the file is
+// damaged. (The interpreter's own bytes are written again after a restore.)
+struct HeaderRange {
+    int first;
+    int count;
+};
+constexpr HeaderRange kFixedHeader[] = {{0x00, 1}, {0x02, 14}, {0x12, 12},
+                                        {0x28, 4}, {0x2E, 2},  {0x34, 4}};
+
+bool FixedHeaderMatches(const std::vector<uint8_t>& memory, const StoryImage& original) {
+    for (const HeaderRange& range : kFixedHeader)
+        for (int a = range.first; a < range.first + range.count; ++a)
+            if (static_cast<size_t>(a) < memory.size() &&
+                memory[static_cast<size_t>(a)] != original.ReadByte(a))
+                return false;
+    return true;
+}
+
 } // namespace
 
 StoryIdentity StoryIdentity::Of(const StoryImage& story) {
@@ -68,7 +88,9 @@ std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& o
             const bool discards = frame.StoreVar < 0;
             stacks.push_back(static_cast<uint8_t>(frame.LocalCount | (discards ? 0x10 : 0)));
             stacks.push_back(static_cast<uint8_t>(discards ? 0 : frame.StoreVar));
-            stacks.push_back(static_cast<uint8_t>((1u << std::min(frame.ArgCount, 7)) - 1));
+            // Arguments beyond the locals were dropped by the call: only those kept are flagged.
+            const int kept = std::min({frame.ArgCount, frame.LocalCount, 7});
+            stacks.push_back(static_cast<uint8_t>((1u << kept) - 1));
         }
         PutWord(stacks, static_cast<uint32_t>(end - first));
         for (int i = 1; i <= frame.LocalCount; ++i)
@@ -158,9 +180,17 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
                     frame.Locals[static_cast<size_t>(i)] = static_cast<int32_t>(chunk.Take(2));
                 for (uint32_t i = 0; i < count && !chunk.Failed; ++i)
                     state.Stack.push_back(static_cast<int32_t>(chunk.Take(2)));
+                // The first frame is the one outside any routine, without locals, whose return
+                // address is never used. Every other returns into the story, past its header,
+                // and its arguments are a run of its locals from the first.
+                const bool first = state.Frames.empty();
+                const bool returnsInside = first || (frame.ReturnAddress >= kHeaderSize &&
+                                                     frame.ReturnAddress < original.Size());
+                const bool argumentsFit =
+                    (arguments & (arguments + 1)) == 0 && frame.ArgCount <= frame.LocalCount;
                 if (chunk.Failed || state.Frames.size() >= static_cast<size_t>(maxFrames) ||
                     state.Stack.size() > static_cast<size_t>(maxStack) ||
-                    (state.Frames.empty() && frame.LocalCount != 0))
+                    (first && frame.LocalCount != 0) || !returnsInside || !argumentsFit)
                     return fail("The saved game is damaged (its call frames do not add up).");
                 state.Frames.push_back(frame);
             }
@@ -169,6 +199,8 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
     }
     if (!haveHeader || !haveMemory || !haveStacks || state.Frames.empty())
         return fail("The saved game is damaged (a part of it is missing).");
+    if (!FixedHeaderMatches(state.Memory, original))
+        return fail("The saved game is damaged (its header is not the story's).");
     return state;
 }
 

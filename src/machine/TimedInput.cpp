@@ -67,6 +67,8 @@ void zMachine::TimedReadChar(const Predecoded& in, int32_t time, int32_t routine
     } catch (const WaitAbandoned&) {
         return;
     }
+    if (key != 0) // not timed out
+        InputRead();
     StoreResult(read, key);
     Next(read);
 }

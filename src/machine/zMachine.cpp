@@ -25,11 +25,19 @@ constexpr int kFlags2Undo = 0x10;
 constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
                                                                   // sound, menus
 
-std::string FaultMessage(const std::string& what, int32_t address) {
+} // namespace
+
+std::string zMachine::AddressText(int32_t address) {
     // Instruction addresses are unsigned.
     const auto unsignedAddress = static_cast<uint32_t>(address);
-    return "Story fault at address " + HexString(static_cast<int32_t>(unsignedAddress >> 16)) +
-           HexString(static_cast<int32_t>(unsignedAddress & 0xFFFF)) + ": " + what + ".";
+    return HexString(static_cast<int32_t>(unsignedAddress >> 16)) +
+           HexString(static_cast<int32_t>(unsignedAddress & 0xFFFF));
+}
+
+namespace {
+
+std::string FaultMessage(const std::string& what, int32_t address) {
+    return "Story fault at address " + zMachine::AddressText(address) + ": " + what + ".";
 }
 
 } // namespace
@@ -49,7 +57,10 @@ void zMachine::SetPagingWait(bool wait) {
     // Keys typed while "[**MORE**]" stands, after the one that goes on, are kept for the input
     // that follows.
     if (wait)
-        m_pager.SetWaitForKey([this] { m_keyboard.WaitForAnyKey(); });
+        m_pager.SetWaitForKey([this] {
+            m_keyboard.WaitForAnyKey();
+            InputRead();
+        });
     else
         m_pager.SetWaitForKey(nullptr);
 }
@@ -59,6 +70,10 @@ void zMachine::SetPagingWait(bool wait) {
 void zMachine::LoadStory(const std::string& path) {
     LoadStory(StoryImage(ReadStoryFile(path).ZCode));
     m_storyPath = path;
+    // No file the player names is ever written over the story, by whatever name.
+    m_storyIdentity = IdentifyFile(path);
+    m_files.SetProtected(m_storyIdentity ? std::vector{*m_storyIdentity}
+                                         : std::vector<FileIdentity>{});
 }
 
 void zMachine::LoadStory(StoryImage image) {
@@ -225,6 +240,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     std::error_code removeError;
     m_instructionAddress = 0;
     m_faultPlaced = false;
+    m_messages.TakeSummary();
     // A new game recalls none of the last one's commands.
     m_keyboard.LineHistory().Clear();
     try {
@@ -273,11 +289,12 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_files.CloseAll();
     m_keyboard.Reset();
     m_objects.Reset();
-    if (outcome.kind == GameOutcome::Kind::Fault) {
-        try {
+    try {
+        for (const std::string& line : m_messages.TakeSummary())
+            m_host.ShowMessage(line, MessageIcon::None);
+        if (outcome.kind == GameOutcome::Kind::Fault)
             m_host.ShowMessage(outcome.message, MessageIcon::Error);
-        } catch (const GameStopped&) {
-        }
+    } catch (const GameStopped&) {
     }
     return outcome;
 }
@@ -423,7 +440,7 @@ int32_t zMachine::PopStack(bool keep) {
         if (CurrentRoutine().FramePointer < m_stackPointer)
             --m_stackPointer;
         else
-            m_host.ShowMessage("Stack Underflow", MessageIcon::Error);
+            StoryMessage("Stack Underflow", MessageIcon::Error);
     }
     return value;
 }

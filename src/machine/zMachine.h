@@ -2,11 +2,13 @@
 
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
+#include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
 #include "machine/MachineState.h"
 #include "machine/Predecoded.h"
 #include "machine/Random.h"
+#include "machine/RepeatedMessages.h"
 #include "machine/zRoutine.h"
 #include "memory/StoryImage.h"
 #include "objects/ObjectTable.h"
@@ -16,7 +18,6 @@
 #include "screen/zScreen.h"
 #include "text/CharMap.h"
 #include "text/OutputStreams.h"
-#include "text/StreamFiles.h"
 #include "text/ZText.h"
 
 #include <array>
@@ -24,6 +25,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +68,9 @@ class zMachine {
     // ---- Front-end settings ----------------------------------------------------------------
     /// Trace every instruction to this file for every game of this run (empty: no trace).
     void SetTraceFile(std::string path) { m_tracePath = std::move(path); }
+    /// Shows the story's repeated messages only a few times between two inputs, and ends a game
+    /// stuck in a loop of them (console mode); the window shows every one.
+    void SetMessageRepeatsLimited(bool limited) { m_messages.SetLimited(limited); }
     /// The complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     void SetStandard(bool standard) {
         m_standard = standard;
@@ -131,6 +136,8 @@ class zMachine {
     int32_t UnpackRoutine(int32_t packed) const {
         return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
     }
+    /// An instruction's address as messages give it (in hexadecimal, as the trace does).
+    static std::string AddressText(int32_t address);
     bool PerformVerify() const;
 
     /// The value of an operand: a constant, or variable `value` (0 the stack top, popped
@@ -424,6 +431,13 @@ class zMachine {
     std::vector<int> TerminatingKeys() const;
     /// Shows a refusal message; a refused opcode that carries a store stores 0 and does not branch.
     void Refuse(const Predecoded& in, const std::string& message);
+    /// The messages and the question a story's faults and missing features bring up, which go
+    /// on: held back when repeated too often (see RepeatedMessages).
+    void StoryMessage(const std::string& text, MessageIcon icon);
+    bool StoryQuestion(const std::string& text);
+    /// A key or line was read for the story.
+    void InputRead() { m_messages.InputRead(); }
+
     void PerformSave();
     void PerformRestore();
     /// Dynamic memory's size: up to the static base, within the file.
@@ -449,6 +463,13 @@ class zMachine {
     /// from the save); a failure has been reported to the player.
     bool SaveGame(int32_t pc);
     bool RestoreGame();
+    /// Whether a saved game may go on at pc: just after the opcode of a SAVE of this story.
+    bool IsSavePoint(int32_t pc);
+    /// The files no file the player names may replace: the story being played.
+    std::span<const FileIdentity> ProtectedFiles() const {
+        return m_storyIdentity ? std::span<const FileIdentity>(&*m_storyIdentity, 1)
+                               : std::span<const FileIdentity>();
+    }
     /// The file of a table kept by EXT SAVE and RESTORE: the story's name at `name` (length
     /// byte first) when it gives a plain one, else (or when prompt is set) the player's.
     std::optional<std::string> DataFileName(int32_t name, bool prompt, FileUse use);
@@ -513,6 +534,7 @@ class zMachine {
     StoryImage m_story;
     StoryImage m_pristineStory; ///< the image as loaded, for RESTART and VERIFY
     std::string m_storyPath;
+    std::optional<FileIdentity> m_storyIdentity; ///< of the story file, which is never written
     int m_version = 0;
     // Packed addresses: shifted left, plus the routine or string base (versions 6 and 7).
     int m_packShift = 0;
@@ -537,6 +559,7 @@ class zMachine {
     Pager m_pager;
     Random m_random;
     Trace m_trace;
+    RepeatedMessages m_messages;
 
     std::string m_tracePath;
     std::function<void(std::string_view)> m_transcript;

@@ -81,7 +81,7 @@ TEST(Form1MessageBoxes, QuestionAndRefusalAreModalBoxesTitledLantern) {
     EXPECT_EQ(answerer.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(answerer.shown[1].title, "Lantern");
     EXPECT_EQ(answerer.shown[1].icon, QMessageBox::NoIcon);
-    EXPECT_EQ(answerer.shown[1].text, "Unimplemented Opcode");
+    EXPECT_EQ(answerer.shown[1].text, "Unimplemented Opcode at address 001003");
     EXPECT_EQ(answerer.shown[1].buttons, QMessageBox::Ok);
     std::filesystem::remove(path);
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Whole-program checks of what a user meets with real pipes, files, options and signals.
-# Usage: HostileInput.sh AREA LANTERN STORY SANITIZED
+# Usage: HostileInput.sh AREA LANTERN STORY SANITIZED STANDARD_STORY
 #   AREA: files, pipes, options, signals, or blorb (STORY's folder then holds the garden's Blorb
-#   files made at build time).
+#   files made at build time). STANDARD_STORY has timed input.
 set -uo pipefail
-area=$1 lantern=$2 story=$3 sanitized=$4
+area=$1 lantern=$2 story=$3 sanitized=$4 standard=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -30,6 +30,26 @@ wait_for_file() {
         [ -s "$1" ] && return 0
         sleep 0.1
     done
+    return 1
+}
+
+# wait_for_text FILE TEXT: until FILE holds TEXT (at most 60 s).
+wait_for_text() {
+    for _ in $(seq 600); do
+        grep -qF -- "$2" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# ends_soon PID: the process ends within 5 s (else it is killed); a wait for a signal that was
+# noticed takes a moment, one that was ignored forever.
+ends_soon() {
+    for _ in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -KILL "$1"
     return 1
 }
 
@@ -75,6 +95,23 @@ pipes)
     yes look | head -n 2000 | "$lantern" --console "$story" 2>"$work/err" | head -c 10 >/dev/null
     expect_status 4 "${PIPESTATUS[2]}" "a closed pipe"
     expect_in "$work/err" "Broken pipe" "a closed pipe"
+    # A terminal as input and a file as output: the lines are typed as they come, and timed
+    # input runs in real time while the terminal stays open.
+    mkfifo "$work/typed"
+    script -qec "\"$lantern\" --console --standard \"$standard\" >\"$work/tty-out\"" /dev/null \
+        <"$work/typed" >/dev/null 2>&1 &
+    pid=$!
+    exec 4>"$work/typed"
+    sleep 0.5
+    printf 'timed\r' >&4
+    sleep 0.5
+    printf 'hello\r' >&4
+    wait_for_text "$work/tty-out" 'Line ended by 0 after 3 ticks' ||
+        fail "timed input from a terminal, output to a file: $(tail -c 300 "$work/tty-out")"
+    expect_in "$work/tty-out" 'Key 0 after 3 ticks.' "a timed key from a terminal"
+    exec 4>&-
+    ends_soon $pid || fail "the terminal's end did not end the game"
+    wait $pid
     ;;
 options)
     echo look | "$lantern" --console --width=5 --height=2 --seed=3 -- "$story" >"$work/out" 2>"$work/err"
@@ -108,6 +145,14 @@ signals)
     expect_status 143 $? "SIGTERM in console mode"
     exec 3>&-
     ends_with_line_end "$work/console.txt" || fail "the console trace ends in mid-line"
+    # Endless input without a line end: the first SIGTERM ends the program at once.
+    "$lantern" --console "$story" </dev/zero >"$work/out" 2>"$work/err" &
+    pid=$!
+    sleep 1
+    kill -TERM $pid
+    ends_soon $pid || fail "SIGTERM while an endless line is read was not noticed"
+    wait $pid
+    expect_status 143 $? "SIGTERM while an endless line is read"
     # The window closes on SIGHUP, and its trace is whole too.
     QT_QPA_PLATFORM=offscreen "$lantern" --trace="$work/window.txt" "$story" \
         >"$work/out" 2>"$work/err" </dev/null &

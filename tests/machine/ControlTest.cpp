@@ -1,6 +1,10 @@
 #include "support/Assembler.h"
 #include "support/MachineFixture.h"
 
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
 namespace lantern::test {
 namespace {
 
@@ -148,10 +152,59 @@ TEST_F(Control, RefusedOpcodesLeaveTheStackAlone) {
     std::vector<std::string> texts;
     for (const auto& message : host.messages)
         texts.push_back(message.text);
-    EXPECT_EQ(texts,
-              (std::vector<std::string>{"Please Implement THROW!", "Please Implement INPUT_STREAM",
-                                        "Please Implement ENCODE_TEXT",
-                                        "Please Implement PRINT_TABLE", "Unimplemented Opcode"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Please Implement THROW!", "Please Implement INPUT_STREAM",
+                         "Please Implement ENCODE_TEXT", "Please Implement PRINT_TABLE",
+                         "Unimplemented Opcode at address 001013"})); // kCode + 19
+}
+
+TEST_F(Control, ConsoleModeHoldsBackRepeatedMessagesAndEndsAStuckStory) {
+    // Each pass pops an empty stack and runs an opcode that does not exist; the second story
+    // reads a key between passes.
+    const Bytes pass = Op2(kStore, C(16), V(0)) + Op2(0, C(1), C(2));
+    const Bytes jumpBack = Op1(12, L(-(static_cast<int>(pass.size()) + 3 - 2) & 0xFFFF));
+    StoryBuilder stuck(5);
+    stuck.Code(pass + jumpBack);
+    const Bytes keyed = pass + OpVar(22, {C(1)}) + Store(17);
+    StoryBuilder reading(5);
+    reading.Code(keyed + Op1(12, L(-(static_cast<int>(keyed.size()) + 3 - 2) & 0xFFFF)));
+
+    // Played as a game: each message is shown three times, the story is stopped at the
+    // 10,000th, and the end of the game says how many were held back.
+    const std::string path = ::testing::TempDir() + "lantern-stuck-" + std::to_string(getpid());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(stuck.Raw().data()),
+               static_cast<std::streamsize>(stuck.Raw().size()));
+    machine = std::make_unique<zMachine>(host, surface, 1);
+    machine->SetMessageRepeatsLimited(true);
+    const GameOutcome outcome = machine->RunGame(path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(outcome.kind, GameOutcome::Kind::Fault);
+    std::vector<std::string> texts;
+    for (const auto& message : host.messages)
+        texts.push_back(message.text);
+    const std::string unknown = "Unimplemented Opcode at address 001003";
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Stack Underflow", unknown, "Stack Underflow", unknown, "Stack Underflow",
+                         unknown, "\"Stack Underflow\" came 4997 more times, not shown.",
+                         "\"" + unknown + "\" came 4996 more times, not shown.",
+                         "Story fault at address 001003: the story keeps failing (10000 messages "
+                         "with no input read, the last \"" +
+                             unknown + "\")."}));
+
+    // Input read between the messages: each is shown, however often.
+    host.messages.clear();
+    host.Type("abcd");
+    Start(reading);
+    machine->SetMessageRepeatsLimited(true);
+    EXPECT_EQ(Run(), GameOutcome::Kind::Stopped);
+    EXPECT_EQ(host.messages.size(), 10u);
+
+    // The window shows every one.
+    host.messages.clear();
+    Start(stuck);
+    Steps(3000);
+    EXPECT_EQ(host.messages.size(), 2000u);
 }
 
 TEST_F(Control, UnknownExtendedOpcodesAskWhetherToGoOn) {

@@ -1,18 +1,22 @@
 // Keeping a game under the complete Z-machine: the saved file's layout, a file of another story
 // or a damaged one refused with the game intact, the state a file carries, and the streams to
 // files (transcript, record of commands, commands played back).
+#include "files/Iff.h"
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
 #include "support/Assembler.h"
 #include "support/StoryBuilder.h"
 #include "support/TestHost.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lantern::test {
@@ -111,7 +115,8 @@ TEST_F(SavedGameStory, ForeignOrDamagedFilesAreRefusedAndTheGameGoesOn) {
     ASSERT_EQ(host.messages.size(), 3u);
     EXPECT_EQ(host.messages[0].text, "This saved game belongs to another story.");
     EXPECT_EQ(host.messages[1].text, "The saved game is damaged (a chunk runs past its end).");
-    EXPECT_EQ(host.messages[2].text, "Cannot read the saved game \"" + folder + "/none.qzl\".");
+    EXPECT_EQ(host.messages[2].text,
+              "The game cannot be restored. \"" + folder + "/none.qzl\" does not exist.");
     EXPECT_NE(text.find("Restore answered 0.\ncounter=2\n>inc\ncounter=3"), std::string::npos)
         << text;
     // A failed save leaves the file there as it was.
@@ -163,6 +168,168 @@ TEST_F(SavedGameStory, TranscriptRecordAndPlaybackFiles) {
     EXPECT_EQ(Text(record), "replay\ninc\n");
 }
 
+TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
+    // A real save, made three routine calls deep, and its state.
+    const std::string save = folder + "/game.qzl";
+    host.fileNames = {save};
+    Play(LANTERN_STORY_STANDARD_V5, "inc\rsave\r");
+    const std::vector<uint8_t> file = ReadBytes(save);
+    const StoryImage story(ReadBytes(LANTERN_STORY_STANDARD_V5));
+    const size_t dynamicSize = static_cast<size_t>(story.ReadWord(0x0E, true));
+    std::string error;
+    const auto state = ReadQuetzal(file, story, dynamicSize, 91, 1024, error);
+    ASSERT_TRUE(state) << error;
+    ASSERT_GE(state->Frames.size(), 4u);
+
+    const std::string noSave =
+        "The saved game is damaged (it does not go on after a SAVE of this story).";
+    const std::string frames = "The saved game is damaged (its call frames do not add up).";
+    const std::string header = "The saved game is damaged (its header is not the story's).";
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
+    const auto Broken = [&](const std::string& expected, const auto& change) {
+        MachineState copy = *state;
+        change(copy);
+        damaged.emplace_back(expected, WriteQuetzal(copy, story));
+    };
+    // The PC: past the SAVE's store byte, in the header, past the end, on a SAVE's opcode.
+    Broken(noSave, [](MachineState& s) { s.PC += 1; });
+    Broken(noSave, [](MachineState& s) { s.PC = 0x10; });
+    Broken(noSave, [&](MachineState& s) { s.PC = story.Size() + 1; });
+    Broken(noSave, [](MachineState& s) { s.PC -= 3; });
+    // The frames: a return into the header or past the story, locals in the first frame.
+    Broken(frames, [](MachineState& s) { s.Frames[2].ReturnAddress = 0x20; });
+    Broken(frames, [&](MachineState& s) { s.Frames[2].ReturnAddress = story.Size(); });
+    Broken(frames, [](MachineState& s) { s.Frames[0].LocalCount = 1; });
+    // The header bytes no story can change: version, globals, static memory, checksum.
+    for (const int address : {0x00, 0x0C, 0x0E, 0x1D})
+        Broken(header, [address](MachineState& s) { s.Memory[static_cast<size_t>(address)] ^= 1; });
+    // Bytes of the frame records themselves: more arguments than locals, arguments with a gap,
+    // more stack values than the chunk holds.
+    const IffForm form = IffForm::Parse(file);
+    const size_t stacks = static_cast<size_t>(form.Find("Stks")->Data.data() - file.data());
+    const zRoutine& first = state->Frames[0];
+    const size_t second =
+        stacks + 8 + 2 * static_cast<size_t>(state->Frames[1].FramePointer - first.FramePointer);
+    const auto Patched = [&](size_t at, uint8_t value) {
+        std::vector<uint8_t> bytes = file;
+        bytes[at] = value;
+        damaged.emplace_back(frames, bytes);
+    };
+    const int locals = state->Frames[1].LocalCount;
+    Patched(second + 5, static_cast<uint8_t>((1 << (locals + 1)) - 1));
+    Patched(second + 5, 0x05);
+    Patched(second + 6, 0x7F);
+
+    std::vector<std::string> names;
+    std::string keys = "inc\r";
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        names.push_back(folder + "/damaged-" + std::to_string(i) + ".qzl");
+        WriteBytes(names.back(), damaged[i].second);
+        keys += "restore\r";
+    }
+    text.clear();
+    host.messages.clear();
+    host.fileNames.assign(names.begin(), names.end());
+    Play(LANTERN_STORY_STANDARD_V5, keys + "inc\r");
+    ASSERT_EQ(host.messages.size(), damaged.size());
+    for (size_t i = 0; i < damaged.size(); ++i)
+        EXPECT_EQ(host.messages[i].text, damaged[i].first) << "damaged save " << i;
+    // Each refused restore left the game as it was.
+    EXPECT_NE(text.find("counter=1\n>restore\nRestore answered 0.\ncounter=1\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find(">inc\ncounter=2\n"), std::string::npos) << text;
+}
+
+TEST_F(SavedGameStory, OddFilesAreRefusedAndNoFileIsHarmed) {
+    // The story under three names, a folder, a FIFO, and a private saved game reached through
+    // a relative link.
+    const std::string story = folder + "/story.z5";
+    std::filesystem::copy_file(LANTERN_STORY_STANDARD_V5, story);
+    const std::vector<uint8_t> storyBytes = ReadBytes(story);
+    const std::string link = folder + "/link.z5", hard = folder + "/hard.z5";
+    const std::string dir = folder + "/dir", fifo = folder + "/fifo";
+    const std::string kept = folder + "/kept.qzl", viaLink = folder + "/via-link.qzl";
+    ASSERT_EQ(::symlink(story.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::link(story.c_str(), hard.c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteBytes(kept, {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("kept.qzl", viaLink.c_str()), 0);
+
+    // The files the commands below are given, in order.
+    const auto Give = [this](std::initializer_list<std::string> names) {
+        host.fileNames.insert(host.fileNames.end(), names);
+    };
+    Give({dir, fifo, "/dev/zero"});                               // restore
+    Give({dir, fifo, "/dev/zero"});                               // replay
+    Give({story, link, hard, folder + "/./story.z5", dir, fifo}); // save
+    Give({hard, fifo, dir});                                      // script, record
+    Give({link, fifo});                                           // keep, fetch
+    Give({viaLink});                                              // save through a link
+    Play(story, "restore\rrestore\rrestore\rreplay\rreplay\rreplay\r"
+                "save\rsave\rsave\rsave\rsave\rsave\rscript\rscript\rrecord\r"
+                "keep\rfetch\rsave\r");
+    const auto Quoted = [](const std::string& path) { return "\"" + path + "\""; };
+    const auto IsStory = [&](const std::string& path) {
+        return "The file " + Quoted(path) +
+               " is the story file: it would be overwritten. Choose another one.";
+    };
+    std::vector<std::string> texts;
+    for (const auto& message : host.messages)
+        texts.push_back(message.text);
+    EXPECT_EQ(
+        texts,
+        (std::vector<std::string>{
+            "The game cannot be restored. " + Quoted(dir) + " is not a regular file.",
+            "The game cannot be restored. " + Quoted(fifo) + " is not a regular file.",
+            "The game cannot be restored. \"/dev/zero\" is not a regular file.",
+            "The commands cannot be played back. " + Quoted(dir) + " is not a regular file.",
+            "The commands cannot be played back. " + Quoted(fifo) + " is not a regular file.",
+            "The commands cannot be played back. \"/dev/zero\" is not a regular file.",
+            IsStory(story), IsStory(link), IsStory(hard), IsStory(folder + "/./story.z5"),
+            "The game cannot be saved. " + Quoted(dir) + " is not a regular file.",
+            "The game cannot be saved. " + Quoted(fifo) + " is not a regular file.", IsStory(hard),
+            "The transcript cannot be written. " + Quoted(fifo) + " is not a regular file.",
+            "The commands cannot be recorded. " + Quoted(dir) + " is not a regular file.",
+            IsStory(link),
+            "The data cannot be restored. " + Quoted(fifo) + " is not a regular file."}));
+    EXPECT_NE(text.find("Save answered 0."), std::string::npos);
+    // The story is whole, the odd files are what they were, and the save went through the
+    // link into the private file, which stayed private.
+    EXPECT_EQ(ReadBytes(story), storyBytes);
+    EXPECT_TRUE(std::filesystem::is_directory(dir));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(viaLink));
+    const std::vector<uint8_t> saved = ReadBytes(kept);
+    ASSERT_GT(saved.size(), 12u);
+    EXPECT_EQ(std::string(saved.begin(), saved.begin() + 4), "FORM");
+    struct stat info {};
+    ASSERT_EQ(::stat(kept.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A full disk (a file size limit stands in for one): the save fails, with the reason, and
+    // the earlier save is whole.
+    host.messages.clear();
+    host.fileNames = {viaLink};
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 64;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Play(story, "inc\rsave\r");
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "The game cannot be saved. " + Quoted(viaLink) +
+                                         " cannot be written: File too large.");
+    EXPECT_EQ(ReadBytes(kept), saved);
+    // No temporary file is left anywhere.
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+}
+
 TEST(Quetzal, StateComesBackWhole) {
     StoryImage original(std::vector<uint8_t>(0x200, 0));
     original.WriteByte(0, 5);
@@ -176,14 +343,14 @@ TEST(Quetzal, StateComesBackWhole) {
     state.Stack = {1, 2, 0xFFFF, 4};
     state.Frames.resize(3);
     state.Frames[1].FramePointer = 1;
-    state.Frames[1].ReturnAddress = 0x1234;
+    state.Frames[1].ReturnAddress = 0x123;
     state.Frames[1].LocalCount = 2;
     state.Frames[1].Locals[1] = 9;
     state.Frames[1].Locals[2] = 0xABCD;
     state.Frames[1].ArgCount = 1;
     state.Frames[1].StoreVar = 0x10;
     state.Frames[2].FramePointer = 3;
-    state.Frames[2].ReturnAddress = 0x2000;
+    state.Frames[2].ReturnAddress = 0x1FF;
     state.Frames[2].StoreVar = -1;
     state.PC = 0x1F0;
     std::string error;
