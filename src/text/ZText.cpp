@@ -100,9 +100,11 @@ void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
         }
         const int b0 = story.ReadByte(a);
         const int b1 = story.ReadByte(a + 1);
-        m_zChars.push_back(static_cast<uint8_t>((b0 >> 2) & 31));
-        m_zChars.push_back(static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)));
-        m_zChars.push_back(static_cast<uint8_t>(b1 & 31));
+        // The word's three Z-characters in one step.
+        const std::array<uint8_t, 3> three{static_cast<uint8_t>((b0 >> 2) & 31),
+                                           static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)),
+                                           static_cast<uint8_t>(b1 & 31)};
+        m_zChars.insert(m_zChars.end(), three.begin(), three.end());
         if (b0 & 0x80)
             break;
     }
