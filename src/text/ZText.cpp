@@ -17,7 +17,7 @@ constexpr int kRowLength = 26;
 
 } // namespace
 
-ZText::ZText() {
+ZText::ZText() : m_zChars(kMaxZChars) {
     SetDefaultAlphabets();
 }
 
@@ -86,40 +86,41 @@ std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
 void ZText::DecodeZString(const StoryImage& story, int32_t address, std::string& text) {
     UnpackZChars(story, address);
     text.clear();
-    Translate(story, m_zChars, false, text);
+    Translate(story, ZChars(), false, text);
 }
 
 void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
     story.ReadByte(address); // a string that starts outside the image is a fault
-    m_zChars.clear();
+    // The codes go into room made once (kMaxZChars), counted by m_zCharCount.
+    int32_t count = 0;
     for (int64_t a = address; story.Contains(a, 2); a += 2) {
-        if (static_cast<int32_t>(m_zChars.size()) + 3 > kMaxZChars) {
-            m_zCharCount = static_cast<int32_t>(m_zChars.size());
+        if (count + 3 > kMaxZChars) {
+            m_zCharCount = count;
             throw StoryError("an encoded string is longer than " + std::to_string(kMaxZChars / 3) +
                              " words");
         }
         const int b0 = story.ReadByte(a);
         const int b1 = story.ReadByte(a + 1);
-        // The word's three Z-characters in one step.
-        const std::array<uint8_t, 3> three{static_cast<uint8_t>((b0 >> 2) & 31),
-                                           static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)),
-                                           static_cast<uint8_t>(b1 & 31)};
-        m_zChars.insert(m_zChars.end(), three.begin(), three.end());
+        uint8_t* three = m_zChars.data() + count;
+        three[0] = static_cast<uint8_t>((b0 >> 2) & 31);
+        three[1] = static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5));
+        three[2] = static_cast<uint8_t>(b1 & 31);
+        count += 3;
         if (b0 & 0x80)
             break;
     }
     // Also when the image ends without an end bit: the count covers the words actually read, so
     // the decoder steps over exactly those.
-    m_zCharCount = static_cast<int32_t>(m_zChars.size());
+    m_zCharCount = count;
 }
 
 std::string ZText::ZCharsToText(const StoryImage& story) const {
     std::string text;
-    Translate(story, m_zChars, false, text);
+    Translate(story, ZChars(), false, text);
     return text;
 }
 
-void ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
+void ZText::Translate(const StoryImage& story, std::span<const uint8_t> codes,
                       bool inAbbreviation, std::string& text) const {
     const size_t count = codes.size();
     // (a + b) % 3 for rows a and b (and a pending change), without a division per character.

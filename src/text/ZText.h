@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,14 +56,18 @@ class ZText {
 
   private:
     /// Appends the text of the codes to text.
-    void Translate(const StoryImage& story, const std::vector<uint8_t>& codes, bool inAbbreviation,
+    void Translate(const StoryImage& story, std::span<const uint8_t> codes, bool inAbbreviation,
                    std::string& text) const;
+    /// The codes of the last unpacked string.
+    std::span<const uint8_t> ZChars() const {
+        return {m_zChars.data(), static_cast<size_t>(m_zCharCount)};
+    }
     void AppendAbbreviation(const StoryImage& story, int index, std::string& text) const;
 
     int m_version = 0;
     int32_t m_zCharCount = 0;
     std::array<std::string, 3> m_alphabets;
-    std::vector<uint8_t> m_zChars; ///< the codes of the last unpacked string
+    std::vector<uint8_t> m_zChars; ///< room for a string's codes; see ZChars
     /// The codes of the abbreviation being decoded, kept to be reused.
     mutable std::vector<uint8_t> m_abbreviationZChars;
 };
