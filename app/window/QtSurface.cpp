@@ -19,6 +19,10 @@ QColor ToQColor(Colour colour) {
 
 // The text is UTF-8, decoded as the core decodes it.
 QString FromUtf8(std::string_view text) {
+    // Plain ASCII, most text, needs no decoding.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     const std::u32string characters = DecodeUtf8(text);
     return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
 }
@@ -73,11 +77,11 @@ void QtSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
     m_fontIndex = (fixedPitch ? 1 : 0) | (bold ? 2 : 0) | (italic ? 4 : 0);
 }
 
-const QtSurface::LoadedFont& QtSurface::Font() {
+QtSurface::LoadedFont& QtSurface::Font() {
     std::unique_ptr<LoadedFont>& slot = m_fonts[static_cast<size_t>(m_fontIndex)];
     if (!slot) {
         QFont font = MakeFont(m_fontIndex & 1, m_fontIndex & 2, m_fontIndex & 4, m_fontChoice);
-        slot = std::make_unique<LoadedFont>(LoadedFont{font, QFontMetrics(font)});
+        slot = std::make_unique<LoadedFont>(LoadedFont{font, QFontMetrics(font), {}});
     }
     return *slot;
 }
@@ -86,15 +90,27 @@ const QFont& QtSurface::SelectedFont() {
     return Font().font;
 }
 
+const std::vector<int>& QtSurface::Advances(LoadedFont& font, const QString& text) {
+    if (const auto found = font.advances.constFind(text); found != font.advances.cend())
+        return *found;
+    if (font.advances.size() >= kKeptAdvances)
+        font.advances.clear();
+    std::vector<int> advances{0};
+    for (qsizetype i = 1; i <= text.size(); ++i)
+        advances.push_back(font.metrics.horizontalAdvance(text.left(i)));
+    return *font.advances.emplace(text, std::move(advances));
+}
+
 TextExtent QtSurface::MeasureText(std::string_view text) {
-    const LoadedFont& font = Font();
-    return {font.metrics.horizontalAdvance(FromUtf8(text)), font.metrics.height()};
+    LoadedFont& font = Font();
+    return {Advances(font, FromUtf8(text)).back(), font.metrics.height()};
 }
 
 void QtSurface::DrawText(int x, int y, std::string_view text) {
-    const LoadedFont& font = Font();
+    LoadedFont& font = Font();
     const QString string = FromUtf8(text);
-    const int width = font.metrics.horizontalAdvance(string);
+    const std::vector<int>& advances = Advances(font, string);
+    const int width = advances.back();
     const int height = font.metrics.height();
     if (!ClipRect(x, y, int64_t{x} + width, int64_t{y} + height, Width(), Height()))
         return;
@@ -103,9 +119,10 @@ void QtSurface::DrawText(int x, int y, std::string_view text) {
     painter.setFont(font.font);
     painter.setPen(ToQColor(m_textColour));
     painter.drawText(x, y + font.metrics.ascent(), string);
-    std::vector<int> edges{x};
-    for (qsizetype i = 1; i <= string.size(); ++i)
-        edges.push_back(x + font.metrics.horizontalAdvance(string.left(i)));
+    std::vector<int> edges;
+    edges.reserve(advances.size());
+    for (const int advance : advances)
+        edges.push_back(x + advance);
     m_text.Draw(QRect(x, y, width, height), string, std::move(edges));
     ++m_textVersion;
 }

@@ -6,12 +6,14 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QString>
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lantern {
 
@@ -90,9 +92,16 @@ class QtSurface : public Surface {
     struct LoadedFont {
         QFont font;
         QFontMetrics metrics;
+        /// The advances of texts measured or drawn lately, at most kKeptAdvances: [i] is the
+        /// advance of the text's first i characters. Shaping is most of the cost of a word,
+        /// and stories print the same words again and again.
+        QHash<QString, std::vector<int>> advances;
     };
+    static constexpr qsizetype kKeptAdvances = 4096;
     /// The selected font, made when first used (fonts need the application to exist).
-    const LoadedFont& Font();
+    LoadedFont& Font();
+    /// The advances of the starts of text in font (see LoadedFont); valid until the next call.
+    static const std::vector<int>& Advances(LoadedFont& font, const QString& text);
 
     QImage m_image;
     ScreenText m_text;

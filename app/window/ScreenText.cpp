@@ -1,6 +1,7 @@
 #include "window/ScreenText.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 namespace lantern {
@@ -16,61 +17,78 @@ void ScreenText::Draw(const QRect& box, const QString& text, std::vector<int> ed
 void ScreenText::Erase(const QRect& area) {
     if (area.isEmpty())
         return;
-    const auto outside = [area](QPoint p) { return !area.contains(p); };
+    const auto inside = InsideOf(area);
+    const auto outside = [&inside](QPoint p) { return !inside(p); };
+    // Most pieces lie wholly away from the area, or only touch its edge, and stay as they
+    // are; when all do (text drawn after the text before it), nothing moves.
+    const auto loses = [&area, &inside](const Piece& piece) {
+        const int middle = (piece.top + piece.bottom) / 2;
+        if (middle < area.top() || middle > area.bottom() || piece.edges.back() < area.left() ||
+            piece.edges.front() > area.right())
+            return false;
+        for (qsizetype i = 0; i < piece.text.size(); ++i)
+            if (inside(piece.Middle(i)))
+                return true;
+        return false;
+    };
+    if (std::none_of(m_pieces.begin(), m_pieces.end(), loses))
+        return;
     Pieces kept;
     kept.reserve(m_pieces.size());
     for (Piece& piece : m_pieces) {
-        // Most pieces lie wholly away from the area and stay as they are.
-        const int middle = (piece.top + piece.bottom) / 2;
-        const bool away = middle < area.top() || middle > area.bottom() ||
-                          piece.edges.back() < area.left() || piece.edges.front() > area.right();
-        if (away) {
+        if (loses(piece))
+            FilterPiece(piece, outside, kept);
+        else
             kept.push_back(std::move(piece));
-            continue;
-        }
-        for (Piece& part : Filter({piece}, outside))
-            kept.push_back(std::move(part));
     }
     m_pieces = std::move(kept);
 }
 
+void ScreenText::KeepWithin(const QRect& area) {
+    m_pieces = Filter(m_pieces, InsideOf(area));
+}
+
 void ScreenText::Copy(const QRect& source, QPoint destination) {
-    Pieces moved = Filter(m_pieces, InsideOf(source));
-    Move(moved, destination.x() - source.left(), destination.y() - source.top());
-    Erase(QRect(destination, source.size()));
+    // What it does: the parts inside source, moved, are added after what an erase of the
+    // destination leaves. Done in one pass, in which a piece that lies wholly in both (most of
+    // them when the lower window scrolls) moves itself instead of a copy.
+    const QRect target(destination, source.size());
+    const auto inSource = InsideOf(source);
+    const auto inTarget = InsideOf(target);
+    const auto outsideTarget = [&inTarget](QPoint p) { return !inTarget(p); };
+    const bool erases = !target.isEmpty();
+    const int dx = destination.x() - source.left();
+    const int dy = destination.y() - source.top();
+    auto all = [](const Piece& piece, const auto& test) {
+        for (qsizetype i = 0; i < piece.text.size(); ++i)
+            if (!test(piece.Middle(i)))
+                return false;
+        return true;
+    };
+    Pieces kept;
+    Pieces moved;
+    kept.reserve(m_pieces.size());
+    for (Piece& piece : m_pieces) {
+        if (erases && all(piece, inSource) && all(piece, inTarget)) {
+            moved.push_back(std::move(piece));
+            Move(moved, dx, dy, moved.size() - 1);
+            continue;
+        }
+        const size_t first = moved.size();
+        FilterPiece(piece, inSource, moved);
+        Move(moved, dx, dy, first);
+        if (erases)
+            FilterPiece(piece, outsideTarget, kept);
+        else
+            kept.push_back(std::move(piece));
+    }
+    m_pieces = std::move(kept);
     m_pieces.insert(m_pieces.end(), std::make_move_iterator(moved.begin()),
                     std::make_move_iterator(moved.end()));
 }
 
-ScreenText::Pieces ScreenText::Filter(const Pieces& pieces,
-                                      const std::function<bool(QPoint)>& keep) {
-    Pieces result;
-    for (const Piece& piece : pieces) {
-        // Each run of kept characters becomes a piece of its own.
-        qsizetype start = -1;
-        auto endRun = [&](qsizetype end) {
-            if (start < 0)
-                return;
-            Piece part{piece.top, piece.bottom, piece.text.mid(start, end - start), {}};
-            part.edges.assign(piece.edges.begin() + start, piece.edges.begin() + end + 1);
-            result.push_back(std::move(part));
-            start = -1;
-        };
-        for (qsizetype i = 0; i < piece.text.size(); ++i) {
-            if (keep(piece.Middle(i))) {
-                if (start < 0)
-                    start = i;
-            } else {
-                endRun(i);
-            }
-        }
-        endRun(piece.text.size());
-    }
-    return result;
-}
-
-void ScreenText::Move(Pieces& pieces, int dx, int dy) {
-    for (Piece& piece : pieces) {
+void ScreenText::Move(Pieces& pieces, int dx, int dy, size_t first) {
+    for (Piece& piece : std::span(pieces).subspan(first)) {
         piece.top += dy;
         piece.bottom += dy;
         for (int& edge : piece.edges)

@@ -3,7 +3,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,16 +38,60 @@ class ScreenText {
     /// The block at source was copied to destination (its new top-left corner).
     void Copy(const QRect& source, QPoint destination);
     /// Keeps only the characters inside area (after a resize).
-    void KeepWithin(const QRect& area) { m_pieces = Filter(m_pieces, InsideOf(area)); }
+    void KeepWithin(const QRect& area);
     void Clear() { m_pieces.clear(); }
     const Pieces& All() const { return m_pieces; }
 
-    /// The parts of pieces whose characters' middles pass keep.
-    static Pieces Filter(const Pieces& pieces, const std::function<bool(QPoint)>& keep);
-    static std::function<bool(QPoint)> InsideOf(const QRect& area) {
-        return [area](QPoint p) { return area.contains(p); };
+    /// The parts of pieces whose characters' middles pass keep (called with a QPoint).
+    template <class Keep> static Pieces Filter(const Pieces& pieces, const Keep& keep) {
+        Pieces result;
+        for (const Piece& piece : pieces)
+            FilterPiece(piece, keep, result);
+        return result;
     }
-    static void Move(Pieces& pieces, int dx, int dy);
+    /// The same for one piece, whose parts are added to result.
+    template <class Keep>
+    static void FilterPiece(const Piece& piece, const Keep& keep, Pieces& result) {
+        // Each run of kept characters becomes a piece of its own; a piece kept whole stays as
+        // it is.
+        qsizetype start = -1;
+        auto endRun = [&](qsizetype end) {
+            if (start < 0)
+                return;
+            if (start == 0 && end == piece.text.size()) {
+                result.push_back(piece);
+            } else {
+                Piece part{piece.top, piece.bottom, piece.text.mid(start, end - start), {}};
+                part.edges.assign(piece.edges.begin() + start, piece.edges.begin() + end + 1);
+                result.push_back(std::move(part));
+            }
+            start = -1;
+        };
+        for (qsizetype i = 0; i < piece.text.size(); ++i) {
+            if (keep(piece.Middle(i))) {
+                if (start < 0)
+                    start = i;
+            } else {
+                endRun(i);
+            }
+        }
+        endRun(piece.text.size());
+    }
+    /// Whether points lie in area, as QRect::contains says (a rectangle of negative size counts
+    /// from its other corner), with the bounds worked out once.
+    static auto InsideOf(const QRect& area) {
+        const bool flippedX = area.right() < area.left() - 1;
+        const bool flippedY = area.bottom() < area.top() - 1;
+        const int left = flippedX ? area.right() + 1 : area.left();
+        const int right = flippedX ? area.left() - 1 : area.right();
+        const int top = flippedY ? area.bottom() + 1 : area.top();
+        const int bottom = flippedY ? area.top() - 1 : area.bottom();
+        return [=](QPoint p) {
+            return p.x() >= left && p.x() <= right && p.y() >= top && p.y() <= bottom;
+        };
+    }
+    /// Moves the pieces from index first on.
+    static void Move(Pieces& pieces, int dx, int dy, size_t first = 0);
     /// The pieces as plain text: rows from the top (pieces sharing a top edge), each from the
     /// left, joined with line feeds; rows left empty between them are empty lines, and so are
     /// those between firstTop (when given) and the first row.

@@ -12,9 +12,6 @@ namespace lantern {
 
 namespace {
 
-// Room for the records of every instruction of a small story, and for the busy part of a
-// large one (32 bytes each).
-constexpr size_t kSlots = 4096;
 // Kept texts and wide operands are dropped with every record when they grow past these.
 constexpr size_t kMaxTexts = 4096;
 constexpr size_t kMaxWide = 1024;
@@ -38,7 +35,6 @@ void InstructionCache::Reset(int version) {
         m_slots.reset(static_cast<Predecoded*>(std::calloc(kSlots, sizeof(Predecoded))));
         if (!m_slots)
             throw std::bad_alloc();
-        m_mask = kSlots - 1;
         // Records spread over the whole table from the first instructions on.
         Prefault(m_slots.get(), kSlots * sizeof(Predecoded));
     }
@@ -49,14 +45,15 @@ void InstructionCache::Flush() {
     for (uint32_t slot : m_filled)
         m_slots[slot] = Predecoded{};
     m_filled.clear();
+    // Every other empty slot holds address 0, which does not map to it.
+    m_slots[0].Address = -1;
     m_texts.clear();
     m_wide.clear();
     m_story.ClearWatch();
     // The header word that places the globals is watched as well: a story that moves its
     // globals has the machine look for them again.
     m_story.WatchCode(0x0C, 0x0D);
-    m_flushPending = false;
-    m_guardClean = true;
+    m_writableGlobals = m_globals;
 }
 
 void InstructionCache::Fill(Predecoded& slot, int32_t address) {
@@ -69,7 +66,9 @@ void InstructionCache::Fill(Predecoded& slot, int32_t address) {
     const OpcodeEntry& entry = LookupOpcode(d.OpCodeType, d.OpCode, m_version);
 
     Predecoded p;
-    p.Run = entry.handler;
+    p.Run = entry.Handler({FormOf(d.OperandType[1], d.Operand[1]),
+                           FormOf(d.OperandType[2], d.Operand[2]),
+                           FormOf(d.OperandType[3], d.Operand[3])});
     p.Address = address;
     p.Length = static_cast<uint16_t>(d.NextInstr - address);
     p.OpCode = d.OpCode;
@@ -108,11 +107,21 @@ void InstructionCache::Fill(Predecoded& slot, int32_t address) {
         m_filled.push_back(static_cast<uint32_t>(&slot - m_slots.get()));
     slot = p;
     if (address <= m_guardLast && d.NextInstr - 1 >= m_guardFirst)
-        m_guardClean = false;
+        m_writableGlobals = nullptr;
     if (m_enabled)
         m_story.WatchCode(address, d.NextInstr - 1);
     else
-        m_flushPending = true; // kept for this run only
+        m_story.MarkCodeWritten(); // kept for this run only
+}
+
+OperandForm InstructionCache::FormOf(int kind, int32_t value) const {
+    if (kind != kVariable)
+        return kFormConstant;
+    if (value == 0)
+        return kFormStack;
+    if (value < 16)
+        return kFormLocal;
+    return m_globals ? kFormGlobal : kFormAny;
 }
 
 bool InstructionCache::UsesAbbreviation(int32_t address) const {
@@ -137,7 +146,7 @@ bool InstructionCache::UsesAbbreviation(int32_t address) const {
 const std::string& InstructionCache::InlineText(const Predecoded& in) {
     if (in.Branch >= 0 && static_cast<size_t>(in.Branch) < m_texts.size())
         return m_texts[static_cast<size_t>(in.Branch)];
-    m_liveText = m_text.PrintZString(m_story, in.Address + 1);
+    m_text.DecodeZString(m_story, in.Address + 1, m_liveText);
     return m_liveText;
 }
 

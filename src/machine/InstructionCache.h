@@ -29,28 +29,35 @@ class InstructionCache {
     void SetEnabled(bool enabled) { m_enabled = enabled; }
 
     /// Drops every record if the story wrote into cached code (or the header word that places
-    /// the globals) or a flush is pending; true when it did. Called between instructions only,
-    /// so that no record is dropped while it runs.
+    /// the globals), which the story image's CodeWritten() tells; true when it did. Called
+    /// between instructions only, so that no record is dropped while it runs.
     bool Refresh() {
-        if (m_story.CodeWritten() | m_flushPending) [[unlikely]] {
+        if (m_story.CodeWritten()) [[unlikely]] {
             Flush();
             return true;
         }
         return false;
     }
-    /// A range the machine writes directly, past the watch (the globals). While no cached
-    /// instruction lies in it GuardClean() is true; a record decoded there clears it until
-    /// the next flush.
-    void SetGuarded(int64_t first, int64_t last) {
+    /// The globals table, which the machine reads and writes directly, past the watch, when it
+    /// lies whole in the image (table is then its first byte, else null). Records decoded from
+    /// now until the next flush may read globals directly (see FormOf).
+    void SetGlobals(uint8_t* table, int64_t first, int64_t last) {
         m_guardFirst = first;
         m_guardLast = last;
+        m_globals = table;
+        m_writableGlobals = table;
     }
-    bool GuardClean() const { return m_guardClean; }
+    /// The globals table while it may be written directly: while no record kept lies in it (a
+    /// record decoded there makes this null until the next flush, so that writes go through the
+    /// watch).
+    uint8_t* WritableGlobals() const { return m_writableGlobals; }
     /// The record of the instruction at address, decoded now when it is not held. A story
     /// fault while decoding propagates (StoryError).
     const Predecoded& Fetch(int32_t address) {
-        Predecoded& slot = m_slots[static_cast<size_t>(address) & m_mask];
-        if (slot.Address != address || slot.Run == nullptr) [[unlikely]]
+        // An empty slot holds no address that maps to it (see Flush), so one test finds both
+        // an empty slot and one that holds another instruction.
+        Predecoded& slot = m_slots[static_cast<size_t>(address) & kMask];
+        if (slot.Address != address) [[unlikely]]
             Fill(slot, address);
         return slot;
     }
@@ -71,22 +78,28 @@ class InstructionCache {
     void Fill(Predecoded& slot, int32_t address);
     void Flush();
     bool UsesAbbreviation(int32_t address) const;
+    /// The form of an operand of this kind and value.
+    OperandForm FormOf(int kind, int32_t value) const;
 
     StoryImage& m_story;
     ZText& m_text;
     int m_version = 0;
     bool m_enabled = true;
-    bool m_flushPending = false;
-    bool m_guardClean = true;
+    uint8_t* m_globals = nullptr;
+    uint8_t* m_writableGlobals = nullptr;
     int64_t m_guardFirst = -1;
     int64_t m_guardLast = -1;
 
-    // The slots are zeroed memory: an empty slot has no handler.
+    // Room for the records of every instruction of a small story, and for the busy part of a
+    // large one.
+    static constexpr size_t kSlots = 4096;
+    static constexpr size_t kMask = kSlots - 1;
+    // The slots are zeroed memory: an empty slot has no handler, and address 0, which slot 0
+    // alone could hold, is marked there as -1.
     struct FreeSlots {
         void operator()(Predecoded* slots) const;
     };
     std::unique_ptr<Predecoded[], FreeSlots> m_slots;
-    size_t m_mask = 0;
     std::vector<uint32_t> m_filled; ///< slots holding a record
     std::vector<std::string> m_texts;
     std::vector<WideOperands> m_wide;

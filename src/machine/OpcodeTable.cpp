@@ -4,30 +4,95 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace lantern {
 
 /// Builds the opcode table; a friend of zMachine, so that the handlers stay private to it.
+///
+/// A handler either reads its own operands (it takes only the instruction) or takes their
+/// values (Signed, Unsigned or NamedVariable parameters after the instruction, in operand order).
+/// For the second kind the table makes one handler for every form of the first three operands,
+/// which fetches the values in order, so that operands on the stack pop left to right, and
+/// reads each form without asking what it is.
 struct OpcodeTable {
-    using Member = void (zMachine::*)(const Predecoded&);
+    template <class... Values> using Handler = void (zMachine::*)(const Predecoded&, Values...);
 
-    template <Member F> static void Run(zMachine& machine, const Predecoded& in) {
-        (machine.*F)(in);
+    template <auto F, OperandForm A, OperandForm B, OperandForm C, class... Values, size_t... I>
+    [[gnu::always_inline]] static void Call(zMachine& machine, const Predecoded& in,
+                                            std::index_sequence<I...>) {
+        if constexpr (sizeof...(Values) == 0) {
+            (machine.*F)(in);
+        } else {
+            constexpr std::array<OperandForm, sizeof...(Values)> forms{
+                (I == 0 ? A : (I == 1 ? B : (I == 2 ? C : kFormAny)))...};
+            // Operands on the stack are popped without asking whether the routine has values
+            // there: when it has too few, the handler for any form runs instead, which pops
+            // each one as it reads it and reports the underflow.
+            constexpr int pops = ((forms[I] == kFormStack ? 1 : 0) + ...);
+            if constexpr (pops > 0) {
+                if (machine.m_stackPointer - machine.m_frame->FramePointer < pops) [[unlikely]]
+                    return Run<F, kFormAny, kFormAny, kFormAny, Values...>(machine, in);
+            }
+            // A braced list is evaluated left to right.
+            const std::array<int32_t, sizeof...(Values)> raw{
+                machine.Fetch<forms[I]>(in, static_cast<int>(I))...};
+            (machine.*F)(in, Values::From(raw[I])...);
+        }
+    }
+
+    template <auto F, OperandForm A, OperandForm B, OperandForm C, class... Values>
+    static void Run(zMachine& machine, const Predecoded& in) {
+        Call<F, A, B, C, Values...>(machine, in, std::index_sequence_for<Values...>{});
+    }
+
+    /// The handler of F for operands of any form.
+    template <auto F, class... Values> static constexpr OpHandler Any(Handler<Values...>) {
+        return &Run<F, kFormAny, kFormAny, kFormAny, Values...>;
+    }
+
+    /// The form of operand i (0-based) at index k of a table of handlers: one that F does not
+    /// read is taken as a constant, so that it makes no difference.
+    static constexpr OperandForm FormAt(size_t k, size_t i, size_t values) {
+        if (i >= values)
+            return kFormConstant;
+        for (size_t skip = i; skip < kSpecialisedOperands - 1; ++skip)
+            k /= kHandlerForms;
+        return static_cast<OperandForm>(k % kHandlerForms);
+    }
+
+    /// The handlers of F for each form of its first three operands.
+    template <auto F, class... Values>
+    static constexpr std::array<OpHandler, kFormTable> Specialise(Handler<Values...>) {
+        constexpr size_t n = sizeof...(Values);
+        return []<size_t... K>(std::index_sequence<K...>) {
+            return std::array<OpHandler, kFormTable>{
+                &Run<F, FormAt(K, 0, n), FormAt(K, 1, n), FormAt(K, 2, n), Values...>...};
+        }
+        (std::make_index_sequence<kFormTable>{});
+    }
+    template <auto F> static constexpr auto kForms = Specialise<F>(F);
+
+    template <class... Values> static constexpr bool TakesValues(Handler<Values...>) {
+        return sizeof...(Values) > 0;
     }
 
     // Row builders: R(class, number, name, handler, stores, branches[, versions from, to]).
-    template <Member F>
+    template <auto F>
     static constexpr OpcodeEntry R(OpClass opClass, int number, const char* name,
                                    bool stores = false, bool branches = false, int from = 0,
                                    int to = kVersionRuleLimit) {
-        return {static_cast<uint8_t>(opClass),
-                static_cast<uint8_t>(number),
-                static_cast<uint8_t>(from),
-                static_cast<uint8_t>(to),
-                name,
-                stores,
-                branches,
-                &Run<F>};
+        OpcodeEntry entry{static_cast<uint8_t>(opClass),
+                          static_cast<uint8_t>(number),
+                          static_cast<uint8_t>(from),
+                          static_cast<uint8_t>(to),
+                          name,
+                          stores,
+                          branches,
+                          Any<F>(F)};
+        if constexpr (TakesValues(F))
+            entry.forms = kForms<F>.data();
+        return entry;
     }
 
     // The one table of opcodes: which handler runs each, what the trace calls it, and the store
@@ -139,7 +204,7 @@ struct OpcodeTable {
             R<&M::OpRandom>(kOpVar, 7, "RANDOM", S),
             R<&M::OpPush>(kOpVar, 8, "PUSH"),
             R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 0, 5),
-            R<&M::OpPull>(kOpVar, 9, "PULL", S, _, 6, 6),
+            R<&M::OpPullStore>(kOpVar, 9, "PULL", S, _, 6, 6),
             R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 7),
             R<&M::OpSplitWindow>(kOpVar, 10, "SPLIT_WINDOW"),
             R<&M::OpSetWindow>(kOpVar, 11, "SET_WINDOW"),

@@ -2,6 +2,7 @@
 
 #include "machine/Predecoded.h"
 
+#include <array>
 #include <cstdint>
 
 namespace lantern {
@@ -19,7 +20,23 @@ struct OpcodeEntry {
     const char* name = "";
     bool stores = false;
     bool branches = false;
-    OpHandler handler = nullptr;
+    OpHandler handler = nullptr; ///< for operands of any form
+    /// For an opcode whose handler takes operand values: its handler for each form of the
+    /// first three operands (see FormIndex).
+    const OpHandler* forms = nullptr;
+
+    /// The handler for an instruction whose first operands have these forms.
+    OpHandler Handler(const std::array<OperandForm, kSpecialisedOperands>& operandForms) const {
+        if (!forms)
+            return handler;
+        size_t index = 0;
+        for (OperandForm form : operandForms) {
+            if (form >= kHandlerForms)
+                return handler;
+            index = index * kHandlerForms + form;
+        }
+        return forms[index];
+    }
 };
 
 /// The entry for an instruction of class opClass and number opCode in a story of the given

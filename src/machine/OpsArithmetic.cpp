@@ -4,84 +4,65 @@
 
 namespace lantern {
 
-void zMachine::OpAdd(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    StoreResult(in, a + Arg(in, 2, false));
-    Next(in);
+void zMachine::OpAdd(const Predecoded& in, Signed a, Signed b) {
+    StoreAndNext(in, a + b);
 }
 
-void zMachine::OpSub(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    StoreResult(in, a - Arg(in, 2, false));
-    Next(in);
+void zMachine::OpSub(const Predecoded& in, Signed a, Signed b) {
+    StoreAndNext(in, a - b);
 }
 
-void zMachine::OpMul(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    StoreResult(in, a * Arg(in, 2, false)); // |a|, |b| <= 32768, so the product fits 32 bits
-    Next(in);
+void zMachine::OpMul(const Predecoded& in, Signed a, Signed b) {
+    StoreAndNext(in, a * b); // |a|, |b| <= 32768, so the product fits 32 bits
 }
 
-void zMachine::OpDiv(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    const int32_t b = Arg(in, 2, false);
+void zMachine::OpDiv(const Predecoded& in, Signed a, Signed b) {
     if (b == 0)
         throw StoryError("division by zero");
-    StoreResult(in, a / b);
-    Next(in);
+    StoreAndNext(in, a / b);
 }
 
-void zMachine::OpMod(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    const int32_t b = Arg(in, 2, false);
+void zMachine::OpMod(const Predecoded& in, Signed a, Signed b) {
     if (b == 0)
         throw StoryError("remainder of a division by zero");
-    StoreResult(in, a % b);
-    Next(in);
+    StoreAndNext(in, a % b);
 }
 
-void zMachine::OpOr(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, true);
-    StoreResult(in, a | Arg(in, 2, true));
-    Next(in);
+void zMachine::OpOr(const Predecoded& in, Unsigned a, Unsigned b) {
+    StoreAndNext(in, a | b);
 }
 
-void zMachine::OpAnd(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, true);
-    StoreResult(in, a & Arg(in, 2, true));
-    Next(in);
+void zMachine::OpAnd(const Predecoded& in, Unsigned a, Unsigned b) {
+    StoreAndNext(in, a & b);
 }
 
-void zMachine::OpNot(const Predecoded& in) {
-    StoreResult(in, ~Arg(in, 1, true));
-    Next(in);
+void zMachine::OpNot(const Predecoded& in, Unsigned a) {
+    StoreAndNext(in, ~a);
 }
 
-void zMachine::OpJz(const Predecoded& in) {
-    Branch(Arg(in, 1, false) == 0, in);
+void zMachine::OpJz(const Predecoded& in, Signed a) {
+    Branch(a == 0, in);
 }
 
-void zMachine::OpJe(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    bool equal = false;
-    for (int i = 2; i <= in.OperandCount; ++i)
-        equal = (Arg(in, i, false) == a) || equal; // every operand is read, in order
-    Branch(equal, in);
+void zMachine::OpJe(const Predecoded& in, Signed a, Signed b, Signed c) {
+    // Every operand is read, in order; with one operand there is nothing to be equal to. A
+    // fourth operand, rare, is read the general way.
+    if (in.OperandCount > 3) [[unlikely]] {
+        const bool fourth = Arg(in, 4, false) == a;
+        return Branch((b == a) || (c == a) || fourth, in);
+    }
+    Branch((in.OperandCount >= 2 && b == a) || (in.OperandCount >= 3 && c == a), in);
 }
 
-void zMachine::OpJl(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    Branch(a < Arg(in, 2, false), in);
+void zMachine::OpJl(const Predecoded& in, Signed a, Signed b) {
+    Branch(a < b, in);
 }
 
-void zMachine::OpJg(const Predecoded& in) {
-    const int32_t a = Arg(in, 1, false);
-    Branch(a > Arg(in, 2, false), in);
+void zMachine::OpJg(const Predecoded& in, Signed a, Signed b) {
+    Branch(a > b, in);
 }
 
-void zMachine::OpTest(const Predecoded& in) {
-    const int32_t bitmap = Arg(in, 1, false);
-    const int32_t flags = Arg(in, 2, false);
+void zMachine::OpTest(const Predecoded& in, Signed bitmap, Signed flags) {
     Branch((bitmap & flags) == flags, in);
 }
 
@@ -89,70 +70,54 @@ void zMachine::OpTest(const Predecoded& in) {
 // holds the number: an indirect reference) and read and write variable 0 in place (the top of
 // the stack, without popping or pushing).
 
-int zMachine::VariableOperand(const Predecoded& in) {
-    if (in.Kind(1) == kVariable)
-        return ReadOperand(kVariable, in.Operand[0], false, true) & 0xFF;
-    return in.Operand[0] & 0xFF;
-}
-
-void zMachine::OpIncChk(const Predecoded& in) {
-    const int variable = VariableOperand(in);
+void zMachine::OpIncChk(const Predecoded& in, NamedVariable variable) {
     const int32_t value = ReadOperand(kVariable, variable, true, false) + 1;
     WriteVariable(variable, value, true);
+    // The bound is read after the change: a stack operand pops the new value.
     const int32_t b = Arg(in, 2, false);
     Branch(static_cast<int16_t>(value) > b, in);
 }
 
-void zMachine::OpDecChk(const Predecoded& in) {
-    const int variable = VariableOperand(in);
+void zMachine::OpDecChk(const Predecoded& in, NamedVariable variable) {
     const int32_t value = ReadOperand(kVariable, variable, true, false) - 1;
     WriteVariable(variable, value, true);
     const int32_t b = Arg(in, 2, false);
     Branch(static_cast<int16_t>(value) < b, in);
 }
 
-void zMachine::OpInc(const Predecoded& in) {
-    const int variable = VariableOperand(in);
+void zMachine::OpInc(const Predecoded& in, NamedVariable variable) {
+    Next(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) + 1, true);
-    Next(in);
 }
 
-void zMachine::OpDec(const Predecoded& in) {
-    const int variable = VariableOperand(in);
+void zMachine::OpDec(const Predecoded& in, NamedVariable variable) {
+    Next(in);
     WriteVariable(variable, ReadOperand(kVariable, variable, true, false) - 1, true);
+}
+
+void zMachine::OpLoad(const Predecoded& in, NamedVariable variable) {
+    StoreAndNext(in, ReadOperand(kVariable, variable, true, false));
+}
+
+void zMachine::OpStore(const Predecoded& in, NamedVariable variable, Unsigned value) {
     Next(in);
+    WriteVariable(variable, value, true);
 }
 
-void zMachine::OpLoad(const Predecoded& in) {
-    StoreResult(in, ReadOperand(kVariable, VariableOperand(in), true, false));
-    Next(in);
+void zMachine::OpCheckArgCount(const Predecoded& in, Signed count) {
+    Branch(CurrentRoutine().ArgCount >= count, in);
 }
 
-void zMachine::OpStore(const Predecoded& in) {
-    const int variable = VariableOperand(in);
-    WriteVariable(variable, Arg(in, 2, true), true);
-    Next(in);
-}
-
-void zMachine::OpCheckArgCount(const Predecoded& in) {
-    Branch(CurrentRoutine().ArgCount >= Arg(in, 1, false), in);
-}
-
-void zMachine::OpLogShift(const Predecoded& in) {
-    const int32_t number = Arg(in, 1, false);
-    const int32_t places = Arg(in, 2, false);
+void zMachine::OpLogShift(const Predecoded& in, Signed number, Signed places) {
     uint32_t pattern = static_cast<uint32_t>(number) & 0xFFFF;
     if (places >= 0)
         pattern = places >= 16 ? 0 : (pattern << places) & 0xFFFF;
     else
         pattern = -places >= 16 ? 0 : pattern >> -places;
-    StoreResult(in, static_cast<int32_t>(pattern));
-    Next(in);
+    StoreAndNext(in, static_cast<int32_t>(pattern));
 }
 
-void zMachine::OpArtShift(const Predecoded& in) {
-    const int32_t number = Arg(in, 1, false);
-    const int32_t places = Arg(in, 2, false);
+void zMachine::OpArtShift(const Predecoded& in, Signed number, Signed places) {
     int32_t result;
     if (places >= 0)
         result = places >= 16
@@ -160,12 +125,10 @@ void zMachine::OpArtShift(const Predecoded& in) {
                      : static_cast<int32_t>((static_cast<uint32_t>(number) << places) & 0xFFFF);
     else
         result = number >> (-places >= 15 ? 15 : -places); // arithmetic: the sign is kept
-    StoreResult(in, result);
-    Next(in);
+    StoreAndNext(in, result);
 }
 
-void zMachine::OpRandom(const Predecoded& in) {
-    const int32_t range = Arg(in, 1, false);
+void zMachine::OpRandom(const Predecoded& in, Signed range) {
     int32_t result = 0;
     if (range > 0)
         result = m_random.Next(range);
@@ -173,8 +136,7 @@ void zMachine::OpRandom(const Predecoded& in) {
         m_random.Seed(static_cast<uint64_t>(-static_cast<int64_t>(range)));
     else
         m_random.SeedFromClock();
-    StoreResult(in, result);
-    Next(in);
+    StoreAndNext(in, result);
 }
 
 } // namespace lantern

@@ -42,8 +42,7 @@ void zMachine::OpRestart(const Predecoded&) {
 }
 
 void zMachine::OpQuit(const Predecoded&) {
-    m_stop = true;
-    m_stopKind = GameOutcome::Kind::Quit;
+    Stop(GameOutcome::Kind::Quit);
 }
 
 void zMachine::OpVerify(const Predecoded& in) {
@@ -84,9 +83,8 @@ void zMachine::OpUnknown(const Predecoded& in) {
 
 void zMachine::OpExtRefused(const Predecoded& in) {
     if (!StoryQuestion("EXT opcodes not yet implemented! Continue?")) {
-        m_stop = true;
+        Stop(GameOutcome::Kind::Stopped);
         m_skipTrace = true;
-        m_stopKind = GameOutcome::Kind::Stopped;
         return;
     }
     if (in.HasStore())

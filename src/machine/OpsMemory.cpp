@@ -2,42 +2,47 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
+#include <algorithm>
+#include <string>
+
 namespace lantern {
 
 namespace {
 
-// The address of a table element: the 32-bit sum when it lies in the story, else the sum cut to
-// 16 bits, which is where a negative index (an operand read unsigned) really points.
-int64_t TableAddress(const StoryImage& story, int64_t table, int64_t offset, int64_t size) {
+// Table elements: at the 32-bit sum of table and offset when the element lies in the story, else
+// at the sum cut to 16 bits, which is where a negative index (an operand read unsigned) really
+// points. Tested once: inside the story the access that follows does not test again.
+template <class Access>
+auto AtTableAddress(const StoryImage& story, int64_t table, int64_t offset, int64_t size,
+                    Access access) {
     const int64_t address = table + offset;
-    return story.Contains(address, size) ? address : (address & 0xFFFF);
+    if (story.Contains(address, size)) [[likely]]
+        return access(address);
+    return access(address & 0xFFFF);
 }
 
 } // namespace
 
-void zMachine::OpLoadw(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadWord(TableAddress(m_story, a, 2 * b, 2), true));
-    Next(in);
+void zMachine::OpLoadw(const Predecoded& in, Unsigned table, Unsigned index) {
+    StoreAndNext(in, AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t address) {
+                     return m_story.ReadWord(address, true);
+                 }));
 }
 
-void zMachine::OpLoadb(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    StoreResult(in, m_story.ReadByte(TableAddress(m_story, a, b, 1)));
-    Next(in);
+void zMachine::OpLoadb(const Predecoded& in, Unsigned table, Unsigned index) {
+    StoreAndNext(in, AtTableAddress(m_story, table, index, 1,
+                                    [&](int64_t address) { return m_story.ReadByte(address); }));
 }
 
-void zMachine::OpStorew(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    const int32_t v = Arg(in, 3, false);
-    const int64_t address = TableAddress(m_story, a, 2 * b, 2);
-    m_story.WriteWord(address, v);
-    if (address == 0x10) {
+void zMachine::OpStorew(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
+    Next(in);
+    const int64_t address = AtTableAddress(m_story, table, 2 * int64_t{index}, 2, [&](int64_t at) {
+        m_story.WriteWord(at, value);
+        return at;
+    });
+    if (address == 0x10) [[unlikely]] {
         // Flags 2 bit 1 asks for fixed-pitch text.
-        if (v & 2) {
+        if (value & 2) {
             m_screen.SetTextStyle(kStyleFixed);
         } else {
             // Styles only accumulate, so fixed pitch goes by clearing them all and setting
@@ -48,31 +53,28 @@ void zMachine::OpStorew(const Predecoded& in) {
                 m_screen.SetTextStyle(kept);
         }
     }
-    Next(in);
 }
 
-void zMachine::OpStoreb(const Predecoded& in) {
-    const int64_t a = Arg(in, 1, true);
-    const int64_t b = Arg(in, 2, true);
-    m_story.WriteByte(TableAddress(m_story, a, b, 1), Arg(in, 3, false));
+void zMachine::OpStoreb(const Predecoded& in, Unsigned table, Unsigned index, Signed value) {
     Next(in);
+    AtTableAddress(m_story, table, index, 1,
+                   [&](int64_t address) { m_story.WriteByte(address, value); });
 }
 
-void zMachine::OpPush(const Predecoded& in) {
-    WriteVariable(0, Arg(in, 1, false), false);
+void zMachine::OpPush(const Predecoded& in, Signed value) {
     Next(in);
+    WriteVariable(0, value, false);
 }
 
-void zMachine::OpPull(const Predecoded& in) {
-    if (m_version == 6) {
-        StoreResult(in, ReadOperand(kVariable, 0, false, false));
-    } else {
-        // Like the other opcodes that name a variable, PULL writes the stack in place: pulling
-        // into the stack replaces the new top with the popped value.
-        const int variable = VariableOperand(in);
-        WriteVariable(variable, ReadOperand(kVariable, 0, false, false), true);
-    }
+void zMachine::OpPull(const Predecoded& in, NamedVariable variable) {
     Next(in);
+    // Like the other opcodes that name a variable, PULL writes the stack in place: pulling into
+    // the stack replaces the new top with the popped value.
+    WriteVariable(variable, Pop(), true);
+}
+
+void zMachine::OpPullStore(const Predecoded& in) {
+    StoreAndNext(in, Pop());
 }
 
 void zMachine::OpPop(const Predecoded& in) {
@@ -81,13 +83,13 @@ void zMachine::OpPop(const Predecoded& in) {
         // popped.
         StoreResult(in, m_frameIndex + 1);
     } else {
-        ReadOperand(kVariable, 0, false, false);
+        Pop();
     }
     Next(in);
 }
 
 void zMachine::OpRetPopped(const Predecoded&) {
-    PerformReturn(ReadOperand(kVariable, 0, false, false));
+    PerformReturn(Pop());
 }
 
 void zMachine::OpRtrue(const Predecoded&) {
@@ -98,46 +100,120 @@ void zMachine::OpRfalse(const Predecoded&) {
     PerformReturn(0);
 }
 
-void zMachine::OpRet(const Predecoded& in) {
-    PerformReturn(Arg(in, 1, false));
+void zMachine::OpRet(const Predecoded&, Signed value) {
+    PerformReturn(value);
 }
 
-void zMachine::OpJump(const Predecoded& in) {
-    const int32_t target = in.NextInstr() + Arg(in, 1, false) - 2;
+void zMachine::OpJump(const Predecoded& in, Signed offset) {
+    const int32_t target = in.NextInstr() + offset - 2;
     // A jump before the story's start is this instruction's fault, reported at its address.
     if (target < 0)
         throw StoryError("JUMP to a negative address");
     m_pc = target;
 }
 
-void zMachine::Call(const Predecoded& in, int storeVar) {
-    const int32_t routine = UnpackAddress(Arg(in, 1, true), true);
-    int32_t arguments[kMaxOperands + 1] = {};
-    const int count = in.OperandCount > 0 ? in.OperandCount - 1 : 0;
-    for (int i = 1; i <= count; ++i)
+// ---- Calls ---------------------------------------------------------------------------------
+
+namespace {
+
+// Faults of a call, out of the way of the calls that succeed.
+[[noreturn, gnu::cold, gnu::noinline]] void RefuseCall(int localCount) {
+    if (localCount > kMaxLocals)
+        throw StoryError("a routine declares " + std::to_string(localCount) +
+                         " locals (at most 15 are allowed)");
+    throw StoryError("routine calls nested too deeply (more than 90)");
+}
+
+} // namespace
+
+inline zRoutine& zMachine::PushFrame(int32_t routine, int32_t returnAddress, int storeVar,
+                                     int count) {
+    const int localCount = m_story.ReadByte(routine);
+    if (localCount > kMaxLocals || m_frameIndex >= kMaxFrameIndex) [[unlikely]]
+        RefuseCall(localCount);
+    // The frames are kept from call to call: every field is set here.
+    ++m_frameIndex;
+    zRoutine& frame = *++m_frame;
+    frame.FramePointer = m_stackPointer;
+    frame.ReturnAddress = returnAddress;
+    frame.ArgCount = count;
+    frame.LocalCount = localCount;
+    frame.StoreVar = storeVar;
+    frame.EndsGame = false;
+    frame.Locals.fill(0);
+    m_pc = routine + 1;
+    if (m_version < 5) [[unlikely]] {
+        for (int i = 1; i <= localCount; ++i) {
+            frame.Locals[static_cast<size_t>(i)] = m_story.ReadWord(m_pc, true);
+            m_pc += 2;
+        }
+    }
+    return frame;
+}
+
+void zMachine::CallNothing(int32_t returnAddress, int storeVar) {
+    // A call of address 0 makes no frame: its result is 0.
+    if (storeVar >= 0)
+        WriteVariable(storeVar, 0, false);
+    m_pc = returnAddress;
+}
+
+void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
+                           const int32_t* arguments) {
+    if (routine == 0)
+        return CallNothing(returnAddress, storeVar);
+    zRoutine& frame = PushFrame(routine, returnAddress, storeVar, argumentCount);
+    const int given = std::min(argumentCount, kMaxLocals);
+    for (int i = 1; i <= given; ++i)
+        frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
+}
+
+void zMachine::CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
+                            int32_t a2) {
+    // The arguments after the first two are read now, in order, before the routine is looked
+    // at.
+    int32_t arguments[kMaxOperands + 1];
+    arguments[1] = a1;
+    arguments[2] = a2;
+    const int count = in.OperandCount - 1;
+    for (int i = 3; i <= count; ++i)
         arguments[i] = Arg(in, i + 1, false);
-    PerformCall(routine, in.NextInstr(), storeVar, count, arguments);
+    PerformCall(UnpackRoutine(routine), in.NextInstr(), storeVar, count, arguments);
 }
 
-void zMachine::OpCallStore(const Predecoded& in) {
-    Call(in, in.Store);
+// The call opcodes take the routine and the first two arguments (a missing one reads as 0);
+// calls with more arguments go the general way.
+[[gnu::always_inline]] inline void zMachine::Call(const Predecoded& in, int storeVar,
+                                                  int32_t packed, int32_t a1, int32_t a2) {
+    const int count = in.OperandCount > 1 ? in.OperandCount - 1 : 0;
+    if (count > 2) [[unlikely]]
+        return CallWithMore(in, storeVar, packed, a1, a2);
+    const int32_t routine = UnpackRoutine(packed);
+    if (routine == 0) [[unlikely]]
+        return CallNothing(in.NextInstr(), storeVar);
+    zRoutine& frame = PushFrame(routine, in.NextInstr(), storeVar, count);
+    if (count >= 1)
+        frame.Locals[1] = a1 & 0xFFFF;
+    if (count >= 2)
+        frame.Locals[2] = a2 & 0xFFFF;
 }
 
-void zMachine::OpCallDiscard(const Predecoded& in) {
-    Call(in, -1);
+void zMachine::OpCallStore(const Predecoded& in, Unsigned routine, Signed a1, Signed a2) {
+    Call(in, in.Store, routine, a1, a2);
 }
 
-void zMachine::OpScanTable(const Predecoded& in) {
-    const int32_t x = Arg(in, 1, true);
-    const int64_t table = Arg(in, 2, true);
-    const int32_t length = Arg(in, 3, false);
+void zMachine::OpCallDiscard(const Predecoded& in, Unsigned routine, Signed a1, Signed a2) {
+    Call(in, -1, routine, a1, a2);
+}
+
+void zMachine::OpScanTable(const Predecoded& in, Unsigned x, Unsigned table, Signed length) {
     // The form: bit 7 set compares words, clear compares bytes; the low bits are the size of
     // each field. Without a fourth operand the table holds words.
     const int32_t form = in.OperandCount >= 4 ? Arg(in, 4, true) : 0x82;
     const bool words = (form & 0x80) != 0;
     const int64_t field = form & 0x7F;
     for (int32_t i = 0; i < length; ++i) {
-        const int64_t address = table + field * i;
+        const int64_t address = int64_t{table} + field * i;
         const int32_t value = words ? m_story.ReadWord(address, true) : m_story.ReadByte(address);
         if (value == x) {
             StoreResult(in, static_cast<int32_t>(address));
@@ -149,10 +225,7 @@ void zMachine::OpScanTable(const Predecoded& in) {
     Branch(false, in);
 }
 
-void zMachine::OpCopyTable(const Predecoded& in) {
-    const int64_t first = Arg(in, 1, true);
-    const int64_t second = Arg(in, 2, true);
-    const int32_t size = Arg(in, 3, false);
+void zMachine::OpCopyTable(const Predecoded& in, Unsigned first, Unsigned second, Signed size) {
     const int64_t n = size < 0 ? -int64_t{size} : size;
     if (second == 0) {
         for (int64_t i = 0; i < n; ++i)

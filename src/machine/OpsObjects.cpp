@@ -4,94 +4,68 @@
 
 namespace lantern {
 
-void zMachine::OpGetSibling(const Predecoded& in) {
-    const int32_t sibling = m_objects.GetObject(Arg(in, 1, true)).Sibling();
-    StoreResult(in, sibling);
-    Branch(sibling != 0, in);
+void zMachine::OpGetSibling(const Predecoded& in, Unsigned object) {
+    const int32_t sibling = m_objects.GetObject(object).Sibling();
+    StoreAndBranch(in, sibling, sibling != 0);
 }
 
-void zMachine::OpGetChild(const Predecoded& in) {
-    const int32_t child = m_objects.GetObject(Arg(in, 1, true)).Child();
-    StoreResult(in, child);
-    Branch(child != 0, in);
+void zMachine::OpGetChild(const Predecoded& in, Unsigned object) {
+    const int32_t child = m_objects.GetObject(object).Child();
+    StoreAndBranch(in, child, child != 0);
 }
 
-void zMachine::OpGetParent(const Predecoded& in) {
-    StoreResult(in, m_objects.GetObject(Arg(in, 1, true)).Parent());
+void zMachine::OpGetParent(const Predecoded& in, Unsigned object) {
+    StoreAndNext(in, m_objects.GetObject(object).Parent());
+}
+
+void zMachine::OpGetPropLen(const Predecoded& in, Unsigned address) {
+    StoreAndNext(in, m_objects.PropLenAt(address));
+}
+
+void zMachine::OpRemoveObj(const Predecoded& in, Unsigned object) {
     Next(in);
+    m_objects.PerformRemove(object);
 }
 
-void zMachine::OpGetPropLen(const Predecoded& in) {
-    StoreResult(in, m_objects.PropLenAt(Arg(in, 1, true)));
+void zMachine::OpInsertObj(const Predecoded& in, Unsigned object, Unsigned destination) {
     Next(in);
-}
-
-void zMachine::OpRemoveObj(const Predecoded& in) {
-    m_objects.PerformRemove(Arg(in, 1, true));
-    Next(in);
-}
-
-void zMachine::OpInsertObj(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t destination = Arg(in, 2, true);
     m_objects.PerformInsert(object, destination);
-    Next(in);
 }
 
-void zMachine::OpJin(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t parent = Arg(in, 2, true);
+void zMachine::OpJin(const Predecoded& in, Unsigned object, Unsigned parent) {
     // Object 0 has no parent: its parent reads as 0, as for any object in nothing.
     Branch(m_objects.GetObject(object).Parent() == parent, in);
 }
 
-void zMachine::OpTestAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpTestAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
     Branch(m_objects.GetObject(object).GetAttribute(attribute), in);
 }
 
-void zMachine::OpSetAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpSetAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
+    Next(in);
     m_objects.GetObject(object).SetAttribute(attribute);
-    Next(in);
 }
 
-void zMachine::OpClearAttr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t attribute = Arg(in, 2, true);
+void zMachine::OpClearAttr(const Predecoded& in, Unsigned object, Unsigned attribute) {
+    Next(in);
     m_objects.GetObject(object).ClearAttribute(attribute);
-    Next(in);
 }
 
-void zMachine::OpGetProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
-    StoreResult(in, m_objects.GetObject(object).Prop(property));
-    Next(in);
+void zMachine::OpGetProp(const Predecoded& in, Unsigned object, Unsigned property) {
+    StoreAndNext(in, m_objects.GetObject(object).Prop(property));
 }
 
-void zMachine::OpGetPropAddr(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
-    StoreResult(in, m_objects.GetObject(object).PropAddr(property));
-    Next(in);
+void zMachine::OpGetPropAddr(const Predecoded& in, Unsigned object, Unsigned property) {
+    StoreAndNext(in, m_objects.GetObject(object).PropAddr(property));
 }
 
-void zMachine::OpGetNextProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
-    StoreResult(in, m_objects.GetObject(object).NextProp(property));
-    Next(in);
+void zMachine::OpGetNextProp(const Predecoded& in, Unsigned object, Unsigned property) {
+    StoreAndNext(in, m_objects.GetObject(object).NextProp(property));
 }
 
-void zMachine::OpPutProp(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    const int32_t property = Arg(in, 2, true);
-    const int32_t value = Arg(in, 3, false);
+void zMachine::OpPutProp(const Predecoded& in, Unsigned object, Unsigned property, Signed value) {
+    Next(in);
     m_objects.GetObject(object).SetProp(property, value);
-    Next(in);
 }
 
 } // namespace lantern

@@ -2,6 +2,8 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
+#include <charconv>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,26 +25,28 @@ void zMachine::OpNewLine(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpPrintAddr(const Predecoded& in) {
-    const int32_t address = Arg(in, 1, true);
-    PrintText(m_text.PrintZString(m_story, address));
+// Decoded text goes through one buffer that the machine keeps, so that printing allocates
+// nothing once the buffer has grown.
+
+void zMachine::OpPrintAddr(const Predecoded& in, Unsigned address) {
+    m_text.DecodeZString(m_story, address, m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
-void zMachine::OpPrintPaddr(const Predecoded& in) {
-    const int32_t address = UnpackAddress(Arg(in, 1, true), false);
-    PrintText(m_text.PrintZString(m_story, address));
+void zMachine::OpPrintPaddr(const Predecoded& in, Unsigned packed) {
+    m_text.DecodeZString(m_story, UnpackAddress(packed, false), m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
-void zMachine::OpPrintObj(const Predecoded& in) {
-    const int32_t object = Arg(in, 1, true);
-    PrintText(m_objects.GetObject(object).ShortName());
+void zMachine::OpPrintObj(const Predecoded& in, Unsigned object) {
+    m_objects.GetObject(object).ShortName(m_decoded);
+    PrintText(m_decoded);
     Next(in);
 }
 
-void zMachine::OpPrintChar(const Predecoded& in) {
-    const int32_t code = Arg(in, 1, false);
+void zMachine::OpPrintChar(const Predecoded& in, Signed code) {
     // Code 0 is null and prints nothing; 13 is a line break; there is nothing beyond 255.
     if (code == 13) {
         PrintText("\r\n");
@@ -74,8 +78,10 @@ void zMachine::OpCheckUnicode(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpPrintNum(const Predecoded& in) {
-    PrintText(std::to_string(Arg(in, 1, false)));
+void zMachine::OpPrintNum(const Predecoded& in, Signed number) {
+    char digits[8];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number.value).ptr;
+    PrintText(std::string_view(digits, static_cast<size_t>(end - digits)));
     Next(in);
 }
 

@@ -13,6 +13,43 @@ struct Predecoded;
 /// Executes one instruction on the machine.
 using OpHandler = void (*)(zMachine&, const Predecoded&);
 
+/// Where an operand's value comes from, known once the instruction is decoded. Each opcode has
+/// a handler made for every form of its first operands, which reads them without asking.
+enum OperandForm : uint8_t {
+    kFormConstant = 0, ///< the value is in the record
+    kFormLocal = 1,    ///< a local of the current routine; the record holds its number
+    kFormStack = 2,    ///< the top of the stack, popped
+    kFormGlobal = 3,   ///< a global, from the table in story memory; the record holds its number
+    kFormAny = 4,      ///< asked at each run (a global while its table lies outside the image)
+};
+/// The forms that handlers are made for, and the operands whose forms they are made for: a
+/// handler that takes operand values has one for every form of its first three.
+inline constexpr size_t kHandlerForms = 4;
+inline constexpr size_t kSpecialisedOperands = 3;
+inline constexpr size_t kFormTable = kHandlerForms * kHandlerForms * kHandlerForms;
+
+// An operand's value as a handler receives it: the opcode tables' s and u.
+
+/// Read signed: -32768..32767.
+struct Signed {
+    int32_t value = 0;
+    static Signed From(int32_t raw) { return {static_cast<int16_t>(raw)}; }
+    operator int32_t() const { return value; }
+};
+/// Read unsigned: 0..65535.
+struct Unsigned {
+    int32_t value = 0;
+    static Unsigned From(int32_t raw) { return {raw & 0xFFFF}; }
+    operator int32_t() const { return value; }
+};
+/// The variable that INC, DEC, LOAD, STORE, INC_CHK and DEC_CHK name by their first operand:
+/// a constant is its number, a variable holds the number (an indirect reference). 0..255.
+struct NamedVariable {
+    int value = 0;
+    static NamedVariable From(int32_t raw) { return {raw & 0xFF}; }
+    operator int() const { return value; }
+};
+
 /// An instruction decoded once and kept to be run again: what running it needs, in 32 bytes.
 /// The first four operands are held here; the double-variable calls keep the rest beside the
 /// cache, as the inline text of PRINT and PRINT_RET is kept (see InstructionCache).

@@ -79,12 +79,17 @@ void zMachine::LoadStory(const std::string& path) {
 void zMachine::LoadStory(StoryImage image) {
     CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
+    m_story.SetCodeWriteAlarm(&m_untilBreath);
     m_pristineStory = m_story;
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
     m_chars.Load(m_story);
-    m_routineOffset = m_story.ReadWord(0x28, true);
-    m_stringOffset = m_story.ReadWord(0x2A, true);
+    // Packed addresses are 2, 4 or 8 times as large; versions 6 and 7 add 8 times the routine
+    // or string offset of the header.
+    m_packShift = m_version <= 3 ? 1 : (m_version <= 7 ? 2 : 3);
+    const bool offsets = m_version == 6 || m_version == 7;
+    m_routineBase = offsets ? 8 * m_story.ReadWord(0x28, true) : 0;
+    m_stringBase = offsets ? 8 * m_story.ReadWord(0x2A, true) : 0;
     m_dictionary.LoadDictionaryLater(m_story, m_story.ReadWord(0x08, true));
     m_cache.Reset(m_version);
     UpdateGlobals();
@@ -93,8 +98,11 @@ void zMachine::LoadStory(StoryImage image) {
 void zMachine::UpdateGlobals() {
     const int64_t table = m_story.ReadWord(0x0C, true);
     constexpr int64_t kTableBytes = 2 * 240;
-    m_globals = m_story.Contains(table, kTableBytes) ? m_story.Data() + table : nullptr;
-    m_cache.SetGuarded(table, table + kTableBytes - 1);
+    // A table in the header would change it unseen: it is written through the watch.
+    m_globals = m_story.Contains(table, kTableBytes) && table >= kHeaderSize
+                    ? m_story.Data() + table
+                    : nullptr;
+    m_cache.SetGlobals(m_globals, table, table + kTableBytes - 1);
 }
 
 void zMachine::PrepareScreen(int width, int height) {
@@ -231,6 +239,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     GameOutcome outcome;
     std::error_code removeError;
     m_instructionAddress = 0;
+    m_faultPlaced = false;
     m_messages.TakeSummary();
     // A new game recalls none of the last one's commands.
     m_keyboard.LineHistory().Clear();
@@ -297,23 +306,75 @@ GameOutcome::Kind zMachine::RunLoop() {
 
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
-    while (Execute<Tracing>()) {
-        if ((m_instructionCount & (kEventInterval - 1)) == 0) [[unlikely]]
-            m_host.ProcessPendingEvents();
+    m_stop = false;
+    // The countdown runs to the next multiple of the interval, when the front-end breathes; a
+    // stop or a write into kept code cuts it short (see StoryImage::SetCodeWriteAlarm).
+    m_untilBreath = 1;
+    int32_t address = m_pc;
+    try {
+        for (;;) {
+            if (--m_untilBreath == 0) [[unlikely]] {
+                if (m_stop)
+                    break;
+                RefreshCode();
+                const uint32_t past =
+                    static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
+                if (past == 0 && m_instructionCount > 0)
+                    m_host.ProcessPendingEvents();
+                m_untilBreath = kEventInterval - past;
+            }
+            address = m_pc;
+            Execute<Tracing>();
+        }
+    } catch (...) {
+        PlaceFault(address);
+        throw;
     }
     return m_stopKind;
 }
 
-bool zMachine::Step() {
-    return m_trace.IsOn() ? Execute<true>() : Execute<false>();
+void zMachine::Stop(GameOutcome::Kind kind) {
+    m_stop = true;
+    m_stopKind = kind;
+    m_untilBreath = 1;
 }
 
-template <bool Tracing> inline bool zMachine::Execute() {
-    if (m_cache.Refresh())
-        UpdateGlobals();
-    m_instructionAddress = m_pc;
-    const Predecoded& in = m_cache.Fetch(m_pc);
+bool zMachine::Step() {
     m_stop = false;
+    const int32_t address = m_pc;
+    try {
+        RefreshCode();
+        if (m_trace.IsOn())
+            Execute<true>();
+        else
+            Execute<false>();
+    } catch (...) {
+        PlaceFault(address);
+        throw;
+    }
+    return !m_stop;
+}
+
+void zMachine::PlaceFault(int32_t address) {
+    // The innermost instruction that was running when something went wrong is the one a
+    // fault message names (a routine run from a timed wait runs inside the wait).
+    if (!m_faultPlaced) {
+        m_instructionAddress = address;
+        m_faultPlaced = true;
+    }
+}
+
+void zMachine::RefreshCode() {
+    if (m_story.CodeWritten()) {
+        // Kept code or the header changed.
+        m_cache.Refresh();
+        UpdateGlobals();
+        m_objects.HeaderWritten();
+    }
+}
+
+template <bool Tracing> inline void zMachine::Execute() {
+    const Predecoded& in = m_cache.Fetch(m_pc);
     ++m_instructionCount;
     if constexpr (Tracing) {
         // The state the instruction starts from, and its record as decoded (a RESTART empties
@@ -331,7 +392,6 @@ template <bool Tracing> inline bool zMachine::Execute() {
     } else {
         in.Run(*this, in);
     }
-    return !m_stop;
 }
 
 std::string zMachine::StateText() const {
@@ -352,20 +412,6 @@ std::string zMachine::StateText() const {
 }
 
 // ---- Memory rules ------------------------------------------------------------------------
-
-int32_t zMachine::UnpackAddress(int32_t packed, bool isRoutine) const {
-    const int64_t p = packed & 0xFFFF;
-    int64_t address = 0;
-    if (m_version >= 1 && m_version <= 3)
-        address = 2 * p;
-    else if (m_version == 4 || m_version == 5)
-        address = 4 * p;
-    else if (m_version == 6 || m_version == 7)
-        address = 4 * (p + 2 * int64_t{isRoutine ? m_routineOffset : m_stringOffset});
-    else if (m_version == 8)
-        address = 8 * p;
-    return static_cast<int32_t>(address);
-}
 
 bool zMachine::PerformVerify() const {
     // The checksum is the file's: it is summed over the story as loaded, since the story's own
@@ -425,65 +471,31 @@ void zMachine::SetGlobal(int variable, int32_t value) {
 
 // ---- Calls, returns and branches ------------------------------------------------------------
 
-void zMachine::PerformCall(int32_t routine, int32_t returnAddress, int storeVar, int argumentCount,
-                           const int32_t* arguments) {
-    if (routine == 0) {
-        if (storeVar >= 0)
-            WriteVariable(storeVar, 0, false);
-        m_pc = returnAddress;
-        return;
-    }
-    const int localCount = m_story.ReadByte(routine);
-    if (localCount > kMaxLocals)
-        throw StoryError("a routine declares " + std::to_string(localCount) +
-                         " locals (at most 15 are allowed)");
-    if (m_frameIndex >= kMaxFrameIndex)
-        throw StoryError("routine calls nested too deeply (more than 90)");
-    ++m_frameIndex;
-    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
-    zRoutine& frame = *m_frame;
-    frame = zRoutine{};
-    frame.FramePointer = m_stackPointer;
-    frame.ReturnAddress = returnAddress;
-    frame.LocalCount = localCount;
-    frame.StoreVar = storeVar;
-    frame.ArgCount = argumentCount;
-    m_pc = routine + 1;
-    if (m_version < 5) {
-        for (int i = 1; i <= localCount; ++i) {
-            frame.Locals[static_cast<size_t>(i)] = m_story.ReadWord(m_pc, true);
-            m_pc += 2;
-        }
-    }
-    for (int i = 1; i <= argumentCount && i <= kMaxLocals; ++i)
-        frame.Locals[static_cast<size_t>(i)] = arguments[i] & 0xFFFF;
-}
-
 void zMachine::PerformReturn(int32_t returnValue) {
     const zRoutine& returning = *m_frame;
-    if (m_frameIndex == 0 || returning.EndsGame) {
+    if (m_frameIndex == 0 || returning.EndsGame) [[unlikely]] {
         // Returning from the first routine (or version 6's main routine) ends the game.
-        m_stop = true;
-        m_stopKind = GameOutcome::Kind::Quit;
+        Stop(GameOutcome::Kind::Quit);
         return;
     }
     // The frame is left as it is: a call fills every field of a frame before it is used.
     m_stackPointer = returning.FramePointer;
+    m_pc = returning.ReturnAddress;
     const int storeVar = returning.StoreVar;
-    const int32_t returnAddress = returning.ReturnAddress;
     --m_frameIndex;
-    m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
+    --m_frame;
     if (storeVar >= 0)
         WriteVariable(storeVar, returnValue, false);
-    m_pc = returnAddress;
 }
 
 // ---- Screen text, status line and line input ------------------------------------------------
 
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
-    if (m_transcript && m_screen.CurrentWindow() == 0)
-        m_transcript(m_screen.ShownText(text));
+    if (m_transcript && m_screen.CurrentWindow() == 0) {
+        m_screen.ShownText(text, m_transcriptText);
+        m_transcript(m_transcriptText);
+    }
     m_pager.Write(text);
 }
 

@@ -129,7 +129,13 @@ class zMachine {
     StoryImage& Story() { return m_story; }
     const StoryImage& Story() const { return m_story; }
 
-    int32_t UnpackAddress(int32_t packed, bool isRoutine) const;
+    int32_t UnpackAddress(int32_t packed, bool isRoutine) const {
+        return isRoutine ? UnpackRoutine(packed)
+                         : ((packed & 0xFFFF) << m_packShift) + m_stringBase;
+    }
+    int32_t UnpackRoutine(int32_t packed) const {
+        return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
+    }
     /// An instruction's address as messages give it (in hexadecimal, as the trace does).
     static std::string AddressText(int32_t address);
     bool PerformVerify() const;
@@ -147,8 +153,8 @@ class zMachine {
     [[gnu::always_inline]] void WriteVariable(int variable, int32_t value, bool inPlace) {
         variable &= 0xFF;
         if (variable >= 16) {
-            if (m_globals && m_cache.GuardClean()) [[likely]] {
-                uint8_t* p = m_globals + 2 * (variable - 16);
+            if (uint8_t* globals = m_cache.WritableGlobals()) [[likely]] {
+                uint8_t* p = globals + 2 * (variable - 16);
                 p[0] = static_cast<uint8_t>(value >> 8);
                 p[1] = static_cast<uint8_t>(value);
                 return;
@@ -207,77 +213,82 @@ class zMachine {
     friend struct OpcodeTable;
 
     // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
+    // Those that take operand values after the instruction are given them fetched, in operand
+    // order; the others read their own operands with Arg.
     // Arithmetic, logic, comparisons and branches.
-    void OpAdd(const Predecoded&);
-    void OpSub(const Predecoded&);
-    void OpMul(const Predecoded&);
-    void OpDiv(const Predecoded&);
-    void OpMod(const Predecoded&);
-    void OpOr(const Predecoded&);
-    void OpAnd(const Predecoded&);
-    void OpNot(const Predecoded&);
-    void OpJz(const Predecoded&);
-    void OpJe(const Predecoded&);
-    void OpJl(const Predecoded&);
-    void OpJg(const Predecoded&);
-    void OpTest(const Predecoded&);
-    void OpIncChk(const Predecoded&);
-    void OpDecChk(const Predecoded&);
-    void OpInc(const Predecoded&);
-    void OpDec(const Predecoded&);
-    void OpLoad(const Predecoded&);
-    void OpStore(const Predecoded&);
-    void OpCheckArgCount(const Predecoded&);
-    void OpLogShift(const Predecoded&);
-    void OpArtShift(const Predecoded&);
-    void OpRandom(const Predecoded&);
+    void OpAdd(const Predecoded&, Signed a, Signed b);
+    void OpSub(const Predecoded&, Signed a, Signed b);
+    void OpMul(const Predecoded&, Signed a, Signed b);
+    void OpDiv(const Predecoded&, Signed a, Signed b);
+    void OpMod(const Predecoded&, Signed a, Signed b);
+    void OpOr(const Predecoded&, Unsigned a, Unsigned b);
+    void OpAnd(const Predecoded&, Unsigned a, Unsigned b);
+    void OpNot(const Predecoded&, Unsigned a);
+    void OpJz(const Predecoded&, Signed a);
+    void OpJe(const Predecoded&, Signed a, Signed b, Signed c);
+    void OpJl(const Predecoded&, Signed a, Signed b);
+    void OpJg(const Predecoded&, Signed a, Signed b);
+    void OpTest(const Predecoded&, Signed bitmap, Signed flags);
+    void OpIncChk(const Predecoded&, NamedVariable variable);
+    void OpDecChk(const Predecoded&, NamedVariable variable);
+    void OpInc(const Predecoded&, NamedVariable variable);
+    void OpDec(const Predecoded&, NamedVariable variable);
+    void OpLoad(const Predecoded&, NamedVariable variable);
+    void OpStore(const Predecoded&, NamedVariable variable, Unsigned value);
+    void OpCheckArgCount(const Predecoded&, Signed count);
+    void OpLogShift(const Predecoded&, Signed number, Signed places);
+    void OpArtShift(const Predecoded&, Signed number, Signed places);
+    void OpRandom(const Predecoded&, Signed range);
 
     // Memory, tables, stack, calls and returns.
-    void OpLoadw(const Predecoded&);
-    void OpLoadb(const Predecoded&);
-    void OpStorew(const Predecoded&);
-    void OpStoreb(const Predecoded&);
-    void OpPush(const Predecoded&);
-    void OpPull(const Predecoded&);
+    void OpLoadw(const Predecoded&, Unsigned table, Unsigned index);
+    void OpLoadb(const Predecoded&, Unsigned table, Unsigned index);
+    void OpStorew(const Predecoded&, Unsigned table, Unsigned index, Signed value);
+    void OpStoreb(const Predecoded&, Unsigned table, Unsigned index, Signed value);
+    void OpPush(const Predecoded&, Signed value);
+    void OpPull(const Predecoded&, NamedVariable variable);
+    void OpPullStore(const Predecoded&); ///< version 6: into the result variable
     void OpPop(const Predecoded&);
     void OpRetPopped(const Predecoded&);
     void OpRtrue(const Predecoded&);
     void OpRfalse(const Predecoded&);
-    void OpRet(const Predecoded&);
-    void OpJump(const Predecoded&);
-    void OpCallStore(const Predecoded&);   ///< CALL_1S, CALL_2S, CALL_VS, CALL_VS2
-    void OpCallDiscard(const Predecoded&); ///< CALL_1N, CALL_2N, CALL_VN, CALL_VN2
-    void OpScanTable(const Predecoded&);
-    void OpCopyTable(const Predecoded&);
+    void OpRet(const Predecoded&, Signed value);
+    void OpJump(const Predecoded&, Signed offset);
+    /// CALL_1S, CALL_2S, CALL_VS, CALL_VS2
+    void OpCallStore(const Predecoded&, Unsigned routine, Signed a1, Signed a2);
+    /// CALL_1N, CALL_2N, CALL_VN, CALL_VN2
+    void OpCallDiscard(const Predecoded&, Unsigned routine, Signed a1, Signed a2);
+    void OpScanTable(const Predecoded&, Unsigned x, Unsigned table, Signed length);
+    void OpCopyTable(const Predecoded&, Unsigned first, Unsigned second, Signed size);
 
     // Text.
     void OpPrintLit(const Predecoded&);
     void OpPrintRet(const Predecoded&);
     void OpNewLine(const Predecoded&);
-    void OpPrintAddr(const Predecoded&);
-    void OpPrintPaddr(const Predecoded&);
-    void OpPrintObj(const Predecoded&);
-    void OpPrintChar(const Predecoded&);
-    void OpPrintNum(const Predecoded&);
+    void OpPrintAddr(const Predecoded&, Unsigned address);
+    void OpPrintPaddr(const Predecoded&, Unsigned packed);
+    void OpPrintObj(const Predecoded&, Unsigned object);
+    void OpPrintChar(const Predecoded&, Signed code);
+    void OpPrintNum(const Predecoded&, Signed number);
     void OpOutputStream(const Predecoded&);
     void OpPrintUnicode(const Predecoded&);
     void OpCheckUnicode(const Predecoded&);
 
     // Objects.
-    void OpGetSibling(const Predecoded&);
-    void OpGetChild(const Predecoded&);
-    void OpGetParent(const Predecoded&);
-    void OpGetPropLen(const Predecoded&);
-    void OpRemoveObj(const Predecoded&);
-    void OpInsertObj(const Predecoded&);
-    void OpJin(const Predecoded&);
-    void OpTestAttr(const Predecoded&);
-    void OpSetAttr(const Predecoded&);
-    void OpClearAttr(const Predecoded&);
-    void OpGetProp(const Predecoded&);
-    void OpGetPropAddr(const Predecoded&);
-    void OpGetNextProp(const Predecoded&);
-    void OpPutProp(const Predecoded&);
+    void OpGetSibling(const Predecoded&, Unsigned object);
+    void OpGetChild(const Predecoded&, Unsigned object);
+    void OpGetParent(const Predecoded&, Unsigned object);
+    void OpGetPropLen(const Predecoded&, Unsigned address);
+    void OpRemoveObj(const Predecoded&, Unsigned object);
+    void OpInsertObj(const Predecoded&, Unsigned object, Unsigned destination);
+    void OpJin(const Predecoded&, Unsigned object, Unsigned parent);
+    void OpTestAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpSetAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpClearAttr(const Predecoded&, Unsigned object, Unsigned attribute);
+    void OpGetProp(const Predecoded&, Unsigned object, Unsigned property);
+    void OpGetPropAddr(const Predecoded&, Unsigned object, Unsigned property);
+    void OpGetNextProp(const Predecoded&, Unsigned object, Unsigned property);
+    void OpPutProp(const Predecoded&, Unsigned object, Unsigned property, Signed value);
 
     // Screen.
     void OpShowStatus(const Predecoded&);
@@ -325,6 +336,34 @@ class zMachine {
         return ReadOperand(in.Kind(i), in.Operand[static_cast<size_t>(i - 1)], false, isUnsigned);
     }
     int32_t WideArg(const Predecoded& in, int i, bool isUnsigned);
+    /// The 16-bit pattern of operand index (0-based) of an instruction, read as its form says;
+    /// handlers made for a form get it without asking.
+    template <OperandForm Form>
+    [[gnu::always_inline]] int32_t Fetch(const Predecoded& in, int index) {
+        const int32_t operand = in.Operand[static_cast<size_t>(index & 3)];
+        if constexpr (Form == kFormConstant) {
+            return operand;
+        } else if constexpr (Form == kFormLocal) {
+            return m_frame->Locals[static_cast<size_t>(operand & 15)];
+        } else if constexpr (Form == kFormStack) {
+            // The handler has made sure that the routine has the values (see OpcodeTable).
+            return m_stack[static_cast<size_t>(m_stackPointer--)];
+        } else if constexpr (Form == kFormGlobal) {
+            // Made only while the table lies whole in the image (see UpdateGlobals).
+            const uint8_t* p = m_globals + 2 * (operand - 16);
+            return (p[0] << 8) | p[1];
+        } else {
+            return Arg(in, index + 1, true);
+        }
+    }
+    /// Pops the stack (a pop below the current routine's part is reported and reads in place).
+    [[gnu::always_inline]] int32_t Pop() {
+        if (m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(false);
+        return m_stack[static_cast<size_t>(m_stackPointer--)];
+    }
+    /// Goes on with the next instruction. Handlers do this before their last step where they
+    /// can, so that a call that step makes (a slow path) ends the handler.
     void Next(const Predecoded& in) { m_pc = in.NextInstr(); }
     void Branch(bool condition, const Predecoded& in) {
         if (condition == in.BranchCond()) {
@@ -348,8 +387,10 @@ class zMachine {
         }
         if (variable > 0)
             return m_frame->Locals[static_cast<size_t>(variable)];
-        if (keep || m_frame->FramePointer >= m_stackPointer) [[unlikely]]
-            return PopStack(keep);
+        if (keep)
+            return m_stack[static_cast<size_t>(m_stackPointer)];
+        if (m_frame->FramePointer >= m_stackPointer) [[unlikely]]
+            return PopStack(false);
         return m_stack[static_cast<size_t>(m_stackPointer--)];
     }
     int32_t PopStack(bool keep);
@@ -357,13 +398,34 @@ class zMachine {
     /// Points the global fast paths at the table in header word 0x0C, when it lies whole in
     /// the image (writes go there directly only while it holds no cached code).
     void UpdateGlobals();
+    /// Between instructions: drops kept code that the story wrote into, and what depends on
+    /// the header.
+    void RefreshCode();
     /// Runs one instruction; Tracing writes its trace line.
-    template <bool Tracing> bool Execute();
+    template <bool Tracing> void Execute();
     template <bool Tracing> GameOutcome::Kind Loop();
-    /// The variable named by the first operand of INC, DEC, LOAD, STORE, INC_CHK, DEC_CHK and
-    /// PULL.
-    int VariableOperand(const Predecoded& in);
+    /// Keeps the address of the instruction during which an exception left the run, unless an
+    /// instruction run inside it has kept its own.
+    void PlaceFault(int32_t address);
+    /// Ends the run after the instruction running.
+    void Stop(GameOutcome::Kind kind);
     void StoreResult(const Predecoded& in, int32_t value) { WriteVariable(in.Store, value, false); }
+    /// The result, and the branch: the branch is taken first (unless it returns from the
+    /// routine, which must come after the result), so that the store is the last step.
+    void StoreAndBranch(const Predecoded& in, int32_t value, bool condition) {
+        if (condition == in.BranchCond() && in.Branch <= 1) [[unlikely]] {
+            StoreResult(in, value);
+            return PerformReturn(in.Branch);
+        }
+        m_pc = condition == in.BranchCond() ? in.Branch : in.NextInstr();
+        StoreResult(in, value);
+    }
+    /// The result, and the next instruction: set first, so that a store that takes the slow way
+    /// is the handler's last step.
+    void StoreAndNext(const Predecoded& in, int32_t value) {
+        Next(in);
+        StoreResult(in, value);
+    }
     /// The keys besides Enter that end a line read: the story's terminating characters (header
     /// word 0x2E, versions 5 and later) under the complete Z-machine, none otherwise.
     std::vector<int> TerminatingKeys() const;
@@ -415,7 +477,14 @@ class zMachine {
     int32_t SaveTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
     /// Reads at most bytes into table: the count read, 0 on failure.
     int32_t RestoreTable(int32_t table, int32_t bytes, int32_t name, bool prompt);
-    void Call(const Predecoded& in, int storeVar);
+    /// Makes the frame of the routine at byte address routine (not 0) and goes to its first
+    /// instruction. The locals are 0, or in versions 1 to 4 the routine's own values; the
+    /// caller puts the arguments in.
+    zRoutine& PushFrame(int32_t routine, int32_t returnAddress, int storeVar, int count);
+    void CallNothing(int32_t returnAddress, int storeVar);
+    void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
+    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
+                      int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR with these time and routine operands is timed.
     bool IsTimed(int32_t time, int32_t routine) const;
@@ -467,8 +536,10 @@ class zMachine {
     std::string m_storyPath;
     std::optional<FileIdentity> m_storyIdentity; ///< of the story file, which is never written
     int m_version = 0;
-    int32_t m_routineOffset = 0;
-    int32_t m_stringOffset = 0;
+    // Packed addresses: shifted left, plus the routine or string base (versions 6 and 7).
+    int m_packShift = 0;
+    int32_t m_routineBase = 0;
+    int32_t m_stringBase = 0;
     int32_t m_pc = 0;
 
     std::array<int32_t, kStackSize + 1> m_stack{};
@@ -492,12 +563,15 @@ class zMachine {
 
     std::string m_tracePath;
     std::function<void(std::string_view)> m_transcript;
+    std::string m_transcriptText; ///< what m_transcript is given, kept from text to text
 
     InstructionCache m_cache{m_story, m_text};
     uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
-    int32_t m_instructionAddress = 0; ///< of the instruction running, for fault messages
+    int32_t m_instructionAddress = 0; ///< of the instruction that faulted, for its message
+    bool m_faultPlaced = false;       ///< m_instructionAddress is set for this game
     uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
     zInstruction m_traced;            ///< the record the trace shows
+    std::string m_decoded;            ///< text the print opcodes decode, kept to be reused
     bool m_standard = false;          ///< the complete Z-machine was asked for
     uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
     uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
@@ -509,11 +583,12 @@ class zMachine {
         ScreenSnapshot Screen;
     };
     std::optional<InputBoundary> m_boundary;
-    bool m_resumed = false;        ///< this game went on from its autosave
+    bool m_resumed = false; ///< this game went on from its autosave
     bool m_gameInProgress = false;
-    int m_tickDepth = 0;           ///< timed-input routines running inside a wait
-    bool m_stop = false;              ///< set by QUIT and the refused EXT question
-    bool m_skipTrace = false;         ///< the refused EXT opcode writes no trace line
+    int m_tickDepth = 0;        ///< timed-input routines running inside a wait
+    bool m_stop = false;        ///< set by QUIT and the refused EXT question
+    uint32_t m_untilBreath = 1; ///< instructions until the front-end breathes
+    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };
 

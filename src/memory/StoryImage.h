@@ -85,6 +85,17 @@ class StoryImage {
     }
     /// True once a write has touched watched code since the last ClearWatch.
     bool CodeWritten() const { return m_codeWritten; }
+    /// Makes CodeWritten() true as such a write does, so that code kept for one run only is
+    /// dropped after it.
+    void MarkCodeWritten() {
+        m_codeWritten = true;
+        if (m_alarm)
+            *m_alarm = 1;
+    }
+    /// A countdown that a run loop looks at after every instruction: a write into watched code
+    /// sets it to 1, so that the loop need not ask CodeWritten() each time. The alarm belongs
+    /// to this image, not to its copies.
+    void SetCodeWriteAlarm(uint32_t* countdown) { m_alarm = countdown; }
     /// Forgets every mark and the notice of a write.
     void ClearWatch();
 
@@ -97,12 +108,13 @@ class StoryImage {
     void NoticeWrite(int64_t first, int64_t last) {
         if (m_watch[static_cast<size_t>(first >> kWatchShift)] |
             m_watch[static_cast<size_t>(last >> kWatchShift)]) [[unlikely]]
-            m_codeWritten = true;
+            MarkCodeWritten();
     }
 
     std::vector<uint8_t> m_bytes{0};
     std::vector<uint8_t> m_watch = std::vector<uint8_t>(1, 0); ///< one flag per block
     bool m_codeWritten = false;
+    uint32_t* m_alarm = nullptr;
 };
 
 /// A number as upper-case hexadecimal of its low 16 bits, with an even count of digits

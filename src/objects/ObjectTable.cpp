@@ -2,62 +2,38 @@
 
 #include "memory/StoryError.h"
 
+#include <algorithm>
+
 namespace lantern {
 
 // ---- zObject ---------------------------------------------------------------------------------
 
-zObject::zObject(StoryImage& story, ZText& text, const ObjectCache& layout, int32_t objNo)
-    : m_story(&story), m_text(&text), m_layout(layout), m_objNo(objNo),
-      m_entry(layout.firstEntry + layout.entrySize * (objNo - 1)) {}
-
-int32_t zObject::Link(int which) const {
-    if (!m_story)
-        return 0;
-    if (m_layout.smallEntries)
-        return m_story->ReadByte(int64_t{m_entry} + 4 + which);
-    return m_story->ReadWord(int64_t{m_entry} + 6 + 2 * which, true);
+std::string zObject::ShortName() const {
+    std::string name;
+    ShortName(name);
+    return name;
 }
 
-void zObject::SetLink(int which, int32_t objNo) {
+void zObject::ShortName(std::string& name) const {
+    name.clear();
     if (!m_story)
         return;
-    if (m_layout.smallEntries)
-        m_story->WriteByte(int64_t{m_entry} + 4 + which, objNo);
-    else
-        m_story->WriteWord(int64_t{m_entry} + 6 + 2 * which, objNo);
-}
-
-int32_t zObject::PropTableAddr() const {
-    if (!m_story)
-        return 0;
-    return m_story->ReadWord(int64_t{m_entry} + (m_layout.smallEntries ? 7 : 12), true);
-}
-
-std::string zObject::ShortName() const {
-    if (!m_story)
-        return {};
     const int32_t table = PropTableAddr();
     // A length of 0 words means the object has no name (the bytes after it are properties).
     if (m_story->ReadByte(table) == 0)
-        return {};
-    return m_text->PrintZString(*m_story, table + 1);
-}
-
-bool zObject::GetAttribute(int32_t attr) const {
-    if (!m_story || attr < 0 || attr >= 8 * m_layout.attributeBytes)
-        return false;
-    return (m_story->ReadByte(int64_t{m_entry} + attr / 8) & (0x80 >> (attr % 8))) != 0;
+        return;
+    m_text->DecodeZString(*m_story, table + 1, name);
 }
 
 void zObject::SetAttribute(int32_t attr) {
-    if (!m_story || attr < 0 || attr >= 8 * m_layout.attributeBytes)
+    if (!m_story || attr < 0 || attr >= 8 * m_layout->attributeBytes)
         return;
     const int64_t address = int64_t{m_entry} + attr / 8;
     m_story->WriteByte(address, m_story->ReadByte(address) | (0x80 >> (attr % 8)));
 }
 
 void zObject::ClearAttribute(int32_t attr) {
-    if (!m_story || attr < 0 || attr >= 8 * m_layout.attributeBytes)
+    if (!m_story || attr < 0 || attr >= 8 * m_layout->attributeBytes)
         return;
     const int64_t address = int64_t{m_entry} + attr / 8;
     m_story->WriteByte(address, m_story->ReadByte(address) & ~(0x80 >> (attr % 8)));
@@ -69,9 +45,19 @@ int64_t zObject::FirstProperty() const {
 }
 
 zObject::Property zObject::ReadProperty(int64_t address) const {
+    return ReadPropertyAt(address, m_story->Bytes().size());
+}
+
+inline zObject::Property zObject::ReadPropertyAt(int64_t address, size_t limit) const {
+    // The size bytes are read as ReadByte reads them; an address outside the image is its fault.
+    auto byteAt = [&](int64_t at) -> int {
+        if (static_cast<uint64_t>(at) >= limit) [[unlikely]]
+            return m_story->ReadByte(at);
+        return m_story->Data()[at];
+    };
     Property property;
-    const int size = m_story->ReadByte(address);
-    if (m_layout.smallEntries) {
+    const int size = byteAt(address);
+    if (m_layout->smallEntries) {
         // Versions 1-3: number in the low 5 bits, length - 1 in the top 3.
         property.number = size & 31;
         property.length = size / 32 + 1;
@@ -79,7 +65,7 @@ zObject::Property zObject::ReadProperty(int64_t address) const {
     } else if (size & 0x80) {
         // Versions 4 and later, two size bytes: the second holds the length, 0 meaning 64.
         property.number = size & 63;
-        const int length = m_story->ReadByte(address + 1) & 63;
+        const int length = byteAt(address + 1) & 63;
         property.length = length == 0 ? 64 : length;
         property.data = static_cast<int32_t>(address + 2);
     } else {
@@ -96,9 +82,10 @@ zObject::Property zObject::ReadProperty(int64_t address) const {
 bool zObject::FindProperty(int32_t propNo, Property& found) const {
     if (!m_story || propNo <= 0)
         return false;
+    const size_t limit = m_story->Bytes().size();
     // Every property takes at least two bytes and every read is checked, so the walk ends.
-    for (Property p = ReadProperty(FirstProperty()); p.number != 0;
-         p = ReadProperty(int64_t{p.data} + p.length)) {
+    for (Property p = ReadPropertyAt(FirstProperty(), limit); p.number != 0;
+         p = ReadPropertyAt(int64_t{p.data} + p.length, limit)) {
         if (p.number == propNo) {
             found = p;
             return true;
@@ -108,9 +95,9 @@ bool zObject::FindProperty(int32_t propNo, Property& found) const {
 }
 
 int32_t zObject::PropDefault(int32_t propNo) const {
-    if (!m_story || propNo < 1 || propNo > m_layout.maxProperty)
+    if (!m_story || propNo < 1 || propNo > m_layout->maxProperty)
         return 0;
-    return m_story->ReadWord(int64_t{m_layout.tableAddress} + 2 * (propNo - 1));
+    return m_story->ReadWord(int64_t{m_layout->tableAddress} + 2 * (propNo - 1));
 }
 
 int32_t zObject::Prop(int32_t propNo) const {
@@ -159,32 +146,31 @@ int32_t zObject::NextProp(int32_t propNo) const {
 
 // ---- ObjectTable -----------------------------------------------------------------------------
 
-const ObjectCache& ObjectTable::Layout() {
-    if (!m_objectCache.valid) {
-        ObjectCache layout;
-        layout.valid = true;
-        layout.smallEntries = m_story.Version() <= 3;
-        layout.tableAddress = m_story.ReadWord(0x0A, true);
-        layout.entrySize = layout.smallEntries ? 9 : 14;
-        layout.attributeBytes = layout.smallEntries ? 4 : 6;
-        layout.maxProperty = layout.smallEntries ? 31 : 63;
-        layout.maxObject = layout.smallEntries ? 255 : 65535;
-        layout.firstEntry = layout.tableAddress + 2 * layout.maxProperty;
+void ObjectTable::ReadLayout() {
+    ObjectCache layout;
+    // An image too short for a header (none was loaded) has no objects.
+    if (!m_story.Contains(0x0A, 2)) {
         m_objectCache = layout;
+        return;
     }
-    return m_objectCache;
+    layout.smallEntries = m_story.Version() <= 3;
+    layout.tableAddress = m_story.ReadWord(0x0A, true);
+    layout.entrySize = layout.smallEntries ? 9 : 14;
+    layout.attributeBytes = layout.smallEntries ? 4 : 6;
+    layout.maxProperty = layout.smallEntries ? 31 : 63;
+    layout.maxObject = layout.smallEntries ? 255 : 65535;
+    layout.firstEntry = layout.tableAddress + 2 * layout.maxProperty;
+    // The entries that lie whole in the image (the image holds Size() + 1 bytes).
+    const int64_t fit = (int64_t{m_story.Size()} + 1 - layout.firstEntry) / layout.entrySize;
+    layout.lastObject = static_cast<int32_t>(std::clamp<int64_t>(fit, 0, layout.maxObject));
+    m_objectCache = layout;
 }
 
-zObject ObjectTable::GetObject(int32_t objNo) {
-    if (objNo == 0)
-        return {};
-    const ObjectCache& layout = Layout();
-    if (objNo < 0 || objNo > layout.maxObject)
+void ObjectTable::NoSuchObject(int32_t objNo) {
+    m_objectCache.used = true;
+    if (objNo < 0 || objNo > m_objectCache.maxObject)
         throw StoryError("object " + std::to_string(objNo) + " does not exist");
-    const int64_t entry = int64_t{layout.firstEntry} + int64_t{layout.entrySize} * (objNo - 1);
-    if (!m_story.Contains(entry, layout.entrySize))
-        throw StoryError("object " + std::to_string(objNo) + " lies outside the story");
-    return zObject(m_story, m_text, layout, objNo);
+    throw StoryError("object " + std::to_string(objNo) + " lies outside the story");
 }
 
 void ObjectTable::PerformRemove(int32_t objNo) {
@@ -195,10 +181,12 @@ void ObjectTable::PerformRemove(int32_t objNo) {
     if (parentNo != 0) {
         zObject parent = GetObject(parentNo);
         const int32_t sibling = object.Sibling();
-        const std::string loop =
-            "the children of object " + std::to_string(parentNo) + " form a loop";
+        auto loop = [parentNo] {
+            return StoryError("the children of object " + std::to_string(parentNo) +
+                              " form a loop");
+        };
         if (sibling == objNo)
-            throw StoryError(loop);
+            throw loop();
         if (parent.Child() == objNo) {
             parent.SetChild(sibling);
         } else {
@@ -212,7 +200,7 @@ void ObjectTable::PerformRemove(int32_t objNo) {
                                      " is missing from the children of its parent " +
                                      std::to_string(parentNo));
                 if (++steps > fit)
-                    throw StoryError(loop);
+                    throw loop();
                 zObject view = GetObject(elder);
                 const int32_t next = view.Sibling();
                 if (next == objNo) {

@@ -2,6 +2,8 @@
 
 #include "text/CharMap.h"
 
+#include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 namespace lantern {
@@ -27,6 +29,8 @@ void CellSurface::Resize(int columns, int rows, Colour fill) {
     m_cells = std::move(cells);
     m_columns = columns;
     m_rows = rows;
+    m_rowAt.resize(static_cast<size_t>(rows));
+    std::iota(m_rowAt.begin(), m_rowAt.end(), 0);
     // A resized grid must be drawn again as a whole.
     if (columns > 0 && rows > 0)
         Invalidate(0, 0, columns, rows);
@@ -37,7 +41,7 @@ void CellSurface::Resize(int columns, int rows, Colour fill) {
 const CellSurface::Cell& CellSurface::CellAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= m_columns || y >= m_rows)
         throw std::out_of_range("cell outside the grid");
-    return m_cells[static_cast<size_t>(y) * m_columns + x];
+    return m_cells[RowStart(y) + static_cast<size_t>(x)];
 }
 
 std::string CellSurface::RowText(int y) const {
@@ -77,24 +81,33 @@ void CellSurface::SelectFont(bool fixedPitch, bool bold, bool italic) {
 }
 
 TextExtent CellSurface::MeasureText(std::string_view text) {
-    return {static_cast<int>(std::min<size_t>(DecodeUtf8(text).size(), 0x7FFFFFFF)), 1};
+    return {static_cast<int>(std::min<size_t>(Utf8Length(text), 0x7FFFFFFF)), 1};
 }
 
 void CellSurface::DrawText(int x, int y, std::string_view utf8) {
-    // One cell per character.
-    const std::u32string text = DecodeUtf8(utf8);
-    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(text.size()), int64_t{y} + 1,
+    // One cell per character, decoded as it is placed; plain ASCII, most text, is a character
+    // a byte.
+    const bool ascii = IsAscii(utf8);
+    const size_t length = ascii ? utf8.size() : Utf8Length(utf8);
+    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(length), int64_t{y} + 1,
                                m_columns, m_rows);
     if (!area)
         return;
+    Cell drawn{U' ', m_textColour, m_backColour, m_bold, m_italic, m_fixed};
+    Cell* cell = &At(area->left, y);
+    if (ascii) {
+        for (int cx = area->left; cx < area->right; ++cx) {
+            drawn.ch = static_cast<unsigned char>(utf8[static_cast<size_t>(int64_t{cx} - x)]);
+            *cell++ = drawn;
+        }
+        return;
+    }
+    size_t i = 0;
+    for (int64_t cx = x; cx < area->left; ++cx)
+        NextUtf8(utf8, i);
     for (int cx = area->left; cx < area->right; ++cx) {
-        Cell& cell = At(cx, y);
-        cell.ch = text[static_cast<size_t>(int64_t{cx} - x)];
-        cell.text = m_textColour;
-        cell.back = m_backColour;
-        cell.bold = m_bold;
-        cell.italic = m_italic;
-        cell.fixed = m_fixed;
+        drawn.ch = NextUtf8(utf8, i);
+        *cell++ = drawn;
     }
 }
 
@@ -102,15 +115,28 @@ void CellSurface::FillRect(int left, int top, int right, int bottom, Colour colo
     const auto area = ClipRect(left, top, right, bottom, m_columns, m_rows);
     if (!area)
         return;
+    const Cell blank = Blank(colour);
     for (int y = area->top; y < area->bottom; ++y)
-        for (int x = area->left; x < area->right; ++x)
-            At(x, y) = Blank(colour);
+        std::fill(&At(area->left, y), &At(area->left, y) + (area->right - area->left), blank);
 }
 
 void CellSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) {
     const auto block = ClipBlockCopy(srcX, srcY, width, height, dstX, dstY, m_columns, m_rows);
     if (!block)
         return;
+    const int up = block->srcY - block->dstY;
+    if (block->srcX == 0 && block->dstX == 0 && block->width == m_columns && up > 0 &&
+        up < block->height) {
+        // Whole rows moving up (the lower window scrolling) change places: the rows from the
+        // destination's top to the source's end turn round, and only the rows that the block
+        // leaves below itself, which keep what they held, are copied back from their new
+        // places.
+        const auto first = m_rowAt.begin() + block->dstY;
+        std::rotate(first, first + up, first + up + block->height);
+        for (int row = block->dstY + block->height; row < block->srcY + block->height; ++row)
+            std::copy_n(&At(0, row - up), m_columns, &At(0, row));
+        return;
+    }
     auto copyRow = [&](int row) {
         const Cell* from = &At(block->srcX, block->srcY + row);
         Cell* to = &At(block->dstX, block->dstY + row);

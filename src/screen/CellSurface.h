@@ -70,12 +70,17 @@ class CellSurface : public Surface {
     std::vector<TextRun> TextIn(const Rect& area) const override;
 
   private:
-    Cell& At(int x, int y) { return m_cells[static_cast<size_t>(y) * m_columns + x]; }
+    Cell& At(int x, int y) { return m_cells[RowStart(y) + static_cast<size_t>(x)]; }
+    size_t RowStart(int y) const {
+        return static_cast<size_t>(m_rowAt[static_cast<size_t>(y)]) * static_cast<size_t>(m_columns);
+    }
     Cell Blank(Colour back) const;
 
     int m_columns = 0;
     int m_rows = 0;
     std::vector<Cell> m_cells;
+    /// Where each row lies in m_cells: rows that scroll change places instead of being copied.
+    std::vector<int> m_rowAt;
     Colour m_textColour = kDefaultText;
     Colour m_backColour = kDefaultBack;
     bool m_fixed = false;

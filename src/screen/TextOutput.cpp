@@ -16,7 +16,7 @@ std::string_view zScreen::NextWord(std::string_view text) const {
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == ' ')
                 return text.substr(0, i + 1);
-            if (text.compare(i, kLineBreak.size(), kLineBreak) == 0)
+            if (text[i] == '\r' && text.substr(i, kLineBreak.size()) == kLineBreak)
                 return text.substr(0, i);
         }
         return text;
@@ -26,19 +26,18 @@ std::string_view zScreen::NextWord(std::string_view text) const {
 }
 
 int zScreen::MeasureZscii(std::string_view text) {
-    return MeasureShown(ShownText(text));
+    return MeasureShown(Shown(text));
 }
 
-int zScreen::MeasureShown(const std::string& shown) {
+int zScreen::MeasureShown(std::string_view shown) {
     if (Current().Font != kFontGraphics)
         return m_surface->MeasureText(shown).width;
     // Every graphic takes one cell, whatever face has its glyph.
-    const int64_t width = int64_t{m_charWidth} * static_cast<int64_t>(DecodeUtf8(shown).size());
+    const int64_t width = int64_t{m_charWidth} * static_cast<int64_t>(Utf8Length(shown));
     return static_cast<int>(std::min<int64_t>(width, INT32_MAX));
 }
 
-void zScreen::DrawZscii(int x, int y, std::string_view text) {
-    const std::string shown = ShownText(text);
+void zScreen::DrawShown(int x, int y, std::string_view shown) {
     if (Current().Font != kFontGraphics ||
         m_surface->MeasureText(shown).width == MeasureShown(shown)) {
         m_surface->DrawText(x, y, shown);
@@ -98,7 +97,7 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
 
     size_t p = 0;
     while (p < outStr.size()) {
-        if (outStr.compare(p, kLineBreak.size(), kLineBreak) == 0) {
+        if (outStr[p] == '\r' && outStr.substr(p, kLineBreak.size()) == kLineBreak) {
             window.CursorX = 0;
             NewLine(window);
             p += kLineBreak.size();
@@ -115,7 +114,10 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
         std::string_view piece = NextWord(outStr.substr(p));
         if (piece.empty())
             piece = outStr.substr(p, 1);
-        const int width = MeasureZscii(piece);
+        // Shown once, measured and drawn (nothing below uses the screen's buffer before the
+        // piece is drawn).
+        const std::string& shown = Shown(piece);
+        const int width = MeasureShown(shown);
         // A piece that does not fit goes to the next line, unless it already starts a line:
         // one wider than the window is drawn there, cut off at the edge.
         bool newLine = false;
@@ -136,7 +138,7 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
         // progress.
         if (newLine && pages && m_linesPrinted > window.Height - 2 && (p > 0 || !eraseLastLine))
             return pageBreak(p);
-        DrawZscii(window.CursorX, window.CursorY, piece);
+        DrawShown(window.CursorX, window.CursorY, shown);
         window.CursorX = static_cast<int32_t>(
             std::min<int64_t>(int64_t{window.CursorX} + width, int64_t{INT32_MAX} / 2));
         p += piece.size();

@@ -149,6 +149,10 @@ class zScreen {
     std::string ShownText(std::string_view zscii) const {
         return Chars().ToUtf8(zscii, Current().Font == kFontGraphics);
     }
+    /// The same into shown, which it replaces (a buffer the caller keeps).
+    void ShownText(std::string_view zscii, std::string& shown) const {
+        Chars().ToUtf8(zscii, Current().Font == kFontGraphics, shown);
+    }
     /// Draws ZSCII text in the current window; returns what was not drawn because the lower window
     /// filled and needs a "[**MORE**]" pause (empty when everything was drawn). After a pause
     /// the caller passes the remainder back with eraseLastLine set; such a call always draws
@@ -217,12 +221,19 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
+    /// ZSCII text as shown (see ShownText), in a buffer the screen keeps: valid until the next
+    /// call.
+    const std::string& Shown(std::string_view zscii) {
+        ShownText(zscii, m_shown);
+        return m_shown;
+    }
     /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
-    int MeasureShown(const std::string& shown);
-    /// Draws ZSCII text as the Unicode text it shows.
-    void DrawZscii(int x, int y, std::string_view text);
+    int MeasureShown(std::string_view shown);
+    /// Draws text as shown (UTF-8).
+    void DrawShown(int x, int y, std::string_view shown);
 
     Surface* m_surface;
+    std::string m_shown; ///< see Shown
     const CharMap* m_chars = nullptr;
     CharMap m_defaultChars;
     int32_t m_linesPrinted = 0;

@@ -3,6 +3,7 @@
 #include "text/CharGraphics.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lantern {
 
@@ -84,8 +85,27 @@ std::optional<uint8_t> CharMap::FromUnicode(char32_t character) const {
 
 std::string CharMap::ToUtf8(std::string_view zscii, bool charGraphics) const {
     std::string text;
-    text.reserve(zscii.size());
+    ToUtf8(zscii, charGraphics, text);
+    return text;
+}
+
+void CharMap::ToUtf8(std::string_view zscii, bool charGraphics, std::string& text) const {
+    text.clear();
+    // Only ever grown: a smaller reserve may give memory back and take it again.
+    if (text.capacity() < zscii.size())
+        text.reserve(zscii.size());
     for (size_t i = 0; i < zscii.size(); ++i) {
+        // Codes 1 to 126 show as themselves outside font 3: a run of them is copied at once.
+        if (!charGraphics) {
+            size_t end = i;
+            while (end < zscii.size() && static_cast<uint8_t>(zscii[end] - 1) < 126)
+                ++end;
+            if (end > i) {
+                text.append(zscii.substr(i, end - i));
+                i = end - 1;
+                continue;
+            }
+        }
         if (const size_t length = CarriedLength(zscii, i); length > 0) {
             text.append(zscii.substr(i + 1, length - 1));
             i += length - 1;
@@ -95,7 +115,6 @@ std::string CharMap::ToUtf8(std::string_view zscii, bool charGraphics) const {
         const char32_t graphic = charGraphics ? CharGraphic(code) : 0;
         AppendUtf8(text, graphic != 0 ? graphic : ToUnicode(code));
     }
-    return text;
 }
 
 std::string CharMap::UnicodeText(char32_t character) const {
@@ -123,8 +142,9 @@ size_t CharMap::CarriedLength(std::string_view text, size_t i) {
     const size_t length = lead >= 0xF0 ? 4 : (lead >= 0xE0 ? 3 : (lead >= 0xC2 ? 2 : 0));
     if (length == 0 || i + 1 + length > text.size())
         return 0;
-    const std::u32string decoded = DecodeUtf8(text.substr(i + 1, length));
-    if (decoded.size() != 1 || decoded[0] < 0x80)
+    // One character that takes all of those bytes.
+    size_t end = 0;
+    if (NextUtf8(text.substr(i + 1, length), end) < 0x80 || end != length)
         return 0;
     return length + 1;
 }
@@ -169,43 +189,67 @@ void AppendUtf8(std::string& text, char32_t c) {
     }
 }
 
+char32_t NextUtf8Slow(std::string_view text, size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    int length = 0;
+    char32_t code = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        least = 0x10000;
+    }
+    bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
+    for (int k = 1; valid && k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+        valid = (next & 0xC0) == 0x80;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
+        i += static_cast<size_t>(length);
+        return code;
+    }
+    ++i;
+    return lead;
+}
+
 std::u32string DecodeUtf8(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t code = 0;
-        char32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-            least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-            least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-            least = 0x10000;
-        }
-        bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(code);
-            i += static_cast<size_t>(length);
-        } else {
-            out.push_back(lead);
-            ++i;
-        }
-    }
+    for (size_t i = 0; i < text.size();)
+        out.push_back(NextUtf8(text, i));
     return out;
+}
+
+bool IsAscii(std::string_view text) {
+    // Eight bytes at a time: one of them has its top bit set when the word has.
+    uint64_t bits = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < text.size(); ++i)
+        bits |= static_cast<unsigned char>(text[i]);
+    return (bits & 0x8080808080808080u) == 0;
+}
+
+size_t Utf8Length(std::string_view text) {
+    if (IsAscii(text))
+        return text.size();
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count)
+        NextUtf8(text, i);
+    return count;
 }
 
 char32_t UnicodeToLower(char32_t c) {

@@ -37,6 +37,8 @@ class CharMap {
     /// the byte 0 (which no ZSCII output contains) followed by its UTF-8 form; see UnicodeText.
     /// Text in font 3 (charGraphics) shows codes 32 to 126 as the font's graphics.
     std::string ToUtf8(std::string_view zscii, bool charGraphics = false) const;
+    /// The same into text, which it replaces (a buffer the caller keeps).
+    void ToUtf8(std::string_view zscii, bool charGraphics, std::string& text) const;
     /// The text that prints a Unicode character: its ZSCII code when it has one, else the
     /// character carried whole (printable ones) or "?".
     std::string UnicodeText(char32_t character) const;
@@ -60,6 +62,21 @@ void AppendUtf8(std::string& text, char32_t character);
 /// Decodes UTF-8 text; a byte that does not start a valid sequence stands for itself
 /// (Latin-1), so that no input is lost or misread as a longer character.
 std::u32string DecodeUtf8(std::string_view text);
+/// The character of UTF-8 text that starts at text[i] (i < text.size()), decoded as DecodeUtf8
+/// decodes it; i moves past it.
+char32_t NextUtf8Slow(std::string_view text, size_t& i);
+inline char32_t NextUtf8(std::string_view text, size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    return NextUtf8Slow(text, i);
+}
+/// Whether text is plain ASCII (each byte a character of its own).
+bool IsAscii(std::string_view text);
+/// How many characters DecodeUtf8 makes of text.
+size_t Utf8Length(std::string_view text);
 /// The simple lower-case form of a Unicode letter (Latin, Greek and Cyrillic letters).
 char32_t UnicodeToLower(char32_t character);
 

@@ -14,16 +14,19 @@ void OutputStreams::Reset() {
 void OutputStreams::PrintText(std::string_view text) {
     if (m_streams[3] && m_depth > 0) {
         MemoryStream& level = m_levels[static_cast<size_t>(m_depth - 1)];
+        const int64_t start = int64_t{level.table} + 2;
+        const int32_t before = level.count;
         for (size_t i = 0; i < text.size(); ++i) {
             // A line break goes into a table as the single character 13, as the story reads it.
             if (text[i] == '\n' && i > 0 && text[i - 1] == '\r')
                 continue;
-            m_story.WriteByte(int64_t{level.table} + 2 + level.count,
-                              static_cast<unsigned char>(text[i]));
+            m_story.WriteByte(start + level.count, static_cast<unsigned char>(text[i]));
             ++level.count;
-            // The length word is current after every character.
-            m_story.WriteWord(level.table, level.count);
         }
+        // The length word follows the text (a fault on the way ends the game before the story
+        // could read it).
+        if (level.count != before)
+            m_story.WriteWord(level.table, level.count);
         return;
     }
     if (m_streams[1] && m_screenWriter)

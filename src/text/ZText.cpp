@@ -17,7 +17,7 @@ constexpr int kRowLength = 26;
 
 } // namespace
 
-ZText::ZText() {
+ZText::ZText() : m_zChars(kMaxZChars) {
     SetDefaultAlphabets();
 }
 
@@ -47,16 +47,23 @@ void ZText::SetupAlphabets(const StoryImage& story) {
 }
 
 std::string ZText::Abbreviation(const StoryImage& story, int index) const {
+    std::string text;
+    AppendAbbreviation(story, index, text);
+    return text;
+}
+
+void ZText::AppendAbbreviation(const StoryImage& story, int index, std::string& text) const {
     // Version 1 has no abbreviations (Z-character 1 is a line break there); version 2 has 32.
     const int count = m_version <= 1 ? 0 : (m_version < 3 ? 32 : kAbbreviationCount);
     if (index < 0 || index >= count)
-        return {};
+        return;
     const int64_t slot = int64_t{story.ReadWord(0x18, true)} + 2 * index;
     if (!story.Contains(slot, 2))
-        return {};
+        return;
     // An entry that cannot be read prints nothing rather than stopping the story.
     const int64_t address = 2 * int64_t{story.ReadWord(slot, true)};
-    std::vector<uint8_t> codes;
+    std::vector<uint8_t>& codes = m_abbreviationZChars;
+    codes.clear();
     for (int64_t a = address; story.Contains(a, 2) && codes.size() + 3 <= kMaxZChars; a += 2) {
         const int b0 = story.ReadByte(a);
         const int b1 = story.ReadByte(a + 1);
@@ -66,44 +73,59 @@ std::string ZText::Abbreviation(const StoryImage& story, int index) const {
         if (b0 & 0x80)
             break;
     }
-    return Translate(story, codes, true);
+    // No abbreviation is decoded inside this one, so its codes stay as they are.
+    Translate(story, codes, true, text);
 }
 
 std::string ZText::PrintZString(const StoryImage& story, int32_t address) {
+    std::string text;
+    DecodeZString(story, address, text);
+    return text;
+}
+
+void ZText::DecodeZString(const StoryImage& story, int32_t address, std::string& text) {
     UnpackZChars(story, address);
-    return ZCharsToText(story);
+    text.clear();
+    Translate(story, ZChars(), false, text);
 }
 
 void ZText::UnpackZChars(const StoryImage& story, int32_t address) {
     story.ReadByte(address); // a string that starts outside the image is a fault
-    m_zChars.clear();
+    // The codes go into room made once (kMaxZChars), counted by m_zCharCount.
+    int32_t count = 0;
     for (int64_t a = address; story.Contains(a, 2); a += 2) {
-        if (static_cast<int32_t>(m_zChars.size()) + 3 > kMaxZChars) {
-            m_zCharCount = static_cast<int32_t>(m_zChars.size());
+        if (count + 3 > kMaxZChars) {
+            m_zCharCount = count;
             throw StoryError("an encoded string is longer than " + std::to_string(kMaxZChars / 3) +
                              " words");
         }
         const int b0 = story.ReadByte(a);
         const int b1 = story.ReadByte(a + 1);
-        m_zChars.push_back(static_cast<uint8_t>((b0 >> 2) & 31));
-        m_zChars.push_back(static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5)));
-        m_zChars.push_back(static_cast<uint8_t>(b1 & 31));
+        uint8_t* three = m_zChars.data() + count;
+        three[0] = static_cast<uint8_t>((b0 >> 2) & 31);
+        three[1] = static_cast<uint8_t>(((b0 & 3) << 3) | (b1 >> 5));
+        three[2] = static_cast<uint8_t>(b1 & 31);
+        count += 3;
         if (b0 & 0x80)
             break;
     }
     // Also when the image ends without an end bit: the count covers the words actually read, so
     // the decoder steps over exactly those.
-    m_zCharCount = static_cast<int32_t>(m_zChars.size());
+    m_zCharCount = count;
 }
 
 std::string ZText::ZCharsToText(const StoryImage& story) const {
-    return Translate(story, m_zChars, false);
+    std::string text;
+    Translate(story, ZChars(), false, text);
+    return text;
 }
 
-std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
-                             bool inAbbreviation) const {
-    std::string text;
+void ZText::Translate(const StoryImage& story, std::span<const uint8_t> codes,
+                      bool inAbbreviation, std::string& text) const {
     const size_t count = codes.size();
+    // (a + b) % 3 for rows a and b (and a pending change), without a division per character.
+    static constexpr std::array<int, 7> kRowOf{0, 1, 2, 0, 1, 2, 0};
+    const auto rowOf = [](int sum) { return kRowOf[static_cast<size_t>(sum)]; };
     int locked = 0;    // the row in force
     int shift = 0;     // a shift for the next character only
     int lockShift = 0; // versions 1 and 2: a pending change of the locked row
@@ -124,7 +146,7 @@ std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>
             if (bank >= 0) {
                 // An abbreviation inside an abbreviation is not allowed; it prints nothing.
                 if (i + 1 < count && !inAbbreviation)
-                    text += Abbreviation(story, 32 * bank + codes[i + 1]);
+                    AppendAbbreviation(story, 32 * bank + codes[i + 1], text);
                 ++i;
                 continue;
             }
@@ -138,7 +160,7 @@ std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>
                 shift = c - 3;
             continue;
         }
-        const int row = (locked + shift + lockShift) % 3;
+        const int row = rowOf(locked + shift + lockShift);
         if (row == 2 && c == 6) {
             // The 10-bit escape: a character code in the next two Z-characters. A value with no
             // single-byte character prints "?"; a cut-off escape and the null character print
@@ -158,11 +180,10 @@ std::string ZText::Translate(const StoryImage& story, const std::vector<uint8_t>
             else
                 text += ch;
         }
-        locked = (locked + lockShift) % 3;
+        locked = rowOf(locked + lockShift);
         shift = 0;
         lockShift = 0;
     }
-    return text;
 }
 
 std::vector<uint8_t> ZText::EncodeZChars(std::string_view text, size_t limit) const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ class ZText {
     /// Decodes the encoded string at address. Afterwards ZCharCount() is the number of codes read
     /// (three per word), so the string's length in bytes is ZCharCount() / 3 * 2.
     std::string PrintZString(const StoryImage& story, int32_t address);
+    /// The same into text, which it replaces: a buffer kept by the caller, so that decoding
+    /// allocates nothing once it has grown to the longest string.
+    void DecodeZString(const StoryImage& story, int32_t address, std::string& text);
     int32_t ZCharCount() const { return m_zCharCount; }
 
     /// Splits the words from address into Z-characters, up to and including the word with the
@@ -51,13 +55,21 @@ class ZText {
     std::string Abbreviation(const StoryImage& story, int index) const;
 
   private:
-    std::string Translate(const StoryImage& story, const std::vector<uint8_t>& codes,
-                          bool inAbbreviation) const;
+    /// Appends the text of the codes to text.
+    void Translate(const StoryImage& story, std::span<const uint8_t> codes, bool inAbbreviation,
+                   std::string& text) const;
+    /// The codes of the last unpacked string.
+    std::span<const uint8_t> ZChars() const {
+        return {m_zChars.data(), static_cast<size_t>(m_zCharCount)};
+    }
+    void AppendAbbreviation(const StoryImage& story, int index, std::string& text) const;
 
     int m_version = 0;
     int32_t m_zCharCount = 0;
     std::array<std::string, 3> m_alphabets;
-    std::vector<uint8_t> m_zChars; ///< the codes of the last unpacked string
+    std::vector<uint8_t> m_zChars; ///< room for a string's codes; see ZChars
+    /// The codes of the abbreviation being decoded, kept to be reused.
+    mutable std::vector<uint8_t> m_abbreviationZChars;
 };
 
 } // namespace lantern

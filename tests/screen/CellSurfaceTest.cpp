@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace lantern::test {
 namespace {
@@ -45,6 +47,13 @@ TEST(CellSurface, DrawsTextInTheCurrentColoursAndFontClippedToTheGrid) {
     surface.DrawText(2147483600, 1, "far");
     surface.DrawText(-2147483600, 1, "far");
     EXPECT_EQ(surface.RowText(1), "   xy");
+    // Characters beyond ASCII take a cell each, clipped alike; a stray byte stands for itself.
+    surface.DrawText(-1, 1, "\xC3\xA9t\xE2\x82\xAC\xFFz!");
+    EXPECT_EQ(surface.CellAt(0, 1).ch, U't');
+    EXPECT_EQ(surface.CellAt(1, 1).ch, U'\u20AC');
+    EXPECT_EQ(surface.CellAt(2, 1).ch, U'\u00FF');
+    EXPECT_EQ(surface.CellAt(4, 1).ch, U'!');
+    EXPECT_EQ(surface.MeasureText("\xC3\xA9t\xE2\x82\xAC\xFFz!").width, 6);
 }
 
 TEST(CellSurface, FillsClippedRectangles) {
@@ -84,6 +93,24 @@ TEST(CellSurface, CopiesBlocksBothWaysAndClipsThem) {
     surface.CopyBlock(0, 0, 4, 4, 10, 10);
     surface.CopyBlock(0, 0, -4, 4, 0, 1);
     surface.CopyBlock(0, 2147483000, 4, 2147483000, 0, 0);
+}
+
+TEST(CellSurface, WholeRowsMovingUpLeaveTheRowsAroundThemAlone) {
+    // Rows that scroll change places inside the surface: what is read, drawn and kept through
+    // a resize afterwards is what a copy would have left.
+    CellSurface surface(3, 6);
+    for (int y = 0; y < 6; ++y)
+        surface.DrawText(0, y, std::string(3, static_cast<char>('a' + y)));
+    surface.CopyBlock(0, 3, 3, 2, 0, 1); // rows 3 and 4 up to 1 and 2, copied
+    const std::vector<std::string> expected{"aaa", "ddd", "eee", "ddd", "eee", "fff"};
+    for (int y = 0; y < 6; ++y)
+        EXPECT_EQ(surface.RowText(y), expected[static_cast<size_t>(y)]) << y;
+    surface.CopyBlock(0, 2, 3, 4, 0, 1); // rows 2 to 5 up by one, turned round
+    surface.DrawText(1, 4, "x");
+    surface.Resize(2, 6);
+    const std::vector<std::string> after{"aa", "ee", "dd", "ee", "fx", "ff"};
+    for (int y = 0; y < 6; ++y)
+        EXPECT_EQ(surface.RowText(y), after[static_cast<size_t>(y)]) << y;
 }
 
 TEST(CellSurface, RecordsInvalidatedRectangles) {

@@ -8,7 +8,8 @@
 include(${PROJECT_SOURCE_DIR}/cmake/StoryTests.cmake)
 
 set(LANTERN_CASES ${CMAKE_CURRENT_LIST_DIR})
-set(LANTERN_THIRD_PARTY_STORIES "${CMAKE_SOURCE_DIR}/../shared/stories")
+set(LANTERN_THIRD_PARTY_STORIES "${CMAKE_SOURCE_DIR}/../shared/stories" CACHE PATH
+    "The folder of third-party story files (a worktree elsewhere names it here)")
 set(LANTERN_CASE_STORIES "")
 
 # Garden: the small game on the Tiny framework, in versions 3, 5 and 8.
