@@ -7,7 +7,7 @@
 # OLD_LANTERN is the `lantern` of the build compared against (for example one built from the
 # previous commit, as bench/compare.sh builds it); BUILD_DIR (default build) holds the tests.
 set -euo pipefail
-old="$1"
+old="$(realpath "$1")"
 build="${2:-build}"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
@@ -21,8 +21,14 @@ while read -r line; do
     [ -f "$story" ] || continue
     # Random numbers must agree too: a story test without a seed gets one here.
     [[ " ${args[*]} " == *" --seed "* ]] || args+=(--seed 1)
-    "$old" --console "--trace=$out/old" "${args[@]}" "$story" <"$input" >/dev/null 2>&1 || true
-    "$new" --console "--trace=$out/new" "${args[@]}" "$story" <"$input" >/dev/null 2>&1 || true
+    # Each program plays in a folder of its own, so that files a game saves neither land in
+    # the caller's folder nor meet the other program's.
+    rm -rf "$out/old-files" "$out/new-files"
+    mkdir "$out/old-files" "$out/new-files"
+    (cd "$out/old-files" && "$old" --console "--trace=$out/old" "${args[@]}" "$story" \
+        <"$input" >/dev/null 2>&1) || true
+    (cd "$out/new-files" && "$new" --console "--trace=$out/new" "${args[@]}" "$story" \
+        <"$input" >/dev/null 2>&1) || true
     if cmp -s "$out/old" "$out/new"; then
         printf '%-24s identical (%s lines)\n' "$name" "$(wc -l <"$out/new")"
     else
