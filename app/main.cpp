@@ -1,6 +1,7 @@
 #include "Options.h"
 #include "StopSignals.h"
 #include "console/ConsoleMain.h"
+#include "json/JsonMain.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -80,6 +81,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         return lantern::PrintStoryInfo(*options);
+    }
+    if (options->json) {
+        if (options->story.empty()) {
+            std::fprintf(stderr, "lantern: --json needs a STORY\n%s", lantern::UsageText().c_str());
+            return 2;
+        }
+        const int status = lantern::RunJson(*options);
+        lantern::EndByStopSignal();
+        return status;
     }
     if (options->console || !HaveDisplay()) {
         if (options->story.empty()) {

@@ -19,6 +19,9 @@ constexpr size_t kMaxSavedGameSize = size_t{4} << 20;
 // A table of dynamic memory is at most 64 KiB; a story may read the start of a larger file.
 constexpr size_t kMaxTableFileSize = size_t{1} << 20;
 
+constexpr const char* kNoPlaceToGoOn = "The saved game is damaged (it goes on neither after a "
+                                       "SAVE of this story nor at one of its inputs).";
+
 } // namespace
 
 size_t zMachine::DynamicSize() const {
@@ -126,18 +129,44 @@ bool zMachine::RestoreGame() {
         return false;
     }
     std::string error;
-    auto state = ReadQuetzal(read.Bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
-                             kStackSize, error);
-    if (state && !IsSavePoint(state->PC)) {
-        error = "The saved game is damaged (it does not go on after a SAVE of this story).";
-        state.reset();
-    }
-    if (!state) {
-        m_host.ShowMessage(error, MessageIcon::Error);
+    const auto state = ReadQuetzal(read.Bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
+                                   kStackSize, error);
+    if (state && !ApplySavedGame(*state))
+        error = kNoPlaceToGoOn;
+    else if (state)
+        return true;
+    m_host.ShowMessage(error, MessageIcon::Error);
+    return false;
+}
+
+bool zMachine::IsInputPoint(int32_t pc) {
+    // As for a SAVE, the instruction lies in the story's code, beyond dynamic memory.
+    if (pc < std::max<int64_t>(kHeaderSize, static_cast<int64_t>(DynamicSize())) ||
+        !m_story.Contains(pc, 1))
+        return false;
+    zInstruction input;
+    try {
+        DecodeInstruction(m_story, pc, m_version, m_text, input);
+    } catch (const StoryError&) {
         return false;
     }
-    ApplyState(*state);
-    return true;
+    // READ (VAR:4), and READ_CHAR (VAR:22) from version 4.
+    return input.OpCodeType == kOpVar &&
+           (input.OpCode == 4 || (m_version >= 4 && input.OpCode == 22));
+}
+
+bool zMachine::ApplySavedGame(const MachineState& state) {
+    if (IsSavePoint(state.PC)) {
+        ApplyState(state);
+        return true;
+    }
+    if (IsInputPoint(state.PC)) {
+        // Kept while the story waited for input: it waits again.
+        PutState(state);
+        m_pc = state.PC;
+        return true;
+    }
+    return false;
 }
 
 void zMachine::OpSave(const Predecoded& in) {
@@ -347,16 +376,16 @@ void zMachine::OfferResume() {
     std::optional<ScreenSnapshot> screen;
     std::string error;
     if (auto contents = file.Ok() ? UnpackAutosave(std::move(file.Bytes)) : std::nullopt) {
-        state = ReadQuetzal(contents->Quetzal, m_pristineStory, DynamicSize(),
-                            kMaxFrameIndex + 1, kStackSize, error);
+        state = ReadQuetzal(contents->Quetzal, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
+                            kStackSize, error);
         screen = ScreenSnapshot::Decode(contents->Screen);
     }
     // The game goes on at the READ or READ_CHAR (VAR:4 and VAR:22) it was kept at.
     constexpr int kReadByte = 0xE4;
     constexpr int kReadCharByte = 0xF6;
-    const bool atInput = state && m_story.Contains(state->PC, 1) &&
-                         (m_story.ReadByte(state->PC) == kReadByte ||
-                          m_story.ReadByte(state->PC) == kReadCharByte);
+    const bool atInput =
+        state && m_story.Contains(state->PC, 1) &&
+        (m_story.ReadByte(state->PC) == kReadByte || m_story.ReadByte(state->PC) == kReadCharByte);
     if (!atInput || !screen) {
         m_host.ShowMessage("The game kept when this story was last stopped (\"" + path +
                                "\") is damaged; the story starts afresh.",

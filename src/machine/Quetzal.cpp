@@ -48,7 +48,8 @@ StoryIdentity StoryIdentity::Of(const StoryImage& story) {
     return identity;
 }
 
-std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original) {
+std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original,
+                                  std::span<const uint8_t> interpreterData) {
     const StoryIdentity identity = StoryIdentity::Of(original);
     std::vector<uint8_t> header;
     PutWord(header, static_cast<uint32_t>(identity.Release));
@@ -103,6 +104,8 @@ std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& o
     PutChunk(body, "IFhd", header);
     PutChunk(body, "CMem", memory);
     PutChunk(body, "Stks", stacks);
+    if (!interpreterData.empty())
+        PutChunk(body, "IntD", interpreterData);
     std::vector<uint8_t> file;
     PutChunk(file, "FORM", body);
     return file;

@@ -299,6 +299,22 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     return outcome;
 }
 
+GameOutcome zMachine::RunUntilInput() {
+    m_awaiting = Awaiting::Nothing;
+    m_faultPlaced = false;
+    GameOutcome outcome;
+    try {
+        outcome.kind = RunLoop();
+    } catch (const StoryError& e) {
+        outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
+    } catch (const GameStopped&) {
+        outcome = {GameOutcome::Kind::Stopped, {}};
+    }
+    if (outcome.kind != GameOutcome::Kind::Waiting)
+        m_awaiting = Awaiting::Nothing;
+    return outcome;
+}
+
 GameOutcome::Kind zMachine::RunLoop() {
     // Tracing is chosen once: the loop without it runs no trace code at all.
     return m_trace.IsOn() ? Loop<true>() : Loop<false>();
@@ -492,7 +508,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
 
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
-    if (m_transcript && m_screen.CurrentWindow() == 0) {
+    if (m_transcript && m_screen.CurrentWindow() == 0 && !m_echoHidden) {
         m_screen.ShownText(text, m_transcriptText);
         m_transcript(m_transcriptText);
     }

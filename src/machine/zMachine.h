@@ -54,6 +54,7 @@ struct GameOutcome {
         Stopped,    ///< the front-end ended it: window closed, input ran out, No to a question
         LoadFailed, ///< the story file could not be loaded
         Fault,      ///< the story did something impossible; message says what and where
+        Waiting,    ///< a program drives the game: the story waits for input (RunUntilInput)
     };
     Kind kind = Kind::Quit;
     std::string message;
@@ -116,6 +117,36 @@ class zMachine {
     bool Step();
     /// Why the run stopped, once Step has returned false.
     GameOutcome::Kind StopKind() const { return m_stopKind; }
+
+    // ---- Play driven by a program (the JSON protocol, the Python module) --------------------
+    /// What the story waits for while the run is stopped for input.
+    enum class Awaiting { Nothing, Line, Key };
+    /// A program drives the game: an input instruction that finds the keyboard without what it
+    /// waits for (a line ended by Enter, a key) does not wait. The run stops before it with the
+    /// kind Waiting, and the next run executes it afresh. The line typed and the line break
+    /// after it do not reach the transcript sink: the program knows what it typed.
+    void SetProgramDriven(bool driven) { m_programDriven = driven; }
+    Awaiting AwaitedInput() const { return m_awaiting; }
+    /// Runs until the story waits for input (see SetProgramDriven) or the game ends. A fault is
+    /// reported in the outcome with its message (the game has then ended), as RunGame does.
+    GameOutcome RunUntilInput();
+    /// The game waiting for input, as a Quetzal saved game whose PC is the input instruction's
+    /// (as an autosave's is), with the random numbers' state and the upper window's text in an
+    /// IntD chunk; empty where there is none to give (a game that is not waiting, version 6).
+    std::vector<uint8_t> SaveSnapshot() const;
+    /// Puts back a snapshot (and the upper window's text it keeps), or a saved game of this
+    /// story, to be run on from where it was taken; the undo levels are forgotten. False, with
+    /// the reason, leaves the game as it was.
+    bool RestoreSnapshot(const std::vector<uint8_t>& bytes, std::string& error);
+    /// The whole game kept in memory while it waits for input, to be put back exactly.
+    struct Checkpoint {
+        MachineState State;
+        std::deque<MachineState> Undo;
+        Random Numbers;
+        Awaiting Awaited = Awaiting::Nothing;
+    };
+    Checkpoint TakeCheckpoint() const;
+    void PutCheckpoint(const Checkpoint& checkpoint);
     /// Instructions run since the machine was made.
     uint64_t InstructionCount() const { return m_instructionCount; }
     /// Whether instructions are kept decoded between runs (on by default; off decodes every
@@ -465,6 +496,15 @@ class zMachine {
     bool RestoreGame();
     /// Whether a saved game may go on at pc: just after the opcode of a SAVE of this story.
     bool IsSavePoint(int32_t pc);
+    /// Whether a saved game may go on at pc by running the READ or READ_CHAR there again: a
+    /// game kept while it waited for input (an autosave, a program's snapshot).
+    bool IsInputPoint(int32_t pc);
+    /// Puts a saved game read from a file back, at its SAVE or at its input instruction;
+    /// false when it goes on at neither.
+    bool ApplySavedGame(const MachineState& state);
+    /// A program drives the game and the keyboard lacks what an input instruction waits for:
+    /// the run stops before it (true).
+    bool StopsForInput(Awaiting awaited);
     /// The files no file the player names may replace: the story being played.
     std::span<const FileIdentity> ProtectedFiles() const {
         return m_storyIdentity ? std::span<const FileIdentity>(&*m_storyIdentity, 1)
@@ -589,6 +629,9 @@ class zMachine {
     bool m_stop = false;        ///< set by QUIT and the refused EXT question
     uint32_t m_untilBreath = 1; ///< instructions until the front-end breathes
     bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
+    bool m_programDriven = false;
+    Awaiting m_awaiting = Awaiting::Nothing; ///< while stopped for input
+    bool m_echoHidden = false; ///< the line break after a typed line misses the transcript sink
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };
 

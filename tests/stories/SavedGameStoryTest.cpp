@@ -181,8 +181,9 @@ TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
     ASSERT_TRUE(state) << error;
     ASSERT_GE(state->Frames.size(), 4u);
 
-    const std::string noSave =
-        "The saved game is damaged (it does not go on after a SAVE of this story).";
+    const std::string noSave = "The saved game is damaged (it goes on neither after a SAVE of this "
+                               "story nor at one of its "
+                               "inputs).";
     const std::string frames = "The saved game is damaged (its call frames do not add up).";
     const std::string header = "The saved game is damaged (its header is not the story's).";
     std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
@@ -381,9 +382,9 @@ struct Stopped {
     std::vector<std::string> rows;
     std::vector<uint8_t> autosave; ///< the autosave file's bytes at that wait
     bool operator==(const Stopped& other) const {
-        return memory == other.memory && stack == other.stack &&
-               frameIndex == other.frameIndex && pc == other.pc && rows == other.rows &&
-               frame.Locals == other.frame.Locals && frame.LocalCount == other.frame.LocalCount &&
+        return memory == other.memory && stack == other.stack && frameIndex == other.frameIndex &&
+               pc == other.pc && rows == other.rows && frame.Locals == other.frame.Locals &&
+               frame.LocalCount == other.frame.LocalCount &&
                frame.ReturnAddress == other.frame.ReturnAddress &&
                frame.FramePointer == other.frame.FramePointer &&
                frame.StoreVar == other.frame.StoreVar && frame.ArgCount == other.frame.ArgCount;
@@ -399,13 +400,13 @@ std::vector<uint8_t> CountingStory() {
     story.At(0x1400);
     const int32_t b = story.Routine(1);
     const int32_t loop = story.Here();
-    story.Code(OpVar(2, {L(kText), C(1), C(0)}) +   // STOREB text 1 0: nothing typed yet
-               OpVar(5, {C('>')}) +                 // PRINT_CHAR
+    story.Code(OpVar(2, {L(kText), C(1), C(0)}) +       // STOREB text 1 0: nothing typed yet
+               OpVar(5, {C('>')}) +                     // PRINT_CHAR
                OpVar(4, {L(kText), C(0)}) + Store(17) + // READ -> g1
-               Op1(5, C(18)) +                      // INC g2
-               OpVar(6, {V(18)}) +                  // PRINT_NUM g2
-               Op0(11) +                            // NEW_LINE
-               OpVar(8, {V(18)}));                  // PUSH g2
+               Op1(5, C(18)) +                          // INC g2
+               OpVar(6, {V(18)}) +                      // PRINT_NUM g2
+               Op0(11) +                                // NEW_LINE
+               OpVar(8, {V(18)}));                      // PUSH g2
     const int32_t jump = story.Here();
     story.Code(Op1(12, L((loop - (jump + 3) + 2) & 0xFFFF))); // JUMP loop
     const int32_t a = story.Routine(2);
