@@ -4,6 +4,7 @@
 #include "files/Iff.h"
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
+#include "session/Session.h"
 #include "support/Assembler.h"
 #include "support/StoryBuilder.h"
 #include "support/TestHost.h"
@@ -124,6 +125,26 @@ TEST_F(SavedGameStory, ForeignOrDamagedFilesAreRefusedAndTheGameGoesOn) {
     Play(LANTERN_STORY_STANDARD_V5, "save\r");
     EXPECT_NE(text.find("Save answered 0."), std::string::npos);
     EXPECT_EQ(ReadBytes(save), file);
+}
+
+TEST_F(SavedGameStory, AProgramsSnapshotIsRestoredAsASavedGame) {
+    // A snapshot taken while the story waits for a command, written to a file, is restored by
+    // the story's RESTORE as the window and a terminal play it: the story waits for the next
+    // command where the snapshot was taken.
+    for (const char* story : {LANTERN_STORY_STANDARD_V3, LANTERN_STORY_STANDARD_V5}) {
+        Session program(story, {});
+        EXPECT_EQ(program.Input("inc"), std::nullopt);
+        EXPECT_EQ(program.Input("inc"), std::nullopt);
+        EXPECT_NE(program.TakeText().find("counter=2"), std::string::npos);
+        const std::string snapshot = folder + "/snapshot.qzl";
+        WriteBytes(snapshot, program.Snapshot());
+        text.clear();
+        host.fileNames = {snapshot};
+        Play(story, "inc\rrestore\rinc\r");
+        EXPECT_NE(text.find("counter=1\n>restore\ninc\ncounter=3\n"), std::string::npos)
+            << story << ":\n"
+            << text;
+    }
 }
 
 TEST_F(SavedGameStory, TranscriptRecordAndPlaybackFiles) {
