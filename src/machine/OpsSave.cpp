@@ -40,20 +40,21 @@ MachineState zMachine::CaptureState(int32_t pc) const {
 
 void zMachine::PutState(const MachineState& state) {
     ++m_stateChanges;
-    // Only states that fit this machine are applied (ReadQuetzal checks a file's).
-    std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
+    // Only states that fit this machine are applied (ReadQuetzal checks a file's). Memory is
+    // written as the story writes it: code kept decoded that it changes is dropped, and only
+    // that (most states change data alone, and the code stays decoded).
+    m_story.Overwrite(state.Memory);
     std::copy(state.Stack.begin(), state.Stack.end(), m_stack.begin() + 1);
     m_stackPointer = static_cast<int32_t>(state.Stack.size());
     std::copy(state.Frames.begin(), state.Frames.end(), m_frames.begin());
     m_frameIndex = static_cast<int>(state.Frames.size()) - 1;
     m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
-    // The code and objects kept decoded may have changed; the interpreter's header bytes are
-    // its own, not the saved game's.
-    m_cache.Reset(m_version);
-    UpdateGlobals();
+    // The objects' layout is read again; the interpreter's header bytes are its own, not the
+    // saved game's.
     m_objects.Reset();
     WriteHeaderBytes();
     ResumeFileStreams();
+    RefreshCode();
 }
 
 void zMachine::ApplyState(const MachineState& state) {
@@ -139,20 +140,23 @@ bool zMachine::RestoreGame() {
     return false;
 }
 
-bool zMachine::IsInputPoint(int32_t pc) {
+zMachine::Awaiting zMachine::InputAt(int32_t pc) {
     // As for a SAVE, the instruction lies in the story's code, beyond dynamic memory.
     if (pc < std::max<int64_t>(kHeaderSize, static_cast<int64_t>(DynamicSize())) ||
         !m_story.Contains(pc, 1))
-        return false;
+        return Awaiting::Nothing;
     zInstruction input;
     try {
         DecodeInstruction(m_story, pc, m_version, m_text, input);
     } catch (const StoryError&) {
-        return false;
+        return Awaiting::Nothing;
     }
     // READ (VAR:4), and READ_CHAR (VAR:22) from version 4.
-    return input.OpCodeType == kOpVar &&
-           (input.OpCode == 4 || (m_version >= 4 && input.OpCode == 22));
+    if (input.OpCodeType != kOpVar)
+        return Awaiting::Nothing;
+    if (input.OpCode == 4)
+        return Awaiting::Line;
+    return m_version >= 4 && input.OpCode == 22 ? Awaiting::Key : Awaiting::Nothing;
 }
 
 bool zMachine::ApplySavedGame(const MachineState& state) {
@@ -160,7 +164,7 @@ bool zMachine::ApplySavedGame(const MachineState& state) {
         ApplyState(state);
         return true;
     }
-    if (IsInputPoint(state.PC)) {
+    if (InputAt(state.PC) != Awaiting::Nothing) {
         // Kept while the story waited for input: it waits again.
         PutState(state);
         m_pc = state.PC;

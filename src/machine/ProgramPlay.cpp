@@ -2,6 +2,7 @@
 // there is kept and put back whole (snapshots as Quetzal saved games, checkpoints in memory).
 #include "files/Iff.h"
 #include "machine/zMachine.h"
+#include "memory/StoryError.h"
 
 namespace lantern {
 
@@ -19,7 +20,8 @@ constexpr size_t kRandomBytes = 16;
 // More rows than a screen has mean the chunk is not ours.
 constexpr size_t kMaxRows = 255;
 
-std::vector<uint8_t> ProgramChunk(const Random::State& numbers, const ScreenSnapshot& screen) {
+std::vector<uint8_t> ProgramChunk(const Random::State& numbers,
+                                  const std::vector<std::string>& upper) {
     std::vector<uint8_t> data(kAnySystem.begin(), kAnySystem.end());
     data.push_back(0);
     data.push_back(kProgramContents);
@@ -29,7 +31,7 @@ std::vector<uint8_t> ProgramChunk(const Random::State& numbers, const ScreenSnap
         PutBigEndian(data, static_cast<uint32_t>(value >> 32), 4);
         PutBigEndian(data, static_cast<uint32_t>(value), 4);
     }
-    for (const std::string& row : screen.Upper) {
+    for (const std::string& row : upper) {
         for (const char c : row)
             data.push_back(c == '\n' ? static_cast<uint8_t>(' ') : static_cast<uint8_t>(c));
         data.push_back('\n');
@@ -39,7 +41,7 @@ std::vector<uint8_t> ProgramChunk(const Random::State& numbers, const ScreenSnap
 
 struct ProgramData {
     Random::State Numbers;
-    ScreenSnapshot Screen;
+    std::vector<std::string> Upper;
 };
 
 // What a snapshot of ours keeps beside the saved game, if it is there.
@@ -64,14 +66,13 @@ std::optional<ProgramData> ReadProgramChunk(const std::vector<uint8_t>& file) {
             row.push_back(static_cast<char>(c));
             continue;
         }
-        if (kept.Screen.Upper.size() >= kMaxRows)
+        if (kept.Upper.size() >= kMaxRows)
             return std::nullopt;
-        kept.Screen.Upper.push_back(std::move(row));
+        kept.Upper.push_back(std::move(row));
         row.clear();
     }
     if (!row.empty())
         return std::nullopt;
-    kept.Screen.UpperHeight = static_cast<int>(kept.Screen.Upper.size());
     return kept;
 }
 
@@ -91,10 +92,8 @@ bool zMachine::StopsForInput(Awaiting awaited) {
 std::vector<uint8_t> zMachine::SaveSnapshot() const {
     if (m_awaiting == Awaiting::Nothing || m_version == 6)
         return {};
-    ScreenSnapshot screen = m_screen.Snapshot();
-    screen.Lower.clear();
     return WriteQuetzal(CaptureState(m_pc), m_pristineStory,
-                        ProgramChunk(m_random.GetState(), screen));
+                        ProgramChunk(m_random.GetState(), m_screen.UpperRows()));
 }
 
 bool zMachine::RestoreSnapshot(const std::vector<uint8_t>& bytes, std::string& error) {
@@ -106,18 +105,34 @@ bool zMachine::RestoreSnapshot(const std::vector<uint8_t>& bytes, std::string& e
         ReadQuetzal(bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1, kStackSize, error);
     if (!state)
         return false;
-    if (!ApplySavedGame(*state)) {
+    const bool atSave = IsSavePoint(state->PC);
+    const Awaiting input = atSave ? Awaiting::Nothing : InputAt(state->PC);
+    if (!atSave && input == Awaiting::Nothing) {
         error = "The saved game is damaged (it goes on neither after a SAVE of this story nor "
                 "at one of its inputs).";
         return false;
     }
     m_keyboard.Reset();
-    m_undo.clear();
-    if (const auto kept = ReadProgramChunk(bytes)) {
-        m_random.SetState(kept->Numbers);
-        m_screen.ShowSnapshot(kept->Screen);
+    if (atSave) {
+        ApplyState(*state);
+    } else {
+        PutState(*state);
+        m_pc = state->PC;
     }
-    m_awaiting = Awaiting::Nothing;
+    m_undo.clear();
+    m_awaiting = input;
+    const auto kept = ReadProgramChunk(bytes);
+    if (kept) {
+        m_random.SetState(kept->Numbers);
+        m_screen.ShowUpperRows(kept->Upper);
+    } else if (input == Awaiting::Line && m_version <= 3) {
+        // The status line as the READ draws it; a status line that cannot be drawn is the
+        // READ's fault, when it runs.
+        try {
+            DrawStatusLine();
+        } catch (const StoryError&) {
+        }
+    }
     return true;
 }
 

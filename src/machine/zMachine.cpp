@@ -36,6 +36,18 @@ std::string zMachine::AddressText(int32_t address) {
 
 namespace {
 
+// The interpreter's header bytes are written only where they change, so that writing them again
+// (after a restore) does not look like a write into the header's watched word.
+void PutHeaderByte(StoryImage& story, int64_t address, int32_t value) {
+    if (story.ReadByte(address) != (value & 0xFF))
+        story.WriteByte(address, value);
+}
+
+void PutHeaderWord(StoryImage& story, int64_t address, int32_t value) {
+    if (story.ReadWord(address, true) != (value & 0xFFFF))
+        story.WriteWord(address, value);
+}
+
 std::string FaultMessage(const std::string& what, int32_t address) {
     return "Story fault at address " + zMachine::AddressText(address) + ": " + what + ".";
 }
@@ -147,38 +159,38 @@ void zMachine::WriteHeaderBytes() {
     // the next text would go to.
     const int columns = std::min(m_screen.ScreenWidth() / charWidth, 255);
     const int lines = std::min(m_screen.ScreenHeight() / charHeight, 255);
-    m_story.WriteByte(0x21, columns);
-    m_story.WriteByte(0x20, lines);
+    PutHeaderByte(m_story, 0x21, columns);
+    PutHeaderByte(m_story, 0x20, lines);
     // One unit is one character cell, so the sizes in units agree with lines and columns.
-    m_story.WriteByte(0x27, 1);
-    m_story.WriteByte(0x26, 1);
+    PutHeaderByte(m_story, 0x27, 1);
+    PutHeaderByte(m_story, 0x26, 1);
     if (m_version >= 1 && m_version <= 3) {
-        m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
+        PutHeaderByte(m_story, 0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
         // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
         // gives timed input.
-        m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
+        PutHeaderByte(m_story, 0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
                                     TimedInputFlag());
-        m_story.WriteByte(0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
-        m_story.WriteByte(0x1F, kInterpreterVersion);
+        PutHeaderByte(m_story, 0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
+        PutHeaderByte(m_story, 0x1F, kInterpreterVersion);
     }
     if (m_version >= 5) {
-        m_story.WriteWord(0x22, columns);
-        m_story.WriteWord(0x24, lines);
-        m_story.WriteByte(0x2C, kStartBackColourNumber);
-        m_story.WriteByte(0x2D, kStartForeColourNumber);
+        PutHeaderWord(m_story, 0x22, columns);
+        PutHeaderWord(m_story, 0x24, lines);
+        PutHeaderByte(m_story, 0x2C, kStartBackColourNumber);
+        PutHeaderByte(m_story, 0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
     // The complete Z-machine keeps a request for undo (versions 5 and later).
     const int refused =
         m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
-    m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
+    PutHeaderWord(m_story, 0x10, m_story.ReadWord(0x10, true) & ~refused);
     if (m_standard) {
         // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
         // extension word 4) it grants none (transparency is the only one), and words 5 and 6
         // give the default colours as true colours (black on white).
-        m_story.WriteByte(0x32, 1);
-        m_story.WriteByte(0x33, 1);
+        PutHeaderByte(m_story, 0x32, 1);
+        PutHeaderByte(m_story, 0x33, 1);
         const int64_t extension = m_version >= 5 ? m_story.ReadWord(0x36, true) : 0;
         const int words = extension != 0 && m_story.Contains(extension, 2)
                               ? m_story.ReadWord(extension, true)
@@ -186,7 +198,7 @@ void zMachine::WriteHeaderBytes() {
         const std::array<std::pair<int, int>, 3> entries = {{{4, 0}, {5, 0x0000}, {6, 0x7FFF}}};
         for (const auto& entry : entries)
             if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
-                m_story.WriteWord(extension + 2 * entry.first, entry.second);
+                PutHeaderWord(m_story, extension + 2 * entry.first, entry.second);
     }
 }
 

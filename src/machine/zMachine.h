@@ -135,8 +135,9 @@ class zMachine {
     /// IntD chunk; empty where there is none to give (a game that is not waiting, version 6).
     std::vector<uint8_t> SaveSnapshot() const;
     /// Puts back a snapshot (and the upper window's text it keeps), or a saved game of this
-    /// story, to be run on from where it was taken; the undo levels are forgotten. False, with
-    /// the reason, leaves the game as it was.
+    /// story; the undo levels are forgotten. A game kept at its input waits for it again (see
+    /// AwaitedInput); one kept at its SAVE is to be run on. False, with the reason, leaves the
+    /// game as it was.
     bool RestoreSnapshot(const std::vector<uint8_t>& bytes, std::string& error);
     /// The whole game kept in memory while it waits for input, to be put back exactly.
     struct Checkpoint {
@@ -496,9 +497,10 @@ class zMachine {
     bool RestoreGame();
     /// Whether a saved game may go on at pc: just after the opcode of a SAVE of this story.
     bool IsSavePoint(int32_t pc);
-    /// Whether a saved game may go on at pc by running the READ or READ_CHAR there again: a
-    /// game kept while it waited for input (an autosave, a program's snapshot).
-    bool IsInputPoint(int32_t pc);
+    /// What the input instruction at pc waits for, if a saved game may go on there by running
+    /// it again (a READ or READ_CHAR in the story's code): a game kept while it waited for
+    /// input (an autosave, a program's snapshot). Nothing otherwise.
+    Awaiting InputAt(int32_t pc);
     /// Puts a saved game read from a file back, at its SAVE or at its input instruction;
     /// false when it goes on at neither.
     bool ApplySavedGame(const MachineState& state);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ class StoryImage {
         m_bytes[i + 1] = static_cast<uint8_t>(value);
         NoticeWrite(address, address + 1);
     }
+
+    /// Writes bytes over the image from address 0 (a saved state put back), noticing watched
+    /// code that they change as WriteByte does.
+    void Overwrite(std::span<const uint8_t> bytes);
 
     /// The story version, header byte 0.
     int Version() const { return m_bytes.empty() ? 0 : m_bytes[0]; }

@@ -73,37 +73,68 @@ std::optional<ScreenSnapshot> ScreenSnapshot::Decode(std::string_view text) {
     return snapshot;
 }
 
+std::string zScreen::RowText(int row) const {
+    // A row's text stands at the columns where it was drawn; blanks at its end are dropped.
+    std::string text;
+    size_t length = 0;
+    const Rect band{0, row * m_charHeight, m_surface->Width(), (row + 1) * m_charHeight};
+    for (const TextRun& run : m_surface->TextIn(band)) {
+        const auto column = static_cast<size_t>(std::max(run.x / m_charWidth, 0));
+        if (column > length) {
+            text.append(column - length, ' ');
+            length = column;
+        }
+        text += run.text;
+        length += DecodeUtf8(run.text).size();
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+std::vector<std::string> zScreen::UpperRows() const {
+    std::vector<std::string> rows;
+    const WindowRec& upper = m_windows[1];
+    if (!m_screenReady || upper.Top <= 0)
+        return rows;
+    for (int row = 0; row < upper.Height; ++row)
+        rows.push_back(RowText(row));
+    return rows;
+}
+
 ScreenSnapshot zScreen::Snapshot() const {
     ScreenSnapshot snapshot;
     if (!m_screenReady)
         return snapshot;
-    // A row's text stands at the columns where it was drawn; blanks at its end are dropped.
-    auto rowText = [this](int row) {
-        std::string text;
-        size_t length = 0;
-        const Rect band{0, row * m_charHeight, m_surface->Width(), (row + 1) * m_charHeight};
-        for (const TextRun& run : m_surface->TextIn(band)) {
-            const auto column = static_cast<size_t>(std::max(run.x / m_charWidth, 0));
-            if (column > length) {
-                text.append(column - length, ' ');
-                length = column;
-            }
-            text += run.text;
-            length += DecodeUtf8(run.text).size();
-        }
-        text.erase(text.find_last_not_of(' ') + 1);
-        return text;
-    };
-    const WindowRec& upper = m_windows[1];
     const WindowRec& lower = m_windows[0];
-    snapshot.UpperHeight = upper.Top > 0 ? std::max(upper.Height, 0) : 0;
-    for (int row = 0; row < snapshot.UpperHeight; ++row)
-        snapshot.Upper.push_back(rowText(row));
+    snapshot.Upper = UpperRows();
+    snapshot.UpperHeight = static_cast<int>(snapshot.Upper.size());
     const int first = lower.Top - 1;
     const int last = std::min(lower.CursorY / m_charHeight, first + lower.Height - 1);
     for (int row = first; row <= last; ++row)
-        snapshot.Lower.push_back(rowText(row));
+        snapshot.Lower.push_back(RowText(row));
     return snapshot;
+}
+
+void zScreen::ShowUpperRows(const std::vector<std::string>& rows) {
+    if (!m_screenReady)
+        SetupScreen();
+    const int height = std::min(static_cast<int>(rows.size()), std::max(ScreenLines() - 1, 0));
+    if (m_windows[1].Top <= 0 || m_windows[1].Height != height)
+        SplitWindow(height);
+    if (height == 0)
+        return;
+    const int window = m_currentWindow;
+    const WindowRec upper = m_windows[1];
+    // Erased and drawn in the upper window's style; its cursor stays where it was.
+    m_currentWindow = 1;
+    ApplyStyle();
+    EraseWindow(1);
+    m_windows[1].CursorX = upper.CursorX;
+    m_windows[1].CursorY = upper.CursorY;
+    for (int row = 0; row < height; ++row)
+        m_surface->DrawText(0, row * m_charHeight, rows[static_cast<size_t>(row)]);
+    m_currentWindow = window;
+    ApplyStyle();
 }
 
 void zScreen::ShowSnapshot(const ScreenSnapshot& snapshot) {

@@ -182,6 +182,10 @@ class zScreen {
 
     /// What the screen shows now, as text.
     ScreenSnapshot Snapshot() const;
+    /// The upper window's rows as text (as in a snapshot), and the same drawn again over the
+    /// upper window, split to their number (a program's game put back).
+    std::vector<std::string> UpperRows() const;
+    void ShowUpperRows(const std::vector<std::string>& rows);
     /// Shows a snapshot's text again on an erased screen, with the upper window split as it
     /// was and the lower window's cursor after its last line.
     void ShowSnapshot(const ScreenSnapshot& snapshot);
@@ -216,6 +220,8 @@ class zScreen {
     int ColumnsIn(int width) const { return std::max(width / m_charWidth, kMinimumColumns); }
     /// Measures the character cell of the fixed-pitch font.
     void MeasureCell();
+    /// The text of screen row `row`, blanks at its end dropped.
+    std::string RowText(int row) const;
     /// Moves the cursor down one line; in the upper window it stops one line below the screen.
     void NewLine(WindowRec& window);
     /// Scrolls the lower window up by one line.

@@ -155,7 +155,7 @@ Session::Session(const Session& other, bool)
     } catch (const StoryError&) {
     }
     machine.PutCheckpoint(source.TakeCheckpoint());
-    machine.Screen().ShowSnapshot(other.m_game->Machine.Screen().Snapshot());
+    machine.Screen().ShowUpperRows(other.m_game->Machine.Screen().UpperRows());
 }
 
 Session::~Session() = default;
@@ -275,7 +275,10 @@ std::optional<std::string> Session::Restore(const std::vector<uint8_t>& snapshot
     std::string error;
     if (!m_game->Machine.RestoreSnapshot(snapshot, error))
         return error;
-    Run();
+    m_ended.reset();
+    // A game kept at its SAVE runs on to its next input.
+    if (m_game->Machine.AwaitedInput() == zMachine::Awaiting::Nothing)
+        Run();
     return std::nullopt;
 }
 

@@ -48,7 +48,7 @@ class Session {
     ~Session();
     Session(Session&&) noexcept;
     Session& operator=(Session&&) noexcept;
-    /// An independent game standing where this one stands (its screen as text).
+    /// An independent game standing where this one stands (its upper window as text).
     Session Copy() const;
 
     const std::string& Path() const { return m_path; }

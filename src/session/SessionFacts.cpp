@@ -67,7 +67,7 @@ bool TimeGame(const StoryImage& story) {
 } // namespace
 
 std::vector<std::string> Session::UpperWindow() const {
-    return Machine().Screen().Snapshot().Upper;
+    return Machine().Screen().UpperRows();
 }
 
 std::string Session::StatusLine() const {
