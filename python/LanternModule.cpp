@@ -262,6 +262,9 @@ PYBIND11_MODULE(lantern, module) {
             [](Story& s) {
                 return Locked(s, [](Session& game) {
                     const std::vector<uint8_t> state = game.Snapshot();
+                    if (state.empty())
+                        Fail("Only a game waiting for input is pickled (as its state): this one "
+                             "has ended, or is a version 6 game.");
                     const SessionOptions& options = game.Options();
                     return py::make_tuple(
                         game.Path(),
@@ -277,17 +280,15 @@ PYBIND11_MODULE(lantern, module) {
                 if (t.size() != 4)
                     throw py::value_error("not a pickled lantern.Story");
                 auto story = Open(t[0].cast<std::string>(), SeedOf(t[1]), t[2].cast<bool>());
-                if (!t[3].is_none()) {
-                    const std::string_view view = t[3].cast<py::bytes>();
-                    const std::vector<uint8_t> bytes(view.begin(), view.end());
-                    const auto error = Unlocked(*story, [&bytes](Session& game) {
-                        auto failed = game.Restore(bytes);
-                        game.TakeText();
-                        return failed;
-                    });
-                    if (error)
-                        throw py::value_error(*error);
-                }
+                const std::string_view view = t[3].cast<py::bytes>();
+                const std::vector<uint8_t> bytes(view.begin(), view.end());
+                const auto error = Unlocked(*story, [&bytes](Session& game) {
+                    auto failed = game.Restore(bytes);
+                    game.TakeText();
+                    return failed;
+                });
+                if (error)
+                    throw py::value_error(*error);
                 return story;
             }))
         .def("__repr__", [](Story& s) {

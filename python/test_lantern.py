@@ -2,6 +2,7 @@
 import copy
 import os
 import pickle
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -10,6 +11,7 @@ import lantern
 GARDEN_V3 = os.environ["LANTERN_STORY_GARDEN_V3"]
 GARDEN_V5 = os.environ["LANTERN_STORY_GARDEN_V5"]
 STATION = os.environ["LANTERN_STORY_STATION"]
+BUNDLED = os.environ["LANTERN_BUNDLED_STORY"]
 
 
 @pytest.fixture
@@ -56,6 +58,22 @@ def test_pickled_games_travel_with_their_state(garden):
     moved = pickle.loads(pickle.dumps(garden))
     assert (moved.location, moved.moves, moved.status_line) == ("Cellar", 3, garden.status_line)
     assert moved.step("take coin") == garden.step("take coin")
+    garden.step("quit")
+    garden.step("y")
+    with pytest.raises(lantern.Error):
+        pickle.dumps(garden)
+
+
+def test_games_in_threads_run_at_once():
+    def play(seed):
+        game = lantern.Story(BUNDLED, seed=seed)
+        for command in ["look", "x tobias", "s", "take coat", "wear coat", "i"] * 20:
+            game.step(command)
+        return game.location, game.moves
+
+    with ThreadPoolExecutor(4) as pool:
+        results = list(pool.map(play, range(8)))
+    assert results == [play(0)] * 8 and results[0][0] == "Headland"
 
 
 def test_objects_and_words_as_the_story_keeps_them(garden):

@@ -122,6 +122,7 @@ class Session {
     std::unique_ptr<Game> m_game;
     std::optional<GameOutcome> m_ended;
     std::unique_ptr<Kept> m_mark;
+    mutable int32_t m_player = 0; ///< the player's object, once Location has found it
     std::function<void()> m_breath;
 };
 

@@ -167,12 +167,27 @@ std::optional<std::string> Session::Location() const {
             return std::nullopt;
         }
     }
-    // The player's object is the one the story calls "yourself" (or "you"): where it is, is
-    // where the player is.
-    for (const std::string_view self : {"yourself", "you"})
+    // The player's object is the one the story calls "yourself" (Inform's library names it
+    // "(self object)" in later releases, and some stories "you"): its parent is where the
+    // player is. Once found it is looked at first.
+    auto isPlayer = [](std::string_view name) {
+        const std::string lower = Lower(name);
+        return lower == "yourself" || lower == "(self object)" || lower == "you";
+    };
+    if (m_player > 0) {
+        try {
+            const zObject player = machine.Objects().GetObject(m_player);
+            if (isPlayer(machine.Chars().ToUtf8(player.ShortName())))
+                return nameOf(player.Parent());
+        } catch (const StoryError&) {
+        }
+    }
+    for (const std::string_view self : {"yourself", "(self object)", "you"})
         for (const ObjectFacts& object : Objects())
-            if (Lower(object.Name) == self)
+            if (Lower(object.Name) == self) {
+                m_player = object.Number;
                 return nameOf(object.Parent);
+            }
     return std::nullopt;
 }
 
