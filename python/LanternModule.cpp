@@ -96,17 +96,11 @@ PYBIND11_MODULE(lantern, module) {
     using namespace lantern;
     module.doc() = "Z-machine stories played by programs: commands, states, peeks and the "
                    "game as the story keeps it.";
-    static py::exception<StoryError> error(module, "Error");
-    static py::exception<LoadError> loadError(module, "LoadError", error.ptr());
+    // lantern.Error for what a game refuses, and lantern.LoadError, one of them, for a story
+    // that cannot be loaded.
+    const auto& error = py::register_exception<StoryError>(module, "Error");
     g_error = error.ptr();
-    py::register_exception_translator([](std::exception_ptr thrown) {
-        try {
-            if (thrown)
-                std::rethrow_exception(thrown);
-        } catch (const LoadError& e) {
-            PyErr_SetString(loadError.ptr(), e.what());
-        }
-    });
+    py::register_exception<LoadError>(module, "LoadError", error.ptr());
 
     py::class_<ObjectFacts>(module, "Object", "An object of the story's object table.")
         .def_readonly("number", &ObjectFacts::Number)
