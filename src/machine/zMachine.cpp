@@ -91,7 +91,7 @@ void zMachine::LoadStory(const std::string& path) {
 void zMachine::LoadStory(StoryImage image) {
     CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
-    m_story.SetCodeWriteAlarm(&m_untilBreath);
+    m_story.SetCodeWriteAlarm(&m_countdown);
     m_pristineStory = m_story;
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
@@ -169,8 +169,9 @@ void zMachine::WriteHeaderBytes() {
     } else if (m_version >= 4 && m_version <= 8) {
         // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
         // gives timed input.
-        PutHeaderByte(m_story, 0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
-                                    TimedInputFlag());
+        PutHeaderByte(m_story, 0x01,
+                      kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
+                          TimedInputFlag());
         PutHeaderByte(m_story, 0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
         PutHeaderByte(m_story, 0x1F, kInterpreterVersion);
     }
@@ -335,26 +336,33 @@ GameOutcome::Kind zMachine::RunLoop() {
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
     m_stop = false;
-    // The countdown runs to the next multiple of the interval, when the front-end breathes; a
-    // stop or a write into kept code cuts it short (see StoryImage::SetCodeWriteAlarm).
-    m_untilBreath = 1;
+    // Instructions run in stretches that end at each multiple of the interval, when the
+    // front-end breathes, and are counted when they end. A stop or a write into kept code cuts
+    // the stretch short after the instruction running (see StoryImage::SetCodeWriteAlarm).
+    uint32_t stretch = 0;
+    m_countdown = {};
     int32_t address = m_pc;
     try {
         for (;;) {
-            if (--m_untilBreath == 0) [[unlikely]] {
-                if (m_stop)
-                    break;
-                RefreshCode();
-                const uint32_t past =
-                    static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
-                if (past == 0 && m_instructionCount > 0)
-                    m_host.ProcessPendingEvents();
-                m_untilBreath = kEventInterval - past;
-            }
-            address = m_pc;
-            Execute<Tracing>();
+            m_instructionCount += stretch - m_countdown.Cut;
+            m_countdown.Cut = 0;
+            if (m_stop)
+                break;
+            const uint32_t past = static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
+            if (past == 0 && m_instructionCount > 0)
+                m_host.ProcessPendingEvents();
+            RefreshCode();
+            stretch = kEventInterval - past;
+            m_countdown.Left = stretch;
+            do {
+                address = m_pc;
+                Execute<Tracing>();
+            } while (--m_countdown.Left != 0);
         }
     } catch (...) {
+        // The instruction that failed counts, as those before it in the stretch.
+        m_instructionCount += stretch - m_countdown.Cut - m_countdown.Left + 1;
+        m_countdown = {};
         PlaceFault(address);
         throw;
     }
@@ -364,12 +372,13 @@ template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
 void zMachine::Stop(GameOutcome::Kind kind) {
     m_stop = true;
     m_stopKind = kind;
-    m_untilBreath = 1;
+    m_countdown.CutShort();
 }
 
 bool zMachine::Step() {
     m_stop = false;
     const int32_t address = m_pc;
+    ++m_instructionCount;
     try {
         RefreshCode();
         if (m_trace.IsOn())
@@ -403,7 +412,6 @@ void zMachine::RefreshCode() {
 
 template <bool Tracing> inline void zMachine::Execute() {
     const Predecoded& in = m_cache.Fetch(m_pc);
-    ++m_instructionCount;
     if constexpr (Tracing) {
         // The state the instruction starts from, and its record as decoded (a RESTART empties
         // the cache while it runs).

@@ -611,13 +611,15 @@ class zMachine {
     uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
     int32_t m_instructionAddress = 0; ///< of the instruction that faulted, for its message
     bool m_faultPlaced = false;       ///< m_instructionAddress is set for this game
-    uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
-    zInstruction m_traced;            ///< the record the trace shows
-    std::string m_decoded;            ///< text the print opcodes decode, kept to be reused
-    bool m_standard = false;          ///< the complete Z-machine was asked for
-    uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
-    uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
-    std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
+    /// Also times the front-end's breaths. Counted at the end of each stretch of instructions
+    /// (see Loop), and as they run by Step.
+    uint64_t m_instructionCount = 0;
+    zInstruction m_traced;           ///< the record the trace shows
+    std::string m_decoded;           ///< text the print opcodes decode, kept to be reused
+    bool m_standard = false;         ///< the complete Z-machine was asked for
+    uint64_t m_screenWrites = 0;     ///< texts written to the screen, to see if a tick printed
+    uint64_t m_stateChanges = 0;     ///< restarts and restored states, to see if a tick did one
+    std::deque<MachineState> m_undo; ///< the states SAVE_UNDO kept, newest last
     std::string m_autosaveFolder;
     /// The game at its last READ or READ_CHAR, and the screen then, while autosaves are kept.
     struct InputBoundary {
@@ -627,10 +629,10 @@ class zMachine {
     std::optional<InputBoundary> m_boundary;
     bool m_resumed = false; ///< this game went on from its autosave
     bool m_gameInProgress = false;
-    int m_tickDepth = 0;        ///< timed-input routines running inside a wait
-    bool m_stop = false;        ///< set by QUIT and the refused EXT question
-    uint32_t m_untilBreath = 1; ///< instructions until the front-end breathes
-    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
+    int m_tickDepth = 0;               ///< timed-input routines running inside a wait
+    bool m_stop = false;               ///< set by QUIT and the refused EXT question
+    StoryImage::Countdown m_countdown; ///< instructions left in the stretch running (see Loop)
+    bool m_skipTrace = false;          ///< the refused EXT opcode writes no trace line
     bool m_programDriven = false;
     Awaiting m_awaiting = Awaiting::Nothing; ///< while stopped for input
     bool m_echoHidden = false; ///< the line break after a typed line misses the transcript sink
