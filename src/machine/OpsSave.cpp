@@ -309,6 +309,8 @@ void zMachine::OpRestoreUndo(const Predecoded& in) {
 // ---- Autosaves ------------------------------------------------------------------------------
 
 void zMachine::MarkInputBoundary(int32_t pc) {
+    // Whoever watches the trace sees it up to where the story waits for the player.
+    m_trace.Flush();
     // A tick's routine may read keys itself; its frames are not a place to go on from. Version
     // 6 keeps no saved games.
     if (m_autosaveFolder.empty() || !m_standard || m_tickDepth > 0 || m_version == 6)

@@ -263,9 +263,9 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
             m_host.ShowMessage(outcome.message, MessageIcon::Error);
             return outcome;
         }
-        if (!m_tracePath.empty() && !m_trace.Open(m_tracePath))
-            m_host.ShowMessage("Cannot create the trace file \"" + m_tracePath + "\".",
-                               MessageIcon::Error);
+        if (!m_tracePath.empty())
+            if (const auto failed = m_trace.Open(m_tracePath, ProtectedFiles()))
+                m_host.ShowMessage("The trace cannot be written. " + *failed, MessageIcon::Error);
         StartGame();
         m_gameInProgress = true;
         OfferResume();

@@ -1,12 +1,15 @@
 // The one IFF reader and the one way of reading a file, on the shapes broken files take.
 #include "files/FileRead.h"
+#include "files/FileWrite.h"
 #include "files/Iff.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
 namespace lantern {
 namespace {
@@ -74,6 +77,41 @@ TEST(FileRead, OnlyRegularFilesWithinTheirBound) {
     EXPECT_EQ(ReadRegularFile(fifo, 99).Failure, FileBytes::Problem::NotRegular);
     EXPECT_EQ(ReadRegularFile("/dev/zero", 99).Describe("/dev/zero"),
               "\"/dev/zero\" is not a regular file.");
+    std::filesystem::remove_all(folder);
+}
+
+// Writing a file removes the temporary files of it that killed writers left behind, and only
+// those: one held by a writer at work, one just made, and those of other files stay.
+TEST(FileWrite, LeftOverTemporaryFilesOfTheSameFileAreRemoved) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("lantern-write-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string target = folder / "game.qzl";
+    auto make = [](const std::string& path, bool old) {
+        std::ofstream(path) << "part of a game";
+        if (old) {
+            const utimbuf then{0, 0};
+            ::utime(path.c_str(), &then);
+        }
+    };
+    const std::string killed = target + ".1f2e3d4c5b6a7980.partial";
+    const std::string held = target + ".abc.partial";
+    const std::string fresh = target + ".def.partial";
+    const std::string other = folder / "other.qzl.123.partial";
+    const std::string notOurs = target + ".xyz.partial";
+    make(killed, true);
+    make(held, true);
+    make(fresh, false);
+    make(other, true);
+    make(notOurs, true);
+    const int writer = ::open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    const std::vector<uint8_t> bytes{'n', 'e', 'w'};
+    EXPECT_FALSE(WriteWholeFile(target, bytes, {}));
+    EXPECT_FALSE(std::filesystem::exists(killed));
+    for (const std::string& kept : {held, fresh, other, notOurs})
+        EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    ::close(writer);
     std::filesystem::remove_all(folder);
 }
 
