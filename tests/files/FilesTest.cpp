@@ -2,6 +2,8 @@
 #include "files/FileRead.h"
 #include "files/FileWrite.h"
 #include "files/Iff.h"
+#include "files/Settings.h"
+#include "text/CharMap.h"
 
 #include <filesystem>
 #include <fstream>
@@ -113,6 +115,49 @@ TEST(FileWrite, LeftOverTemporaryFilesOfTheSameFileAreRemoved) {
         EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
     ::close(writer);
     std::filesystem::remove_all(folder);
+}
+
+// The window's settings file is outside input: every value is bounded, what is not of its kind
+// is left out, and what is written reads back the same, paths byte for byte.
+TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
+    const std::string longPath = "/" + std::string(5000, 'x');
+    std::string recent = "/a/one.z5, \"/b/with, comma.z5\",relative.z5," + longPath;
+    for (int i = 0; i < 40; ++i)
+        recent += ",/many/" + std::to_string(i) + ".z5";
+    const WindowSettings read = ParseWindowSettings(
+        "; an older file\r\n[General]\nsize=1\n[fonts]\nproportional=Liberation Serif\n"
+        "fixed=\nsize=100000000000000000000\n[view]\nzoom=-7\ntheme=dark\nmargin=1e9\n"
+        "storyColours=false\n[window]\ngeometry=10,-20,2000000,2000000,maximized\n"
+        "[files]\nlastFolder=" + longPath + "\nrecent=" + recent + "\n[game]\nstandard=maybe\n"
+        "no equals sign\n");
+    EXPECT_EQ(read.proportionalFont, "Liberation Serif");
+    EXPECT_FALSE(read.fixedFont);
+    EXPECT_EQ(read.fontSize, WindowSettings::kMaxFontSize);
+    EXPECT_EQ(read.zoom, WindowSettings::kMinZoom);
+    EXPECT_EQ(read.darkTheme, true);
+    EXPECT_FALSE(read.margin);
+    EXPECT_EQ(read.storyColours, false);
+    EXPECT_EQ(read.place,
+              (WindowPlace{10, -20, WindowSettings::kMaxSide, WindowSettings::kMaxSide, true}));
+    EXPECT_FALSE(read.lastFolder);
+    ASSERT_EQ(read.recent.size(), WindowSettings::kMaxRecent);
+    EXPECT_EQ(read.recent[0], "/a/one.z5");
+    EXPECT_EQ(read.recent[1], "/b/with, comma.z5");
+    EXPECT_EQ(read.recent[2], "/many/0.z5");
+    EXPECT_FALSE(read.standard);
+    EXPECT_EQ(ParseWindowSettings(FormatWindowSettings(read)), read);
+
+    // Names that are not UTF-8, with commas, quotes, controls and spaces at their ends.
+    WindowSettings odd;
+    odd.lastFolder = "/\xFF\xFE/ \"quoted\"\\, \x1B[2J ";
+    odd.recent = {"/caf\xC3\xA9/\xE9t\xE9.z5", " /not/absolute", "/tab\there,\n"};
+    odd.fixedFont = "Mono\x7F\xC2\x9B";
+    WindowSettings expected = odd;
+    expected.recent.erase(expected.recent.begin() + 1);
+    const std::string text = FormatWindowSettings(odd);
+    EXPECT_EQ(ParseWindowSettings(text), expected) << text;
+    EXPECT_EQ(text.find('\x1B'), std::string::npos);
+    EXPECT_EQ(PrintableText(text, true), text); // nothing in the file steers a terminal
 }
 
 } // namespace
