@@ -725,6 +725,9 @@ bool Form1::AskYesNo(const std::string& text) {
 }
 
 bool Form1::AskQuestion(const std::string& text) {
+    // Keys typed before the question appears go where they were typed, not to its buttons.
+    if (!m_unloading && !m_hooks.askYesNo)
+        QCoreApplication::processEvents();
     return Ask(text, QMessageBox::Question);
 }
 

@@ -313,7 +313,7 @@ void zMachine::MarkInputBoundary(int32_t pc) {
     m_trace.Flush();
     // A tick's routine may read keys itself; its frames are not a place to go on from. Version
     // 6 keeps no saved games.
-    if (m_autosaveFolder.empty() || !m_standard || m_tickDepth > 0 || m_version == 6)
+    if (!m_autosaveHold || m_tickDepth > 0)
         return;
     m_boundary = InputBoundary{CaptureState(pc), m_screen.Snapshot()};
 }
@@ -339,12 +339,40 @@ void zMachine::WriteAutosave() {
 
 void zMachine::OfferResume() {
     m_resumed = false;
+    m_autosaveHold.reset();
     if (m_autosaveFolder.empty() || !m_standard || m_version == 6)
         return;
+    // The game is kept only when it holds the story's autosave: it is said at once when it
+    // cannot, and a game of the same story that holds it is never replaced.
+    std::error_code folderError;
+    std::filesystem::create_directories(m_autosaveFolder, folderError);
+    constexpr const char* kNotKept = "this game will not be kept when it is stopped.";
+    if (!std::filesystem::is_directory(m_autosaveFolder, folderError)) {
+        m_host.ShowMessage("\"" + m_autosaveFolder + "\" is not a folder: " + kNotKept,
+                           MessageIcon::Error);
+        return;
+    }
     const std::string path = AutosaveFile();
+    auto hold = std::make_unique<AutosaveHold>(path);
+    if (hold->GetState() != AutosaveHold::State::Held) {
+        m_host.ShowMessage(hold->GetState() == AutosaveHold::State::Busy
+                               ? std::string("This story is being played in another game, which "
+                                             "keeps it: ") +
+                                     kNotKept
+                               : "No lock can be made beside \"" + path + "\": " + kNotKept,
+                           MessageIcon::Error);
+        return;
+    }
+    m_autosaveHold = std::move(hold);
     FileBytes file = ReadRegularFile(path, kMaxAutosaveSize);
     if (file.Failure == FileBytes::Problem::Missing)
         return;
+    if (!file.Ok() && file.Failure != FileBytes::Problem::TooLarge) {
+        m_host.ShowMessage("The game kept when this story was last stopped cannot be read. " +
+                               file.Describe(path) + " The story starts afresh.",
+                           MessageIcon::Error);
+        return;
+    }
     std::optional<MachineState> state;
     std::optional<ScreenSnapshot> screen;
     std::string error;

@@ -271,7 +271,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         OfferResume();
         outcome.kind = RunLoop();
         // A game played to its end from an autosave leaves nothing to go on with.
-        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed)
+        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed && m_autosaveHold)
             std::filesystem::remove(AutosaveFile(), removeError);
     } catch (const StoryError& e) {
         outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
@@ -285,6 +285,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     }
     m_gameInProgress = false;
     m_boundary.reset();
+    m_autosaveHold.reset();
     m_trace.Close();
     m_files.CloseAll();
     m_keyboard.Reset();
