@@ -99,6 +99,16 @@ bool DescribedTrueColour(const char* type, int fd) {
     return described;
 }
 
+// Whether the terminfo database describes a terminal type, found out without newterm, which
+// keeps what it allocated for a set-up that failed until the program ends.
+bool Described(const char* type, int fd) {
+    int error = 0;
+    if (setupterm(type, fd, &error) != OK)
+        return false;
+    del_curterm(cur_term);
+    return true;
+}
+
 // The terminal description for the same type with RGB colour numbers, as the terminfo
 // database names them ("xterm-256color", "xterm-direct"); nothing for a type that is one.
 std::string DirectType(std::string_view type) {
@@ -179,9 +189,11 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
 bool TerminalScreen::Start(const char* type) {
     const char* name = type != nullptr ? type : std::getenv("TERM");
     const std::string direct = DirectType(name != nullptr ? name : "");
-    if (!direct.empty() && (TrueColourClaimed() || DescribedTrueColour(name, fileno(g_output))))
+    const int fd = fileno(g_output);
+    if (!direct.empty() && (TrueColourClaimed() || DescribedTrueColour(name, fd)) &&
+        Described(direct.c_str(), fd))
         m_screen = newterm(direct.c_str(), g_output, g_input);
-    if (!m_screen)
+    if (!m_screen && Described(type, fd))
         m_screen = newterm(type, g_output, g_input);
     return m_screen != nullptr;
 }

@@ -127,6 +127,13 @@ pipes)
         >"$work/limited" 2>"$work/err"
     expect_status 4 $? "a file size limit"
     expect_in "$work/err" "cannot write to standard output: File too large" "a file size limit"
+    # A terminal of a type nobody knows is played line by line, and what the terminal library
+    # allocated for it is released: a sanitizer build ends with the game's own status.
+    printf 'quit\ny\n' | TERM=lantern-unknown script -qec "\"$lantern\" --console \"$story\"" \
+        /dev/null >"$work/out" 2>&1
+    expect_status 0 $? "an unknown terminal type"
+    expect_in "$work/out" "its type (TERM) is not known here; playing line by line" "an unknown terminal type"
+    expect_in "$work/out" "Goodbye." "an unknown terminal type"
     # A terminal as input and a file as output: the lines are typed as they come, and timed
     # input runs in real time while the terminal stays open.
     mkfifo "$work/typed"
