@@ -1,7 +1,7 @@
 #include "Options.h"
 #include "StopSignals.h"
-#include "text/CharMap.h"
 #include "console/ConsoleMain.h"
+#include "text/CharMap.h"
 
 #include <cerrno>
 #include <csignal>
@@ -50,8 +50,9 @@ int RunWindowProgram(char** argv) {
     std::string name = self.string();
     argv[0] = name.data();
     execv(program.c_str(), argv);
-    std::fprintf(stderr, "lantern: cannot start the window (%s: %s); --console plays in the "
-                         "terminal\n",
+    std::fprintf(stderr,
+                 "lantern: cannot start the window (%s: %s); --console plays in the "
+                 "terminal\n",
                  lantern::PrintableText(program.string()).c_str(), std::strerror(errno));
     return 1;
 }

@@ -470,12 +470,11 @@ void Form1::SavePreferences() {
     if (!m_settingsWritable || settings == m_settingsKept)
         return;
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(m_settingsPath).parent_path(),
-                                        error);
+    std::filesystem::create_directories(std::filesystem::path(m_settingsPath).parent_path(), error);
     const std::string text = FormatWindowSettings(settings);
     if (const auto failed = WriteWholeFile(
-            m_settingsPath,
-            std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), {})) {
+            m_settingsPath, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+            {})) {
         m_settingsWritable = false;
         ShowMessage("The settings cannot be kept. " + *failed + " They last until Lantern closes.",
                     MessageIcon::Error);
@@ -632,10 +631,9 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    // The window's place is kept as the player leaves it.
-    // Where its frame stands and the size inside it, as a window is placed and sized.
-    const QRect normal =
-        isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+    // The window's place is kept as the player leaves it: where its frame stands and the size
+    // inside it, as a window is placed and sized.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
     if (normal.isValid())
         m_preferences.place =
             WindowPlace{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};

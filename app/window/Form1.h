@@ -178,8 +178,8 @@ class Form1 : public QWidget, private Host {
     void Beep() override;
 
     Form1Hooks m_hooks;
-    std::string m_settingsPath; ///< the settings file, as the system's bytes
-    WindowSettings m_settingsKept; ///< what the settings file holds (or would, were it written)
+    std::string m_settingsPath;     ///< the settings file, as the system's bytes
+    WindowSettings m_settingsKept;  ///< what the settings file holds (or would, were it written)
     bool m_settingsWritable = true; ///< false once the settings file proved it cannot be
     Preferences m_preferences;
     bool m_standardOnCommandLine = false;

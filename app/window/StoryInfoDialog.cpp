@@ -15,8 +15,7 @@ namespace lantern {
 std::optional<StoryShown> StoryShown::Read(const QString& path) {
     StoryShown shown;
     try {
-        shown.File =
-            ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true});
+        shown.File = ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true});
     } catch (const LoadError&) {
         return std::nullopt;
     }

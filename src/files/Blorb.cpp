@@ -41,9 +41,8 @@ Blorb Blorb::Parse(std::span<const uint8_t> file) {
         blorb.m_problem = "it has no resource index";
         return blorb;
     }
-    auto entries = index->Data.size() <= kMaxResourceIndexBytes
-                       ? ReadResourceIndex(index->Data)
-                       : std::nullopt;
+    auto entries = index->Data.size() <= kMaxResourceIndexBytes ? ReadResourceIndex(index->Data)
+                                                                : std::nullopt;
     if (!entries) {
         blorb.m_problem = "its resource index is inconsistent";
         return blorb;

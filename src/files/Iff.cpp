@@ -56,9 +56,9 @@ const IffChunk* IffForm::Find(std::string_view id) const {
 const IffChunk* IffForm::At(size_t offset) const {
     // The chunks are in the order of their offsets: a resource index of thousands of entries
     // finds its chunks at once.
-    const auto chunk = std::lower_bound(
-        m_chunks.begin(), m_chunks.end(), offset,
-        [](const IffChunk& each, size_t wanted) { return each.Offset < wanted; });
+    const auto chunk =
+        std::lower_bound(m_chunks.begin(), m_chunks.end(), offset,
+                         [](const IffChunk& each, size_t wanted) { return each.Offset < wanted; });
     return chunk != m_chunks.end() && chunk->Offset == offset ? &*chunk : nullptr;
 }
 

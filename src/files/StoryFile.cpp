@@ -188,8 +188,7 @@ class PartlyReadFile {
         for (const auto& [begin, end] : m_gaps) {
             const IffChunk* chunk = begin >= 8 ? form.At(begin - 8) : nullptr;
             if (!chunk || (chunk->Id == "RIdx" && chunk->Data.size() <= kMaxResourceIndexBytes) ||
-                chunk->Data.data() != m_bytes.get() + begin ||
-                chunk->Data.size() != end - begin)
+                chunk->Data.data() != m_bytes.get() + begin || chunk->Data.size() != end - begin)
                 return false;
         }
         return true;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "diagnostics/Trace.h"
-#include "files/Autosave.h"
 #include "dictionary/zDictionary.h"
+#include "files/Autosave.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"

@@ -244,7 +244,8 @@ TEST(Form1Living, AStoryWhoseNameIsNotUtf8Plays) {
         WindowDriver driver(WithStory(path), false, folder.path());
         driver.Play({Line("quit\r")});
         EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
-        EXPECT_EQ(driver.form->windowTitle(), "odd-?" "?-name.z3");
+        EXPECT_EQ(driver.form->windowTitle(), "odd-?"
+                                              "?-name.z3");
         driver.form->close();
     }
     WindowDriver driver(Options{}, false, folder.path());

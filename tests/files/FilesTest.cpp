@@ -128,7 +128,9 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
         "; an older file\r\n[General]\nsize=1\n[fonts]\nproportional=Liberation Serif\n"
         "fixed=\nsize=100000000000000000000\n[view]\nzoom=-7\ntheme=dark\nmargin=1e9\n"
         "storyColours=false\n[window]\ngeometry=10,-20,2000000,2000000,maximized\n"
-        "[files]\nlastFolder=" + longPath + "\nrecent=" + recent + "\n[game]\nstandard=maybe\n"
+        "[files]\nlastFolder=" +
+        longPath + "\nrecent=" + recent +
+        "\n[game]\nstandard=maybe\n"
         "no equals sign\n");
     EXPECT_EQ(read.proportionalFont, "Liberation Serif");
     EXPECT_FALSE(read.fixedFont);
