@@ -20,6 +20,8 @@ namespace {
 
 // The head of a container read first: the FORM, its resource index and usually more.
 constexpr size_t kHeadBytes = 64u << 10;
+// The largest cover read: far more than a picture for a screen takes.
+constexpr size_t kMaxCoverBytes = 64u << 20;
 // The IFIDs of a record shown besides the story's own.
 constexpr size_t kMaxIfidsShown = 32;
 
@@ -87,8 +89,10 @@ std::string Printable(std::string_view id) {
 // have been read (a container read in parts leaves chunks out until asked for).
 template <typename Fill>
 void ReadExtras(const Blorb& blorb, StoryWants wants, StoryFile& story, Fill fill) {
+    // A record or cover larger than one can be is not read at all.
     if (wants.Record) {
-        if (const IffChunk* record = blorb.Chunk("IFmd"); record && fill(record->Data))
+        if (const IffChunk* record = blorb.Chunk("IFmd");
+            record && record->Data.size() <= kMaxRecordBytes && fill(record->Data))
             story.Record = ParseStoryRecord(
                 {reinterpret_cast<const char*>(record->Data.data()), record->Data.size()});
     }
@@ -96,7 +100,8 @@ void ReadExtras(const Blorb& blorb, StoryWants wants, StoryFile& story, Fill fil
         const IffChunk* fspc = blorb.Chunk("Fspc");
         const auto number = fspc && fill(fspc->Data) ? blorb.Frontispiece() : std::nullopt;
         const IffChunk* picture = number ? blorb.Resource("Pict", *number) : nullptr;
-        if (picture && (picture->Id == "PNG " || picture->Id == "JPEG") && fill(picture->Data))
+        if (picture && (picture->Id == "PNG " || picture->Id == "JPEG") &&
+            picture->Data.size() <= kMaxCoverBytes && fill(picture->Data))
             story.Cover = StoryPicture{picture->Id == "PNG " ? "PNG" : "JPEG",
                                        {picture->Data.begin(), picture->Data.end()}};
     }

@@ -256,11 +256,12 @@ TEST_F(StoryFiles, AGigabyteChunkIsNeitherReadNorKept) {
                                  "\" is damaged: its story is larger than a story of version 5 "
                                  "can be.");
 
-    // A gigabyte of picture, the story, and the index last.
+    // A gigabyte of picture named as the cover, the story, and the index last: the story is
+    // read, the cover (too large to be one) is not.
     const std::string late = folder / "late-index.zblorb";
     {
         const size_t zcodeAt = 20 + kGigabyte;
-        const size_t indexAt = zcodeAt + 8 + story.size();
+        const size_t indexAt = zcodeAt + 8 + story.size() + 12;
         const size_t end = indexAt + 8 + 28;
         std::fstream file(late, std::ios::out | std::ios::binary);
         std::vector<uint8_t> head = header("FORM", static_cast<uint32_t>(end - 8));
@@ -270,6 +271,7 @@ TEST_F(StoryFiles, AGigabyteChunkIsNeitherReadNorKept) {
         place(file, 0, head);
         std::vector<uint8_t> tail = header("ZCOD", static_cast<uint32_t>(story.size()));
         tail.insert(tail.end(), story.begin(), story.end());
+        tail.insert(tail.end(), {'F', 's', 'p', 'c', 0, 0, 0, 4, 0, 0, 0, 1});
         const auto index = header("RIdx", 28);
         tail.insert(tail.end(), index.begin(), index.end());
         PutBigEndian(tail, 2, 4);
@@ -278,7 +280,9 @@ TEST_F(StoryFiles, AGigabyteChunkIsNeitherReadNorKept) {
         PutBigEndian(tail, static_cast<uint32_t>(zcodeAt), 4);
         place(file, zcodeAt, tail);
     }
-    EXPECT_EQ(ReadStoryFile(late, {.Record = true}).ZCode, story);
+    const StoryFile read = ReadStoryFile(late, {.Record = true, .Cover = true});
+    EXPECT_EQ(read.ZCode, story);
+    EXPECT_FALSE(read.Cover);
     EXPECT_LT(PeakMemory() - before, size_t{256} << 20);
 }
 
