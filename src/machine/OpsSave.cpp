@@ -315,6 +315,8 @@ void zMachine::MarkInputBoundary(int32_t pc) {
     // 6 keeps no saved games.
     if (!m_autosaveHold || m_tickDepth > 0)
         return;
+    // A second input: the player has given the game one.
+    m_playedOn = m_playedOn || m_boundary.has_value();
     m_boundary = InputBoundary{CaptureState(pc), m_screen.Snapshot()};
 }
 
@@ -324,7 +326,9 @@ std::string zMachine::AutosaveFile() const {
 }
 
 void zMachine::WriteAutosave() {
-    if (!m_boundary)
+    // A game stopped before the player gave it anything (the window closed while the question
+    // to go on was shown, say) is not worth the game kept before it.
+    if (!m_boundary || !m_playedOn)
         return;
     std::error_code ec;
     std::filesystem::create_directories(m_autosaveFolder, ec);
@@ -339,6 +343,7 @@ void zMachine::WriteAutosave() {
 
 void zMachine::OfferResume() {
     m_resumed = false;
+    m_playedOn = false;
     m_autosaveHold.reset();
     if (m_autosaveFolder.empty() || !m_standard || m_version == 6)
         return;

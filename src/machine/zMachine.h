@@ -586,6 +586,7 @@ class zMachine {
     };
     std::optional<InputBoundary> m_boundary;
     bool m_resumed = false; ///< this game went on from its autosave
+    bool m_playedOn = false; ///< an input was taken since the game started or went on
     /// This game's hold on its autosave; without one (another game holds it, the folder is
     /// not one) the game is not kept.
     std::unique_ptr<AutosaveHold> m_autosaveHold;

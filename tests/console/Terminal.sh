@@ -184,6 +184,8 @@ wait_for "The story starts afresh. [press a key]" ||
     fail "an autosave that is a folder was not said to be one"
 pane send-keys x
 wait_for ">" || fail "the story did not start afresh"
+pane send-keys s i z e Enter
+wait_for "Screen 80 by 24" || fail "size was not played"
 end_game
 grep -qF "lantern: The game cannot be kept. \"$kept\" is not a regular file." "$work/err" ||
     fail "the message of the game's end was lost: $(cat "$work/err")"

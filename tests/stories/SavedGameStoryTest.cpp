@@ -486,6 +486,9 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     EXPECT_EQ(fresh.stack.size(), 1u);
     EXPECT_EQ(fresh.rows[0], ">");
     EXPECT_EQ(fresh.autosave, bytes);
+    // Stopped before the player gave it anything, the new game does not replace the kept one
+    // (as when the window closes while the question is shown).
+    EXPECT_EQ(ReadBytes(kept), bytes);
     // A second game of the story while a first one holds its autosave says at once that it
     // will not be kept, asks nothing, and leaves the first one's autosave as it was.
     {
