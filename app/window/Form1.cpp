@@ -853,7 +853,7 @@ std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& su
                 std::filesystem::path(PathBytes(note->savedGame)).parent_path(), error))
             start = note->savedGame;
     }
-    const std::optional<std::string> chosen = ChooseFile(use, start);
+    std::optional<std::string> chosen = ChooseFile(use, start);
     if (chosen && !chosen->empty() && savedGame && !m_storyPlaying.isEmpty()) {
         m_preferences.notes[m_storyPlaying].savedGame =
             QFileInfo(PathText(*chosen)).absoluteFilePath();
