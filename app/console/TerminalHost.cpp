@@ -16,7 +16,7 @@ void TerminalHost::CheckStop() {
         return;
     // Ctrl-C with a game at stake asks first, and No plays on. Meanwhile a second Ctrl-C, or
     // any signal from outside, ends the program at once (StopSignals).
-    if (StopFromKeyboard() && !m_ended && m_gameAtStake && m_gameAtStake()) {
+    if (StopFromKeyboard() && !m_ended && !m_quitChosen && m_gameAtStake && m_gameAtStake()) {
         m_askingToQuit = true;
         bool quit = true;
         try {
@@ -30,6 +30,7 @@ void TerminalHost::CheckStop() {
             ForgetStopSignal();
             return;
         }
+        m_quitChosen = true; // the game is being stopped: not asked again
     }
     throw GameStopped{};
 }

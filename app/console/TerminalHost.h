@@ -85,6 +85,7 @@ class TerminalHost : public Host {
     std::function<void(int, int)> m_onResize;
     std::function<bool()> m_gameAtStake;
     bool m_askingToQuit = false;
+    bool m_quitChosen = false;
     PixelPoint m_origin; ///< the surface's cell at the terminal's top left corner
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait
