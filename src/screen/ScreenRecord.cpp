@@ -67,7 +67,11 @@ void TextFlow::Append(std::string_view text, const Appearance& look) {
     if (text.empty())
         return;
     std::vector<StyledRun>& runs = m_paragraphs.back().Runs;
-    if (!runs.empty() && runs.back().Look == look)
+    // Text output draws and wraps word by word, each word with the space after it, and each
+    // piece of text it is given apart: text that goes on after a space joins the run before
+    // it, other text starts a run of its own, so that the text is wrapped and drawn again in
+    // the same pieces.
+    if (!runs.empty() && runs.back().Look == look && runs.back().Text.ends_with(' '))
         runs.back().Text.append(text);
     else
         runs.push_back(StyledRun{look, std::string(text)});

@@ -64,7 +64,8 @@ class CellGrid {
     Appearance m_blank;
 };
 
-/// Text in one look, as the window draws it (UTF-8; font 3 keeps its codes as ASCII).
+/// Text in one look, as the window draws it (UTF-8; font 3 keeps its codes as ASCII). Text
+/// output drew it word by word, each word with its space.
 struct StyledRun {
     Appearance Look;
     std::string Text;

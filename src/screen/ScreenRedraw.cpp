@@ -105,16 +105,23 @@ int zScreen::DrawLine(const std::vector<LineStart>& lines, size_t index, int y) 
         const size_t to = r == end.Run ? end.Offset : run.Text.size();
         if (to <= from)
             continue;
-        const std::string_view piece = std::string_view(run.Text).substr(from, to - from);
-        const int width = MeasureLook(piece, run.Look, false);
-        if (x < m_surface->Width()) {
-            ApplyLook(run.Look, false);
-            if (run.Look.Font == kFontGraphics)
-                DrawGraphicsText(static_cast<int>(x), y, piece);
-            else
-                m_surface->DrawText(static_cast<int>(x), y, piece);
+        // Word by word with its space, as text output drew it, so that it stands where it
+        // stood.
+        const std::string_view text = std::string_view(run.Text).substr(from, to - from);
+        for (size_t i = 0; i < text.size();) {
+            const size_t space = text.find(' ', i);
+            const size_t end = space == std::string_view::npos ? text.size() : space + 1;
+            const std::string_view piece = text.substr(i, end - i);
+            const int width = MeasureLook(piece, run.Look, false);
+            if (x < m_surface->Width()) {
+                if (run.Look.Font == kFontGraphics)
+                    DrawGraphicsText(static_cast<int>(x), y, piece);
+                else
+                    m_surface->DrawText(static_cast<int>(x), y, piece);
+            }
+            x = std::min<int64_t>(x + width, INT32_MAX / 2);
+            i = end;
         }
-        x = std::min<int64_t>(x + width, INT32_MAX / 2);
     }
     return static_cast<int>(x);
 }
