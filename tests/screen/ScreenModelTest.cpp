@@ -425,6 +425,23 @@ TEST_F(ScreenModel, TextPushedAboveTheScreenComesBackWhenItWidens) {
         EXPECT_EQ(Row(y), before[static_cast<size_t>(y)]) << y;
 }
 
+TEST_F(ScreenModel, APromptStandingWhenTheScreenChangesStaysOnItsLastLine) {
+    screen.BufferMode(1);
+    const std::string rest = screen.OutPut(NumberedLines(1, 40), false);
+    ASSERT_FALSE(rest.empty());
+    ASSERT_EQ(Row(kRows - 1), std::string(kMorePrompt));
+    // Shorter, and as tall again: the lines pushed above the screen come back.
+    for (const int rows : {kRows - 6, kRows}) {
+        screen.Resize(kColumns, rows);
+        EXPECT_EQ(Row(rows - 1), std::string(kMorePrompt)) << rows;
+        EXPECT_EQ(Row(rows - 2), "23") << rows;
+    }
+    // The rest goes on from there after the key.
+    screen.SetLinesPrinted(0);
+    screen.OutPut(rest, true);
+    EXPECT_EQ(Row(kRows - 2), "40");
+}
+
 TEST_F(StyledScreen, ASnapshotShowsTheScreenAgainWithItsLooksAndColours) {
     PrintStyledScreen();
     const ScreenSnapshot snapshot = screen.Snapshot();
