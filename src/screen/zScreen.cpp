@@ -42,7 +42,10 @@ zScreen::zScreen(Surface& surface) : m_surface(&surface) {
 
 void zScreen::SetSurface(Surface& surface) {
     m_surface = &surface;
-    // Every game starts in the display's own colours, whatever the last game left set.
+    // Every game starts in the display's own colours, whatever the last game left set; the
+    // player's choice of them takes effect with the next game.
+    m_gameFore = m_defaultFore;
+    m_gameBack = m_defaultBack;
     SetInks(kDefaultForeInk, kDefaultBackInk);
 }
 

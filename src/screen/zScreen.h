@@ -248,8 +248,8 @@ class zScreen {
     }
     /// The colour a kept colour stands for now.
     Colour Ink(Colour kept) const {
-        return kept == kDefaultForeInk   ? m_defaultFore
-               : kept == kDefaultBackInk ? m_defaultBack
+        return kept == kDefaultForeInk   ? m_gameFore
+               : kept == kDefaultBackInk ? m_gameBack
                                          : kept;
     }
     /// Sets the story's colours (kept colours, see Ink).
@@ -314,6 +314,9 @@ class zScreen {
     Colour m_storedForeColor = kStartForeColour;
     Colour m_defaultFore = kStartForeColour;
     Colour m_defaultBack = kStartBackColour;
+    /// The default colours of the game being played: those of when it started.
+    Colour m_gameFore = kStartForeColour;
+    Colour m_gameBack = kStartBackColour;
     bool m_storyColours = true;
     bool m_screenReady = false;
     std::array<WindowRec, 2> m_windows{}; ///< [0] lower, [1] upper
