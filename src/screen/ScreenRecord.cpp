@@ -60,7 +60,9 @@ size_t Paragraph::Bytes() const {
 void TextFlow::Clear(Colour fill) {
     m_paragraphs.clear();
     m_paragraphs.push_back(Paragraph{{}, fill});
+    m_lines.assign(1, 1);
     m_bytes = 0;
+    m_lastBytes = 0;
 }
 
 void TextFlow::Append(std::string_view text, const Appearance& look) {
@@ -76,10 +78,11 @@ void TextFlow::Append(std::string_view text, const Appearance& look) {
     else
         runs.push_back(StyledRun{look, std::string(text)});
     m_bytes += text.size();
+    m_lastBytes += text.size();
     // A paragraph that never ends keeps only its last part, which is what can be shown.
-    size_t bytes = m_paragraphs.back().Bytes();
-    if (bytes <= kMaxBytes)
+    if (m_lastBytes <= kMaxBytes)
         return;
+    size_t& bytes = m_lastBytes;
     while (bytes > kMaxBytes / 2 && !runs.empty()) {
         std::string& first = runs.front().Text;
         size_t cut = std::min(first.size(), bytes - kMaxBytes / 2);
@@ -95,6 +98,8 @@ void TextFlow::Append(std::string_view text, const Appearance& look) {
 
 void TextFlow::Break(Colour fill) {
     m_paragraphs.push_back(Paragraph{{}, fill});
+    m_lines.push_back(1);
+    m_lastBytes = 0;
 }
 
 void TextFlow::DropLast(size_t characters) {
@@ -110,26 +115,32 @@ void TextFlow::DropLast(size_t characters) {
             --characters;
         }
         m_bytes -= std::min(m_bytes, text.size() - end);
+        m_lastBytes -= std::min(m_lastBytes, text.size() - end);
         text.resize(end);
         if (text.empty())
             runs.pop_back();
     }
 }
 
-void TextFlow::DropFirst() {
+int TextFlow::DropFirst() {
     if (m_paragraphs.size() <= 1)
-        return;
+        return 0;
     m_bytes -= std::min(m_bytes, m_paragraphs.front().Bytes());
     m_paragraphs.pop_front();
+    const int lines = m_lines.front();
+    m_lines.pop_front();
+    return lines;
 }
 
 void TextFlow::SetParagraphs(std::deque<Paragraph> paragraphs) {
     m_paragraphs = std::move(paragraphs);
     if (m_paragraphs.empty())
         m_paragraphs.push_back(Paragraph{});
+    m_lines.assign(m_paragraphs.size(), 1);
     m_bytes = 0;
     for (const Paragraph& paragraph : m_paragraphs)
         m_bytes += paragraph.Bytes();
+    m_lastBytes = m_paragraphs.back().Bytes();
 }
 
 } // namespace lantern

@@ -96,6 +96,10 @@ class TextFlow {
     void Append(std::string_view text, const Appearance& look);
     /// A line break: the next paragraph starts, on lines of `fill`.
     void Break(Colour fill);
+    /// The last paragraph goes on on a new line (it was wrapped).
+    void AddWrap() { ++m_lines.back(); }
+    /// The lines paragraph `index` takes as it stands, wrapped at the window's width.
+    void SetLines(size_t index, int lines) { m_lines[index] = lines; }
     /// Rubs out the last `characters` characters of the last paragraph.
     void DropLast(size_t characters);
     /// Whether more is kept than the limits allow: the caller drops the first paragraph.
@@ -103,13 +107,16 @@ class TextFlow {
         return m_paragraphs.size() > kMaxParagraphs ||
                (m_bytes > kMaxBytes && m_paragraphs.size() > 1);
     }
-    void DropFirst();
+    /// Drops the first paragraph; gives the lines it took.
+    int DropFirst();
     const std::deque<Paragraph>& Paragraphs() const { return m_paragraphs; }
     void SetParagraphs(std::deque<Paragraph> paragraphs);
 
   private:
     std::deque<Paragraph> m_paragraphs;
-    size_t m_bytes = 0;
+    std::deque<int> m_lines; ///< the lines each paragraph takes
+    size_t m_bytes = 0;     ///< of all paragraphs
+    size_t m_lastBytes = 0; ///< of the last one
 };
 
 } // namespace lantern

@@ -46,16 +46,8 @@ void zScreen::RecordBreak(bool scrolled) {
 }
 
 void zScreen::TrimRecord() {
-    if (!m_lowerText.OverLimits())
-        return;
-    while (m_lowerText.OverLimits()) {
-        const int width = m_windows[0].Width * m_charWidth;
-        const auto lines = static_cast<int>(Layout(0, 1, width).size());
-        m_linesInHistory = std::max(m_linesInHistory - lines, 0);
-        m_lowerText.DropFirst();
-    }
-    // Measuring selected other fonts and colours.
-    ApplyStyle();
+    while (m_lowerText.OverLimits())
+        m_linesInHistory = std::max(m_linesInHistory - m_lowerText.DropFirst(), 0);
 }
 
 std::vector<zScreen::LineStart> zScreen::Layout(size_t firstParagraph, size_t endParagraph,
@@ -165,6 +157,14 @@ void zScreen::DrawLowerLines() {
     WindowRec& lower = m_windows[0];
     const int width = lower.Width * m_charWidth;
     const std::vector<LineStart> lines = Layout(0, m_lowerText.Paragraphs().size(), width);
+    // How many lines each paragraph takes now, for dropping the oldest later.
+    for (size_t i = 0; i < lines.size();) {
+        size_t end = i + 1;
+        while (end < lines.size() && lines[end].Paragraph == lines[i].Paragraph)
+            ++end;
+        m_lowerText.SetLines(lines[i].Paragraph, static_cast<int>(end - i));
+        i = end;
+    }
     const int top = (lower.Top - 1) * m_charHeight;
     const int rows = std::max(lower.Height, 1);
     // The last lines, as many as the window holds, from its top; those above them are the

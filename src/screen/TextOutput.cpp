@@ -156,6 +156,8 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
             NewLine(window);
             if (lower)
                 ++m_linesPrinted;
+            if (lower && m_keepText)
+                m_lowerText.AddWrap();
             newLine = true;
         }
         if (lower && int64_t{window.CursorY} + m_charHeight > area.bottom) {
