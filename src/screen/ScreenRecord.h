@@ -115,8 +115,8 @@ class TextFlow {
   private:
     std::deque<Paragraph> m_paragraphs;
     std::deque<int> m_lines; ///< the lines each paragraph takes
-    size_t m_bytes = 0;     ///< of all paragraphs
-    size_t m_lastBytes = 0; ///< of the last one
+    size_t m_bytes = 0;      ///< of all paragraphs
+    size_t m_lastBytes = 0;  ///< of the last one
 };
 
 } // namespace lantern
