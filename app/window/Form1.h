@@ -187,8 +187,9 @@ class Form1 : public QWidget, private Host {
     bool Ask(const std::string& text, int icon);
     /// Shows a box until it is answered; plain typing does not answer it (see Form1.cpp).
     int RunBox(QMessageBox& box);
-    /// The dialog for a file (see Form1Hooks::chooseSavedGame), starting on start.
+    /// Starts the dialog on a full path: the last saved game of the story, or suggested.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
+    /// The dialog for a file (see Form1Hooks::chooseSavedGame), starting on start.
     std::optional<std::string> ChooseFile(FileUse use, const QString& start);
     void Beep() override;
 
