@@ -1,14 +1,17 @@
 #include "Options.h"
 #include "StopSignals.h"
 #include "console/ConsoleMain.h"
-#include "json/JsonMain.h"
+#include "text/CharMap.h"
 
+#include "json/JsonMain.h"
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +35,15 @@ bool HaveDisplay() {
     return std::filesystem::exists("/tmp/.X11-unix/X" + number);
 }
 
+// Whether standard input is a file or a pipe of commands: a story given such input plays in
+// console mode, also with a display. Input from /dev/null (as a desktop starts programs) or
+// a closed one is not a script.
+bool InputIsScript() {
+    struct stat input {};
+    return !isatty(STDIN_FILENO) && fstat(STDIN_FILENO, &input) == 0 &&
+           (S_ISREG(input.st_mode) || S_ISFIFO(input.st_mode));
+}
+
 // The window front-end is a program of its own, so that console mode, --help and --version
 // start without loading Qt. It lives at a fixed place relative to this one, both in the build
 // folder and where it is installed. This process becomes the window program, on the same
@@ -49,19 +61,25 @@ int RunWindowProgram(char** argv) {
     std::string name = self.string();
     argv[0] = name.data();
     execv(program.c_str(), argv);
-    std::fprintf(stderr, "lantern: cannot start the window (%s: %s); --console plays in the "
-                         "terminal\n",
-                 program.c_str(), std::strerror(errno));
+    std::fprintf(stderr,
+                 "lantern: cannot start the window (%s: %s); --console plays in the "
+                 "terminal\n",
+                 lantern::PrintableText(program.string()).c_str(), std::strerror(errno));
     return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file size limit (ulimit -f) fails as a write to a full disk does, and is
+    // reported so, rather than ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
     const auto options = lantern::ParseOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "lantern: %s\n%s", error.c_str(), lantern::UsageText().c_str());
+        // The mistake may quote an argument: nothing of it steers the terminal.
+        std::fprintf(stderr, "lantern: %s\n%s", lantern::PrintableText(error).c_str(),
+                     lantern::UsageText().c_str());
         return 2;
     }
     if (options->help || options->version) {
@@ -91,7 +109,7 @@ int main(int argc, char** argv) {
         lantern::EndByStopSignal();
         return status;
     }
-    if (options->console || !HaveDisplay()) {
+    if (options->console || !HaveDisplay() || (!options->story.empty() && InputIsScript())) {
         if (options->story.empty()) {
             std::fprintf(stderr, "lantern: console mode needs a STORY\n%s",
                          lantern::UsageText().c_str());

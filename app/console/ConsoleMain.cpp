@@ -8,6 +8,7 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
+#include "text/CharMap.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -126,6 +127,9 @@ int RunInTerminal(const Options& options) {
     if (options.standard && options.width <= 0 && options.height <= 0)
         host.SetResizeHandler(
             [&machine](int columns, int rows) { machine.ResizeScreen(columns, rows); });
+    // Ctrl-C would lose a game of the default mode: the player is asked first.
+    host.SetGameAtStake(
+        [&machine, &options] { return !options.standard && machine.GameInProgress(); });
     // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
     machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);
@@ -144,7 +148,7 @@ int PrintStoryInfo(const Options& options) {
         for (const auto& [key, value] : DescribeStory(story))
             text.append(key).append(": ").append(value).append("\n");
     } catch (const LoadError& e) {
-        std::cerr << "lantern: " << e.what() << '\n';
+        std::cerr << "lantern: " << PrintableText(e.what()) << '\n';
         return 1;
     }
     errno = 0;

@@ -1,11 +1,14 @@
 #include "window/Form1.h"
 
 #include "StopSignals.h"
+#include "files/FileRead.h"
+#include "files/FileWrite.h"
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 #include "window/AboutBox.h"
+#include "window/CoverView.h"
 #include "window/FontDialog.h"
 #include "window/MainMenu.h"
-#include "window/CoverView.h"
 #include "window/PictureBox.h"
 #include "window/StoryFiles.h"
 #include "window/WelcomeText.h"
@@ -15,19 +18,21 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
+#include <span>
+#include <system_error>
 #include <utility>
 
 namespace lantern {
@@ -41,14 +46,36 @@ constexpr int kDesignHeight = 480;
 // The screen is the text area less this many pixels across and down.
 constexpr int kScreenInset = 5;
 constexpr const char* kLoseGame = "Quit and lose this game?";
+// Labels longer than this are cut when kept for the recent stories.
+constexpr qsizetype kMaxLabelLength = 200;
+
+/// Keeps plain typing from answering a box: a word typed for the story as the box comes up
+/// ("north") would otherwise press No by its letter. Alt with the underlined letter, Enter,
+/// Space, Escape, Tab and the mouse answer it.
+class TypingGuard : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool held = (key->modifiers() &
+                               (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0;
+            if (!held && key->key() != Qt::Key_Space && !key->text().isEmpty() &&
+                key->text().front().isPrint())
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
 Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     : QWidget(parent), m_hooks(std::move(hooks)), m_standardOnCommandLine(options.standard),
       m_surface(0, 0) {
-    m_settings = OpenSettings(m_hooks.settingsFile);
-    m_preferences.Load(*m_settings);
+    LoadPreferences();
     setWindowTitle(QStringLiteral("Lantern"));
     setAcceptDrops(true);
     Surface& drawOn = m_hooks.surface ? m_hooks.surface(m_surface) : m_surface;
@@ -68,6 +95,8 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_about = new QPushButton(QStringLiteral("About this story"), this);
     m_about->setEnabled(false);
     connect(m_about, &QPushButton::clicked, this, &Form1::ShowStoryInfo);
+    m_note = new QLabel(this);
+    m_note->setTextFormat(Qt::PlainText);
     m_cover = new CoverView(this);
     m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
@@ -75,6 +104,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
 
     // Menu choices that start a game run from the event loop, not inside the menu's signal.
     auto later = [this](auto action) { QTimer::singleShot(0, this, action); };
+    connect(m_menu, &MainMenu::GameMenuShown, this, &Form1::RefreshRecent);
     connect(m_menu, &MainMenu::OpenRequested, this, [this, later] {
         later([this] { Command1_Click(); });
     });
@@ -86,6 +116,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     });
     connect(m_menu, &MainMenu::ClearRecentRequested, this, [this] {
         m_preferences.recent.clear();
+        m_preferences.notes.clear();
         SavePreferences();
     });
     connect(m_menu, &MainMenu::StandardChosen, this, [this](bool on) {
@@ -108,18 +139,18 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
     connect(m_menu, &MainMenu::StoryInfoRequested, this, &Form1::ShowStoryInfo);
 
-    // The first time, the window takes 0.8 of the screen; afterwards the size the player left.
-    if (m_preferences.geometry.isEmpty() || !restoreGeometry(m_preferences.geometry)) {
-        resize(kDesignWidth, kDesignHeight);
+    // The first time, the window takes 0.8 of the screen; afterwards the size the player left,
+    // as far as the screen it is on now holds it.
+    resize(kDesignWidth, kDesignHeight);
+    if (!PlaceWindow())
         SizeToScreen();
-    }
     ApplyLook();
     LayOut();
     FollowDisplay();
     ShowWelcome(true);
 
     if (!options.story.empty()) {
-        m_pendingStory = QFile::decodeName(options.story.c_str());
+        m_pendingStory = PathText(options.story);
         QTimer::singleShot(0, this, &Form1::StartCommandLineStory);
     }
 }
@@ -211,20 +242,27 @@ void Form1::PlayStory(const QString& story) {
     if (m_unloading)
         return;
     m_preferences.AddRecent(story);
+    m_storyPlaying = QFileInfo(story).absoluteFilePath();
+    // Open's dialog starts where the last story was, however it was opened.
+    m_preferences.lastFolder = QFileInfo(story).absolutePath();
+    m_preferences.notes[m_storyPlaying].label = m_story && !m_story->Title().isEmpty()
+                                                    ? m_story->WindowTitle().left(kMaxLabelLength)
+                                                    : QString();
+    m_yesToAll.clear();
     SavePreferences();
     m_standardGame = PlaysStandard();
     m_machine->SetStandard(m_standardGame);
     QString folder = m_hooks.dataFolder;
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    m_machine->SetAutosaveFolder(m_standardGame ? QFile::encodeName(folder).toStdString()
-                                                : std::string());
+    m_machine->SetAutosaveFolder(m_standardGame ? PathBytes(folder) : std::string());
     UpdateMinimumSize();
-    m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+    m_lastOutcome = m_machine->RunGame(PathBytes(story));
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
         // A file that is no story is not offered again, and leaves the display as it was.
         m_played = playedBefore;
-        m_preferences.recent.removeAll(QFileInfo(story).absoluteFilePath());
+        m_preferences.recent.removeAll(m_storyPlaying);
+        m_preferences.notes.remove(m_storyPlaying);
         SavePreferences();
         setWindowTitle(QStringLiteral("Lantern"));
     } else if (!m_unloading && !m_leaveGame) {
@@ -262,7 +300,6 @@ QString Form1::ChooseStory() {
     const QStringList files = m_commonDialog1->selectedFiles();
     if (files.isEmpty())
         return {};
-    m_preferences.lastFolder = QFileInfo(files.first()).absolutePath();
     return files.first();
 }
 
@@ -291,6 +328,9 @@ void Form1::LayOut() {
     const int aboutWidth = std::max(m_about->sizeHint().width(), buttonWidth);
     m_about->setGeometry(2 * kMargin + buttonWidth, height() - kMargin - buttonHeight, aboutWidth,
                          buttonHeight);
+    const int noteLeft = 3 * kMargin + buttonWidth + aboutWidth;
+    m_note->setGeometry(noteLeft, height() - kMargin - buttonHeight,
+                        std::max(width() - noteLeft - kMargin, 1), buttonHeight);
     m_cover->setGeometry(m_picture1->geometry());
     m_welcome->setGeometry(m_picture1->TextArea());
 }
@@ -311,11 +351,11 @@ void Form1::PresentStory(const QString& path) {
     m_story = StoryShown::Read(path);
     m_about->setEnabled(m_story.has_value());
     m_menu->AboutStory()->setEnabled(m_story.has_value());
-    setWindowTitle(m_story ? m_story->WindowTitle() : QStringLiteral("Lantern"));
+    setWindowTitle(m_story ? ShownText(m_story->WindowTitle()) : QStringLiteral("Lantern"));
     if (!m_story || m_story->Cover.isNull())
         return;
     // The story begins once the player has seen its cover.
-    m_cover->SetStory(m_story->Cover, m_story->Title(), m_story->Author());
+    m_cover->SetStory(m_story->Cover, ShownText(m_story->Title()), ShownText(m_story->Author()));
     m_cover->show();
     m_cover->raise();
     m_cover->setFocus();
@@ -392,23 +432,57 @@ void Form1::UpdateMinimumSize() {
 }
 
 void Form1::ShowWelcome(bool shown) {
-    if (shown)
-        m_welcome->SetStories(m_preferences.recent, m_preferences.ThemeText());
+    if (shown) {
+        if (m_preferences.DropMissingRecent())
+            SavePreferences();
+        m_welcome->SetStories(RecentStories(), m_preferences.ThemeText());
+    }
     m_welcome->setGeometry(m_picture1->TextArea());
     m_welcome->setVisible(shown);
+}
+
+QList<RecentStory> Form1::RecentStories() const {
+    QList<RecentStory> stories;
+    for (const QString& path : m_preferences.recent)
+        stories.append({path, ShownText(m_preferences.RecentLabel(path))});
+    return stories;
+}
+
+void Form1::RefreshRecent() {
+    if (m_preferences.DropMissingRecent())
+        SavePreferences();
+    m_menu->SetRecent(RecentStories());
+    if (m_welcome->isVisible())
+        ShowWelcome(true);
 }
 
 // ---- Preferences -----------------------------------------------------------------------------
 
 void Form1::ApplyLook() {
-    // While a game of the default mode runs its layout stays as it was laid out.
-    if (!m_gameRunning || m_standardGame || !m_machine->GameInProgress())
-        m_surface.SetFonts(m_preferences.ZoomedFonts());
-    zScreen& screen = m_machine->Screen();
-    screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());
-    screen.SetStoryColours(m_preferences.storyColours);
+    // A game keeps the colours it started in, and in the default mode its layout, fonts
+    // included, until the next game; the line beside the buttons says what waits.
+    const bool inGame = m_gameRunning && m_machine->GameInProgress();
+    if (!inGame || m_standardGame) {
+        m_lookInForce.fonts = m_preferences.ZoomedFonts();
+        m_surface.SetFonts(m_lookInForce.fonts);
+    }
+    if (!inGame) {
+        m_lookInForce.theme = m_preferences.theme;
+        m_lookInForce.storyColours = m_preferences.storyColours;
+        zScreen& screen = m_machine->Screen();
+        screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());
+        screen.SetStoryColours(m_preferences.storyColours);
+    }
+    const bool fontsWait = m_lookInForce.fonts != m_preferences.ZoomedFonts();
+    const bool coloursWait = m_lookInForce.theme != m_preferences.theme ||
+                             m_lookInForce.storyColours != m_preferences.storyColours;
+    m_note->setText(
+        fontsWait && coloursWait
+            ? QStringLiteral("The font, zoom and colours chosen apply from the next game.")
+        : fontsWait   ? QStringLiteral("The font and zoom chosen apply from the next game.")
+        : coloursWait ? QStringLiteral("The colours chosen apply from the next game.")
+                      : QString());
     m_picture1->SetMargin(m_preferences.margin);
-    m_menu->SetRecent(m_preferences.recent);
     m_menu->ShowChoices(m_preferences, m_standardOnCommandLine);
     LayOut();
     FollowDisplay();
@@ -434,12 +508,74 @@ void Form1::ChooseLook() {
     ApplyLook();
 }
 
+void Form1::LoadPreferences() {
+    const QString file =
+        !m_hooks.settingsFile.isEmpty()
+            ? m_hooks.settingsFile
+            : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                  QStringLiteral("/lantern/lantern.ini");
+    m_settingsPath = PathBytes(file);
+    // Read only from a regular file, without waiting on it: a FIFO or a device in its place is
+    // neither read nor ever written, and the settings live as long as the window.
+    const FileBytes read = ReadRegularFile(m_settingsPath, kMaxSettingsSize);
+    WindowSettings settings;
+    if (read.Ok())
+        settings = ParseWindowSettings(
+            std::string_view(reinterpret_cast<const char*>(read.Bytes.data()), read.Bytes.size()));
+    m_preferences.Load(settings);
+    m_settingsKept = m_preferences.Kept();
+    if (read.Failure == FileBytes::Problem::NotRegular) {
+        m_settingsWritable = false;
+        QTimer::singleShot(0, this, [this, read] {
+            ShowMessage("The settings cannot be kept. " + read.Describe(m_settingsPath) +
+                            " They last until Lantern closes.",
+                        MessageIcon::Error);
+        });
+    }
+}
+
 void Form1::SavePreferences() {
-    if (!m_settings)
+    m_menu->SetRecent(RecentStories());
+    // Written only when something changed, and through the safe writer: a link to what is not
+    // a regular file is left as it is, said once, and the settings last as long as the window.
+    const WindowSettings settings = m_preferences.Kept();
+    if (!m_settingsWritable || settings == m_settingsKept)
         return;
-    m_preferences.geometry = saveGeometry();
-    m_preferences.Save(*m_settings);
-    m_menu->SetRecent(m_preferences.recent);
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(m_settingsPath).parent_path(), error);
+    const std::string text = FormatWindowSettings(settings);
+    if (const auto failed = WriteWholeFile(
+            m_settingsPath, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+            {})) {
+        m_settingsWritable = false;
+        ShowMessage("The settings cannot be kept. " + *failed + " They last until Lantern closes.",
+                    MessageIcon::Error);
+        return;
+    }
+    m_settingsKept = settings;
+}
+
+bool Form1::PlaceWindow() {
+    const std::optional<WindowPlace>& place = m_preferences.place;
+    if (!place)
+        return false;
+    // The screen the window was on, or the first one when that one is gone; never larger than
+    // the room it has there, and wholly on it.
+    const QRect wanted(place->x, place->y, place->width, place->height);
+    QScreen* display = QGuiApplication::screenAt(wanted.center());
+    if (!display)
+        display = QGuiApplication::primaryScreen();
+    if (!display)
+        return false;
+    const QRect room = display->availableGeometry();
+    const QSize size = wanted.size().boundedTo(room.size());
+    const QPoint at(std::clamp(wanted.x(), room.left(), room.right() - size.width() + 1),
+                    std::clamp(wanted.y(), room.top(), room.bottom() - size.height() + 1));
+    resize(size);
+    move(at);
+    if (place->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    return true;
 }
 
 void Form1::changeEvent(QEvent* event) {
@@ -567,6 +703,12 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The window's place is kept as the player leaves it: where its frame stands and the size
+    // inside it, as a window is placed and sized.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+    if (normal.isValid())
+        m_preferences.place =
+            WindowPlace{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
     SavePreferences();
     Form_Unload();
     event->accept();
@@ -640,16 +782,46 @@ void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
         m_hooks.showMessage(text, icon);
         return;
     }
+    // The text may name a file or quote a story: it is shown as it is, never as markup.
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QStringLiteral("Lantern"), QString::fromLocal8Bit(text), QMessageBox::Ok, this);
-    box.exec();
+                    QStringLiteral("Lantern"), QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    RunBox(box);
+}
+
+int Form1::RunBox(QMessageBox& box) {
+    TypingGuard guard;
+    box.installEventFilter(&guard);
+    return box.exec();
 }
 
 bool Form1::AskYesNo(const std::string& text) {
-    return Ask(text, QMessageBox::Critical);
+    // A story's question answered "Yes to all" is not asked again until the next game; the
+    // story gets Yes each time, as when the player answers.
+    if (m_yesToAll.contains(text))
+        return true;
+    if (m_unloading)
+        return false;
+    if (m_hooks.askYesNo)
+        return m_hooks.askYesNo(text);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"),
+                    QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = RunBox(box);
+    if (m_unloading)
+        return false;
+    if (answer == QMessageBox::YesToAll)
+        m_yesToAll.insert(text);
+    return answer == QMessageBox::Yes || answer == QMessageBox::YesToAll;
 }
 
 bool Form1::AskQuestion(const std::string& text) {
+    // Keys typed before the question appears go where they were typed, not to its buttons.
+    if (!m_unloading && !m_hooks.askYesNo)
+        QCoreApplication::processEvents();
     return Ask(text, QMessageBox::Question);
 }
 
@@ -660,16 +832,40 @@ bool Form1::Ask(const std::string& text, int icon) {
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Lantern"),
-                    QString::fromLocal8Bit(text), QMessageBox::Yes | QMessageBox::No, this);
-    return box.exec() == QMessageBox::Yes && !m_unloading;
+                    QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    return RunBox(box) == QMessageBox::Yes && !m_unloading;
 }
 
 std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& suggested) {
     if (m_unloading)
         return std::nullopt;
+    const bool savedGame = use == FileUse::SaveGame || use == FileUse::RestoreGame;
+    // The dialog starts on a full path: the last saved game of this story while its folder is
+    // there, else the name suggested beside the story (given by a path relative to the folder
+    // Lantern started in, which the dialog would not know).
+    QString start = QFileInfo(PathText(suggested)).absoluteFilePath();
+    if (const auto note = m_preferences.notes.constFind(m_storyPlaying);
+        savedGame && note != m_preferences.notes.cend() && !note->savedGame.isEmpty()) {
+        std::error_code error;
+        if (std::filesystem::is_directory(
+                std::filesystem::path(PathBytes(note->savedGame)).parent_path(), error))
+            start = note->savedGame;
+    }
+    std::optional<std::string> chosen = ChooseFile(use, start);
+    if (chosen && !chosen->empty() && savedGame && !m_storyPlaying.isEmpty()) {
+        m_preferences.notes[m_storyPlaying].savedGame =
+            QFileInfo(PathText(*chosen)).absoluteFilePath();
+        SavePreferences();
+    }
+    return chosen;
+}
+
+std::optional<std::string> Form1::ChooseFile(FileUse use, const QString& start) {
     const bool forSave = WritesFile(use);
     if (m_hooks.chooseSavedGame)
-        return m_hooks.chooseSavedGame(forSave, suggested);
+        return m_hooks.chooseSavedGame(forSave, PathBytes(start));
     QFileDialog dialog(this, QString::fromUtf8(FileUseTitle(use)));
     dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -681,10 +877,12 @@ std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& su
         filters << QStringLiteral("Text files (*.txt *.rec)");
     filters << QStringLiteral("All files (*)");
     dialog.setNameFilters(filters);
-    dialog.selectFile(QString::fromStdString(suggested));
+    const QFileInfo file(start);
+    dialog.setDirectory(file.absolutePath());
+    dialog.selectFile(file.fileName());
     if (dialog.exec() != QDialog::Accepted || m_unloading || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return PathBytes(dialog.selectedFiles().first());
 }
 
 void Form1::Beep() {

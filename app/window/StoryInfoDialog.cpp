@@ -1,21 +1,25 @@
 #include "window/StoryInfoDialog.h"
 
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 #include "window/CoverView.h"
+#include "window/StoryFiles.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lantern {
 
 std::optional<StoryShown> StoryShown::Read(const QString& path) {
     StoryShown shown;
     try {
-        shown.File =
-            ReadStoryFile(QFile::encodeName(path).toStdString(), {.Record = true, .Cover = true});
+        shown.File = ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true});
     } catch (const LoadError&) {
         return std::nullopt;
     }
@@ -49,7 +53,7 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
     auto* layout = new QVBoxLayout(this);
     if (!story.Cover.isNull()) {
         auto* cover = new CoverView(this, false);
-        cover->SetStory(story.Cover, story.Title(), story.Author());
+        cover->SetStory(story.Cover, ShownText(story.Title()), ShownText(story.Author()));
         cover->setMinimumSize(320, 320);
         layout->addWidget(cover, 1);
     }
@@ -61,16 +65,33 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
     if (story.File.Record)
         if (const std::string description = story.File.Record->Get("description");
             !description.empty())
-            m_facts +=
-                QStringLiteral("\n") + QString::fromStdString(description) + QStringLiteral("\n");
-    auto* facts = new QLabel(m_facts.trimmed(), this);
+            m_facts += QStringLiteral("\n") +
+                       QString::fromStdString(PrintableText(description, true)) +
+                       QStringLiteral("\n");
+    // The facts wrap at the dialog's width and scroll when a long description does not fit;
+    // the dialog can be made larger.
+    auto* facts = new QLabel(m_facts.trimmed());
     facts->setTextFormat(Qt::PlainText);
     facts->setWordWrap(true);
-    facts->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(facts);
+    facts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    facts->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    facts->setContentsMargins(4, 4, 4, 4);
+    m_factsArea = new QScrollArea(this);
+    m_factsArea->setWidget(facts);
+    m_factsArea->setWidgetResizable(true);
+    m_factsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_factsArea->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(m_factsArea, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    setSizeGripEnabled(true);
+    // As large as the facts want, within two thirds of the screen's height.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(800, 600);
+    const int width = std::min(std::max(480, sizeHint().width()), room.width() * 2 / 3);
+    const int wanted = facts->heightForWidth(width - 40) + 80 + (story.Cover.isNull() ? 0 : 320);
+    resize(width, std::clamp(wanted, 240, room.height() * 2 / 3));
 }
 
 } // namespace lantern

@@ -2,6 +2,7 @@
 
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
+#include "files/Autosave.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -76,6 +78,9 @@ class zMachine {
     void SetStandard(bool standard) {
         m_standard = standard;
         m_keyboard.SetStoryKeys(standard);
+        // The complete machine's screen follows the display's size and font, and is kept in
+        // autosaves: it keeps a record of its text to draw itself again from.
+        m_screen.KeepText(standard);
     }
     bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
@@ -525,8 +530,7 @@ class zMachine {
     zRoutine& PushFrame(int32_t routine, int32_t returnAddress, int storeVar, int count);
     void CallNothing(int32_t returnAddress, int storeVar);
     void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
-    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
-                      int32_t a2);
+    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR with these time and routine operands is timed.
     bool IsTimed(int32_t time, int32_t routine) const;
@@ -628,6 +632,10 @@ class zMachine {
     };
     std::optional<InputBoundary> m_boundary;
     bool m_resumed = false; ///< this game went on from its autosave
+    bool m_playedOn = false; ///< an input was taken since the game started or went on
+    /// This game's hold on its autosave; without one (another game holds it, the folder is
+    /// not one) the game is not kept.
+    std::unique_ptr<AutosaveHold> m_autosaveHold;
     bool m_gameInProgress = false;
     int m_tickDepth = 0;               ///< timed-input routines running inside a wait
     bool m_stop = false;               ///< set by QUIT and the refused EXT question

@@ -203,8 +203,7 @@ TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
     ASSERT_GE(state->Frames.size(), 4u);
 
     const std::string noSave = "The saved game is damaged (it goes on neither after a SAVE of this "
-                               "story nor at one of its "
-                               "inputs).";
+                               "story nor at one of its inputs).";
     const std::string frames = "The saved game is damaged (its call frames do not add up).";
     const std::string header = "The saved game is damaged (its header is not the story's).";
     std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
@@ -401,19 +400,25 @@ struct Stopped {
     zRoutine frame;
     int32_t pc = 0;
     std::vector<std::string> rows;
+    /// Each cell's text colour (0 for a blank, 1 << 24 added for bold) and background.
+    std::vector<std::pair<Colour, Colour>> colours;
     std::vector<uint8_t> autosave; ///< the autosave file's bytes at that wait
     bool operator==(const Stopped& other) const {
         return memory == other.memory && stack == other.stack && frameIndex == other.frameIndex &&
-               pc == other.pc && rows == other.rows && frame.Locals == other.frame.Locals &&
-               frame.LocalCount == other.frame.LocalCount &&
+               pc == other.pc && rows == other.rows && colours == other.colours &&
+               frame.Locals == other.frame.Locals && frame.LocalCount == other.frame.LocalCount &&
                frame.ReturnAddress == other.frame.ReturnAddress &&
                frame.FramePointer == other.frame.FramePointer &&
                frame.StoreVar == other.frame.StoreVar && frame.ArgCount == other.frame.ArgCount;
     }
 };
 
-// Main calls A (2 locals), which pushes a value and calls B (1 local); B loops: ">", READ,
-// counts the command in a global, prints the count and pushes it.
+Colour Look(const CellSurface::Cell& cell) {
+    return cell.ch == U' ' ? 0 : cell.text | (cell.bold ? 1u << 24 : 0);
+}
+
+// Main sets red on blue and calls A (2 locals), which pushes a value and calls B (1 local); B
+// loops: ">", READ, counts the command in a global, prints the count in bold and pushes it.
 std::vector<uint8_t> CountingStory() {
     constexpr int kText = 0xB00;
     StoryBuilder story(5);
@@ -425,7 +430,9 @@ std::vector<uint8_t> CountingStory() {
                OpVar(5, {C('>')}) +                     // PRINT_CHAR
                OpVar(4, {L(kText), C(0)}) + Store(17) + // READ -> g1
                Op1(5, C(18)) +                          // INC g2
+               OpVar(17, {C(2)}) +                      // SET_TEXT_STYLE bold
                OpVar(6, {V(18)}) +                      // PRINT_NUM g2
+               OpVar(17, {C(0)}) +                      // SET_TEXT_STYLE roman
                Op0(11) +                                // NEW_LINE
                OpVar(8, {V(18)}));                      // PUSH g2
     const int32_t jump = story.Here();
@@ -433,7 +440,8 @@ std::vector<uint8_t> CountingStory() {
     const int32_t a = story.Routine(2);
     story.Code(OpVar(8, {C(88)}) + OpVar(25, {L(story.Packed(b)), C(9)}) + Rtrue());
     story.At(StoryBuilder::kCode).StartHere();
-    story.Code(OpVar(0, {L(story.Packed(a)), C(5)}) + Store(16) + Quit());
+    story.Code(Op2(27, C(3), C(6)) + OpVar(13, {L(0xFFFF)}) + OpVar(0, {L(story.Packed(a)), C(5)}) +
+               Store(16) + Quit());
     return story.Raw();
 }
 
@@ -469,8 +477,11 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
             seen.frameIndex = game.FrameIndex();
             seen.frame = game.CurrentRoutine();
             seen.pc = game.PC();
-            for (int y = 0; y < cells.Height(); ++y)
+            for (int y = 0; y < cells.Height(); ++y) {
                 seen.rows.push_back(cells.RowTextTrimmed(y));
+                for (int x = 0; x < cells.Width(); ++x)
+                    seen.colours.emplace_back(Look(cells.CellAt(x, y)), cells.CellAt(x, y).back);
+            }
             for (const auto& entry : std::filesystem::directory_iterator(saves))
                 seen.autosave = ReadBytes(entry.path().string());
         };
@@ -488,6 +499,10 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     EXPECT_EQ(first.rows[0], ">a");
     EXPECT_EQ(first.rows[1], "1");
     EXPECT_EQ(first.rows[2], ">");
+    // The story's colours on the whole screen, and the count in bold.
+    EXPECT_EQ(first.colours[0], std::make_pair(Rgb(255, 0, 0), Rgb(0, 0, 255)));
+    EXPECT_EQ(first.colours[30], std::make_pair(Rgb(255, 0, 0) | (1u << 24), Rgb(0, 0, 255)));
+    EXPECT_EQ(first.colours.back().second, Rgb(0, 0, 255));
     // One file for the story, written whole: nothing else is left in the folder.
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(saves))
@@ -498,7 +513,7 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     const std::vector<uint8_t> bytes = ReadBytes(kept);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "FORM");
 
-    // Going on: the same game at the same place, with the same screen.
+    // Going on: the same game at the same place, with the same screen in the same colours.
     const Stopped resumed = play("", true, questions);
     EXPECT_EQ(questions.size(), 1u);
     EXPECT_TRUE(resumed == first);
@@ -508,6 +523,58 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     EXPECT_EQ(fresh.stack.size(), 1u);
     EXPECT_EQ(fresh.rows[0], ">");
     EXPECT_EQ(fresh.autosave, bytes);
+    // Stopped before the player gave it anything, the new game does not replace the kept one
+    // (as when the window closes while the question is shown).
+    EXPECT_EQ(ReadBytes(kept), bytes);
+    // A second game of the story while a first one holds its autosave says at once that it
+    // will not be kept, asks nothing, and leaves the first one's autosave as it was.
+    {
+        TestHost first;
+        CellSurface firstCells(30, 8);
+        const auto holder = makeGame(first, firstCells);
+        first.answerYes = false;
+        first.Type("!");
+        const std::vector<uint8_t> held = ReadBytes(kept);
+        bool secondPlayed = false;
+        first.deliverKey = [&](int) {
+            TestHost second;
+            CellSurface cells(30, 8);
+            second.Type("b\r");
+            EXPECT_EQ(makeGame(second, cells)->RunGame(path).kind, GameOutcome::Kind::Stopped);
+            EXPECT_TRUE(second.questions.empty());
+            ASSERT_EQ(second.messages.size(), 1u);
+            EXPECT_EQ(second.messages[0].text,
+                      "This story is being played in another game, which keeps it: this game "
+                      "will not be kept when it is stopped.");
+            EXPECT_EQ(ReadBytes(kept), held);
+            secondPlayed = true;
+        };
+        holder->RunGame(path);
+        EXPECT_TRUE(secondPlayed);
+        EXPECT_EQ(first.questions.size(), 1u);
+        EXPECT_TRUE(first.messages.empty());
+        // Released when the first game ended: the next one holds it again.
+        TestHost third;
+        CellSurface cells(30, 8);
+        makeGame(third, cells)->RunGame(path);
+        EXPECT_TRUE(third.messages.empty());
+        EXPECT_EQ(third.questions.size(), 1u);
+    }
+    // A data folder that is a file is reported as what it is.
+    {
+        std::filesystem::remove_all(saves);
+        WriteBytes(saves, {'x'});
+        TestHost player;
+        CellSurface cells(30, 8);
+        makeGame(player, cells)->RunGame(path);
+        ASSERT_EQ(player.messages.size(), 1u);
+        EXPECT_EQ(player.messages[0].text, "\"" + saves +
+                                               "\" is not a folder: this game will not be "
+                                               "kept when it is stopped.");
+        std::filesystem::remove(saves);
+        std::filesystem::create_directories(saves);
+        WriteBytes(kept, bytes);
+    }
     // A damaged autosave is reported and the story starts afresh.
     WriteBytes(kept, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
     TestHost player;
