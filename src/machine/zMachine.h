@@ -440,7 +440,9 @@ class zMachine {
     void RefreshCode();
     /// Runs one instruction; Tracing writes its trace line.
     template <bool Tracing> void Execute();
-    template <bool Tracing> GameOutcome::Kind Loop();
+    /// Runs instructions until a stop. Never inlined, so that its few hot values stay in
+    /// registers whatever the function that calls it holds.
+    template <bool Tracing> [[gnu::noinline]] GameOutcome::Kind Loop();
     /// Keeps the address of the instruction during which an exception left the run, unless an
     /// instruction run inside it has kept its own.
     void PlaceFault(int32_t address);
