@@ -72,6 +72,15 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    // The mouse reaches a story that takes clicks (version 6), in units from (1, 1).
+    m_picture1->setMouseTracking(true);
+    connect(m_picture1, &PictureBox::SurfaceClicked, this, [this](QPoint point, bool second) {
+        if (m_gameRunning)
+            m_machine->Keys().MouseClick(point.x() + 1, point.y() + 1, second);
+    });
+    connect(m_picture1, &PictureBox::SurfaceMouse, this, [this](QPoint point, int buttons) {
+        m_machine->Keys().MouseMoved(point.x() + 1, point.y() + 1, buttons);
+    });
 
     // Menu choices that start a game run from the event loop, not inside the menu's signal.
     auto later = [this](auto action) { QTimer::singleShot(0, this, action); };
@@ -206,6 +215,7 @@ void Form1::PlayStory(const QString& story) {
     m_picture1->ReturnToLive();
     m_picture1->ClearSelection();
     m_surface.ClearHistory();
+    m_surface.ClearPictures();
     // The title bar names the story; a cover stands until the player goes on.
     PresentStory(story);
     if (m_unloading)
@@ -585,11 +595,9 @@ void Form1::SyncDisplay(bool announce) {
     zScreen& screen = m_machine->Screen();
     if (!screen.ScreenReady())
         return;
-    const int cellWidth = screen.CharWidth();
-    const int cellHeight = screen.CharHeight();
-    const WindowRec& lower = screen.Window(0);
-    m_picture1->SetLowerWindow(QRect((lower.Left - 1) * cellWidth, (lower.Top - 1) * cellHeight,
-                                     lower.Width * cellWidth, lower.Height * cellHeight));
+    const int cellHeight = screen.CaretHeight();
+    const Rect lower = screen.WindowArea(0);
+    m_picture1->SetLowerWindow(QRect(lower.left, lower.top, lower.Width(), lower.Height()));
     // The caret stands in the typed text only while a line is read.
     if (const std::optional<PixelPoint> caret = screen.InputCaret()) {
         m_picture1->SetCaret(

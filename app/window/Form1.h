@@ -171,6 +171,7 @@ class Form1 : public QWidget, private Host {
     bool Ask(const std::string& text, int icon);
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
+    bool OffersMouse() const override { return true; }
 
     Form1Hooks m_hooks;
     std::unique_ptr<QSettings> m_settings;

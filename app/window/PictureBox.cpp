@@ -264,11 +264,32 @@ QString PictureBox::SelectedText() const {
     return ScreenText::JoinRows(std::move(selected));
 }
 
+namespace {
+
+int ButtonBits(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+} // namespace
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint() - Origin();
+    emit SurfaceMouse(point, ButtonBits(event->buttons()));
+    if (event->button() == Qt::LeftButton)
+        emit SurfaceClicked(point, true);
+    mousePressEvent(event);
+}
+
 void PictureBox::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint() - Origin();
+    emit SurfaceMouse(point, ButtonBits(event->buttons()));
     if (event->button() != Qt::LeftButton) {
         QFrame::mousePressEvent(event);
         return;
     }
+    if (event->type() == QEvent::MouseButtonPress)
+        emit SurfaceClicked(point, false);
     setFocus();
     ClearSelection();
     m_selecting = true;
@@ -277,6 +298,7 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    emit SurfaceMouse(event->position().toPoint() - Origin(), ButtonBits(event->buttons()));
     if (!m_selecting) {
         QFrame::mouseMoveEvent(event);
         return;
@@ -291,6 +313,7 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    emit SurfaceMouse(event->position().toPoint() - Origin(), ButtonBits(event->buttons()));
     if (event->button() == Qt::LeftButton && m_selecting) {
         m_selecting = false;
         if (SelectedText().isEmpty())
@@ -311,7 +334,8 @@ QString PictureBox::LowerWindowText() const {
     ScreenText::Pieces live;
     for (const ScreenText::Piece& piece : m_surface.Text().All()) {
         const int middle = (piece.top + piece.bottom) / 2;
-        if (middle >= m_lower.top() && middle <= m_lower.bottom())
+        if (middle >= m_lower.top() && middle <= m_lower.bottom() &&
+            piece.edges.front() >= m_lower.left() && piece.edges.front() <= m_lower.right())
             live.push_back(piece);
     }
     const bool history = !m_surface.History().Lines().empty();
@@ -320,9 +344,13 @@ QString PictureBox::LowerWindowText() const {
 }
 
 QString PictureBox::StatusText() const {
+    // The text of every other window (the status line; in version 6 any window beside the
+    // lower one).
     ScreenText::Pieces text;
     for (const ScreenText::Piece& piece : m_surface.Text().All()) {
-        if ((piece.top + piece.bottom) / 2 < m_lower.top())
+        const int middle = (piece.top + piece.bottom) / 2;
+        if (middle < m_lower.top() || middle > m_lower.bottom() ||
+            piece.edges.front() < m_lower.left() || piece.edges.front() > m_lower.right())
             text.push_back(piece);
     }
     return ScreenText::JoinRows(std::move(text)).trimmed();

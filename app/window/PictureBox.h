@@ -75,6 +75,10 @@ class PictureBox : public QFrame {
   signals:
     /// Text was added to the accessible text at position and announced.
     void TextAnnounced(int position, const QString& text);
+    /// The primary button was pressed at a point of the surface; twice for a double click.
+    void SurfaceClicked(QPoint point, bool second);
+    /// The pointer moved over the surface, or a button changed (bit 0 the primary one).
+    void SurfaceMouse(QPoint point, int buttons);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +87,7 @@ class PictureBox : public QFrame {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     /// A place in the history followed by the live surface: y counts pixel rows from the

@@ -99,8 +99,6 @@ std::string zMachine::DefaultFileName(const std::string& extension) const {
 }
 
 bool zMachine::SaveGame(int32_t pc) {
-    if (m_version == 6)
-        return false;
     const auto name = AskFileToWrite(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name)
         return false;
@@ -114,8 +112,6 @@ bool zMachine::SaveGame(int32_t pc) {
 }
 
 bool zMachine::RestoreGame() {
-    if (m_version == 6)
-        return false;
     const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;

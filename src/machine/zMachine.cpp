@@ -2,6 +2,7 @@
 
 #include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
+#include "machine/Version6.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
 
@@ -68,7 +69,10 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    LoadStory(StoryImage(ReadStoryFile(path).ZCode));
+    StoryFile file = ReadStoryFile(path, {.Pictures = m_standard});
+    LoadStory(StoryImage(std::move(file.ZCode)));
+    // A version 6 story's pictures, drawn by the complete Z-machine.
+    m_screen.SetPictures(std::move(file.Pictures));
     m_storyPath = path;
     // No file the player names is ever written over the story, by whatever name.
     m_storyIdentity = IdentifyFile(path);
@@ -106,6 +110,8 @@ void zMachine::UpdateGlobals() {
 }
 
 void zMachine::PrepareScreen(int width, int height) {
+    // Every game starts with the screen of versions 1 to 5; version 6 lays out its own.
+    m_screen.LeaveVersion6();
     m_screen.SetSurface(m_surface);
     m_screen.SetScreenHeight(height);
     m_screen.SetScreenWidth(width);
@@ -122,6 +128,13 @@ void zMachine::ResizeScreen(int width, int height) {
 }
 
 void zMachine::WriteScreenSize() {
+    if (Version6Ops::Active(*this)) {
+        // The story finds the new size in the header and is asked to draw its screen again
+        // (Flags 2 bit 2).
+        Version6Ops::WriteHeader(*this);
+        m_story.WriteByte(0x11, m_story.ReadByte(0x11) | 0x04);
+        return;
+    }
     const int columns = std::min(m_screen.ScreenWidth() / m_screen.CharWidth(), 255);
     const int lines = std::min(m_screen.ScreenHeight() / m_screen.CharHeight(), 255);
     m_story.WriteByte(0x21, columns);
@@ -169,9 +182,12 @@ void zMachine::WriteHeaderBytes() {
         m_story.WriteByte(0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
-    // The complete Z-machine keeps a request for undo (versions 5 and later).
-    const int refused =
-        m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
+    // The complete Z-machine keeps a request for undo (versions 5 and later); version 6 grants
+    // what it offers below.
+    const bool version6 = Version6Ops::Active(*this);
+    const int refused = version6                       ? 0
+                        : m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo
+                                                       : kFlags2Refused;
     m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
     if (m_standard) {
         // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
@@ -188,10 +204,13 @@ void zMachine::WriteHeaderBytes() {
             if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
                 m_story.WriteWord(extension + 2 * entry.first, entry.second);
     }
+    if (version6)
+        Version6Ops::WriteHeader(*this);
 }
 
 void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
+    Version6Ops::Start(*this);
     WriteHeaderBytes();
     m_screen.BufferMode(1);
     m_screen.SetFont(0, kFontNormal);
@@ -229,6 +248,12 @@ void zMachine::Restart() {
     // The pristine image is the file as it was loaded: every change the story made is lost.
     LoadStory(StoryImage(m_pristineStory));
     ResetForStart();
+    if (Version6Ops::Active(*this)) {
+        // The complete Z-machine starts version 6 again as at first, in its main routine.
+        PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
+        m_frame->EndsGame = true;
+        return;
+    }
     // Version 6 too continues at the initial PC: a restart calls no main routine.
     m_pc = m_story.ReadWord(0x06, true);
 }

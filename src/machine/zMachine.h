@@ -133,8 +133,11 @@ class zMachine {
         return isRoutine ? UnpackRoutine(packed)
                          : ((packed & 0xFFFF) << m_packShift) + m_stringBase;
     }
+    /// The complete Z-machine keeps packed address 0 at 0 also where routines are offset
+    /// (versions 6 and 7), so that a call to it does nothing, as a call to 0 should.
     int32_t UnpackRoutine(int32_t packed) const {
-        return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
+        packed &= 0xFFFF;
+        return (packed << m_packShift) + (packed != 0 || !m_standard ? m_routineBase : 0);
     }
     /// An instruction's address as messages give it (in hexadecimal, as the trace does).
     static std::string AddressText(int32_t address);
@@ -196,7 +199,7 @@ class zMachine {
     /// Sends text to the active output streams.
     void PrintText(std::string_view text) {
         if (m_standard) [[unlikely]]
-            FollowTranscriptBit();
+            return PrintStandard(text);
         m_streams.PrintText(text);
     }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
@@ -211,6 +214,7 @@ class zMachine {
 
   private:
     friend struct OpcodeTable;
+    friend struct Version6Ops;
 
     // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
     // Those that take operand values after the instruction are given them fetched, in operand
@@ -508,6 +512,9 @@ class zMachine {
     void SelectFileStream(int number);
     /// Starts or stops the transcript when the story has set or cleared Flags 2 bit 0.
     void FollowTranscriptBit();
+    /// PrintText of the complete Z-machine: the transcript bit followed, and in version 6 the
+    /// text copied first (a newline interrupt runs story code while it is printed).
+    void PrintStandard(std::string_view text);
     /// After a start, RESTART, restore or undo: the open files' streams go on.
     void ResumeFileStreams();
     void WriteTranscript(std::string_view text);

@@ -80,6 +80,9 @@ class Host {
     }
     /// The platform's beep.
     virtual void Beep() = 0;
+    /// Whether the player has a mouse whose clicks the front-end passes on
+    /// (Keyboard::MouseClick).
+    virtual bool OffersMouse() const { return false; }
 };
 
 } // namespace lantern
