@@ -61,9 +61,12 @@ bool zScreen::NewLine6() {
     WindowRec& printed = At6(windowNo);
     if (printed.LineCount != kLineCountNoPause)
         printed.LineCount = std::min(printed.LineCount + 1, kMostLines);
-    // The prompt takes the window's last line: a window of fewer than two lines never pauses.
+    // A window of text that scrolls (and buffers) pauses when it has filled with lines the
+    // player has not seen; the prompt takes its last line, so a window of fewer than two lines
+    // never pauses.
     const int lines = printed.YSize / lineHeight;
-    return (printed.Attributes & kAttrScrolling) != 0 && lines >= 2 &&
+    constexpr int kPaging = kAttrScrolling | kAttrBuffering;
+    return (printed.Attributes & kPaging) == kPaging && lines >= 2 &&
            printed.LineCount != kLineCountNoPause && printed.LineCount >= lines - 1;
 }
 

@@ -73,6 +73,24 @@ foreach(version 3 5)
         EXPECTED ${LANTERN_CASES}/standard/v${version}/expected.txt)
 endforeach()
 
+# Gallery: version 6's windows, pictures and mouse under --standard. In a terminal no picture
+# exists; the window test plays it with its resource file beside it.
+lantern_compile_story(story_gallery ${LANTERN_CASES}/gallery/gallery.inf 6 LANTERN_STORY_GALLERY)
+set(LANTERN_BLORB_GALLERY ${stories}/gallery.blb)
+add_custom_command(OUTPUT ${LANTERN_BLORB_GALLERY}
+    COMMAND lantern_make_blorb ${LANTERN_BLORB_GALLERY} --names ${LANTERN_STORY_GALLERY}
+            --release 7 --picture 1 16x8 --indexed 2 8x8 00C000 --rect 3 12x6
+            --indexed 4 8x8 C00000 --adaptive 4 --reso 320x200
+    DEPENDS lantern_make_blorb ${LANTERN_STORY_GALLERY}
+    COMMENT "Making the gallery's pictures"
+    VERBATIM)
+add_custom_target(story_gallery_pictures DEPENDS ${LANTERN_BLORB_GALLERY})
+list(APPEND LANTERN_CASE_STORIES story_gallery story_gallery_pictures)
+lantern_story_test(story.gallery ARGS --standard
+    STORY ${LANTERN_STORY_GALLERY}
+    INPUT ${LANTERN_CASES}/gallery/input.txt
+    EXPECTED ${LANTERN_CASES}/gallery/expected.txt)
+
 # Keys that type no character: a machine test presses them (a script cannot type them).
 lantern_compile_story(story_keys ${LANTERN_CASES}/keys/keys.inf 5 LANTERN_STORY_KEYS)
 list(APPEND LANTERN_CASE_STORIES story_keys)
@@ -88,11 +106,12 @@ target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
     LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}")
 
-# A game saved in the window comes back in a new one.
+# A game saved in the window comes back in a new one; the gallery shows its pictures there.
 if(TARGET lantern_window_tests)
-    add_dependencies(lantern_window_tests story_standard_v5)
+    add_dependencies(lantern_window_tests story_standard_v5 story_gallery story_gallery_pictures)
     target_compile_definitions(lantern_window_tests PRIVATE
-        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}")
+        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
+        LANTERN_STORY_GALLERY="${LANTERN_STORY_GALLERY}")
 endif()
 
 # Built with everything else, so that the story tests find them.
