@@ -159,6 +159,12 @@ lantern_story_test(story.zork2 OPTIONAL
     ARGS --seed 2
     INPUT ${third_party}/zork2/input.txt
     EXPECTED ${third_party}/zork2/expected.txt)
+# The graphical story's opening as text: its prologue, the curse, undo and RESTART.
+lantern_story_test(story.zork0 OPTIONAL
+    STORY ${LANTERN_THIRD_PARTY_STORIES}/zork0.z6
+    ARGS --standard --seed 5
+    INPUT ${third_party}/zork0/input.txt
+    EXPECTED ${third_party}/zork0/expected.txt)
 lantern_story_test(story.zork3 OPTIONAL
     STORY ${LANTERN_THIRD_PARTY_STORIES}/zork3.z3
     ARGS --seed 3
