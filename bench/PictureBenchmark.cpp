@@ -8,8 +8,9 @@
 // It prints the time from the start to the first picture drawn (the title picture), the time
 // to draw a picture over the whole window again (the largest picture, averaged over N redraws,
 // scaled to the screen) and the peak memory of the whole run. INPUT holds a line for each
-// input: the line is typed, followed by Enter; "#click X Y" clicks at (X, Y) and "#key N"
-// presses key N instead. --shots writes the screen as DIR/NNN.png at every input.
+// input: the line is typed, followed by Enter; "#click X Y" clicks at (X, Y), "#key N"
+// presses key N and "#resize WxH" gives the screen a new size instead. --shots writes the screen as
+// DIR/NNN.png at every input.
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "window/QtSurface.h"
@@ -81,6 +82,7 @@ class ScriptedHost : public Host {
     ScriptedHost(std::string script, TimedSurface& surface, std::string shots)
         : m_script(std::move(script)), m_surface(surface), m_shots(std::move(shots)) {}
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
+    void SetMachine(zMachine& machine) { m_machine = &machine; }
     void DoEvents() override {
         if (!m_keyboard || !m_keyboard->Waiting())
             return;
@@ -96,6 +98,10 @@ class ScriptedHost : public Host {
         const std::string line = m_script.substr(m_position, stop - m_position);
         m_position = stop + 1;
         int x = 0, y = 0, key = 0;
+        if (std::sscanf(line.c_str(), "#resize %dx%d", &x, &y) == 2 && m_machine) {
+            m_machine->ResizeScreen(x, y);
+            return;
+        }
         if (std::sscanf(line.c_str(), "#click %d %d", &x, &y) == 2) {
             m_keyboard->MouseClick(x, y, false);
             return;
@@ -122,6 +128,7 @@ class ScriptedHost : public Host {
     int m_shot = 0;
     size_t m_position = 0;
     Keyboard* m_keyboard = nullptr;
+    zMachine* m_machine = nullptr;
 };
 
 } // namespace
@@ -166,6 +173,7 @@ int main(int argc, char** argv) {
     ScriptedHost host(script, surface, shots);
     zMachine machine(host, surface, 1);
     host.SetKeyboard(machine.Keys());
+    host.SetMachine(machine);
     machine.SetStandard(true);
     machine.SetPagingWait(false);
     machine.PrepareScreen(width, height);

@@ -349,6 +349,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::PrepareDisplay() {
+    m_picture1->SetScale(1.0);
     ApplyLook();
     const QSize area = m_picture1->TextArea().size();
     const TextExtent cell = m_surface.FixedCell();
@@ -377,7 +378,15 @@ void Form1::FollowDisplay() {
     const QSize area = m_picture1->TextArea().size();
     const int width = std::max(area.width() - kScreenInset, 1);
     const int height = std::max(area.height() - kScreenInset, 1);
-    if (m_gameRunning && m_standardGame && m_machine->GameInProgress()) {
+    if (m_gameRunning && m_standardGame && m_machine->GameInProgress() &&
+        m_machine->Screen().Version6()) {
+        // A version 6 story lays its pictures out once, for the screen it started on: that
+        // screen is shown as large as the window allows instead.
+        const QSize image = m_surface.Image().size();
+        if (!image.isEmpty())
+            m_picture1->SetScale(std::min(static_cast<double>(width) / image.width(),
+                                          static_cast<double>(height) / image.height()));
+    } else if (m_gameRunning && m_standardGame && m_machine->GameInProgress()) {
         m_machine->ResizeScreen(width, height);
         SyncDisplay(false);
     } else if (!m_gameRunning && !m_played) {
@@ -411,8 +420,10 @@ void Form1::ShowWelcome(bool shown) {
 // ---- Preferences -----------------------------------------------------------------------------
 
 void Form1::ApplyLook() {
-    // While a game of the default mode runs its layout stays as it was laid out.
-    if (!m_gameRunning || m_standardGame || !m_machine->GameInProgress())
+    // While a game of the default mode runs its layout stays as it was laid out, and so does
+    // that of a version 6 game, which is shown scaled instead.
+    if (!m_gameRunning || !m_machine->GameInProgress() ||
+        (m_standardGame && !m_machine->Screen().Version6()))
         m_surface.SetFonts(m_preferences.ZoomedFonts());
     zScreen& screen = m_machine->Screen();
     screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());

@@ -285,10 +285,18 @@ TEST(Form1View, AVersion6StoryDrawsItsPicturesAndTakesClicks) {
                   // Picture 2 beside it, and 4 (adaptive, red of its own) in its green.
                   EXPECT_EQ(PixelAt(surface, box.left + first->Width + 2, box.top + 2), kGreen);
                   EXPECT_EQ(PixelAt(surface, box.left + 2, box.top + first->Height + 2), kGreen);
-                  // A click in window 1, the status line.
-                  const QPoint origin = driver.form->Picture1()->Origin();
-                  Mouse(driver.form->Picture1(), QEvent::MouseButtonPress, origin + QPoint(9, 4));
-                  Mouse(driver.form->Picture1(), QEvent::MouseButtonRelease, origin + QPoint(9, 4));
+                  // A larger window shows the same screen larger.
+                  const QSize before = surface.Image().size();
+                  driver.form->resize(driver.form->size() * 2);
+                  EXPECT_EQ(surface.Image().size(), before);
+                  const double scale = driver.form->Picture1()->Scale();
+                  EXPECT_GT(scale, 1.5);
+                  // A click in window 1, the status line, where it shows now.
+                  const QPoint at =
+                      driver.form->Picture1()->Origin() +
+                      QPoint(static_cast<int>(9.5 * scale), static_cast<int>(4.5 * scale));
+                  Mouse(driver.form->Picture1(), QEvent::MouseButtonPress, at);
+                  Mouse(driver.form->Picture1(), QEvent::MouseButtonRelease, at);
               }}});
     std::string printed;
     for (const std::string& text : driver.Recorder().Drawn())
