@@ -230,7 +230,10 @@ void Form1::PlayStory(const QString& story) {
     m_machine->SetAutosaveFolder(m_standardGame ? QFile::encodeName(folder).toStdString()
                                                 : std::string());
     UpdateMinimumSize();
-    m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+    // The story read for its title and cover is the one played.
+    m_lastOutcome =
+        m_machine->RunGame(QFile::encodeName(story).toStdString(),
+                           m_story ? std::optional<StoryFile>(m_story->File) : std::nullopt);
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
         // A file that is no story is not offered again, and leaves the display as it was.
         m_played = playedBefore;

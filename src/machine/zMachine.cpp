@@ -1,6 +1,5 @@
 #include "machine/zMachine.h"
 
-#include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
 #include "machine/Version6.h"
 #include "memory/StoryError.h"
@@ -69,7 +68,10 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    StoryFile file = ReadStoryFile(path, {.Pictures = m_standard});
+    LoadStory(ReadStoryFile(path, {.Pictures = m_standard}), path);
+}
+
+void zMachine::LoadStory(StoryFile file, const std::string& path) {
     LoadStory(StoryImage(std::move(file.ZCode)));
     // A version 6 story's pictures, drawn by the complete Z-machine.
     m_screen.SetPictures(std::move(file.Pictures));
@@ -260,7 +262,7 @@ void zMachine::Restart() {
 
 // ---- The run loop ------------------------------------------------------------------------
 
-GameOutcome zMachine::RunGame(const std::string& storyPath) {
+GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryFile> read) {
     GameOutcome outcome;
     std::error_code removeError;
     m_instructionAddress = 0;
@@ -270,7 +272,10 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_keyboard.LineHistory().Clear();
     try {
         try {
-            LoadStory(storyPath);
+            if (read)
+                LoadStory(std::move(*read), storyPath);
+            else
+                LoadStory(storyPath);
         } catch (const LoadError& e) {
             outcome = {GameOutcome::Kind::LoadFailed, e.what()};
         } catch (const StoryError& e) {

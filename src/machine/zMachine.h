@@ -2,6 +2,7 @@
 
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
+#include "files/StoryFile.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
@@ -98,15 +99,17 @@ class zMachine {
     /// the story the new size at its next read, and a version 1 to 3 story reading a command
     /// gets its status line again at the new width.
     void ResizeScreen(int width, int height);
-    /// Plays one whole game of the story file: load, start, run until it ends. Faults and load
-    /// failures are shown through the host and reported in the outcome; nothing escapes.
-    GameOutcome RunGame(const std::string& storyPath);
+    /// Plays one whole game of the story file: load (or take the story as the front-end has
+    /// read it from that file), start, run until it ends. Faults and load failures are shown
+    /// through the host and reported in the outcome; nothing escapes.
+    GameOutcome RunGame(const std::string& storyPath, std::optional<StoryFile> read = {});
     /// True from a game's start until it has ended.
     bool GameInProgress() const { return m_gameInProgress; }
 
     /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
     /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
+    void LoadStory(StoryFile file, const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.
     void StartGame();
