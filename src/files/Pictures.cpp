@@ -188,4 +188,23 @@ std::optional<PictureSize> PictureSet::ScaledSize(uint32_t number, int32_t scree
     return PictureSize{side(picture->Size.Width), side(picture->Size.Height)};
 }
 
+std::optional<PictureSize> PictureSet::StretchedSize(uint32_t number, int32_t screenWidth,
+                                                     int32_t screenHeight) const {
+    const PictureInfo* picture = Find(number);
+    if (!picture)
+        return std::nullopt;
+    const auto standard = StandardScreen();
+    auto side = [](int32_t pixels, int64_t screen, int64_t made) -> int32_t {
+        if (pixels <= 0)
+            return 0;
+        const int64_t units = (int64_t{pixels} * screen + made / 2) / made;
+        return static_cast<int32_t>(std::clamp<int64_t>(units, 1, kLargestSide));
+    };
+    constexpr int64_t kCell = 8; // pixels of a cell when no screen is named
+    return PictureSize{side(picture->Size.Width, standard ? std::max(screenWidth, 1) : 1,
+                            standard ? standard->Width : kCell),
+                       side(picture->Size.Height, standard ? std::max(screenHeight, 1) : 1,
+                            standard ? standard->Height : kCell)};
+}
+
 } // namespace lantern

@@ -56,6 +56,12 @@ class PictureSet {
     /// the picture has one, and never more than 32767 units.
     std::optional<PictureSize> ScaledSize(uint32_t number, int32_t screenWidth,
                                           int32_t screenHeight) const;
+    /// Picture number's place on a screen of width x height units where pictures are not
+    /// shown (character cells): its share of the screen it was made for (the resolution
+    /// chunk's standard size) in each direction, or one unit for 8 by 8 of its pixels when the
+    /// file names no such screen.
+    std::optional<PictureSize> StretchedSize(uint32_t number, int32_t screenWidth,
+                                             int32_t screenHeight) const;
     /// The factor a picture is drawn at on such a screen (1 when it has no entry).
     double Scale(const PictureInfo& picture, int32_t screenWidth, int32_t screenHeight) const;
     /// The resource file's bytes are this many.

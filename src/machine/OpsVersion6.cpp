@@ -245,7 +245,8 @@ void Version6Ops::PictureData(zMachine& m, const Predecoded& in) {
         return m.OpExtRefused(in);
     const int32_t number = m.Arg(in, 1, true);
     const int64_t table = m.Arg(in, 2, true);
-    const PictureSet* pictures = m.m_screen.Pictures();
+    // Pictures left out (a terminal) are counted all the same: they keep their places.
+    const PictureSet* pictures = m.m_screen.PictureFile();
     bool found = false;
     if (number == 0) {
         // How many pictures there are, and the release of the file that holds them.

@@ -445,10 +445,14 @@ bool zScreen::TakesClick(int32_t x, int32_t y) const {
 // ---- Pictures ------------------------------------------------------------------------------
 
 std::optional<PictureSize> zScreen::PictureSizeOf(uint32_t number) const {
-    const PictureSet* pictures = Pictures();
-    if (!pictures)
+    if (!m_pictures)
         return std::nullopt;
-    return pictures->ScaledSize(number, m_screenWidth, m_screenHeight);
+    if (m_surface->DrawsPictures())
+        return m_pictures->ScaledSize(number, m_screenWidth, m_screenHeight);
+    // Pictures left out (a terminal) keep their places, stretched over this screen as over the
+    // one they were made for, so that a story that lays its text out around them keeps its
+    // layout.
+    return m_pictures->StretchedSize(number, m_screenWidth, m_screenHeight);
 }
 
 std::optional<zScreen::Area> zScreen::PicturePlace(uint32_t number, int32_t y, int32_t x) const {

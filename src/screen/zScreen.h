@@ -278,7 +278,10 @@ class zScreen {
     /// Whether pictures can be shown: there are some, and the surface draws them.
     bool PicturesShown() const { return m_pictures && m_surface->DrawsPictures(); }
     const PictureSet* Pictures() const { return PicturesShown() ? m_pictures.get() : nullptr; }
-    /// A picture's size on this screen, in units; nothing for a picture that is not there.
+    /// The story's pictures, shown or not.
+    const PictureSet* PictureFile() const { return m_pictures.get(); }
+    /// A picture's size on this screen, in units (where pictures are not shown, the place it
+    /// keeps); nothing for a picture that is not there.
     std::optional<PictureSize> PictureSizeOf(uint32_t number) const;
     /// DRAW_PICTURE and ERASE_PICTURE in the current window at (y, x) from its top left (0:
     /// the cursor's); false for a picture that is not there.
