@@ -94,6 +94,23 @@ std::string zScreen::PageBreak6(std::string_view rest) {
 }
 
 std::string zScreen::OutPut6(std::string_view outStr, bool eraseLastLine) {
+    // Version 6 prints a tab (ZSCII 9) as a paragraph's indent at the start of a line and as a
+    // space elsewhere, and a sentence space (11) as a wider gap.
+    if (outStr.find_first_of("\t\v") != std::string_view::npos) {
+        std::string spaced;
+        for (const char c : outStr) {
+            const bool lineStart =
+                spaced.empty() ? Current().CursorX <= AreaOf(Current()).left + Current().LeftMargin
+                               : spaced.back() == '\n';
+            if (c == '\t')
+                spaced += lineStart ? "   " : " ";
+            else if (c == '\v')
+                spaced += "  ";
+            else
+                spaced += c;
+        }
+        return OutPut6(spaced, eraseLastLine);
+    }
     if (eraseLastLine) {
         if (m_promptShown) {
             const WindowRec& window = Current();
