@@ -121,6 +121,10 @@ void zMachine::PrepareScreen(int width, int height) {
 }
 
 void zMachine::ResizeScreen(int width, int height) {
+    // A version 6 story lays its screen out once, for the size it started on, and keeps that
+    // layout: its screen stays, and the front-end shows it larger, smaller or in part.
+    if (m_gameInProgress && Version6Ops::Active(*this))
+        return;
     // A line being typed is drawn again after the new layout, at its places there.
     m_pager.HideInput();
     m_screen.Resize(width, height);
@@ -130,13 +134,6 @@ void zMachine::ResizeScreen(int width, int height) {
 }
 
 void zMachine::WriteScreenSize() {
-    if (Version6Ops::Active(*this)) {
-        // The story finds the new size in the header and is asked to draw its screen again
-        // (Flags 2 bit 2).
-        Version6Ops::WriteHeader(*this);
-        m_story.WriteByte(0x11, m_story.ReadByte(0x11) | 0x04);
-        return;
-    }
     const int columns = std::min(m_screen.ScreenWidth() / m_screen.CharWidth(), 255);
     const int lines = std::min(m_screen.ScreenHeight() / m_screen.CharHeight(), 255);
     m_story.WriteByte(0x21, columns);
