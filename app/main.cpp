@@ -1,8 +1,10 @@
 #include "Options.h"
 #include "StopSignals.h"
 #include "console/ConsoleMain.h"
+#include "text/CharMap.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,19 +50,25 @@ int RunWindowProgram(char** argv) {
     std::string name = self.string();
     argv[0] = name.data();
     execv(program.c_str(), argv);
-    std::fprintf(stderr, "lantern: cannot start the window (%s: %s); --console plays in the "
-                         "terminal\n",
-                 program.c_str(), std::strerror(errno));
+    std::fprintf(stderr,
+                 "lantern: cannot start the window (%s: %s); --console plays in the "
+                 "terminal\n",
+                 lantern::PrintableText(program.string()).c_str(), std::strerror(errno));
     return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file size limit (ulimit -f) fails as a write to a full disk does, and is
+    // reported so, rather than ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
     const auto options = lantern::ParseOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "lantern: %s\n%s", error.c_str(), lantern::UsageText().c_str());
+        // The mistake may quote an argument: nothing of it steers the terminal.
+        std::fprintf(stderr, "lantern: %s\n%s", lantern::PrintableText(error).c_str(),
+                     lantern::UsageText().c_str());
         return 2;
     }
     if (options->help || options->version) {
