@@ -203,11 +203,16 @@ void Form1::OpenStory(const QString& path) {
     Command1_Click();
 }
 
+bool Form1::GameKept() const {
+    // The complete Z-machine keeps the game as an autosave when it is left, but a game of
+    // version 6.
+    return m_standardGame && !m_machine->Screen().Version6();
+}
+
 bool Form1::MayLeaveGame() {
-    // The complete Z-machine keeps the game as an autosave when it is left.
-    return AskQuestion(m_standardGame ? "Stop this game and open another story? The game is "
-                                        "kept: opening this story again offers to go on."
-                                      : kLoseGame);
+    return AskQuestion(GameKept() ? "Stop this game and open another story? The game is "
+                                    "kept: opening this story again offers to go on."
+                                  : kLoseGame);
 }
 
 void Form1::PlayStory(const QString& story) {
@@ -649,7 +654,7 @@ void Form1::Form_KeyDown(int keyCode) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     // The default mode keeps no game: the player is asked first. A stop signal is not asked.
-    if (m_gameRunning && !m_standardGame && !m_unloading && m_machine->GameInProgress() &&
+    if (m_gameRunning && !GameKept() && !m_unloading && m_machine->GameInProgress() &&
         StopSignal() == 0 && !AskQuestion(kLoseGame)) {
         event->ignore();
         return;

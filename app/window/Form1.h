@@ -134,6 +134,8 @@ class Form1 : public QWidget, private Host {
     void PlayStory(const QString& story);
     /// Whether the game playing may be left for another story; asks the player.
     bool MayLeaveGame();
+    /// Whether the game playing is kept when it is left (as an autosave).
+    bool GameKept() const;
     /// The screen follows the display: during a game of the complete Z-machine, and before
     /// the first game (the welcome).
     void FollowDisplay();
