@@ -50,6 +50,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
     m_streams.SetTranscriptWriter([this](std::string_view text) { WriteTranscript(text); });
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
+    m_screen.KeepText(m_standard);
     SetPagingWait(true);
 }
 

@@ -75,6 +75,7 @@ void zScreen::StartVersion6() {
     if (!m_screenReady)
         SetupScreen();
     m_v6 = true;
+    KeepText(m_keepTextAsked);
     m_cursorShown = true;
     m_mouseWindow = 1;
     m_promptShown = false;
@@ -102,6 +103,7 @@ void zScreen::LeaveVersion6() {
     if (!m_v6)
         return;
     m_v6 = false;
+    KeepText(m_keepTextAsked);
     m_surface->SetTextClip(std::nullopt);
     for (size_t w = 2; w < m_windows.size(); ++w)
         m_windows[w] = WindowRec{};
