@@ -4,6 +4,7 @@
 #include "platform/Surface.h"
 #include "window/QtSurface.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -31,6 +32,12 @@ struct Preferences {
     QString lastFolder;               ///< as PathText gives it
     QStringList recent;               ///< stories played, the latest first, as PathText gives them
     bool standard = false; ///< play the complete Z-machine (the command line may ask for it too)
+    /// What is known of a story played: its label and its last saved game.
+    struct Note {
+        QString label;     ///< "Title — Author" from its record; empty when it has none
+        QString savedGame; ///< as PathText gives it; empty when none was saved or restored
+    };
+    QHash<QString, Note> notes; ///< by the story's full path; kept for the recent stories only
 
     /// Takes the settings read (each one missing keeps its default).
     void Load(const WindowSettings& settings);
@@ -38,6 +45,10 @@ struct Preferences {
     WindowSettings Kept() const;
     /// Puts a story first among the recent ones (a full path), keeping at most kMaxRecent.
     void AddRecent(const QString& path);
+    /// Drops the recent stories whose files are gone; true when any was.
+    bool DropMissingRecent();
+    /// How the recent stories show a story: its label, or else its file's name.
+    QString RecentLabel(const QString& path) const;
     /// The fonts at the zoom chosen.
     QtSurface::Fonts ZoomedFonts() const;
     /// The theme's text and background colours.
