@@ -126,6 +126,7 @@ int RunInTerminal(const Options& options) {
     if (options.standard && options.width <= 0 && options.height <= 0)
         host.SetResizeHandler(
             [&machine](int columns, int rows) { machine.ResizeScreen(columns, rows); });
+    host.OfferMouse(options.standard);
     // Ctrl-C would lose a game of the default mode or of version 6, which no autosave keeps:
     // the player is asked first.
     host.SetGameAtStake([&machine, &options] {

@@ -95,9 +95,15 @@ bool TerminalHost::DeliverPendingKeys() {
     while (m_keyboard && m_keyboard->WantsKeys() && !m_pendingKeys.empty()) {
         const TerminalKey key = m_pendingKeys.front();
         m_pendingKeys.pop_front();
-        if (key.kind == TerminalKey::Kind::Character)
+        if (key.kind == TerminalKey::Kind::Character) {
             m_keyboard->TypeCharacter(static_cast<char32_t>(key.value));
-        else
+        } else if (key.kind == TerminalKey::Kind::Click) {
+            // A unit is a cell, counted from (1, 1) on the screen the terminal shows part of.
+            // Of a double click the story is told the first click, then the second (value 3).
+            m_keyboard->MouseClick(key.x + m_origin.x + 1, key.y + m_origin.y + 1, key.value == 3);
+            if (key.value == 2)
+                m_pendingKeys.push_front({TerminalKey::Kind::Click, 3, key.x, key.y});
+        } else
             m_keyboard->KeyPress(key.value);
         delivered = true;
     }
@@ -124,6 +130,7 @@ void TerminalHost::ReadKeys(int timeoutMs) {
         case TerminalKey::Kind::Resized: Resized(); return;
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key:
+        case TerminalKey::Kind::Click:
             if (m_pendingKeys.size() < kMaxPendingKeys)
                 m_pendingKeys.push_back(key);
             wait = 0;
@@ -138,6 +145,7 @@ void TerminalHost::DoEvents() {
 
 void TerminalHost::DoEventsFor(int timeoutMs) {
     CheckStop();
+    m_terminal.ReportClicks(m_keyboard && m_keyboard->TakesClicks());
     Render();
     if (DeliverPendingKeys())
         return;
@@ -220,6 +228,7 @@ bool TerminalHost::QuietAfterKey() {
         case TerminalKey::Kind::Resized: Resized(); break;
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key: quiet = false; break;
+        case TerminalKey::Kind::Click: break;
         }
     }
 }

@@ -21,9 +21,13 @@ struct TerminalKey {
         Key,       ///< value is a key of Keys.h (Enter and Backspace among them)
         Resized,   ///< the terminal changed its size: everything is to be drawn again
         Ended,     ///< the terminal went away
+        Click,     ///< a click of the mouse's first button at the terminal's cell (x, y):
+                   ///< value 1, or 2 for a double click
     };
     Kind kind = Kind::None;
     int value = 0;
+    int x = 0;
+    int y = 0;
 };
 
 /// The terminal, through curses: it decodes the keys from the terminal's own description
@@ -78,6 +82,11 @@ class TerminalScreen {
     /// a letter, an unknown sequence) is read whole and dropped.
     TerminalKey ReadKey(int timeoutMs);
     void Beep();
+    /// Whether the terminal reports the mouse's clicks (its description has them).
+    bool HasMouse() const;
+    /// Has the terminal report clicks as keys (Kind::Click), or stop; while it does, the
+    /// terminal's own selection of text takes Shift in most terminals.
+    void ReportClicks(bool on);
     /// Why the terminal could not be taken over, when Active() is false.
     const char* Problem() const { return m_problem; }
 
@@ -100,6 +109,7 @@ class TerminalScreen {
     bool m_afterCarriageReturn = false; ///< the last character read was "\r"
     bool m_colours = false;
     bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)
+    bool m_clicks = false;     ///< clicks are reported
     const char* m_problem = "";
 };
 
