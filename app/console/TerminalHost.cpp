@@ -89,6 +89,7 @@ void TerminalHost::ReadKeys(int timeoutMs) {
             m_ended = true;
             return;
         case TerminalKey::Kind::Resized: Resized(); return;
+        case TerminalKey::Kind::Woken: return; // a sound ended: the game looks
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key:
             if (m_pendingKeys.size() < kMaxPendingKeys)

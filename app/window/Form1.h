@@ -5,6 +5,7 @@
 #include "platform/Host.h"
 #include "window/Preferences.h"
 #include "window/QtSurface.h"
+#include "sound/SoundModule.h"
 #include "window/StoryInfoDialog.h"
 
 #include <QString>
@@ -46,6 +47,8 @@ struct Form1Hooks {
     QString settingsFile;
     /// The folder for autosaves, in place of the per-user data folder.
     QString dataFolder;
+    /// The device the story's sounds play on, in place of the sound module's.
+    SoundDevice* sound = nullptr;
 };
 
 /// The program's window: the menus, the display area Picture1, the "Run Game" button Command1
@@ -171,6 +174,9 @@ class Form1 : public QWidget, private Host {
     bool Ask(const std::string& text, int icon);
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
+    SoundDevice* Sound() override { return m_sound; }
+    /// The player's sound choice, on the device.
+    void ApplySound();
 
     Form1Hooks m_hooks;
     std::unique_ptr<QSettings> m_settings;
@@ -194,6 +200,8 @@ class Form1 : public QWidget, private Host {
     bool m_leaveGame = false;    ///< the player chose another story: every wait ends the game
     bool m_unloading = false; ///< the window is closing: every wait ends the game
     std::optional<GameOutcome> m_lastOutcome;
+    std::unique_ptr<ModuleSound> m_soundModule; ///< loaded when a game first plays a sound
+    SoundDevice* m_sound = nullptr;
 };
 
 } // namespace lantern

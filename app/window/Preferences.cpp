@@ -39,6 +39,9 @@ void Preferences::Load(QSettings& settings) {
     while (recent.size() > kMaxRecent)
         recent.removeLast();
     standard = settings.value(QStringLiteral("game/standard"), defaults.standard).toBool();
+    sound.On = settings.value(QStringLiteral("sound/on"), defaults.sound.On).toBool();
+    sound.Volume = std::clamp(
+        settings.value(QStringLiteral("sound/volume"), defaults.sound.Volume).toInt(), 0, 100);
 }
 
 void Preferences::Save(QSettings& settings) const {
@@ -54,6 +57,8 @@ void Preferences::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("files/lastFolder"), lastFolder);
     settings.setValue(QStringLiteral("files/recent"), recent);
     settings.setValue(QStringLiteral("game/standard"), standard);
+    settings.setValue(QStringLiteral("sound/on"), sound.On);
+    settings.setValue(QStringLiteral("sound/volume"), sound.Volume);
     settings.sync();
 }
 

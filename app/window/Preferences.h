@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "sound/SoundPreferences.h"
 #include "window/QtSurface.h"
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ struct Preferences {
     QString lastFolder;
     QStringList recent; ///< stories played, the latest first
     bool standard = false; ///< play the complete Z-machine (the command line may ask for it too)
+    SoundChoice sound;     ///< sound on or off, and its volume (the terminal reads them too)
 
     void Load(QSettings& settings);
     void Save(QSettings& settings) const;

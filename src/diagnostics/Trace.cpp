@@ -101,4 +101,12 @@ void Trace::PrintInstr(const zInstruction& in, std::string_view opName, std::str
     m_depth = frameIndex;
 }
 
+void Trace::Note(std::string_view text) {
+    if (!m_file)
+        return;
+    std::fputs("; ", m_file);
+    std::fwrite(text.data(), 1, text.size(), m_file);
+    std::fwrite("\r\n", 1, 2, m_file);
+}
+
 } // namespace lantern

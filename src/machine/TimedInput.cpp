@@ -18,8 +18,18 @@ struct WaitAbandoned {};
 
 } // namespace
 
+namespace {
+
+bool Ticks(bool standard, int version, int32_t time, int32_t routine) {
+    return standard && version >= 4 && time > 0 && routine != 0;
+}
+
+} // namespace
+
 bool zMachine::IsTimed(int32_t time, int32_t routine) const {
-    return m_standard && m_version >= 4 && time > 0 && routine != 0;
+    // A wait that sounds may end needs the timer too: it runs their routines.
+    return Ticks(m_standard, m_version, time, routine) ||
+           (m_version >= 5 && m_sound.Available());
 }
 
 int zMachine::TimedInputFlag() const {
@@ -28,6 +38,19 @@ int zMachine::TimedInputFlag() const {
 
 Keyboard::Timer zMachine::MakeTimer(int32_t time, int32_t routine) {
     Keyboard::Timer timer;
+    if (m_version >= 5 && m_sound.Available())
+        timer.OnPass = [this] {
+            if (!m_sound.RoutineDue())
+                return Keyboard::Tick::Continue;
+            const uint64_t writes = m_screenWrites;
+            CallFromWait(m_sound.TakeRoutine());
+            if (m_screenWrites == writes)
+                return Keyboard::Tick::Continue;
+            m_pager.StartInput({});
+            return Keyboard::Tick::Redraw;
+        };
+    if (!Ticks(m_standard, m_version, time, routine))
+        return timer;
     timer.IntervalMs = int64_t{time} * 100;
     timer.OnTick = [this, routine] {
         const uint64_t writes = m_screenWrites;
