@@ -21,6 +21,7 @@ constexpr size_t kMaxKeptBytes = 128u << 20;
 // Effects waiting in line at most, and ended starts kept for the game to hear of.
 constexpr size_t kMaxLine = 16;
 constexpr size_t kMaxFinished = 64;
+constexpr size_t kMaxBleeps = 4;
 // SDL_mixer's volume scale.
 constexpr int kMixMaxVolume = MIX_MAX_VOLUME;
 
@@ -237,8 +238,10 @@ void SdlSound::Stop(int number) {
             if (m_effectOn)
                 m_line.pop_front();
         }
-        if (number == 0)
+        if (number == 0) {
             m_bleepOn = false;
+            m_bleepLine.clear();
+        }
     }
     if (number == 0 || m_musicNumber == number)
         HaltMusic();
@@ -257,11 +260,14 @@ void SdlSound::Unload(int number) {
 void SdlSound::Bleep(int which) {
     if (!m_open)
         return;
-    Voice voice;
-    voice.Pcm = m_bleeps[which == 2 ? 1 : 0];
-    voice.Gain = 1;
     const std::lock_guard lock(m_lock);
-    m_bleep = std::move(voice);
+    if (m_bleepOn) {
+        if (m_bleepLine.size() < kMaxBleeps)
+            m_bleepLine.push_back(which);
+        return;
+    }
+    m_bleep = Voice{};
+    m_bleep.Pcm = m_bleeps[which == 2 ? 1 : 0];
     m_bleepOn = true;
 }
 
@@ -394,9 +400,16 @@ void SdlSound::Mix(int16_t* out, size_t samples) {
             if (m_effect.Pos >= m_effect.Pcm->size())
                 EffectPassDone();
         }
-        if (m_bleepOn) {
-            MixVoice(m_bleep, out, samples);
-            m_bleepOn = m_bleep.Pos < m_bleep.Pcm->size();
+        for (size_t done = 0; m_bleepOn && done < samples;) {
+            done += MixVoice(m_bleep, out + done, samples - done);
+            if (m_bleep.Pos < m_bleep.Pcm->size())
+                continue;
+            m_bleepOn = !m_bleepLine.empty();
+            if (m_bleepOn) {
+                m_bleep.Pcm = m_bleeps[m_bleepLine.front() == 2 ? 1 : 0];
+                m_bleep.Pos = 0;
+                m_bleepLine.pop_front();
+            }
         }
         if (!finishedBefore && m_anyFinished.load())
             wake = m_wake;

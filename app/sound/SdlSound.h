@@ -102,6 +102,7 @@ class SdlSound final : public SoundDevice {
     std::deque<Voice> m_line; ///< effects waiting for the one playing to play once through
     Voice m_bleep;
     bool m_bleepOn = false;
+    std::deque<int> m_bleepLine; ///< bleeps asked for while one sounds, heard one after another
     float m_playerGain = 1;
     std::vector<uint32_t> m_finished;
     std::function<void()> m_wake;

@@ -73,6 +73,22 @@ foreach(version 3 5)
         EXPECTED ${LANTERN_CASES}/standard/v${version}/expected.txt)
 endforeach()
 
+# Sounds: the story in versions 3 and 5, with the resource file beside it that both share. The
+# sound test plays them (tests/console/Sound.sh).
+foreach(version 3 5)
+    lantern_compile_story(story_sounds_v${version} ${LANTERN_CASES}/sounds/sounds.inf ${version}
+                          LANTERN_STORY_SOUNDS_V${version})
+    list(APPEND LANTERN_CASE_STORIES story_sounds_v${version})
+endforeach()
+add_custom_command(OUTPUT ${stories}/sounds.blb
+    COMMAND lantern_make_blorb ${stories}/sounds.blb --aiff 3:1000:60 --ogg 4:440:150
+            --mod 5:4 --truncated 6:800:50 --junk 7:OGGV --aiff 8:600:40 --loop 3:3,8:1,9:0
+    DEPENDS lantern_make_blorb
+    COMMENT "Making the sounds' resource file"
+    VERBATIM)
+add_custom_target(story_sounds_blb DEPENDS ${stories}/sounds.blb)
+list(APPEND LANTERN_CASE_STORIES story_sounds_blb)
+
 # Keys that type no character: a machine test presses them (a script cannot type them).
 lantern_compile_story(story_keys ${LANTERN_CASES}/keys/keys.inf 5 LANTERN_STORY_KEYS)
 list(APPEND LANTERN_CASE_STORIES story_keys)
