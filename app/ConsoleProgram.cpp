@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     std::string error;
     auto options = lantern::ParseOptions(argc, argv, error);
     if (!options || options->story.empty()) {
-        std::fprintf(stderr, "lantern: %s\n%s", options ? "console mode needs a STORY" : error.c_str(),
+        std::fprintf(stderr, "lantern: %s\n%s",
+                     options ? "console mode needs a STORY" : error.c_str(),
                      lantern::UsageText().c_str());
         return 2;
     }
@@ -27,8 +28,7 @@ int main(int argc, char** argv) {
         options->traceFile = (launcher.parent_path() / "rivorizadump.txt").string();
     lantern::ModuleSound sound(lantern::SoundModuleBesideProgram());
     // The player's choice in the window (View > Sound) holds in the terminal too.
-    sound.SetPlayerVolume(
-        lantern::ReadSoundChoice(lantern::PreferencesFile()).PlayerVolume());
+    sound.SetPlayerVolume(lantern::ReadSoundChoice(lantern::PreferencesFile()).PlayerVolume());
     const int status = lantern::RunConsole(*options, &sound);
     lantern::EndByStopSignal();
     return status;

@@ -2,7 +2,6 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,9 +14,6 @@ namespace lantern {
 
 namespace {
 
-// Decoded sounds kept at most (once decoded; music as its file), the least recently used
-// dropped first.
-constexpr size_t kMaxKeptBytes = 128u << 20;
 // Effects waiting in line at most, and ended starts kept for the game to hear of.
 constexpr size_t kMaxLine = 16;
 constexpr size_t kMaxFinished = 64;
@@ -129,8 +125,8 @@ bool SdlSound::Load(int number, SoundFormat format, std::span<const uint8_t> byt
     Kept kept;
     kept.Format = format;
     if (format == SoundFormat::Aiff) {
-        Mix_Chunk* chunk = Mix_LoadWAV_RW(
-            SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
+        Mix_Chunk* chunk =
+            Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
         if (!chunk)
             return false;
         const size_t count = chunk->alen / sizeof(int16_t);
@@ -150,7 +146,7 @@ bool SdlSound::Load(int number, SoundFormat format, std::span<const uint8_t> byt
             return false;
         kept.Size = kept.Bytes->size();
     }
-    if (kept.Size > kMaxKeptBytes) {
+    if (kept.Size > m_maxKeptBytes) {
         if (kept.Music)
             Mix_FreeMusic(kept.Music);
         return false;
@@ -167,7 +163,7 @@ bool SdlSound::IsLoaded(int number) const {
 }
 
 void SdlSound::MakeRoom(size_t room) {
-    while (m_keptBytes + room > kMaxKeptBytes && !m_kept.empty()) {
+    while (m_keptBytes + room > m_maxKeptBytes && !m_kept.empty()) {
         auto oldest = m_kept.begin();
         for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
             if (it->second.LastUse < oldest->second.LastUse)
@@ -199,12 +195,12 @@ void SdlSound::Play(const SoundStart& start) {
         HaltMusic();
         m_musicNumber = start.Number;
         m_musicId = start.Id;
-        m_musicPlaysLeft = start.Plays;
         m_musicGain = gain;
         ApplyMusicVolume();
         m_music = kept.Music;
         m_musicHalting = false;
-        Mix_PlayMusic(kept.Music, start.Plays == 0 ? -1 : 0);
+        // SDL_mixer plays it that many times, or for ever.
+        Mix_PlayMusic(kept.Music, start.Plays == 0 ? -1 : start.Plays);
         return;
     }
     Voice voice;
@@ -231,7 +227,8 @@ void SdlSound::Stop(int number) {
         return;
     {
         const std::lock_guard lock(m_lock);
-        std::erase_if(m_line, [number](const Voice& v) { return number == 0 || v.Number == number; });
+        std::erase_if(m_line,
+                      [number](const Voice& v) { return number == 0 || v.Number == number; });
         if (m_effectOn && (number == 0 || m_effect.Number == number)) {
             m_effectOn = !m_line.empty();
             m_effect = m_effectOn ? std::move(m_line.front()) : Voice{};
@@ -319,13 +316,6 @@ void SdlSound::MusicFinished() {
     SdlSound* self = g_musicOwner.load();
     if (!self || self->m_musicHalting)
         return;
-    // SDL_mixer plays music once or for ever; the plays between are started here.
-    const int left = self->m_musicPlaysLeft.load();
-    if (left > 1 && self->m_music.load()) {
-        self->m_musicPlaysLeft = left - 1;
-        Mix_PlayMusic(self->m_music.load(), 0);
-        return;
-    }
     self->m_music = nullptr;
     self->m_musicNumber = 0;
     std::function<void()> wake;
@@ -357,7 +347,8 @@ size_t SdlSound::MixVoice(Voice& voice, int16_t* out, size_t samples) {
     const size_t count = std::min(samples, pcm.size() - voice.Pos);
     const float gain = voice.Gain * m_playerGain;
     for (size_t i = 0; i < count; ++i) {
-        const float mixed = static_cast<float>(out[i]) + gain * static_cast<float>(pcm[voice.Pos + i]);
+        const float mixed =
+            static_cast<float>(out[i]) + gain * static_cast<float>(pcm[voice.Pos + i]);
         out[i] = static_cast<int16_t>(std::clamp(mixed, -32768.0f, 32767.0f));
     }
     if (!voice.Mixed && count > 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/SoundResources.h"
 #include "platform/SoundDevice.h"
 
 #include <array>
@@ -29,7 +30,9 @@ class SdlSound final : public SoundDevice {
     static constexpr int kRate = 44100;
     static constexpr int kBufferFrames = 512;
 
-    SdlSound() = default;
+    /// Keeps decoded sounds up to maxKeptBytes (music: its file), dropping those used least
+    /// recently first.
+    explicit SdlSound(size_t maxKeptBytes = kMaxDecodedSoundBytes) : m_maxKeptBytes(maxKeptBytes) {}
     ~SdlSound() override;
     SdlSound(const SdlSound&) = delete;
     SdlSound& operator=(const SdlSound&) = delete;
@@ -55,8 +58,8 @@ class SdlSound final : public SoundDevice {
     using Samples = std::vector<int16_t>;
     struct Kept {
         SoundFormat Format = SoundFormat::Aiff;
-        std::shared_ptr<const Samples> Pcm;     ///< an effect
-        _Mix_Music* Music = nullptr;            ///< music, which reads from Bytes
+        std::shared_ptr<const Samples> Pcm; ///< an effect
+        _Mix_Music* Music = nullptr;        ///< music, which reads from Bytes
         std::shared_ptr<std::vector<uint8_t>> Bytes;
         size_t Size = 0;
         uint64_t LastUse = 0;
@@ -64,11 +67,11 @@ class SdlSound final : public SoundDevice {
     struct Voice {
         std::shared_ptr<const Samples> Pcm;
         int Number = 0;
-        size_t Pos = 0;   ///< in samples
+        size_t Pos = 0;    ///< in samples
         int PlaysLeft = 1; ///< 0: for ever
         int Passes = 0;
         float Gain = 1;
-        uint32_t Id = 0;  ///< 0: a bleep, never reported
+        uint32_t Id = 0; ///< 0: a bleep, never reported
         std::chrono::steady_clock::time_point Started;
         bool Mixed = false;
     };
@@ -88,6 +91,7 @@ class SdlSound final : public SoundDevice {
     void MakeRoom(size_t room);
     void ApplyMusicVolume();
 
+    size_t m_maxKeptBytes;
     bool m_open = false;
     bool m_failed = false;
     std::map<int, Kept> m_kept;
@@ -113,7 +117,6 @@ class SdlSound final : public SoundDevice {
     std::atomic<_Mix_Music*> m_music{nullptr};
     std::atomic<int> m_musicNumber{0};
     std::atomic<uint32_t> m_musicId{0};
-    std::atomic<int> m_musicPlaysLeft{0};
     std::atomic<bool> m_musicHalting{false};
     float m_musicGain = 1;
 };

@@ -3,6 +3,7 @@
 #include "sound/SdlSound.h"
 #include "sound/SoundModule.h"
 
-extern "C" __attribute__((visibility("default"))) lantern::SoundDevice* lantern_make_sound_device() {
+extern "C" __attribute__((visibility("default"))) lantern::SoundDevice*
+lantern_make_sound_device() {
     return new lantern::SdlSound();
 }

@@ -62,7 +62,8 @@ SoundChoice ReadSoundChoice(const std::string& file) {
             choice.On = value == "true";
         } else if (key == "volume") {
             int volume = 0;
-            const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), volume);
+            const auto [rest, error] =
+                std::from_chars(value.data(), value.data() + value.size(), volume);
             if (error == std::errc{} && rest == value.data() + value.size())
                 choice.Volume = std::clamp(volume, 0, 100);
         }

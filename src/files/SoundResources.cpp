@@ -110,7 +110,8 @@ SoundResources SoundResources::Find(const std::string& storyPath, const ZCodeIde
     if (path != storyPath) {
         if (const ChunkHead* header = FindChunk(chunks, "IFhd")) {
             const auto data = ReadChunkData(*file, *header, 64);
-            if (!data || data->size() < 10 || (((*data)[0] << 8) | (*data)[1]) != identity.Release ||
+            if (!data || data->size() < 10 ||
+                (((*data)[0] << 8) | (*data)[1]) != identity.Release ||
                 Text(data->data() + 2, 6) != identity.Serial ||
                 (((*data)[8] << 8) | (*data)[9]) != identity.Checksum)
                 return sounds;
@@ -167,9 +168,8 @@ bool SoundResources::MayHaveSounds(const std::string& storyPath) {
         return false;
     const auto data = ReadChunkData(file, index, kMaxIndexBytes);
     const auto entries = data ? ReadResourceIndex(*data) : std::nullopt;
-    return entries && std::any_of(entries->begin(), entries->end(), [](const BlorbResource& r) {
-               return r.Usage == "Snd ";
-           });
+    return entries && std::any_of(entries->begin(), entries->end(),
+                                  [](const BlorbResource& r) { return r.Usage == "Snd "; });
 }
 
 const SoundResources::Entry* SoundResources::Get(int number) const {

@@ -28,8 +28,7 @@ bool Ticks(bool standard, int version, int32_t time, int32_t routine) {
 
 bool zMachine::IsTimed(int32_t time, int32_t routine) const {
     // A wait that sounds may end needs the timer too: it runs their routines.
-    return Ticks(m_standard, m_version, time, routine) ||
-           (m_version >= 5 && m_sound.Available());
+    return Ticks(m_standard, m_version, time, routine) || (m_version >= 5 && m_sound.Available());
 }
 
 int zMachine::TimedInputFlag() const {

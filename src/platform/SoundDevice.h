@@ -25,9 +25,9 @@ inline SoundChannel ChannelOf(SoundFormat format) {
 /// One start of a sound.
 struct SoundStart {
     int Number = 0;
-    double Volume = 1.0;   ///< 0 to 1, before the player's own volume
-    int Plays = 1;         ///< how often it plays through; 0 for ever
-    uint32_t Id = 0;       ///< named again by TakeFinished when it ends by itself
+    double Volume = 1.0;    ///< 0 to 1, before the player's own volume
+    int Plays = 1;          ///< how often it plays through; 0 for ever
+    uint32_t Id = 0;        ///< named again by TakeFinished when it ends by itself
     bool AfterPass = false; ///< an effect waits until the effect playing has played once through
 };
 

@@ -50,8 +50,7 @@ void StorySound::Begin(const std::string& storyPath, const ZCodeIdentity& identi
     m_resources = SoundResources::Find(storyPath, identity);
     if (!m_device || m_resources.Empty())
         return;
-    m_open = m_open || m_device->Open();
-    if (!m_open)
+    if (!OpenDevice())
         return;
     for (const uint32_t number : m_resources.LoopsWithoutSound())
         Say("the Loop chunk names sound " + std::to_string(number) + ", which " +
@@ -70,10 +69,7 @@ bool StorySound::Effect(const Request& request) {
     // No operands at all is a mistake that bleeps as 1 does.
     const int number = request.OperandCount == 0 ? 1 : request.Number;
     if (number == 1 || number == 2) {
-        if (!m_device)
-            return true;
-        m_open = m_open || m_device->Open();
-        if (!m_open)
+        if (!m_device || !OpenDevice())
             return true;
         m_device->Bleep(number);
         return false;

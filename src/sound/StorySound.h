@@ -28,7 +28,7 @@ class StorySound {
     /// The device to play on (none: no sounds but the host's beep).
     void SetDevice(SoundDevice* device) {
         if (device != m_device)
-            m_open = false;
+            m_open = m_tried = false;
         m_device = device;
     }
     SoundDevice* Device() const { return m_device; }
@@ -47,8 +47,8 @@ class StorySound {
         int OperandCount = 0;
         int Number = 0;
         int Effect = 0;
-        int Volume = 0;     ///< the word: volume in the low byte, repeats in the high byte
-        int32_t Routine = 0; ///< packed
+        int Volume = 0;              ///< the word: volume in the low byte, repeats in the high byte
+        int32_t Routine = 0;         ///< packed
         bool RoutineInStory = false; ///< the routine's address lies inside the story
     };
     /// Carries out SOUND_EFFECT. True when the front-end's own beep is wanted instead (a
@@ -75,6 +75,14 @@ class StorySound {
         if (m_note)
             m_note(text);
     }
+    /// Opens the device, the first time; whether it is open.
+    bool OpenDevice() {
+        if (!m_tried) {
+            m_tried = true;
+            m_open = m_device->Open();
+        }
+        return m_open;
+    }
     /// Whether a sound may be decoded now: no more than a burst of decodings a second.
     bool MayDecode();
 
@@ -83,6 +91,7 @@ class StorySound {
     SoundResources m_resources;
     int m_version = 0;
     bool m_open = false;
+    bool m_tried = false; ///< the device was asked to open (once is enough)
     bool m_effectSinceInput = false;
     uint32_t m_nextId = 1;
     /// The routines of the starts that may still end by themselves, by start, newest last.

@@ -95,14 +95,17 @@ list(APPEND LANTERN_CASE_STORIES story_keys)
 
 # The status line is not in a transcript: a machine test draws it on a cell surface.
 add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station
-                 story_standard_v3 story_standard_v5 story_keys)
+                 story_standard_v3 story_standard_v5 story_keys story_sounds_v3 story_sounds_v5
+                 story_sounds_blb)
 target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_GARDEN_V3="${LANTERN_STORY_GARDEN_V3}"
     LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}"
     LANTERN_STORY_STATION="${LANTERN_STORY_STATION}"
     LANTERN_STORY_STANDARD_V3="${LANTERN_STORY_STANDARD_V3}"
     LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
-    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}")
+    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}"
+    LANTERN_STORY_SOUNDS_V3="${LANTERN_STORY_SOUNDS_V3}"
+    LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}")
 
 # A game saved in the window comes back in a new one.
 if(TARGET lantern_window_tests)

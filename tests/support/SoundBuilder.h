@@ -18,9 +18,9 @@ namespace lantern::test {
 inline std::vector<uint8_t> MakeAiff(double hz, int ms, int rate = 11025, uint32_t frames = 0) {
     const auto count = static_cast<uint32_t>(static_cast<int64_t>(rate) * ms / 1000);
     std::vector<uint8_t> comm;
-    PutBigEndian(comm, 1, 2);                          // channels
+    PutBigEndian(comm, 1, 2); // channels
     PutBigEndian(comm, frames != 0 ? frames : count, 4);
-    PutBigEndian(comm, 8, 2);                          // bits
+    PutBigEndian(comm, 8, 2); // bits
     // The rate as an 80-bit extended float: exponent, then the mantissa with its integer bit.
     int exponent = 0;
     const double mantissa = std::frexp(static_cast<double>(rate), &exponent);
@@ -64,7 +64,7 @@ inline std::vector<uint8_t> MakeMod(int rows = 4) {
     auto cell = [&](int row, int channel) { return pattern.begin() + (row * 4 + channel) * 4; };
     for (int row = 0; row < rows; ++row) {
         auto note = cell(row, 0);
-        constexpr int kPeriod = 428; // C-2
+        constexpr int kPeriod = 428;                  // C-2
         note[0] = static_cast<uint8_t>(kPeriod >> 8); // sample 1: high nibble 0
         note[1] = static_cast<uint8_t>(kPeriod & 0xFF);
         note[2] = 0x10; // sample 1's low nibble, no effect

@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
     long last = -1;
     bool any = false;
     int16_t samples[2];
-    auto print = [&] { std::printf("%ld %ld\n", start * 1000 / kRate, (last - start + 1) * 1000 / kRate); };
+    auto print = [&] {
+        std::printf("%ld %ld\n", start * 1000 / kRate, (last - start + 1) * 1000 / kRate);
+    };
     while (in.read(reinterpret_cast<char*>(samples), sizeof samples)) {
         const bool sound = std::abs(samples[0]) > kThreshold || std::abs(samples[1]) > kThreshold;
         if (sound) {

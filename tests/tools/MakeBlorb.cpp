@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
                 parts.push_back({"Snd ", number, "OGGV", MakeOgg(n[1], ms)});
             else
                 parts.push_back({"Snd ", number, "FORM",
-                                 lantern::test::MakeAiff(n[1], ms, 11025,
-                                                         option == "--aiff" ? 0 : 11025 * ms / 500)});
+                                 lantern::test::MakeAiff(
+                                     n[1], ms, 11025, option == "--aiff" ? 0 : 11025 * ms / 500)});
         } else if (option == "--mod") {
             const auto n = Numbers(next());
             if (n.size() != 2)
