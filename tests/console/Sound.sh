@@ -31,7 +31,8 @@ feed() {
 play() {
     local name=$1 story=$2 input=$3
     shift 3
-    feed "$input" | SDL_AUDIODRIVER=${driver:-disk} SDL_DISKAUDIOFILE="$work/$name.raw" \
+    feed "$input" | XDG_CONFIG_HOME="$work" SDL_AUDIODRIVER=${driver:-disk} \
+        SDL_DISKAUDIOFILE="$work/$name.raw" \
         "$lantern" --console "$@" "$story" >"$work/$name.out" 2>"$work/$name.err"
     local status=$?
     [ "$status" = 0 ] || fail "$name: exit status $status: $(head -c 300 "$work/$name.err")"
@@ -89,6 +90,22 @@ driver=no-such-driver play nodriver "$story5" "$work/none.in" --standard --sound
 for name in piped default nodriver; do
     grep -qx 'Sound flag: 0' "$work/$name.out" || fail "$name: the header offers sound"
     [ ! -e "$work/$name.raw" ] || fail "$name: an audio device was opened"
+done
+
+# The player's choice in the window's preferences holds in the terminal: with sound off the
+# game goes on as before, its sounds ending and their routines called, and nothing is heard.
+mkdir -p "$work/lantern"
+printf '[sound]\non=false\nvolume=80\n' >"$work/lantern/lantern.ini"
+play off "$story5" "$cases/v5/input.txt" --standard --sound
+expect_transcript off "$cases/v5/expected.txt"
+[ "$("$spans" "$work/off.raw")" = silent ] || fail "off: sound was heard with sound off"
+
+# Bad requests are passed over with a note in the trace.
+printf 'bad\nquit\n' >"$work/bad.in"
+play bad "$story5" "$work/bad.in" --standard --sound --trace="$work/bad.trace"
+for note in "; sound 4095: no such sound" "; sound 6: a truncated AIFF sound" \
+    "; sound 7: does not decode" "; sound 3: routine 32767 lies outside the story"; do
+    grep -aqF -- "$note" "$work/bad.trace" || fail "bad: the trace lacks \"$note\""
 done
 
 [ "$failures" = 0 ] || exit 1

@@ -2,9 +2,11 @@
 # The real program in a real terminal (a tmux pane): a line edited with Left, recalled with Up,
 # and Escape, which types nothing; the screen when the terminal changes its size, with and
 # without --standard; the last screen left in the terminal when a game ends right after a timed
-# key. Usage: Terminal.sh LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5)
+# key; the routine of a sound that ends while the story waits for a command. Usage: Terminal.sh
+# LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5) SOUNDS_STORY
+# (tests/stories/sounds, version 5)
 set -uo pipefail
-lantern=$1 story=$2 standard=$3
+lantern=$1 story=$2 standard=$3 sounds=$4
 command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
 socket="lantern-terminal-$$"
@@ -59,6 +61,8 @@ play() {
         --console "$@")
     socket="lantern-terminal-$$-$plays"
     pane -f /dev/null new-session -d -x 80 -y 24 "XDG_DATA_HOME=$(printf %q "$work/data$plays") \
+        XDG_CONFIG_HOME=$(printf %q "$work") SDL_AUDIODRIVER=disk \
+        SDL_DISKAUDIOFILE=$(printf %q "$work/audio$plays.raw") \
         $command 2>>$(printf %q "$work/err"); echo \"exit status \$?\"; sleep 60"
 }
 
@@ -131,6 +135,16 @@ wait_for "exit status 0" || fail "the game did not end after the timed key"
 for line in ">lastkey" "Key 0 after 3 ticks." "The story's last words."; do
     wait_for "$line" || fail "the last screen lacks \"$line\""
 done
+# A sound's routine runs while the story waits for a command, as soon as the sound ends; the
+# line then typed goes on after what it printed.
+play --standard "$sounds"
+wait_for ">" || fail "the story never asked for a command"
+pane send-keys t e l l Enter
+wait_for "[The sound has ended.]" || fail "the sound's routine did not run while the story waited"
+pane send-keys t e l l Enter
+wait_for "[The sound has ended.]" 2 || fail "the line typed after the routine's text was not read"
+[ -s "$work/audio$plays.raw" ] || fail "the terminal game played no sound"
+
 if grep -qE "AddressSanitizer|runtime error:" "$work/err"; then
     fail "a sanitizer reported a fault: $(cat "$work/err")"
 fi
