@@ -107,11 +107,14 @@ target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_SOUNDS_V3="${LANTERN_STORY_SOUNDS_V3}"
     LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}")
 
-# A game saved in the window comes back in a new one.
+# A game saved in the window comes back in a new one; a sound's routine runs in the window.
 if(TARGET lantern_window_tests)
-    add_dependencies(lantern_window_tests story_standard_v5)
+    add_dependencies(lantern_window_tests story_standard_v5 story_sounds_v5 story_sounds_blb
+                     lantern-sound)
     target_compile_definitions(lantern_window_tests PRIVATE
-        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}")
+        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
+        LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}"
+        LANTERN_SOUND_MODULE="$<TARGET_FILE:lantern-sound>")
 endif()
 
 # Built with everything else, so that the story tests find them.

@@ -17,6 +17,7 @@ class RecordingSound : public SoundDevice {
   public:
     bool opens = true;
     std::vector<std::string> calls;
+    int playerVolume = -1; ///< the last the front-end set
 
     bool Open() override {
         calls.emplace_back("open");
@@ -64,7 +65,7 @@ class RecordingSound : public SoundDevice {
         return ended;
     }
     void SetWakeUp(std::function<void()>) override {}
-    void SetPlayerVolume(int) override {}
+    void SetPlayerVolume(int percent) override { playerVolume = percent; }
 
     /// The calls that start with prefix.
     std::vector<std::string> Calls(const std::string& prefix) const {
