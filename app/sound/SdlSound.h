@@ -3,6 +3,8 @@
 #include "files/SoundResources.h"
 #include "platform/SoundDevice.h"
 
+#include <SDL2/SDL_mixer.h>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -14,8 +16,6 @@
 #include <mutex>
 #include <optional>
 #include <vector>
-
-struct _Mix_Music;
 
 namespace lantern {
 
@@ -59,7 +59,7 @@ class SdlSound final : public SoundDevice {
     struct Kept {
         SoundFormat Format = SoundFormat::Aiff;
         std::shared_ptr<const Samples> Pcm; ///< an effect
-        _Mix_Music* Music = nullptr;        ///< music, which reads from Bytes
+        Mix_Music* Music = nullptr;        ///< music, which reads from Bytes
         std::shared_ptr<std::vector<uint8_t>> Bytes;
         size_t Size = 0;
         uint64_t LastUse = 0;
@@ -114,7 +114,7 @@ class SdlSound final : public SoundDevice {
     std::atomic<bool> m_anyFinished{false};
 
     // The music, which SDL_mixer plays; its end is heard in MusicFinished.
-    std::atomic<_Mix_Music*> m_music{nullptr};
+    std::atomic<Mix_Music*> m_music{nullptr};
     std::atomic<int> m_musicNumber{0};
     std::atomic<uint32_t> m_musicId{0};
     std::atomic<bool> m_musicHalting{false};

@@ -124,10 +124,11 @@ SoundResources SoundResources::Find(const std::string& storyPath, const ZCodeIde
     for (const BlorbResource& resource : *index) {
         if (resource.Usage != "Snd " || resource.Number > 0x7FFF)
             continue;
-        const auto chunk = std::find_if(chunks.begin(), chunks.end(), [&](const ChunkHead& c) {
-            return c.Offset == resource.Offset;
-        });
-        if (chunk == chunks.end())
+        // The walk found the chunks in the order of their offsets.
+        const auto chunk = std::lower_bound(
+            chunks.begin(), chunks.end(), size_t{resource.Offset},
+            [](const ChunkHead& c, size_t offset) { return c.Offset < offset; });
+        if (chunk == chunks.end() || chunk->Offset != resource.Offset)
             continue;
         Entry entry{chunk->Id, {}, chunk->Offset + 8, chunk->Length};
         uint8_t type[4];

@@ -1,6 +1,9 @@
-// The one IFF reader and the one way of reading a file, on the shapes broken files take.
+// The one IFF reader and the one way of reading a file, on the shapes broken files take; and the
+// AIFF samples of stories, checked before they are played.
 #include "files/FileRead.h"
 #include "files/Iff.h"
+#include "files/SoundResources.h"
+#include "support/SoundBuilder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -75,6 +78,31 @@ TEST(FileRead, OnlyRegularFilesWithinTheirBound) {
     EXPECT_EQ(ReadRegularFile("/dev/zero", 99).Describe("/dev/zero"),
               "\"/dev/zero\" is not a regular file.");
     std::filesystem::remove_all(folder);
+}
+
+TEST(Aiff, TheRateIsAnExtendedFloatAndATruncatedSamplePlaysWhatItHas) {
+    // 9123 Hz, as a story of 1988 has it: 0x400C 8E8C000000000000.
+    const std::array<uint8_t, 10> rate{0x40, 0x0C, 0x8E, 0x8C, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(ExtendedFloat(rate), 9123.0);
+    std::string problem;
+    const auto whole = CheckAiff(test::MakeAiff(440, 100), problem);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(problem.empty()) << problem;
+    // Cut anywhere, or with any byte changed, it is refused or plays what it has, never more.
+    const std::vector<uint8_t> form = test::MakeAiff(440, 20);
+    for (size_t length = 0; length < form.size(); ++length) {
+        const std::span<const uint8_t> cut(form.data(), length);
+        if (const auto played = CheckAiff(cut, problem)) {
+            EXPECT_LE(played->size(), form.size() + 12);
+        }
+    }
+    for (size_t at = 0; at < 40; ++at) {
+        std::vector<uint8_t> changed = form;
+        changed[at] ^= 0xFF;
+        CheckAiff(changed, problem);
+    }
+    std::vector<uint8_t> text{'A', 'I', 'F', 'C'};
+    EXPECT_FALSE(CheckAiff(text, problem));
 }
 
 } // namespace
