@@ -1,5 +1,6 @@
 // Timed input: READ and READ_CHAR that call a story routine every tenth of a second or more
-// while they wait, and end when it returns true (Z-Machine Standard 1.1, sections 10.2 and 15).
+// while they wait, and end when it returns true (Z-Machine Standard 1.1, sections 10.2 and 15);
+// the same waits run the routines of sounds that have ended (section 9).
 #include "machine/zMachine.h"
 
 namespace lantern {
@@ -15,10 +16,6 @@ constexpr int kFlags1Timed = 0x80;
 /// The routine of a tick left the waiting instruction behind: the machine goes on from where
 /// the routine left it.
 struct WaitAbandoned {};
-
-} // namespace
-
-namespace {
 
 bool Ticks(bool standard, int version, int32_t time, int32_t routine) {
     return standard && version >= 4 && time > 0 && routine != 0;

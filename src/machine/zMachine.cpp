@@ -161,8 +161,8 @@ void zMachine::WriteHeaderBytes() {
     if (m_version >= 1 && m_version <= 3) {
         m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
-        // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
-        // gives timed input.
+        // Colours, bold, italic and fixed pitch; no pictures. The complete Z-machine gives timed
+        // input, and in version 6 says whether the story's sounds can play.
         m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
                                     TimedInputFlag() |
                                     (m_version == 6 && m_sound.Available() ? kFlags1Sound : 0));

@@ -16,12 +16,24 @@ fail() {
     failures=$((failures + 1))
 }
 
-# feed INPUT: its lines, with the pauses it asks for.
+# feed INPUT OUTPUT: the lines of INPUT, with the pauses it asks for, each counted from when
+# the game has taken the lines before it and waits again (it has printed a prompt, ">", for
+# each, into OUTPUT).
 feed() {
+    local sent=0
     while IFS= read -r line; do
         case "$line" in
-        "#sleep "*) sleep "${line#\#sleep }" ;;
-        *) printf '%s\n' "$line" ;;
+        "#sleep "*)
+            for _ in $(seq 300); do
+                [ "$(tr -cd '>' <"$2" 2>/dev/null | wc -c)" -gt "$sent" ] && break
+                sleep 0.1
+            done
+            sleep "${line#\#sleep }"
+            ;;
+        *)
+            printf '%s\n' "$line"
+            sent=$((sent + 1))
+            ;;
         esac
     done <"$1"
 }
@@ -31,7 +43,7 @@ feed() {
 play() {
     local name=$1 story=$2 input=$3
     shift 3
-    feed "$input" | XDG_CONFIG_HOME="$work" SDL_AUDIODRIVER=${driver:-disk} \
+    feed "$input" "$work/$name.out" | XDG_CONFIG_HOME="$work" SDL_AUDIODRIVER=${driver:-disk} \
         SDL_DISKAUDIOFILE="$work/$name.raw" \
         "$lantern" --console "$@" "$story" >"$work/$name.out" 2>"$work/$name.err"
     local status=$?
