@@ -28,7 +28,7 @@ namespace lantern {
 class SdlSound final : public SoundDevice {
   public:
     static constexpr int kRate = 44100;
-    static constexpr int kBufferFrames = 512;
+    static constexpr int kBufferFrames = 256;
 
     /// Keeps decoded sounds up to maxKeptBytes (music: its file), dropping those used least
     /// recently first.
