@@ -157,15 +157,15 @@ int main(int argc, char** argv) {
             parts.push_back({"Snd ", static_cast<uint32_t>(n[0]), "MOD ",
                              lantern::test::MakeMod(static_cast<int>(n[1]))});
         } else if (option == "--junk") {
-            const std::string spec = next();
-            const auto colon = spec.find(':');
-            if (colon == std::string::npos || spec.size() - colon - 1 != 4)
+            const std::string given = next();
+            const auto colon = given.find(':');
+            if (colon == std::string::npos || given.size() - colon - 1 != 4)
                 return 2;
             std::vector<uint8_t> junk(300);
             for (size_t k = 0; k < junk.size(); ++k)
                 junk[k] = static_cast<uint8_t>(k * 2654435761u >> 13);
-            parts.push_back({"Snd ", static_cast<uint32_t>(std::stoul(spec.substr(0, colon))),
-                             spec.substr(colon + 1), std::move(junk)});
+            parts.push_back({"Snd ", static_cast<uint32_t>(std::stoul(given.substr(0, colon))),
+                             given.substr(colon + 1), std::move(junk)});
         } else if (option == "--loop") {
             const auto n = Numbers(next());
             std::vector<uint8_t> loop;
