@@ -2,8 +2,10 @@
 #include "StopSignals.h"
 #include "console/ConsoleMain.h"
 #include "files/SoundResources.h"
+#include "text/CharMap.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,12 +59,12 @@ int RunWindowProgram(char** argv) {
     std::string problem;
     BecomeProgram(LANTERN_WINDOW_PROGRAM, argv, program, problem);
     if (program.empty())
-        std::fprintf(stderr, "lantern: %s\n", problem.c_str());
+        std::fprintf(stderr, "lantern: %s\n", lantern::PrintableText(problem).c_str());
     else
         std::fprintf(stderr,
                      "lantern: cannot start the window (%s: %s); --console plays in the "
                      "terminal\n",
-                     program.c_str(), problem.c_str());
+                     lantern::PrintableText(program).c_str(), problem.c_str());
     return 1;
 }
 
@@ -78,10 +80,15 @@ bool WantsSound(const lantern::Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file size limit (ulimit -f) fails as a write to a full disk does, and is
+    // reported so, rather than ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::string error;
     const auto options = lantern::ParseOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "lantern: %s\n%s", error.c_str(), lantern::UsageText().c_str());
+        // The mistake may quote an argument: nothing of it steers the terminal.
+        std::fprintf(stderr, "lantern: %s\n%s", lantern::PrintableText(error).c_str(),
+                     lantern::UsageText().c_str());
         return 2;
     }
     if (options->help || options->version) {

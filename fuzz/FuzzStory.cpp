@@ -1,5 +1,6 @@
 #include "FuzzStory.h"
 
+#include "files/Settings.h"
 #include "files/StoryFile.h"
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
@@ -7,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -137,6 +139,14 @@ long PlayFuzzStory(const uint8_t* data, size_t size) {
     // character (no story does: its first byte is its version) a file of commands: both are
     // the files of a fixed small story that restores and then plays back commands.
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // An input that starts as a section does ("[") is the window's settings file: whatever it
+    // holds is read within its bounds, and what is written of it reads back the same.
+    if (bytes.starts_with('[')) {
+        const WindowSettings settings = ParseWindowSettings(bytes);
+        if (ParseWindowSettings(FormatWindowSettings(settings)) != settings)
+            std::abort();
+        return 0;
+    }
     const bool iff = bytes.starts_with("FORM");
     const bool savedGame = iff && bytes.size() >= 12 && bytes.substr(8, 4) == "IFZS";
     if (savedGame || (!iff && size > 0 && data[0] >= 0x20 && data[0] < 0x7F)) {

@@ -8,6 +8,7 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
+#include "text/CharMap.h"
 
 #include <algorithm>
 #include <array>
@@ -187,7 +188,7 @@ int PrintStoryInfo(const Options& options) {
         for (const auto& [key, value] : DescribeStory(story))
             text.append(key).append(": ").append(value).append("\n");
     } catch (const LoadError& e) {
-        std::cerr << "lantern: " << e.what() << '\n';
+        std::cerr << "lantern: " << PrintableText(e.what()) << '\n';
         return 1;
     }
     errno = 0;

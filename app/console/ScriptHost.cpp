@@ -145,11 +145,12 @@ void ScriptHost::ProcessPendingEvents() {
 }
 
 void ScriptHost::ShowMessage(const std::string& text, MessageIcon) {
-    m_errors << "lantern: " << text << '\n' << std::flush;
+    // A message may name a file or quote what was typed: nothing in it steers the terminal.
+    m_errors << "lantern: " << PrintableText(text) << '\n' << std::flush;
 }
 
 bool ScriptHost::AskYesNo(const std::string& text) {
-    m_errors << "lantern: " << text << " Yes\n" << std::flush;
+    m_errors << "lantern: " << PrintableText(text) << " Yes\n" << std::flush;
     return true;
 }
 

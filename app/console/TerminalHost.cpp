@@ -124,29 +124,43 @@ void TerminalHost::ProcessPendingEvents() {
 }
 
 TerminalKey TerminalHost::Prompt(const std::string& text) {
+    CheckStop();
+    if (m_ended)
+        throw GameStopped{};
     Render();
     TerminalKey key;
     for (;;) {
-        // The terminal's bottom row, also when it shows only a part of the screen.
-        const int row = std::min(m_surface.Height(), m_terminal.Rows()) - 1;
-        m_terminal.DrawBar(row, text);
-        m_terminal.Show(static_cast<int>(DecodeUtf8(text).size()), row);
+        // The terminal's bottom rows, also when it shows only a part of the screen; a message
+        // too long for them shows its start.
+        const std::vector<std::string> lines = m_terminal.Wrap(text);
+        const int bottom = std::min(m_surface.Height(), m_terminal.Rows()) - 1;
+        const int count = std::min(static_cast<int>(lines.size()), bottom + 1);
+        for (int i = 0; i < count; ++i)
+            m_terminal.DrawBar(bottom - count + 1 + i, lines[static_cast<size_t>(i)]);
+        m_terminal.Show(TerminalScreen::Width(lines[static_cast<size_t>(count - 1)]), bottom);
         key = m_terminal.ReadKey(-1);
         CheckStop();
-        if (key.kind == TerminalKey::Kind::Ended)
+        if (key.kind == TerminalKey::Kind::Ended) {
+            m_ended = true;
             throw GameStopped{};
+        }
         if (key.kind == TerminalKey::Kind::Resized)
             Resized();
         if (key.kind == TerminalKey::Kind::Character || key.kind == TerminalKey::Kind::Key)
             break;
     }
-    // The prompt row belongs to the screen again.
+    // The prompt's rows belong to the screen again.
     Render(true);
     return key;
 }
 
 void TerminalHost::ShowMessage(const std::string& text, MessageIcon) {
+    // A message that no key can acknowledge any more waits for the terminal to be given back.
+    m_unseen.push_back(text);
+    if (StopSignal() != 0 || m_ended)
+        return;
     Prompt(text + " [press a key]");
+    m_unseen.pop_back();
 }
 
 bool TerminalHost::AskYesNo(const std::string& text) {
@@ -158,6 +172,38 @@ bool TerminalHost::AskYesNo(const std::string& text) {
             return true;
         if (key.value == 'n' || key.value == 'N')
             return false;
+    }
+}
+
+bool TerminalHost::QuietAfterKey() {
+    // Far longer than between two keys of a typed word, short enough not to be noticed.
+    constexpr int kQuietMs = 300;
+    bool quiet = true;
+    for (;;) {
+        const TerminalKey key = m_terminal.ReadKey(kQuietMs);
+        CheckStop();
+        switch (key.kind) {
+        case TerminalKey::Kind::None: return quiet;
+        case TerminalKey::Kind::Ended: m_ended = true; throw GameStopped{};
+        case TerminalKey::Kind::Resized: Resized(); break;
+        case TerminalKey::Kind::Woken: break; // a sound ended: the game looks once answered
+        case TerminalKey::Kind::Character:
+        case TerminalKey::Kind::Key: quiet = false; break;
+        }
+    }
+}
+
+bool TerminalHost::AskQuestion(const std::string& text) {
+    // What was typed before the question appeared was not typed for it.
+    m_terminal.DiscardTypedAhead();
+    m_pendingKeys.clear();
+    for (;;) {
+        const TerminalKey key = Prompt(text + " [press y for yes, n for no]");
+        if (key.kind != TerminalKey::Kind::Character)
+            continue;
+        const bool yes = key.value == 'y' || key.value == 'Y';
+        if ((yes || key.value == 'n' || key.value == 'N') && QuietAfterKey())
+            return yes;
     }
 }
 
@@ -214,6 +260,12 @@ void TerminalHost::Finish() {
             break; // the terminal is gone: nothing left to show
         done += static_cast<size_t>(n);
     }
+    // Messages of the game's last moments, where the shell shows them.
+    for (const std::string& message : m_unseen) {
+        const std::string line = "lantern: " + PrintableText(message) + "\n";
+        [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, line.data(), line.size());
+    }
+    m_unseen.clear();
 }
 
 } // namespace lantern

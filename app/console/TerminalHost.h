@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace lantern {
 
@@ -34,8 +35,14 @@ class TerminalHost : public Host {
     void DoEvents() override;
     void DoEventsFor(int timeoutMs) override;
     void ProcessPendingEvents() override;
+    /// The message on the terminal's bottom rows until a key; while the game is being stopped
+    /// (a signal, the terminal gone) it is kept and written out by Finish instead.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
+    /// A single-key question (going on with a kept game): keys typed before it was shown are
+    /// dropped, and Y or N answers only when no other key follows it at once, so that a word
+    /// typed meanwhile ("north") is not taken for an answer.
+    bool AskQuestion(const std::string& text) override;
     /// A prompt on the bottom row: Enter takes the name typed (or the suggested one when
     /// none was typed), Ctrl-D gives up.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
@@ -58,8 +65,12 @@ class TerminalHost : public Host {
     /// The terminal changed its size: the screen follows it, or keeps its own, and all of it
     /// is drawn again.
     void Resized();
-    /// Shows text on the bottom row and waits for one key; returns it.
+    /// Shows text on the bottom rows, wrapped at the terminal's width, and waits for one key;
+    /// returns it.
     TerminalKey Prompt(const std::string& text);
+    /// Whether no key comes within a moment; keys that do come are read and dropped until
+    /// none does.
+    bool QuietAfterKey();
     /// Ends the game (GameStopped) after a stop signal.
     static void CheckStop();
 
@@ -75,6 +86,7 @@ class TerminalHost : public Host {
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait
     bool m_drawnOnce = false;
     bool m_ended = false; ///< the terminal went away; the keys read before still count
+    std::vector<std::string> m_unseen; ///< messages no key acknowledged, for Finish to write
 };
 
 } // namespace lantern

@@ -100,6 +100,16 @@ bool DescribedTrueColour(const char* type, int fd) {
     return described;
 }
 
+// Whether the terminfo database describes a terminal type, found out without newterm, which
+// keeps what it allocated for a set-up that failed until the program ends.
+bool Described(const char* type, int fd) {
+    int error = 0;
+    if (setupterm(type, fd, &error) != OK)
+        return false;
+    del_curterm(cur_term);
+    return true;
+}
+
 // The terminal description for the same type with RGB colour numbers, as the terminfo
 // database names them ("xterm-256color", "xterm-direct"); nothing for a type that is one.
 std::string DirectType(std::string_view type) {
@@ -180,9 +190,11 @@ TerminalScreen::TerminalScreen(int inputFd, int outputFd, const char* type) : m_
 bool TerminalScreen::Start(const char* type) {
     const char* name = type != nullptr ? type : std::getenv("TERM");
     const std::string direct = DirectType(name != nullptr ? name : "");
-    if (!direct.empty() && (TrueColourClaimed() || DescribedTrueColour(name, fileno(g_output))))
+    const int fd = fileno(g_output);
+    if (!direct.empty() && (TrueColourClaimed() || DescribedTrueColour(name, fd)) &&
+        Described(direct.c_str(), fd))
         m_screen = newterm(direct.c_str(), g_output, g_input);
-    if (!m_screen)
+    if (!m_screen && Described(type, fd))
         m_screen = newterm(type, g_output, g_input);
     return m_screen != nullptr;
 }
@@ -299,19 +311,83 @@ void TerminalScreen::Clear() {
     clearok(curscr, TRUE);
 }
 
+namespace {
+
+// The cells a printable character takes on a bar: as the terminal says, and one when it does
+// not know the character.
+int CellsOf(char32_t c) {
+    const int cells = wcwidth(static_cast<wchar_t>(c));
+    return cells < 0 ? 1 : cells;
+}
+
+} // namespace
+
 void TerminalScreen::DrawBar(int row, std::string_view text) {
     if (!m_screen)
         return;
     move(row, 0);
     clrtoeol();
     attron(A_REVERSE);
-    for (const char32_t c : DecodeUtf8(text)) {
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
-            continue;
+    for (const char32_t c : DecodeUtf8(PrintableText(text))) {
         const wchar_t one[2] = {static_cast<wchar_t>(c), 0};
         addnwstr(one, 1);
     }
     attroff(A_REVERSE);
+}
+
+int TerminalScreen::Width(std::string_view text) {
+    int cells = 0;
+    for (const char32_t c : DecodeUtf8(PrintableText(text)))
+        cells += CellsOf(c);
+    return cells;
+}
+
+std::vector<std::string> TerminalScreen::Wrap(std::string_view text) const {
+    const int cellsAcross = std::max(m_screen ? COLS : 80, 1);
+    const std::u32string all = DecodeUtf8(PrintableText(text));
+    std::vector<std::string> wrapped;
+    std::string line;
+    int used = 0; // the cells of line
+    auto endLine = [&] {
+        wrapped.push_back(std::exchange(line, std::string()));
+        used = 0;
+    };
+    int spaces = 0; // the spaces before the next word
+    for (size_t i = 0; i < all.size();) {
+        if (all[i] == ' ') {
+            ++spaces;
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        int wordCells = 0;
+        for (; end < all.size() && all[end] != ' '; ++end)
+            wordCells += CellsOf(all[end]);
+        // A word that does not fit after the spaces starts the next line; one longer than a
+        // line is cut where the line ends.
+        if (used > 0 && used + spaces + wordCells > cellsAcross) {
+            endLine();
+        } else if (used + spaces <= cellsAcross) {
+            line.append(static_cast<size_t>(spaces), ' ');
+            used += spaces;
+        }
+        spaces = 0;
+        for (; i < end; ++i) {
+            const int cells = CellsOf(all[i]);
+            if (used > 0 && used + cells > cellsAcross)
+                endLine();
+            AppendUtf8(line, all[i]);
+            used += cells;
+        }
+    }
+    if (!line.empty() || wrapped.empty())
+        wrapped.push_back(line);
+    return wrapped;
+}
+
+void TerminalScreen::DiscardTypedAhead() {
+    if (m_screen)
+        flushinp();
 }
 
 void TerminalScreen::Show(int x, int y) {

@@ -5,7 +5,9 @@
 #include "screen/zScreen.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 struct screen; // curses' SCREEN
 
@@ -60,8 +62,15 @@ class TerminalScreen {
     /// terminal changed its size and may have cut or moved its lines its own way).
     void Clear();
     /// Puts text (UTF-8) in reverse video on a row of the screen to come, the rest of the row
-    /// blank.
+    /// blank. Whatever could steer the terminal is shown as "?" (see PrintableText).
     void DrawBar(int row, std::string_view text);
+    /// Text (UTF-8) broken into lines that fit the terminal's width, between words where it
+    /// can, as DrawBar shows them.
+    std::vector<std::string> Wrap(std::string_view text) const;
+    /// The number of cells text (UTF-8) takes on a bar.
+    static int Width(std::string_view text);
+    /// Forgets the keys typed and not yet read.
+    void DiscardTypedAhead();
     /// Sends the terminal what changed since the last time, with the cursor at (x, y) of the
     /// terminal.
     void Show(int x, int y);

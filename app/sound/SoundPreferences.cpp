@@ -1,28 +1,19 @@
 #include "sound/SoundPreferences.h"
 
 #include "files/FileRead.h"
+#include "files/Settings.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
 namespace lantern {
 
-namespace {
-
-// A preferences' file larger than this is not read.
-constexpr size_t kMaxPreferencesBytes = 1u << 20;
-
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
+SoundChoice SoundChoice::From(const WindowSettings& settings) {
+    SoundChoice choice;
+    choice.On = settings.soundOn.value_or(choice.On);
+    choice.Volume = settings.soundVolume.value_or(choice.Volume);
+    return choice;
 }
-
-} // namespace
 
 std::string PreferencesFile() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -38,37 +29,11 @@ std::string PreferencesFile() {
 }
 
 SoundChoice ReadSoundChoice(const std::string& file) {
-    SoundChoice choice;
-    const FileBytes read = ReadRegularFile(file, kMaxPreferencesBytes);
+    const FileBytes read = ReadRegularFile(file, kMaxSettingsSize);
     if (!read.Ok())
-        return choice;
-    const std::string_view text(reinterpret_cast<const char*>(read.Bytes.data()),
-                                read.Bytes.size());
-    bool inSound = false;
-    for (size_t at = 0; at < text.size();) {
-        const size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view line = Trimmed(text.substr(at, end - at));
-        at = end + 1;
-        if (line.starts_with('[')) {
-            inSound = line == "[sound]";
-            continue;
-        }
-        const size_t equals = line.find('=');
-        if (!inSound || equals == std::string_view::npos)
-            continue;
-        const std::string_view key = Trimmed(line.substr(0, equals));
-        const std::string_view value = Trimmed(line.substr(equals + 1));
-        if (key == "on" && (value == "true" || value == "false")) {
-            choice.On = value == "true";
-        } else if (key == "volume") {
-            int volume = 0;
-            const auto [rest, error] =
-                std::from_chars(value.data(), value.data() + value.size(), volume);
-            if (error == std::errc{} && rest == value.data() + value.size())
-                choice.Volume = std::clamp(volume, 0, 100);
-        }
-    }
-    return choice;
+        return {};
+    return SoundChoice::From(ParseWindowSettings(
+        std::string_view(reinterpret_cast<const char*>(read.Bytes.data()), read.Bytes.size())));
 }
 
 } // namespace lantern

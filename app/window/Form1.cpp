@@ -1,7 +1,10 @@
 #include "window/Form1.h"
 
 #include "StopSignals.h"
+#include "files/FileRead.h"
+#include "files/FileWrite.h"
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 #include "window/AboutBox.h"
 #include "window/FontDialog.h"
 #include "window/MainMenu.h"
@@ -15,7 +18,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -23,11 +25,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
+#include <span>
+#include <system_error>
 #include <utility>
 
 namespace lantern {
@@ -47,8 +51,7 @@ constexpr const char* kLoseGame = "Quit and lose this game?";
 Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     : QWidget(parent), m_hooks(std::move(hooks)), m_standardOnCommandLine(options.standard),
       m_surface(0, 0) {
-    m_settings = OpenSettings(m_hooks.settingsFile);
-    m_preferences.Load(*m_settings);
+    LoadPreferences();
     setWindowTitle(QStringLiteral("Lantern"));
     setAcceptDrops(true);
     Surface& drawOn = m_hooks.surface ? m_hooks.surface(m_surface) : m_surface;
@@ -128,11 +131,11 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
     connect(m_menu, &MainMenu::StoryInfoRequested, this, &Form1::ShowStoryInfo);
 
-    // The first time, the window takes 0.8 of the screen; afterwards the size the player left.
-    if (m_preferences.geometry.isEmpty() || !restoreGeometry(m_preferences.geometry)) {
-        resize(kDesignWidth, kDesignHeight);
+    // The first time, the window takes 0.8 of the screen; afterwards the size the player left,
+    // as far as the screen it is on now holds it.
+    resize(kDesignWidth, kDesignHeight);
+    if (!PlaceWindow())
         SizeToScreen();
-    }
     ApplyLook();
     ApplySound();
     LayOut();
@@ -140,7 +143,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     ShowWelcome(true);
 
     if (!options.story.empty()) {
-        m_pendingStory = QFile::decodeName(options.story.c_str());
+        m_pendingStory = PathText(options.story);
         QTimer::singleShot(0, this, &Form1::StartCommandLineStory);
     }
 }
@@ -242,10 +245,9 @@ void Form1::PlayStory(const QString& story) {
     QString folder = m_hooks.dataFolder;
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    m_machine->SetAutosaveFolder(m_standardGame ? QFile::encodeName(folder).toStdString()
-                                                : std::string());
+    m_machine->SetAutosaveFolder(m_standardGame ? PathBytes(folder) : std::string());
     UpdateMinimumSize();
-    m_lastOutcome = m_machine->RunGame(QFile::encodeName(story).toStdString());
+    m_lastOutcome = m_machine->RunGame(PathBytes(story));
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
         // A file that is no story is not offered again, and leaves the display as it was.
         m_played = playedBefore;
@@ -336,11 +338,11 @@ void Form1::PresentStory(const QString& path) {
     m_story = StoryShown::Read(path);
     m_about->setEnabled(m_story.has_value());
     m_menu->AboutStory()->setEnabled(m_story.has_value());
-    setWindowTitle(m_story ? m_story->WindowTitle() : QStringLiteral("Lantern"));
+    setWindowTitle(m_story ? ShownText(m_story->WindowTitle()) : QStringLiteral("Lantern"));
     if (!m_story || m_story->Cover.isNull())
         return;
     // The story begins once the player has seen its cover.
-    m_cover->SetStory(m_story->Cover, m_story->Title(), m_story->Author());
+    m_cover->SetStory(m_story->Cover, ShownText(m_story->Title()), ShownText(m_story->Author()));
     m_cover->show();
     m_cover->raise();
     m_cover->setFocus();
@@ -465,12 +467,74 @@ void Form1::ApplySound() {
     SavePreferences();
 }
 
+void Form1::LoadPreferences() {
+    const QString file =
+        !m_hooks.settingsFile.isEmpty()
+            ? m_hooks.settingsFile
+            : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                  QStringLiteral("/lantern/lantern.ini");
+    m_settingsPath = PathBytes(file);
+    // Read only from a regular file, without waiting on it: a FIFO or a device in its place is
+    // neither read nor ever written, and the settings live as long as the window.
+    const FileBytes read = ReadRegularFile(m_settingsPath, kMaxSettingsSize);
+    WindowSettings settings;
+    if (read.Ok())
+        settings = ParseWindowSettings(
+            std::string_view(reinterpret_cast<const char*>(read.Bytes.data()), read.Bytes.size()));
+    m_preferences.Load(settings);
+    m_settingsKept = m_preferences.Kept();
+    if (read.Failure == FileBytes::Problem::NotRegular) {
+        m_settingsWritable = false;
+        QTimer::singleShot(0, this, [this, read] {
+            ShowMessage("The settings cannot be kept. " + read.Describe(m_settingsPath) +
+                            " They last until Lantern closes.",
+                        MessageIcon::Error);
+        });
+    }
+}
+
 void Form1::SavePreferences() {
-    if (!m_settings)
-        return;
-    m_preferences.geometry = saveGeometry();
-    m_preferences.Save(*m_settings);
     m_menu->SetRecent(m_preferences.recent);
+    // Written only when something changed, and through the safe writer: a link to what is not
+    // a regular file is left as it is, said once, and the settings last as long as the window.
+    const WindowSettings settings = m_preferences.Kept();
+    if (!m_settingsWritable || settings == m_settingsKept)
+        return;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(m_settingsPath).parent_path(), error);
+    const std::string text = FormatWindowSettings(settings);
+    if (const auto failed = WriteWholeFile(
+            m_settingsPath, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+            {})) {
+        m_settingsWritable = false;
+        ShowMessage("The settings cannot be kept. " + *failed + " They last until Lantern closes.",
+                    MessageIcon::Error);
+        return;
+    }
+    m_settingsKept = settings;
+}
+
+bool Form1::PlaceWindow() {
+    const std::optional<WindowPlace>& place = m_preferences.place;
+    if (!place)
+        return false;
+    // The screen the window was on, or the first one when that one is gone; never larger than
+    // the room it has there, and wholly on it.
+    const QRect wanted(place->x, place->y, place->width, place->height);
+    QScreen* display = QGuiApplication::screenAt(wanted.center());
+    if (!display)
+        display = QGuiApplication::primaryScreen();
+    if (!display)
+        return false;
+    const QRect room = display->availableGeometry();
+    const QSize size = wanted.size().boundedTo(room.size());
+    const QPoint at(std::clamp(wanted.x(), room.left(), room.right() - size.width() + 1),
+                    std::clamp(wanted.y(), room.top(), room.bottom() - size.height() + 1));
+    resize(size);
+    move(at);
+    if (place->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    return true;
 }
 
 void Form1::changeEvent(QEvent* event) {
@@ -598,6 +662,12 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The window's place is kept as the player leaves it: where its frame stands and the size
+    // inside it, as a window is placed and sized.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+    if (normal.isValid())
+        m_preferences.place =
+            WindowPlace{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
     SavePreferences();
     Form_Unload();
     event->accept();
@@ -671,8 +741,11 @@ void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
         m_hooks.showMessage(text, icon);
         return;
     }
+    // The text may name a file or quote a story: it is shown as it is, never as markup.
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QStringLiteral("Lantern"), QString::fromLocal8Bit(text), QMessageBox::Ok, this);
+                    QStringLiteral("Lantern"), QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -681,6 +754,9 @@ bool Form1::AskYesNo(const std::string& text) {
 }
 
 bool Form1::AskQuestion(const std::string& text) {
+    // Keys typed before the question appears go where they were typed, not to its buttons.
+    if (!m_unloading && !m_hooks.askYesNo)
+        QCoreApplication::processEvents();
     return Ask(text, QMessageBox::Question);
 }
 
@@ -691,7 +767,9 @@ bool Form1::Ask(const std::string& text, int icon) {
     if (m_hooks.askYesNo)
         return m_hooks.askYesNo(text);
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Lantern"),
-                    QString::fromLocal8Bit(text), QMessageBox::Yes | QMessageBox::No, this);
+                    QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes && !m_unloading;
 }
 
@@ -712,10 +790,10 @@ std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& su
         filters << QStringLiteral("Text files (*.txt *.rec)");
     filters << QStringLiteral("All files (*)");
     dialog.setNameFilters(filters);
-    dialog.selectFile(QString::fromStdString(suggested));
+    dialog.selectFile(PathText(suggested));
     if (dialog.exec() != QDialog::Accepted || m_unloading || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return PathBytes(dialog.selectedFiles().first());
 }
 
 void Form1::Beep() {

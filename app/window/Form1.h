@@ -19,7 +19,6 @@
 class QFileDialog;
 class QKeyEvent;
 class QPushButton;
-class QSettings;
 
 namespace lantern {
 
@@ -43,7 +42,7 @@ struct Form1Hooks {
         chooseSavedGame;
     /// The surface the game draws on, given the window's own (a test wraps it to record).
     std::function<Surface&(QtSurface&)> surface;
-    /// The preferences' file, in place of the per-user one.
+    /// The settings file, in place of the per-user one.
     QString settingsFile;
     /// The folder for autosaves, in place of the per-user data folder.
     QString dataFolder;
@@ -150,7 +149,13 @@ class Form1 : public QWidget, private Host {
     /// while one of the default mode is played, whose layout is fixed).
     void ApplyLook();
     void ShowWelcome(bool shown);
+    /// Reads the settings file (a regular file only) into the preferences.
+    void LoadPreferences();
+    /// Writes the preferences to the settings file when they differ from what it holds.
     void SavePreferences();
+    /// Puts the window where the preferences left it, fitted to the screen there; false when
+    /// they keep no place.
+    bool PlaceWindow();
     void ChangeZoom(int step);
     void ChooseLook();
     /// Shows the game's state over the display: the lower window's place, the caret while a
@@ -179,7 +184,9 @@ class Form1 : public QWidget, private Host {
     void ApplySound();
 
     Form1Hooks m_hooks;
-    std::unique_ptr<QSettings> m_settings;
+    std::string m_settingsPath;     ///< the settings file, as the system's bytes
+    WindowSettings m_settingsKept;  ///< what the settings file holds (or would, were it written)
+    bool m_settingsWritable = true; ///< false once the settings file proved it cannot be
     Preferences m_preferences;
     bool m_standardOnCommandLine = false;
     QtSurface m_surface;

@@ -1,65 +1,52 @@
 #include "window/Preferences.h"
 
+#include "window/StoryFiles.h"
+
 #include <QFileInfo>
-#include <QSettings>
 #include <algorithm>
 
 namespace lantern {
 
-namespace {
-
-constexpr int kMinPixelSize = 6;
-constexpr int kMaxPixelSize = 96;
-constexpr int kMaxMargin = 100;
-
-} // namespace
-
-void Preferences::Load(QSettings& settings) {
+void Preferences::Load(const WindowSettings& settings) {
     const Preferences defaults;
-    fonts.proportional =
-        settings.value(QStringLiteral("fonts/proportional"), defaults.fonts.proportional).toString();
-    fonts.fixed = settings.value(QStringLiteral("fonts/fixed"), defaults.fonts.fixed).toString();
-    fonts.pixelSize = std::clamp(
-        settings.value(QStringLiteral("fonts/size"), defaults.fonts.pixelSize).toInt(),
-        kMinPixelSize, kMaxPixelSize);
-    zoom = std::clamp(settings.value(QStringLiteral("view/zoom"), defaults.zoom).toInt(),
-                      kMinZoom, kMaxZoom);
-    theme = settings.value(QStringLiteral("view/theme")).toString() == QStringLiteral("dark")
-                ? Theme::Dark
-                : Theme::Light;
-    storyColours =
-        settings.value(QStringLiteral("view/storyColours"), defaults.storyColours).toBool();
-    margin = std::clamp(settings.value(QStringLiteral("view/margin"), defaults.margin).toInt(), 0,
-                        kMaxMargin);
-    geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
-    lastFolder = settings.value(QStringLiteral("files/lastFolder")).toString();
-    recent = settings.value(QStringLiteral("files/recent")).toStringList();
-    recent.removeAll(QString());
-    recent.removeDuplicates();
-    while (recent.size() > kMaxRecent)
-        recent.removeLast();
-    standard = settings.value(QStringLiteral("game/standard"), defaults.standard).toBool();
-    sound.On = settings.value(QStringLiteral("sound/on"), defaults.sound.On).toBool();
-    sound.Volume = std::clamp(
-        settings.value(QStringLiteral("sound/volume"), defaults.sound.Volume).toInt(), 0, 100);
+    fonts.proportional = settings.proportionalFont
+                             ? QString::fromStdString(*settings.proportionalFont)
+                             : defaults.fonts.proportional;
+    fonts.fixed =
+        settings.fixedFont ? QString::fromStdString(*settings.fixedFont) : defaults.fonts.fixed;
+    fonts.pixelSize = settings.fontSize.value_or(defaults.fonts.pixelSize);
+    zoom = settings.zoom.value_or(defaults.zoom);
+    theme = settings.darkTheme.value_or(false) ? Theme::Dark : Theme::Light;
+    storyColours = settings.storyColours.value_or(defaults.storyColours);
+    margin = settings.margin.value_or(defaults.margin);
+    place = settings.place;
+    lastFolder = settings.lastFolder ? PathText(*settings.lastFolder) : QString();
+    recent.clear();
+    for (const std::string& path : settings.recent)
+        recent.append(PathText(path));
+    standard = settings.standard.value_or(defaults.standard);
+    sound = SoundChoice::From(settings);
 }
 
-void Preferences::Save(QSettings& settings) const {
-    settings.setValue(QStringLiteral("fonts/proportional"), fonts.proportional);
-    settings.setValue(QStringLiteral("fonts/fixed"), fonts.fixed);
-    settings.setValue(QStringLiteral("fonts/size"), fonts.pixelSize);
-    settings.setValue(QStringLiteral("view/zoom"), zoom);
-    settings.setValue(QStringLiteral("view/theme"),
-                      theme == Theme::Dark ? QStringLiteral("dark") : QStringLiteral("light"));
-    settings.setValue(QStringLiteral("view/storyColours"), storyColours);
-    settings.setValue(QStringLiteral("view/margin"), margin);
-    settings.setValue(QStringLiteral("window/geometry"), geometry);
-    settings.setValue(QStringLiteral("files/lastFolder"), lastFolder);
-    settings.setValue(QStringLiteral("files/recent"), recent);
-    settings.setValue(QStringLiteral("game/standard"), standard);
-    settings.setValue(QStringLiteral("sound/on"), sound.On);
-    settings.setValue(QStringLiteral("sound/volume"), sound.Volume);
-    settings.sync();
+WindowSettings Preferences::Kept() const {
+    WindowSettings settings;
+    settings.proportionalFont = fonts.proportional.toStdString();
+    settings.fixedFont = fonts.fixed.toStdString();
+    settings.fontSize = fonts.pixelSize;
+    settings.zoom = zoom;
+    settings.darkTheme = theme == Theme::Dark;
+    settings.storyColours = storyColours;
+    settings.margin = margin;
+    settings.place = place;
+    if (!lastFolder.isEmpty())
+        settings.lastFolder = PathBytes(lastFolder);
+    for (const QString& path : recent)
+        settings.recent.push_back(PathBytes(path));
+    settings.standard = standard;
+    settings.soundOn = sound.On;
+    settings.soundVolume = sound.Volume;
+    // What the file could not give back (a name too long, a relative path) is not kept.
+    return ParseWindowSettings(FormatWindowSettings(settings));
 }
 
 void Preferences::AddRecent(const QString& path) {
@@ -82,13 +69,6 @@ Colour Preferences::ThemeText() const {
 
 Colour Preferences::ThemeBack() const {
     return theme == Theme::Dark ? Rgb(32, 32, 32) : Rgb(255, 255, 255);
-}
-
-std::unique_ptr<QSettings> OpenSettings(const QString& file) {
-    if (!file.isEmpty())
-        return std::make_unique<QSettings>(file, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("lantern"), QStringLiteral("lantern"));
 }
 
 } // namespace lantern

@@ -1,10 +1,11 @@
 #include "window/StoryInfoDialog.h"
 
 #include "memory/StoryError.h"
+#include "text/CharMap.h"
 #include "window/CoverView.h"
+#include "window/StoryFiles.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -14,8 +15,7 @@ namespace lantern {
 std::optional<StoryShown> StoryShown::Read(const QString& path) {
     StoryShown shown;
     try {
-        shown.File =
-            ReadStoryFile(QFile::encodeName(path).toStdString(), {.Record = true, .Cover = true});
+        shown.File = ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true});
     } catch (const LoadError&) {
         return std::nullopt;
     }
@@ -49,7 +49,7 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
     auto* layout = new QVBoxLayout(this);
     if (!story.Cover.isNull()) {
         auto* cover = new CoverView(this, false);
-        cover->SetStory(story.Cover, story.Title(), story.Author());
+        cover->SetStory(story.Cover, ShownText(story.Title()), ShownText(story.Author()));
         cover->setMinimumSize(320, 320);
         layout->addWidget(cover, 1);
     }
@@ -61,8 +61,9 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
     if (story.File.Record)
         if (const std::string description = story.File.Record->Get("description");
             !description.empty())
-            m_facts +=
-                QStringLiteral("\n") + QString::fromStdString(description) + QStringLiteral("\n");
+            m_facts += QStringLiteral("\n") +
+                       QString::fromStdString(PrintableText(description, true)) +
+                       QStringLiteral("\n");
     auto* facts = new QLabel(m_facts.trimmed(), this);
     facts->setTextFormat(Qt::PlainText);
     facts->setWordWrap(true);

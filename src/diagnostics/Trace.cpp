@@ -78,17 +78,23 @@ std::string FormatTraceLine(const zInstruction& in, std::string_view opName,
     return line;
 }
 
-bool Trace::Open(const std::string& path) {
+std::optional<std::string> Trace::Open(const std::string& path,
+                                       std::span<const FileIdentity> protect) {
     Close();
-    m_file = std::fopen(path.c_str(), "wb");
     m_depth = 0;
-    return m_file != nullptr;
+    // The new, empty file takes the old one's place at once: the trace is read after the
+    // program has ended, however it ended.
+    auto file = std::make_unique<SafeFileWriter>(path, protect);
+    if (!file->Commit())
+        return file->Describe();
+    m_file = std::move(file);
+    return std::nullopt;
 }
 
 void Trace::Close() {
     if (m_file)
-        std::fclose(m_file);
-    m_file = nullptr;
+        m_file->Close();
+    m_file.reset();
 }
 
 void Trace::PrintInstr(const zInstruction& in, std::string_view opName, std::string_view stateDump,
@@ -96,17 +102,17 @@ void Trace::PrintInstr(const zInstruction& in, std::string_view opName, std::str
     if (!m_file)
         return;
     const std::string line = FormatTraceLine(in, opName, stateDump, m_depth, hasBranch, hasStore);
-    std::fwrite(line.data(), 1, line.size(), m_file);
-    std::fwrite("\r\n", 1, 2, m_file);
+    m_file->Write(line);
+    m_file->Write("\r\n");
     m_depth = frameIndex;
 }
 
 void Trace::Note(std::string_view text) {
     if (!m_file)
         return;
-    std::fputs("; ", m_file);
-    std::fwrite(text.data(), 1, text.size(), m_file);
-    std::fwrite("\r\n", 1, 2, m_file);
+    m_file->Write("; ");
+    m_file->Write(text);
+    m_file->Write("\r\n");
 }
 
 } // namespace lantern

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "files/FileWrite.h"
 #include "machine/zInstruction.h"
 
-#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,9 +20,16 @@ class Trace {
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
 
-    /// Creates (replacing) the trace file; false when it cannot be created.
-    bool Open(const std::string& path);
+    /// Creates the trace file in place of the old one, by the rules of every file the program
+    /// writes (SafeFileWriter: a regular file only, never one of protect, never waiting on a
+    /// FIFO). Nothing when it was created; else why not.
+    std::optional<std::string> Open(const std::string& path, std::span<const FileIdentity> protect);
     void Close();
+    /// Writes out what has gathered of the trace.
+    void Flush() {
+        if (m_file)
+            m_file->Flush();
+    }
     bool IsOn() const { return m_file != nullptr; }
 
     /// Writes the line of an executed instruction; frameIndex is the frame the machine is in now,
@@ -31,7 +41,7 @@ class Trace {
     void Note(std::string_view text);
 
   private:
-    std::FILE* m_file = nullptr;
+    std::unique_ptr<SafeFileWriter> m_file;
     int m_depth = 0;
 };
 

@@ -3,7 +3,12 @@
 #include "files/Iff.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lantern {
 
@@ -48,6 +53,38 @@ std::string AutosavePath(const std::string& folder, int release, std::string_vie
     for (int shift = 12; shift >= 0; shift -= 4)
         name.push_back(kHex[(checksum >> shift) & 15]);
     return folder + "/" + name + ".autosave.qzl";
+}
+
+AutosaveHold::AutosaveHold(const std::string& autosavePath) : m_path(autosavePath + ".lock") {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            if (errno == EWOULDBLOCK)
+                m_state = State::Busy;
+            return;
+        }
+        // The lock is good only on the file that still bears the name: one that a game
+        // releasing its hold removed meanwhile is tried again.
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_fd = fd;
+            m_state = State::Held;
+            return;
+        }
+        ::close(fd);
+    }
+}
+
+AutosaveHold::~AutosaveHold() {
+    if (m_fd < 0)
+        return;
+    ::unlink(m_path.c_str());
+    ::close(m_fd);
 }
 
 std::vector<uint8_t> PackAutosave(std::vector<uint8_t> quetzal, std::string_view screen) {

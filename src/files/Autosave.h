@@ -34,6 +34,31 @@ struct AutosaveContents {
 /// usual kind included: its PC means something else).
 std::optional<AutosaveContents> UnpackAutosave(std::vector<uint8_t> file);
 
+/// A game's hold on its story's autosave while it is played: a lock on a file beside the
+/// autosave (its name and ".lock"), taken without waiting, so that a second game of the same
+/// story knows that the first one keeps it and never replaces it. Released (and the lock file
+/// removed) when the hold ends.
+class AutosaveHold {
+  public:
+    enum class State {
+        Held,        ///< this game keeps the autosave
+        Busy,        ///< another game of the story holds it
+        Unavailable, ///< no lock could be made (the folder cannot be written): none is kept
+    };
+
+    explicit AutosaveHold(const std::string& autosavePath);
+    ~AutosaveHold();
+    AutosaveHold(const AutosaveHold&) = delete;
+    AutosaveHold& operator=(const AutosaveHold&) = delete;
+
+    State GetState() const { return m_state; }
+
+  private:
+    std::string m_path;
+    int m_fd = -1;
+    State m_state = State::Unavailable;
+};
+
 /// The most bytes an autosave may have: far more than a state and a screen need.
 inline constexpr size_t kMaxAutosaveSize = size_t{8} << 20;
 

@@ -31,7 +31,9 @@ Blorb Blorb::Parse(std::span<const uint8_t> file) {
     }
     blorb.m_status = Status::Damaged;
     if (!blorb.m_form.Ok()) {
-        blorb.m_problem = "a part of it runs past the end of the file";
+        blorb.m_problem = blorb.m_form.Chunks().size() == kMaxIffChunks
+                              ? "it has more parts than a story file can have"
+                              : "a part of it runs past the end of the file";
         return blorb;
     }
     const IffChunk* index = blorb.m_form.Find("RIdx");
@@ -39,7 +41,8 @@ Blorb Blorb::Parse(std::span<const uint8_t> file) {
         blorb.m_problem = "it has no resource index";
         return blorb;
     }
-    auto entries = ReadResourceIndex(index->Data);
+    auto entries = index->Data.size() <= kMaxResourceIndexBytes ? ReadResourceIndex(index->Data)
+                                                                : std::nullopt;
     if (!entries) {
         blorb.m_problem = "its resource index is inconsistent";
         return blorb;

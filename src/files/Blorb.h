@@ -19,6 +19,9 @@ struct BlorbResource {
     uint32_t Offset = 0;
 };
 
+/// The largest resource index read: an entry for each chunk a FORM may have.
+inline constexpr size_t kMaxResourceIndexBytes = 4 + 12 * kMaxIffChunks;
+
 /// Reads the data of a resource index chunk ("RIdx": a count, then 12 bytes an entry). Nothing
 /// when the count and the length disagree.
 std::optional<std::vector<BlorbResource>> ReadResourceIndex(std::span<const uint8_t> data);

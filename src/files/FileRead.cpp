@@ -24,6 +24,13 @@ std::string FileBytes::Describe(const std::string& path) const {
 }
 
 RegularFile::RegularFile(const std::string& path, size_t maxSize) : m_maxSize(maxSize) {
+    // Opening a device may act on it (a tape rewinds): what is not a regular file is refused
+    // before it is opened. It is checked again once open, since it may change in between.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        Fail(FileBytes::Problem::NotRegular, 0);
+        return;
+    }
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (m_fd < 0) {

@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,10 @@ namespace {
 constexpr int kMaxLinks = 40;
 // A stream's text is written out once this much has gathered.
 constexpr size_t kBufferLimit = 65536;
+// The end of a temporary file's name.
+constexpr std::string_view kPartial = ".partial";
+// How old a temporary file that nobody holds must be to be taken for one left over.
+constexpr std::time_t kLeftOverSeconds = 2;
 
 FileIdentity IdentityOf(const struct stat& info) {
     return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
@@ -60,12 +67,53 @@ int CreateTemporaryBeside(const std::string& target, mode_t mode, std::string& t
         std::array<char, 16> digits{};
         const uint64_t value = (uint64_t{device()} << 32) | device();
         const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16).ptr;
-        temporary = target + "." + std::string(digits.data(), end) + ".partial";
+        temporary = target + "." + std::string(digits.data(), end) + std::string(kPartial);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0) {
+            // Held while it is written: a file of this name that nobody holds was left by a
+            // writer that was killed.
+            ::flock(fd, LOCK_EX | LOCK_NB);
             return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
     }
     return -1;
+}
+
+// Whether name is that of a temporary file of the target whose name is prefix less its dot.
+bool IsPartialOf(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || !name.ends_with(kPartial))
+        return false;
+    const std::string_view digits =
+        name.substr(prefix.size(), name.size() - prefix.size() - kPartial.size());
+    return !digits.empty() && digits.size() <= 16 &&
+           digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// Removes the temporary files of target that writers killed in the middle left behind: those
+// that nobody holds and that are a moment old (a writer takes its lock just after creating
+// its file).
+void RemoveLeftOvers(const std::string& target) {
+    const std::filesystem::path path(target);
+    const std::string prefix = path.filename().string() + ".";
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator entry(folder, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        if (!IsPartialOf(entry->path().filename().string(), prefix))
+            continue;
+        const std::string name = entry->path().string();
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            std::time(nullptr) - info.st_mtime >= kLeftOverSeconds &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(name.c_str());
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -199,6 +247,7 @@ bool SafeFileWriter::Commit() {
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         return Fail(Problem::Unwritable, errno);
     m_committed = true;
+    RemoveLeftOvers(m_target);
     return true;
 }
 

@@ -29,7 +29,9 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path);
 ///   the protected files (the story being played), by whatever name;
 /// - the new file is written as a temporary file beside the old one, with the old one's
 ///   permissions, and renamed over it only by Commit: a failed write leaves the old one as it
-///   was, and the temporary file is removed.
+///   was, and the temporary file is removed. A temporary file is locked while it is written;
+///   Commit removes the temporary files of the same file that no writer holds any more (left
+///   by one that was killed).
 /// Failures are values: Ok() turns false, and Describe() says why.
 class SafeFileWriter {
   public:

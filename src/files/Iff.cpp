@@ -1,5 +1,7 @@
 #include "files/Iff.h"
 
+#include <algorithm>
+
 namespace lantern {
 
 namespace {
@@ -31,7 +33,7 @@ IffForm IffForm::Parse(std::span<const uint8_t> file) {
     const size_t formEnd = static_cast<size_t>(formLength) + 8;
     for (size_t pos = 12; formEnd - pos >= 8;) {
         const uint64_t size = Long(file, pos + 4);
-        if (size > formEnd - pos - 8)
+        if (size > formEnd - pos - 8 || form.m_chunks.size() == kMaxIffChunks)
             return form;
         form.m_chunks.push_back(
             {FourCharacters(file, pos), pos, file.subspan(pos + 8, static_cast<size_t>(size))});
@@ -52,10 +54,12 @@ const IffChunk* IffForm::Find(std::string_view id) const {
 }
 
 const IffChunk* IffForm::At(size_t offset) const {
-    for (const IffChunk& chunk : m_chunks)
-        if (chunk.Offset == offset)
-            return &chunk;
-    return nullptr;
+    // The chunks are in the order of their offsets: a resource index of thousands of entries
+    // finds its chunks at once.
+    const auto chunk =
+        std::lower_bound(m_chunks.begin(), m_chunks.end(), offset,
+                         [](const IffChunk& each, size_t wanted) { return each.Offset < wanted; });
+    return chunk != m_chunks.end() && chunk->Offset == offset ? &*chunk : nullptr;
 }
 
 uint32_t BigEndianReader::Take(int bytes) {

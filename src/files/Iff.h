@@ -9,6 +9,10 @@
 
 namespace lantern {
 
+/// The most chunks a FORM may have: far more than any saved game or story container has, few
+/// enough to walk at once.
+inline constexpr size_t kMaxIffChunks = size_t{1} << 16;
+
 /// One chunk of an IFF file: its four-character id and its data, both inside the file's bytes.
 struct IffChunk {
     std::string_view Id;
@@ -28,7 +32,8 @@ class IffForm {
     };
 
     /// Reads the FORM at the start of file. The form views file's bytes, which must outlive it.
-    /// Bytes after the FORM are ignored; a chunk that runs past the FORM makes it Damaged.
+    /// Bytes after the FORM are ignored; a chunk that runs past the FORM, or more than
+    /// kMaxIffChunks chunks, make it Damaged.
     static IffForm Parse(std::span<const uint8_t> file);
 
     Status GetStatus() const { return m_status; }

@@ -5,12 +5,14 @@
 #include "memory/Prefault.h"
 #include "memory/StoryError.h"
 #include "memory/StoryImage.h"
+#include "text/CharMap.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <unordered_set>
 
 namespace lantern {
 
@@ -18,8 +20,20 @@ namespace {
 
 // The head of a container read first: the FORM, its resource index and usually more.
 constexpr size_t kHeadBytes = 64u << 10;
-// Resources at least this large are read only when wanted: pictures and sounds, mostly.
-constexpr size_t kSkipAtLeast = 16u << 10;
+// The largest cover read: far more than a picture for a screen takes.
+constexpr size_t kMaxCoverBytes = 64u << 20;
+// The IFIDs of a record shown besides the story's own.
+constexpr size_t kMaxIfidsShown = 32;
+
+// The most bytes a story of a version can have (Standard 1.1.4); any other first byte is no
+// version, and such a "story" no larger than the largest is refused for its version later.
+size_t LargestStory(uint8_t version) {
+    if (version >= 1 && version <= 3)
+        return size_t{128} << 10;
+    if (version == 4 || version == 5)
+        return size_t{256} << 10;
+    return size_t{512} << 10;
+}
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -71,20 +85,23 @@ std::string Printable(std::string_view id) {
     throw LoadError(name + " is " + what + "; Lantern plays Z-machine stories (versions 1 to 8).");
 }
 
-// The record and the cover of a container, as far as wanted. fill makes sure a chunk's data
-// has been read (a container read in parts leaves large resources out until asked for).
+// The record and the cover of a container, as far as wanted. fill makes sure bytes of a chunk
+// have been read (a container read in parts leaves chunks out until asked for).
 template <typename Fill>
 void ReadExtras(const Blorb& blorb, StoryWants wants, StoryFile& story, Fill fill) {
+    // A record or cover larger than one can be is not read at all.
     if (wants.Record) {
-        if (const IffChunk* record = blorb.Chunk("IFmd"); record && fill(*record))
+        if (const IffChunk* record = blorb.Chunk("IFmd");
+            record && record->Data.size() <= kMaxRecordBytes && fill(record->Data))
             story.Record = ParseStoryRecord(
                 {reinterpret_cast<const char*>(record->Data.data()), record->Data.size()});
     }
     if (wants.Cover) {
         const IffChunk* fspc = blorb.Chunk("Fspc");
-        const auto number = fspc && fill(*fspc) ? blorb.Frontispiece() : std::nullopt;
+        const auto number = fspc && fill(fspc->Data) ? blorb.Frontispiece() : std::nullopt;
         const IffChunk* picture = number ? blorb.Resource("Pict", *number) : nullptr;
-        if (picture && (picture->Id == "PNG " || picture->Id == "JPEG") && fill(*picture))
+        if (picture && (picture->Id == "PNG " || picture->Id == "JPEG") &&
+            picture->Data.size() <= kMaxCoverBytes && fill(picture->Data))
             story.Cover = StoryPicture{picture->Id == "PNG " ? "PNG" : "JPEG",
                                        {picture->Data.begin(), picture->Data.end()}};
     }
@@ -96,7 +113,12 @@ StoryFile FromBlorb(const Blorb& blorb, const std::string& path, StoryWants want
         blorb.Executable()->Id != "ZCOD")
         Refuse(path, blorb);
     const IffChunk& zcode = *blorb.Executable();
-    if (!fill(zcode))
+    // The version says how large the story can be: a larger chunk is refused unread.
+    if (!zcode.Data.empty() && fill(zcode.Data.first(1)) &&
+        zcode.Data.size() > LargestStory(zcode.Data[0]))
+        throw LoadError("The Blorb file " + Quoted(path) + " is damaged: its story is larger " +
+                        "than a story of version " + std::to_string(zcode.Data[0]) + " can be.");
+    if (!fill(zcode.Data))
         throw LoadError("Cannot read the story file " + Quoted(path) + ".");
     StoryFile story;
     story.FileKind = StoryFile::Kind::Blorb;
@@ -105,10 +127,11 @@ StoryFile FromBlorb(const Blorb& blorb, const std::string& path, StoryWants want
     return story;
 }
 
-// A container in memory as large as its file, read but for its large pictures and sounds: a
-// player waits for the story, not for its cover and music. The memory left unread is zero and
-// never touched. Every part the parse reads (the chunk headers, the index) is read; a part
-// left out is exactly the data of a chunk, and is read when something asks for it.
+// A container in memory as large as its file, of which only what is wanted is read: a player
+// waits for the story, not for its cover and music, and a hostile file may be a gigabyte. The
+// memory left unread is zero and never touched. Every part the parse reads (the chunk headers,
+// the index) is read; a part left out is exactly the data of a chunk, and is read when
+// something asks for it.
 class PartlyReadFile {
   public:
     explicit PartlyReadFile(RegularFile& file)
@@ -118,20 +141,50 @@ class PartlyReadFile {
     bool Allocated() const { return m_bytes != nullptr; }
     std::span<const uint8_t> Bytes() const { return {m_bytes.get(), m_size}; }
 
-    /// Reads all but the data of large resources; false when the file could not be read.
+    /// Reads the chunks' headers and the resource index, but no other chunk's data beyond the
+    /// head of the file; false when the file could not be read.
     bool Read() {
         const size_t head = std::min(m_size, kHeadBytes);
         if (!m_file.ReadAt(0, m_bytes.get(), head))
             return false;
-        ChooseGaps(head);
-        // Everything outside the gaps, after the head.
-        size_t at = head;
-        for (const auto& [begin, end] : m_gaps) {
-            if (begin > at && !m_file.ReadAt(at, m_bytes.get() + at, begin - at))
-                return false;
-            at = std::max(at, end);
+        if (head < 12)
+            return true;
+        // The chunks as IffForm::Parse walks them; a FORM longer than the file has none.
+        const size_t formLength = Long(4);
+        if (formLength < 4 || formLength > m_size - 8)
+            return true;
+        const size_t formEnd = formLength + 8;
+        size_t read = head; // all before it is read or a gap
+        size_t chunks = 0;
+        for (size_t pos = 12; pos <= formEnd && formEnd - pos >= 8 && chunks < kMaxIffChunks;
+             ++chunks) {
+            if (pos + 8 > read) {
+                const size_t from = std::max(pos, read);
+                if (!m_file.ReadAt(from, m_bytes.get() + from, pos + 8 - from))
+                    return false;
+                read = pos + 8;
+            }
+            const size_t length = Long(pos + 4);
+            if (length > formEnd - pos - 8)
+                break; // the parse finds the file damaged
+            const size_t begin = pos + 8;
+            const size_t end = begin + length;
+            if (end > read) {
+                // The index is read at once (unless it is too large to be one, which the parse
+                // refuses unread); any other chunk's data when it is asked for.
+                if (std::string_view(reinterpret_cast<const char*>(m_bytes.get() + pos), 4) ==
+                        "RIdx" &&
+                    length <= kMaxResourceIndexBytes) {
+                    if (!m_file.ReadAt(read, m_bytes.get() + read, end - read))
+                        return false;
+                } else {
+                    m_gaps.emplace_back(begin, end);
+                }
+                read = end;
+            }
+            pos = end + length % 2;
         }
-        return at >= m_size || m_file.ReadAt(at, m_bytes.get() + at, m_size - at);
+        return true;
     }
 
     /// Whether the parse of these bytes read nothing that was left out: every gap is the
@@ -139,67 +192,40 @@ class PartlyReadFile {
     bool Consistent(const IffForm& form) const {
         for (const auto& [begin, end] : m_gaps) {
             const IffChunk* chunk = begin >= 8 ? form.At(begin - 8) : nullptr;
-            if (!chunk || chunk->Id == "RIdx" || chunk->Data.data() != m_bytes.get() + begin ||
-                chunk->Data.size() != end - begin)
+            if (!chunk || (chunk->Id == "RIdx" && chunk->Data.size() <= kMaxResourceIndexBytes) ||
+                chunk->Data.data() != m_bytes.get() + begin || chunk->Data.size() != end - begin)
                 return false;
         }
         return true;
     }
 
-    /// Reads what was left out of data, if anything.
+    /// Reads what was left out of data, if anything (and no more).
     bool Fill(std::span<const uint8_t> data) {
         const size_t begin = static_cast<size_t>(data.data() - m_bytes.get());
         const size_t end = begin + data.size();
-        for (auto gap = m_gaps.begin(); gap != m_gaps.end();) {
-            if (gap->first < end && begin < gap->second) {
-                if (!m_file.ReadAt(gap->first, m_bytes.get() + gap->first,
-                                   gap->second - gap->first))
-                    return false;
-                gap = m_gaps.erase(gap);
-            } else {
-                ++gap;
+        std::vector<std::pair<size_t, size_t>> left;
+        left.reserve(m_gaps.size() + 1);
+        for (const auto& [from, to] : m_gaps) {
+            const size_t readFrom = std::max(from, begin);
+            const size_t readTo = std::min(to, end);
+            if (readFrom >= readTo) {
+                left.emplace_back(from, to);
+                continue;
             }
+            if (!m_file.ReadAt(readFrom, m_bytes.get() + readFrom, readTo - readFrom))
+                return false;
+            if (from < readFrom)
+                left.emplace_back(from, readFrom);
+            if (readTo < to)
+                left.emplace_back(readTo, to);
         }
+        m_gaps = std::move(left);
         return true;
     }
 
     bool FillAll() { return Fill(Bytes()); }
 
   private:
-    // The gaps: the data of the large non-executable resources the index names, when the
-    // index is the first chunk, as it should be. Anything else leaves no gaps.
-    void ChooseGaps(size_t head) {
-        if (head < 20 ||
-            std::string_view(reinterpret_cast<const char*>(m_bytes.get() + 12), 4) != "RIdx")
-            return;
-        const size_t indexLength = Long(16);
-        if (indexLength > m_size - 20 ||
-            (20 + indexLength > head &&
-             !m_file.ReadAt(head, m_bytes.get() + head, 20 + indexLength - head)))
-            return;
-        const size_t read = std::max(head, 20 + indexLength);
-        const auto index = ReadResourceIndex({m_bytes.get() + 20, indexLength});
-        if (!index)
-            return;
-        for (const BlorbResource& entry : *index) {
-            const size_t offset = entry.Offset;
-            if (entry.Usage == "Exec" || offset < read || offset > m_size - 8)
-                continue;
-            if (!m_file.ReadAt(offset, m_bytes.get() + offset, 8))
-                return;
-            const size_t length = Long(offset + 4);
-            if (length >= kSkipAtLeast && length <= m_size - offset - 8)
-                m_gaps.emplace_back(offset + 8, offset + 8 + length);
-        }
-        // A resource indexed twice (under two numbers) is one gap.
-        std::sort(m_gaps.begin(), m_gaps.end());
-        m_gaps.erase(std::unique(m_gaps.begin(), m_gaps.end()), m_gaps.end());
-        // Gaps that overlap (a hostile index) are not chunk data: none is left out.
-        for (size_t i = 1; i < m_gaps.size(); ++i)
-            if (m_gaps[i].first < m_gaps[i - 1].second + 8)
-                m_gaps.clear();
-    }
-
     size_t Long(size_t at) const {
         const uint8_t* p = m_bytes.get() + at;
         return (size_t{p[0]} << 24) | (size_t{p[1]} << 16) | (size_t{p[2]} << 8) | p[3];
@@ -246,7 +272,7 @@ void ReadResourceFile(const std::string& storyPath, StoryWants wants, StoryFile&
     }
     story.ResourceFile = path;
     ReadExtras(*blorb, wants, story,
-               [&](const IffChunk& chunk) { return container.Fill(chunk.Data); });
+               [&](std::span<const uint8_t> data) { return container.Fill(data); });
 }
 
 [[noreturn]] void CannotRead(const std::string& path, const FileBytes& failure) {
@@ -269,7 +295,8 @@ void CheckBareSize(const std::string& path, size_t size) {
 StoryFile ReadStoryBytes(std::span<const uint8_t> bytes, const std::string& name,
                          StoryWants wants) {
     if (LooksLikeIff(bytes))
-        return FromBlorb(Blorb::Parse(bytes), name, wants, [](const IffChunk&) { return true; });
+        return FromBlorb(Blorb::Parse(bytes), name, wants,
+                         [](std::span<const uint8_t>) { return true; });
     CheckBareSize(name, bytes.size());
     StoryFile story;
     story.ZCode = CopyZCode(bytes);
@@ -301,7 +328,7 @@ StoryFile ReadStoryFile(const std::string& path, StoryWants wants) {
     if (!blorb)
         CannotRead(path, file.Failure());
     return FromBlorb(*blorb, path, wants,
-                     [&](const IffChunk& chunk) { return container.Fill(chunk.Data); });
+                     [&](std::span<const uint8_t> data) { return container.Fill(data); });
 }
 
 void CheckZCode(std::span<const uint8_t> zcode) {
@@ -329,12 +356,20 @@ std::vector<std::pair<std::string, std::string>> DescribeStory(const StoryFile& 
                                   {"IFID", identity.Ifid},
                               });
     if (story.Record) {
-        // The record may name the story by other IFIDs too (a later release's, say).
-        for (const std::string& ifid : story.Record->Ifids)
-            if (std::none_of(facts.begin(), facts.end(), [&](const auto& fact) {
-                    return fact.first == "IFID" && fact.second == ifid;
-                }))
+        // The record may name the story by other IFIDs too (a later release's, say): each
+        // once, and a few dozen at most (a hostile record may hold tens of thousands).
+        std::unordered_set<std::string_view> shown{identity.Ifid};
+        size_t more = 0;
+        for (const std::string& ifid : story.Record->Ifids) {
+            if (!shown.insert(ifid).second)
+                continue;
+            if (shown.size() > kMaxIfidsShown)
+                ++more;
+            else
                 facts.emplace_back("IFID", ifid);
+        }
+        if (more > 0)
+            facts.emplace_back("More IFIDs", std::to_string(more));
         for (const StoryField& field : story.Record->Fields) {
             std::string value = field.Value;
             std::replace(value.begin(), value.end(), '\n', ' ');
@@ -344,20 +379,10 @@ std::vector<std::pair<std::string, std::string>> DescribeStory(const StoryFile& 
     if (story.Cover)
         facts.emplace_back("Cover", story.Cover->Format + ", " +
                                         std::to_string(story.Cover->Bytes.size()) + " bytes");
-    // Nothing but printable text reaches a terminal: the serial and the record are the
-    // story's own bytes.
-    for (auto& fact : facts) {
-        std::string& text = fact.second;
-        for (size_t i = 0; i < text.size(); ++i) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-            const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;
-            if (c < ' ' || c == 0x7F)
-                text[i] = '?';
-            else if (c1)
-                text.replace(i, 2, "?");
-        }
-    }
+    // Nothing reaches a terminal or a window that could steer it: the path, the serial and the
+    // record are from outside.
+    for (auto& fact : facts)
+        fact.second = PrintableText(fact.second);
     return facts;
 }
 

@@ -64,8 +64,9 @@ StoryFile ReadStoryBytes(std::span<const uint8_t> bytes, const std::string& name
 /// Throws LoadError unless zcode is at least a header long and of a version 1 to 8.
 void CheckZCode(std::span<const uint8_t> zcode);
 
-/// What a story is, for a reader: "Kind", "Version", "Release", "Serial", "Checksum", "IFID",
-/// then each field of its record, as pairs of a name and a one-line value.
+/// What a story is, for a reader: "Kind", "Version", "Release", "Serial", "Checksum", "IFID"
+/// (the record's further ones each once, 32 in all at most, then "More IFIDs"), then each field
+/// of its record, as pairs of a name and a one-line value shown as PrintableText shows it.
 std::vector<std::pair<std::string, std::string>> DescribeStory(const StoryFile& story);
 
 } // namespace lantern

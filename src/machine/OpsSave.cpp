@@ -312,10 +312,14 @@ void zMachine::OpRestoreUndo(const Predecoded& in) {
 // ---- Autosaves ------------------------------------------------------------------------------
 
 void zMachine::MarkInputBoundary(int32_t pc) {
+    // Whoever watches the trace sees it up to where the story waits for the player.
+    m_trace.Flush();
     // A tick's routine may read keys itself; its frames are not a place to go on from. Version
     // 6 keeps no saved games.
-    if (m_autosaveFolder.empty() || !m_standard || m_tickDepth > 0 || m_version == 6)
+    if (!m_autosaveHold || m_tickDepth > 0)
         return;
+    // A second input: the player has given the game one.
+    m_playedOn = m_playedOn || m_boundary.has_value();
     m_boundary = InputBoundary{CaptureState(pc), m_screen.Snapshot()};
 }
 
@@ -326,7 +330,9 @@ std::string zMachine::AutosaveFile() const {
 
 void zMachine::WriteAutosave() {
     m_sound.StopPlaying();
-    if (!m_boundary)
+    // A game stopped before the player gave it anything (the window closed while the question
+    // to go on was shown, say) is not worth the game kept before it.
+    if (!m_boundary || !m_playedOn)
         return;
     std::error_code ec;
     std::filesystem::create_directories(m_autosaveFolder, ec);
@@ -341,12 +347,41 @@ void zMachine::WriteAutosave() {
 
 void zMachine::OfferResume() {
     m_resumed = false;
+    m_playedOn = false;
+    m_autosaveHold.reset();
     if (m_autosaveFolder.empty() || !m_standard || m_version == 6)
         return;
+    // The game is kept only when it holds the story's autosave: it is said at once when it
+    // cannot, and a game of the same story that holds it is never replaced.
+    std::error_code folderError;
+    std::filesystem::create_directories(m_autosaveFolder, folderError);
+    constexpr const char* kNotKept = "this game will not be kept when it is stopped.";
+    if (!std::filesystem::is_directory(m_autosaveFolder, folderError)) {
+        m_host.ShowMessage("\"" + m_autosaveFolder + "\" is not a folder: " + kNotKept,
+                           MessageIcon::Error);
+        return;
+    }
     const std::string path = AutosaveFile();
+    auto hold = std::make_unique<AutosaveHold>(path);
+    if (hold->GetState() != AutosaveHold::State::Held) {
+        m_host.ShowMessage(hold->GetState() == AutosaveHold::State::Busy
+                               ? std::string("This story is being played in another game, which "
+                                             "keeps it: ") +
+                                     kNotKept
+                               : "No lock can be made beside \"" + path + "\": " + kNotKept,
+                           MessageIcon::Error);
+        return;
+    }
+    m_autosaveHold = std::move(hold);
     FileBytes file = ReadRegularFile(path, kMaxAutosaveSize);
     if (file.Failure == FileBytes::Problem::Missing)
         return;
+    if (!file.Ok() && file.Failure != FileBytes::Problem::TooLarge) {
+        m_host.ShowMessage("The game kept when this story was last stopped cannot be read. " +
+                               file.Describe(path) + " The story starts afresh.",
+                           MessageIcon::Error);
+        return;
+    }
     std::optional<MachineState> state;
     std::optional<ScreenSnapshot> screen;
     std::string error;

@@ -273,9 +273,9 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
             m_host.ShowMessage(outcome.message, MessageIcon::Error);
             return outcome;
         }
-        if (!m_tracePath.empty() && !m_trace.Open(m_tracePath))
-            m_host.ShowMessage("Cannot create the trace file \"" + m_tracePath + "\".",
-                               MessageIcon::Error);
+        if (!m_tracePath.empty())
+            if (const auto failed = m_trace.Open(m_tracePath, ProtectedFiles()))
+                m_host.ShowMessage("The trace cannot be written. " + *failed, MessageIcon::Error);
         // The complete Z-machine plays the story's sounds, when the front-end can.
         m_sound.SetDevice(m_standard ? m_host.Sound() : nullptr);
         if (m_standard)
@@ -288,7 +288,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         OfferResume();
         outcome.kind = RunLoop();
         // A game played to its end from an autosave leaves nothing to go on with.
-        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed)
+        if (outcome.kind == GameOutcome::Kind::Quit && m_resumed && m_autosaveHold)
             std::filesystem::remove(AutosaveFile(), removeError);
     } catch (const StoryError& e) {
         outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
@@ -303,6 +303,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_gameInProgress = false;
     m_sound.End();
     m_boundary.reset();
+    m_autosaveHold.reset();
     m_trace.Close();
     m_files.CloseAll();
     m_keyboard.Reset();

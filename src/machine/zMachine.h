@@ -2,6 +2,7 @@
 
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
+#include "files/Autosave.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
@@ -25,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -588,6 +590,10 @@ class zMachine {
     };
     std::optional<InputBoundary> m_boundary;
     bool m_resumed = false; ///< this game went on from its autosave
+    bool m_playedOn = false; ///< an input was taken since the game started or went on
+    /// This game's hold on its autosave; without one (another game holds it, the folder is
+    /// not one) the game is not kept.
+    std::unique_ptr<AutosaveHold> m_autosaveHold;
     bool m_gameInProgress = false;
     int m_tickDepth = 0;        ///< timed-input routines running inside a wait
     bool m_stop = false;        ///< set by QUIT and the refused EXT question

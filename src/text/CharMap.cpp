@@ -157,6 +157,29 @@ bool IsPrintableUnicode(char32_t c) {
     return !(c >= 0xFDD0 && c <= 0xFDEF) && (c & 0xFFFE) != 0xFFFE;
 }
 
+std::string PrintableText(std::string_view text, bool keepLineBreaks) {
+    // Characters that reorder or break what follows them, though a terminal shows no glyph.
+    auto steers = [](char32_t c) {
+        return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+               (c >= 0x2066 && c <= 0x2069);
+    };
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        const char32_t c = NextUtf8(text, i);
+        // A byte of 0x80 or more taken alone starts no UTF-8 sequence.
+        const bool whole = c < 0x80 || i - start > 1;
+        if (keepLineBreaks && (c == '\n' || c == '\t'))
+            shown.push_back(static_cast<char>(c));
+        else if (!whole || !IsPrintableUnicode(c) || steers(c))
+            shown.push_back('?');
+        else
+            shown.append(text.substr(start, i - start));
+    }
+    return shown;
+}
+
 uint8_t CharMap::ToLower(uint8_t zscii) const {
     if (zscii >= 'A' && zscii <= 'Z')
         return static_cast<uint8_t>(zscii - 'A' + 'a');

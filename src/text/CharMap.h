@@ -57,6 +57,11 @@ class CharMap {
 /// Whether a Unicode character shows something: not a control code, a surrogate or a
 /// noncharacter.
 bool IsPrintableUnicode(char32_t character);
+/// Text from outside (a file's name, a story's record, a typed name) as it may be shown in a
+/// terminal or a window: every character that could steer or disguise what is shown (C0 and C1
+/// control codes, DEL, the bidirectional overrides and marks, line and paragraph separators)
+/// and every byte that is not UTF-8 becomes "?". With keepLineBreaks, line feed and tab stay.
+std::string PrintableText(std::string_view text, bool keepLineBreaks = false);
 /// Appends a Unicode character to text as UTF-8.
 void AppendUtf8(std::string& text, char32_t character);
 /// Decodes UTF-8 text; a byte that does not start a valid sequence stands for itself

@@ -5,15 +5,21 @@
 #include "sound/SoundModule.h"
 #include "support/RecordingSound.h"
 #include "window/MainMenu.h"
+#include "window/StoryFiles.h"
 #include "window/WelcomeText.h"
 
 #include <QAction>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QSettings>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lantern::test {
 namespace {
@@ -25,6 +31,11 @@ Options WithStory(const std::string& story, bool standard = false) {
     options.story = story;
     options.standard = standard;
     return options;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string StatusRow(RecordingSurface& screen) {
@@ -193,6 +204,102 @@ TEST(Form1Living, ASoundsRoutineRunsWhileTheStoryWaitsForACommand) {
     driver.Play({Line("tell\r"), Step{Step::Wait::Line, "", {}, true}});
     EXPECT_TRUE(heard);
     EXPECT_GT(QFileInfo(folder.path() + "/audio.raw").size(), 0);
+}
+
+// The settings file is outside input: its values are bounded (the place to the screen), it is
+// read only when it is a regular file, and it is written only when a setting changed and only
+// in place of a regular file, through a link too.
+TEST(Form1Living, HostileSettingsAreBoundedAndWhatTheyLinkToIsLeftAlone) {
+    QTemporaryDir folder;
+    const std::string ini = (folder.path() + "/lantern.ini").toStdString();
+    std::ofstream(ini) << "[window]\ngeometry=5000000,5000000,2000000,2000000\n"
+                          "[view]\nzoom=100000\nmargin=-5\n[fonts]\nsize=0\n";
+    {
+        WindowDriver driver(Options{}, false, folder.path());
+        Form1& form = *driver.form;
+        const QRect room = form.screen()->availableGeometry();
+        EXPECT_LE(form.width(), room.width());
+        EXPECT_LE(form.height(), room.height());
+        EXPECT_TRUE(room.contains(form.pos()));
+        EXPECT_EQ(form.Settings().zoom, Preferences::kMaxZoom);
+        EXPECT_EQ(form.Settings().margin, 0);
+        EXPECT_EQ(form.Settings().fonts.pixelSize, WindowSettings::kMinFontSize);
+        EXPECT_LE(driver.Display().Image().width(), room.width());
+    }
+
+    // A link to a FIFO: the window neither waits on it nor writes it; it says so once and keeps
+    // the settings while it runs.
+    const std::string fifo = (folder.path() + "/fifo").toStdString();
+    std::filesystem::remove(ini);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(fifo.c_str(), ini.c_str()), 0);
+    {
+        WindowDriver driver(Options{}, false, folder.path());
+        QCoreApplication::processEvents();
+        driver.form->Menu()->ZoomIn()->trigger();
+        driver.form->Menu()->ZoomIn()->trigger();
+        EXPECT_EQ(driver.form->Settings().zoom, 120);
+        driver.form->close();
+        ASSERT_EQ(driver.messages.size(), 1u);
+        EXPECT_EQ(driver.messages[0].first, "The settings cannot be kept. \"" + ini +
+                                                "\" is not a regular file. They last until "
+                                                "Lantern closes.");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(ini));
+
+    // A link to a private regular file elsewhere is written through and stays a link; a window
+    // in which nothing changes writes nothing.
+    const std::string real = (folder.path() + "/elsewhere.ini").toStdString();
+    std::ofstream(real) << "[view]\nzoom=90\n";
+    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+    std::filesystem::remove(ini);
+    ASSERT_EQ(::symlink(real.c_str(), ini.c_str()), 0);
+    {
+        WindowDriver driver(Options{}, false, folder.path());
+        driver.form->Menu()->ZoomIn()->trigger();
+        driver.form->close();
+        EXPECT_TRUE(driver.messages.empty());
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(ini));
+    EXPECT_EQ(ParseWindowSettings(ReadText(real)).zoom, 100);
+    struct stat before {};
+    ASSERT_EQ(::stat(real.c_str(), &before), 0);
+    EXPECT_EQ(before.st_mode & 0777, 0600u);
+    {
+        WindowDriver driver(Options{}, false, folder.path());
+        driver.form->close();
+    }
+    struct stat after {};
+    ASSERT_EQ(::stat(real.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+// A story whose file name is not UTF-8 plays from the command line, from a drop and from the
+// recent stories of the next window; the title bar shows the bytes that are not text as "?".
+TEST(Form1Living, AStoryWhoseNameIsNotUtf8Plays) {
+    QTemporaryDir folder;
+    const std::string path = folder.path().toStdString() + "/odd-\xFF\xFE-name.z3";
+    std::filesystem::copy_file(kStory, path);
+    {
+        WindowDriver driver(WithStory(path), false, folder.path());
+        driver.Play({Line("quit\r")});
+        EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+        EXPECT_EQ(driver.form->windowTitle(), "odd-?"
+                                              "?-name.z3");
+        driver.form->close();
+    }
+    WindowDriver driver(Options{}, false, folder.path());
+    ASSERT_EQ(driver.form->Settings().recent.size(), 1);
+    EXPECT_EQ(PathBytes(driver.form->Settings().recent[0]), path);
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded(("file://" + folder.path() + "/odd-%FF%FE-name.z3").toUtf8())});
+    EXPECT_EQ(PathBytes(DroppedStory(data)), path);
+    emit driver.form->Welcome()->linkActivated(QStringLiteral("0"));
+    driver.Script({Line("quit\r")});
+    ASSERT_TRUE(driver.RunEventsUntilOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    std::filesystem::remove(path); // which QTemporaryDir, reading names as UTF-8, cannot
 }
 
 TEST(Form1Living, ADroppedStoryPlaysAndIsOfferedAgainAmongTheRecentOnes) {

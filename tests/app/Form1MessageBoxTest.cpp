@@ -18,6 +18,8 @@ struct ShownBox {
     QMessageBox::Icon icon;
     QString text;
     QMessageBox::StandardButtons buttons;
+    Qt::TextFormat format;
+    int width;
 };
 
 /// Answers every message box that comes up, pressing `answer` when the box has it and OK
@@ -37,7 +39,8 @@ class BoxAnswerer {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        shown.push_back({box->windowTitle(), box->icon(), box->text(), box->standardButtons()});
+        shown.push_back({box->windowTitle(), box->icon(), box->text(), box->standardButtons(),
+                         box->textFormat(), box->width()});
         QAbstractButton* button = box->button(m_answer);
         if (!button)
             button = box->button(QMessageBox::Ok);
@@ -100,10 +103,14 @@ TEST(Form1MessageBoxes, NoToTheQuestionEndsTheGame) {
     std::filesystem::remove(path);
 }
 
+// The box shows a file's name as it is, never as markup: a name that is a huge picture or a
+// heading is its text.
 TEST(Form1MessageBoxes, ALoadFailureShowsTheErrorIcon) {
     WindowDriver driver({}, true);
     const std::string missing =
-        (std::filesystem::temp_directory_path() / "lantern-no-such-story.z3").string();
+        (std::filesystem::temp_directory_path() /
+         "<img src=\"x.png\" width=\"30000\" height=\"30000\"><h1>no such story</h1>.z3")
+            .string();
     std::filesystem::remove(missing);
     driver.choices.push_back(QString::fromStdString(missing));
     BoxAnswerer answerer(QMessageBox::Ok);
@@ -111,7 +118,9 @@ TEST(Form1MessageBoxes, ALoadFailureShowsTheErrorIcon) {
     ASSERT_EQ(answerer.shown.size(), 1u);
     EXPECT_EQ(answerer.shown[0].title, "Lantern");
     EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Critical);
-    EXPECT_FALSE(answerer.shown[0].text.isEmpty());
+    EXPECT_EQ(answerer.shown[0].text.toStdString(), "\"" + missing + "\" does not exist.");
+    EXPECT_EQ(answerer.shown[0].format, Qt::PlainText);
+    EXPECT_LT(answerer.shown[0].width, 2000);
     EXPECT_TRUE(driver.form->Command1()->isEnabled());
 }
 

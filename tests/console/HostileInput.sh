@@ -53,6 +53,14 @@ ends_soon() {
     return 1
 }
 
+# no_controls FILE WHAT: FILE holds nothing that steers a terminal (C0 but line feed and tab,
+# DEL, C1, the bidirectional overrides and isolates).
+no_controls() {
+    if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]|\xe2\x80[\xaa-\xae]|\xe2\x81[\xa6-\xa9]' "$1"; then
+        fail "$2: a control character reached the terminal: $(od -c "$1" | head -20)"
+    fi
+}
+
 # ends_with_line_end FILE: the last bytes are CR LF.
 ends_with_line_end() {
     [ "$(tail -c 2 "$1" | od -An -tx1 | tr -d ' ')" = "0d0a" ]
@@ -72,6 +80,25 @@ files)
     expect_status 1 $? "a link loop"
     expect_in "$work/err" "symbolic links" "a link loop"
     grep -q "does not exist" "$work/err" && fail "a link loop is said not to exist"
+    # A name from outside never steers the terminal: one with ESC and BEL sequences (clearing
+    # the screen, writing the clipboard), a C1 control and a bidirectional override, through
+    # --info, a missing story, an unknown option and a name typed for SAVE.
+    evil=$'\e]52;c;SGVsbG8=\a\e[2J\xc2\x9b2J\xe2\x80\xae'
+    shown='?]52;c;SGVsbG8=??[2J?2J?'
+    cp "$story" "$work/$evil.z5"
+    cp "$(dirname "$story")/garden-resources.blb" "$work/$evil.blb"
+    "$lantern" --info "$work/$evil.z5" >"$work/out" 2>"$work/err"
+    expect_in "$work/out" "Resource file: $work/$shown.blb" "--info of a story with a hostile name"
+    "$lantern" --info "$work/missing$evil.z5" >>"$work/out" 2>>"$work/err"
+    "$lantern" --console "$work/missing$evil.z5" </dev/null >>"$work/out" 2>>"$work/err"
+    "$lantern" "--$evil" >>"$work/out" 2>>"$work/err"
+    printf 'save\n%s\nquit\n' "$work/no-folder/$evil" |
+        "$lantern" --console --standard "$standard" >/dev/null 2>>"$work/err"
+    expect_in "$work/err" "\"$work/missing$shown.z5\" does not exist." "a hostile missing name"
+    expect_in "$work/err" "unknown option --$shown" "a hostile option"
+    expect_in "$work/err" "The game cannot be saved. \"$work/no-folder/$shown\"" "a hostile SAVE name"
+    no_controls "$work/out" "hostile names"
+    no_controls "$work/err" "hostile names"
     ;;
 pipes)
     printf 'look\rinventory\r' | "$lantern" --console "$story" >"$work/out" 2>"$work/err"
@@ -95,6 +122,18 @@ pipes)
     yes look | head -n 2000 | "$lantern" --console "$story" 2>"$work/err" | head -c 10 >/dev/null
     expect_status 4 "${PIPESTATUS[2]}" "a closed pipe"
     expect_in "$work/err" "Broken pipe" "a closed pipe"
+    # A file size limit fails the write as a full disk does, with a message, not a signal.
+    yes look | head -n 2000 | bash -c 'ulimit -f 8; exec "$0" --console "$1"' "$lantern" "$story" \
+        >"$work/limited" 2>"$work/err"
+    expect_status 4 $? "a file size limit"
+    expect_in "$work/err" "cannot write to standard output: File too large" "a file size limit"
+    # A terminal of a type nobody knows is played line by line, and what the terminal library
+    # allocated for it is released: a sanitizer build ends with the game's own status.
+    printf 'quit\ny\n' | TERM=lantern-unknown script -qec "\"$lantern\" --console \"$story\"" \
+        /dev/null >"$work/out" 2>&1
+    expect_status 0 $? "an unknown terminal type"
+    expect_in "$work/out" "its type (TERM) is not known here; playing line by line" "an unknown terminal type"
+    expect_in "$work/out" "Goodbye." "an unknown terminal type"
     # A terminal as input and a file as output: the lines are typed as they come, and timed
     # input runs in real time while the terminal stays open.
     mkfifo "$work/typed"
@@ -129,6 +168,15 @@ options)
         expect_in "$work/err" "is the story file" "the trace is the story ($trace)"
         cmp -s "$story" "$work/story.z5" || fail "the story was overwritten by its trace ($trace)"
     done
+    # A trace named as a FIFO or a folder is refused at once, and the game plays on.
+    mkfifo "$work/trace-fifo"
+    for trace in "$work/trace-fifo" "$work"; do
+        echo look | timeout 10 "$lantern" --console --trace="$trace" "$story" >"$work/out" 2>"$work/err"
+        expect_status 0 $? "the trace is $trace"
+        expect_in "$work/err" "The trace cannot be written. \"$trace\" is not a regular file." "the trace is $trace"
+        expect_in "$work/out" ">look" "the game with the trace $trace"
+    done
+    [ -p "$work/trace-fifo" ] || fail "the FIFO given as the trace is no longer one"
     ;;
 signals)
     # Console mode: the game ends at the signal, the trace ends with a whole line, and the

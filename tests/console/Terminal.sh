@@ -2,8 +2,10 @@
 # The real program in a real terminal (a tmux pane): a line edited with Left, recalled with Up,
 # and Escape, which types nothing; the screen when the terminal changes its size, with and
 # without --standard; the last screen left in the terminal when a game ends right after a timed
-# key; the routine of a sound that ends while the story waits for a command. Usage: Terminal.sh
-# LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5) SOUNDS_STORY
+# key; a game kept and the question to go on with it, a second game of the same story, and a
+# message of a game's last moments; the routine of a sound that ends while the story waits for a
+# command.
+# Usage: Terminal.sh LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5) SOUNDS_STORY
 # (tests/stories/sounds, version 5)
 set -uo pipefail
 lantern=$1 story=$2 standard=$3 sounds=$4
@@ -49,21 +51,28 @@ end_game() {
     pane kill-server 2>/dev/null
 }
 
+# game_command PID_FILE DATA ARGUMENTS...: the shell command of a game of lantern --console that
+# notes its process in PID_FILE and keeps its autosaves in DATA; it reads the preferences of
+# $work (none: sound on) and writes what it plays to PID_FILE.raw.
+game_command() {
+    local pid=$1 data=$2
+    shift 2
+    printf "XDG_DATA_HOME=%q XDG_CONFIG_HOME=%q SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=%q \
+        %s 2>>%q; echo \"exit status \$?\"; sleep 60" "$data" "$work" "$pid.raw" \
+        "$(printf " %q" sh -c 'echo $$ >"$0"; exec "$@"' "$pid" "$lantern" --console "$@")" \
+        "$work/err"
+}
+
 # play ARGUMENTS...: a game of lantern --console in a new terminal of 80 by 24 (of a server of
 # its own), in place of the last one; its autosave (the last one's ends with a game in progress)
-# goes to a folder of its own, so that none is offered.
+# goes to a folder of its own, so that none is offered, or to $data when it is set.
 plays=0
 play() {
-    local command
     end_game
     plays=$((plays + 1))
-    command=$(printf " %q" sh -c 'echo $$ >"$0"; exec "$@"' "$work/pid$plays" "$lantern" \
-        --console "$@")
     socket="lantern-terminal-$$-$plays"
-    pane -f /dev/null new-session -d -x 80 -y 24 "XDG_DATA_HOME=$(printf %q "$work/data$plays") \
-        XDG_CONFIG_HOME=$(printf %q "$work") SDL_AUDIODRIVER=disk \
-        SDL_DISKAUDIOFILE=$(printf %q "$work/audio$plays.raw") \
-        $command 2>>$(printf %q "$work/err"); echo \"exit status \$?\"; sleep 60"
+    pane -f /dev/null new-session -d -x 80 -y 24 \
+        "$(game_command "$work/pid$plays" "${data:-$work/data$plays}" "$@")"
 }
 
 # The line the cursor stands on.
@@ -135,6 +144,55 @@ wait_for "exit status 0" || fail "the game did not end after the timed key"
 for line in ">lastkey" "Key 0 after 3 ticks." "The story's last words."; do
     wait_for "$line" || fail "the last screen lacks \"$line\""
 done
+# A game stopped with Ctrl-C is kept. Opening the story again asks whether to go on, the whole
+# question wrapped at the terminal's width, with a single key: a word typed meanwhile ("north")
+# is not taken for an answer.
+data="$work/kept" play --standard "$standard"
+wait_for ">" || fail "the story never asked for a command"
+pane send-keys s i z e Enter
+wait_for "Screen 80 by 24" || fail "size was not played"
+end_game
+data="$work/kept" play --standard "$standard"
+wait_for "for yes, n for no]" || fail "the question to go on is not shown whole"
+pane send-keys n o r t h
+sleep 1
+wait_for "for yes, n for no]" || fail "a word typed at the question answered it"
+# While this game holds the story's autosave, a second game of the story says at once that it
+# will not be kept.
+pane new-session -d -s second -x 80 -y 24 \
+    "$(game_command "$work/second-pid" "$work/kept" --standard "$standard")"
+second_shows() { pane capture-pane -p -t second | tr '\n' ' ' | grep -qF -- "$1"; }
+for _ in $(seq 300); do
+    second_shows "[press a key]" && break
+    sleep 0.1
+done
+second_shows "this game will not be kept when it is stopped. [press a key]" ||
+    fail "the second game did not say that it will not be kept: $(pane capture-pane -p -t second)"
+pane send-keys -t second C-c
+for _ in $(seq 100); do
+    kill -0 "$(cat "$work/second-pid")" 2>/dev/null || break
+    sleep 0.1
+done
+kill -KILL "$(cat "$work/second-pid")" 2>/dev/null && echo "the second game did not end" >&2
+pane kill-session -t second 2>/dev/null # gone with its game, unless its shell outlived it
+pane send-keys y
+wait_for "Screen 80 by 24" || fail "Y did not go on with the kept game"
+# A message of the game's last moments, which no key can answer, is written where the shell
+# shows it once the terminal is given back.
+kept=$(echo "$work/kept/lantern/"*.autosave.qzl)
+end_game
+rm -f "$kept"
+mkdir "$kept"
+data="$work/kept" play --standard "$standard"
+wait_for "The story starts afresh. [press a key]" ||
+    fail "an autosave that is a folder was not said to be one"
+pane send-keys x
+wait_for ">" || fail "the story did not start afresh"
+pane send-keys s i z e Enter
+wait_for "Screen 80 by 24" || fail "size was not played"
+end_game
+grep -qF "lantern: The game cannot be kept. \"$kept\" is not a regular file." "$work/err" ||
+    fail "the message of the game's end was lost: $(cat "$work/err")"
 # A sound's routine runs while the story waits for a command, as soon as the sound ends; the
 # line then typed goes on after what it printed.
 play --standard "$sounds"
@@ -143,8 +201,7 @@ pane send-keys t e l l Enter
 wait_for "[The sound has ended.]" || fail "the sound's routine did not run while the story waited"
 pane send-keys t e l l Enter
 wait_for "[The sound has ended.]" 2 || fail "the line typed after the routine's text was not read"
-[ -s "$work/audio$plays.raw" ] || fail "the terminal game played no sound"
-
+[ -s "$work/pid$plays.raw" ] || fail "the terminal game played no sound"
 if grep -qE "AddressSanitizer|runtime error:" "$work/err"; then
     fail "a sanitizer reported a fault: $(cat "$work/err")"
 fi

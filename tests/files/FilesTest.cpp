@@ -1,15 +1,20 @@
 // The one IFF reader and the one way of reading a file, on the shapes broken files take; and the
 // AIFF samples of stories, checked before they are played.
 #include "files/FileRead.h"
+#include "files/FileWrite.h"
 #include "files/Iff.h"
+#include "files/Settings.h"
 #include "files/SoundResources.h"
 #include "support/SoundBuilder.h"
+#include "text/CharMap.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
 namespace lantern {
 namespace {
@@ -103,6 +108,88 @@ TEST(Aiff, TheRateIsAnExtendedFloatAndATruncatedSamplePlaysWhatItHas) {
     }
     std::vector<uint8_t> text{'A', 'I', 'F', 'C'};
     EXPECT_FALSE(CheckAiff(text, problem));
+}
+
+// Writing a file removes the temporary files of it that killed writers left behind, and only
+// those: one held by a writer at work, one just made, and those of other files stay.
+TEST(FileWrite, LeftOverTemporaryFilesOfTheSameFileAreRemoved) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("lantern-write-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string target = folder / "game.qzl";
+    auto make = [](const std::string& path, bool old) {
+        std::ofstream(path) << "part of a game";
+        if (old) {
+            const utimbuf then{0, 0};
+            ::utime(path.c_str(), &then);
+        }
+    };
+    const std::string killed = target + ".1f2e3d4c5b6a7980.partial";
+    const std::string held = target + ".abc.partial";
+    const std::string fresh = target + ".def.partial";
+    const std::string other = folder / "other.qzl.123.partial";
+    const std::string notOurs = target + ".xyz.partial";
+    make(killed, true);
+    make(held, true);
+    make(fresh, false);
+    make(other, true);
+    make(notOurs, true);
+    const int writer = ::open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    const std::vector<uint8_t> bytes{'n', 'e', 'w'};
+    EXPECT_FALSE(WriteWholeFile(target, bytes, {}));
+    EXPECT_FALSE(std::filesystem::exists(killed));
+    for (const std::string& kept : {held, fresh, other, notOurs})
+        EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    ::close(writer);
+    std::filesystem::remove_all(folder);
+}
+
+// The window's settings file is outside input: every value is bounded, what is not of its kind
+// is left out, and what is written reads back the same, paths byte for byte.
+TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
+    const std::string longPath = "/" + std::string(5000, 'x');
+    std::string recent = "/a/one.z5, \"/b/with, comma.z5\",relative.z5," + longPath;
+    for (int i = 0; i < 40; ++i)
+        recent += ",/many/" + std::to_string(i) + ".z5";
+    const WindowSettings read = ParseWindowSettings(
+        "; an older file\r\n[General]\nsize=1\n[fonts]\nproportional=Liberation Serif\n"
+        "fixed=\nsize=100000000000000000000\n[view]\nzoom=-7\ntheme=dark\nmargin=1e9\n"
+        "storyColours=false\n[window]\ngeometry=10,-20,2000000,2000000,maximized\n"
+        "[files]\nlastFolder=" +
+        longPath + "\nrecent=" + recent +
+        "\n[game]\nstandard=maybe\n[sound]\non=false\nvolume=250\n"
+        "no equals sign\n");
+    EXPECT_EQ(read.proportionalFont, "Liberation Serif");
+    EXPECT_FALSE(read.fixedFont);
+    EXPECT_EQ(read.fontSize, WindowSettings::kMaxFontSize);
+    EXPECT_EQ(read.zoom, WindowSettings::kMinZoom);
+    EXPECT_EQ(read.darkTheme, true);
+    EXPECT_FALSE(read.margin);
+    EXPECT_EQ(read.storyColours, false);
+    EXPECT_EQ(read.place,
+              (WindowPlace{10, -20, WindowSettings::kMaxSide, WindowSettings::kMaxSide, true}));
+    EXPECT_FALSE(read.lastFolder);
+    ASSERT_EQ(read.recent.size(), WindowSettings::kMaxRecent);
+    EXPECT_EQ(read.recent[0], "/a/one.z5");
+    EXPECT_EQ(read.recent[1], "/b/with, comma.z5");
+    EXPECT_EQ(read.recent[2], "/many/0.z5");
+    EXPECT_FALSE(read.standard);
+    EXPECT_EQ(read.soundOn, false);
+    EXPECT_EQ(read.soundVolume, WindowSettings::kMaxVolume);
+    EXPECT_EQ(ParseWindowSettings(FormatWindowSettings(read)), read);
+
+    // Names that are not UTF-8, with commas, quotes, controls and spaces at their ends.
+    WindowSettings odd;
+    odd.lastFolder = "/\xFF\xFE/ \"quoted\"\\, \x1B[2J ";
+    odd.recent = {"/caf\xC3\xA9/\xE9t\xE9.z5", " /not/absolute", "/tab\there,\n"};
+    odd.fixedFont = "Mono\x7F\xC2\x9B";
+    WindowSettings expected = odd;
+    expected.recent.erase(expected.recent.begin() + 1);
+    const std::string text = FormatWindowSettings(odd);
+    EXPECT_EQ(ParseWindowSettings(text), expected) << text;
+    EXPECT_EQ(text.find('\x1B'), std::string::npos);
+    EXPECT_EQ(PrintableText(text, true), text); // nothing in the file steers a terminal
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace lantern {
@@ -208,6 +209,107 @@ TEST_F(StoryFiles, DamagedBlorbsAreRefusedAlikeFromFilesAndMemory) {
         refused += fromMemory.find("damaged") != std::string::npos;
     }
     EXPECT_GT(refused, 100);
+}
+
+// The largest memory this process has held, in bytes.
+size_t PeakMemory() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<size_t>(usage.ru_maxrss) * 1024;
+}
+
+// A Blorb whose story chunk claims a gigabyte (a sparse file) is refused before it is read,
+// and one whose index stands after a gigabyte of picture plays without reading the picture.
+TEST_F(StoryFiles, AGigabyteChunkIsNeitherReadNorKept) {
+    constexpr uint32_t kGigabyte = (1u << 30) - (1u << 20); // and the file within the largest read
+    const auto story = Story();
+    // Bytes at an offset of a file; what lies between is a hole that takes no room on disk.
+    auto place = [](std::fstream& file, size_t at, const std::vector<uint8_t>& bytes) {
+        file.seekp(static_cast<std::streamoff>(at));
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    auto header = [](std::string_view id, uint32_t length) {
+        std::vector<uint8_t> bytes(id.begin(), id.end());
+        PutBigEndian(bytes, length, 4);
+        return bytes;
+    };
+    const size_t before = PeakMemory();
+
+    // The index first, then a story chunk of a gigabyte that starts as version 5.
+    const std::string huge = folder / "huge.zblorb";
+    {
+        std::vector<uint8_t> head = header("FORM", 36 + kGigabyte);
+        head.insert(head.end(), {'I', 'F', 'R', 'S'});
+        const auto index = header("RIdx", 16);
+        head.insert(head.end(), index.begin(), index.end());
+        PutBigEndian(head, 1, 4);
+        head.insert(head.end(), {'E', 'x', 'e', 'c', 0, 0, 0, 0, 0, 0, 0, 36});
+        const auto zcode = header("ZCOD", kGigabyte);
+        head.insert(head.end(), zcode.begin(), zcode.end());
+        head.push_back(5);
+        std::fstream file(huge, std::ios::out | std::ios::binary);
+        place(file, 0, head);
+        place(file, 44 + kGigabyte - 1, {0});
+    }
+    EXPECT_EQ(Failure(huge), "The Blorb file \"" + huge +
+                                 "\" is damaged: its story is larger than a story of version 5 "
+                                 "can be.");
+
+    // A gigabyte of picture named as the cover, the story, and the index last: the story is
+    // read, the cover (too large to be one) is not.
+    const std::string late = folder / "late-index.zblorb";
+    {
+        const size_t zcodeAt = 20 + kGigabyte;
+        const size_t indexAt = zcodeAt + 8 + story.size() + 12;
+        const size_t end = indexAt + 8 + 28;
+        std::fstream file(late, std::ios::out | std::ios::binary);
+        std::vector<uint8_t> head = header("FORM", static_cast<uint32_t>(end - 8));
+        head.insert(head.end(), {'I', 'F', 'R', 'S'});
+        const auto picture = header("PNG ", kGigabyte);
+        head.insert(head.end(), picture.begin(), picture.end());
+        place(file, 0, head);
+        std::vector<uint8_t> tail = header("ZCOD", static_cast<uint32_t>(story.size()));
+        tail.insert(tail.end(), story.begin(), story.end());
+        tail.insert(tail.end(), {'F', 's', 'p', 'c', 0, 0, 0, 4, 0, 0, 0, 1});
+        const auto index = header("RIdx", 28);
+        tail.insert(tail.end(), index.begin(), index.end());
+        PutBigEndian(tail, 2, 4);
+        tail.insert(tail.end(), {'P', 'i', 'c', 't', 0, 0, 0, 1, 0, 0, 0, 12});
+        tail.insert(tail.end(), {'E', 'x', 'e', 'c', 0, 0, 0, 0});
+        PutBigEndian(tail, static_cast<uint32_t>(zcodeAt), 4);
+        place(file, zcodeAt, tail);
+    }
+    const StoryFile read = ReadStoryFile(late, {.Record = true, .Cover = true});
+    EXPECT_EQ(read.ZCode, story);
+    EXPECT_FALSE(read.Cover);
+    EXPECT_LT(PeakMemory() - before, size_t{256} << 20);
+}
+
+// A record that names tens of thousands of IFIDs is described at once, each IFID once and a
+// few dozen at most; nothing of the record steers a terminal.
+TEST(StoryDescription, ManyIfidsAreCutShortAndControlsShownAsQuestionMarks) {
+    std::string xml = "<ifindex><story><identification>";
+    for (int i = 0; i < 30000; ++i)
+        xml += "<ifid>ID-" + std::to_string(i % 20000) + "</ifid>";
+    xml += "</identification><bibliographic><title>Evil\u202Etxt.exe\u009B2J</title>"
+           "</bibliographic></story></ifindex>";
+    StoryFile story;
+    story.ZCode = Story();
+    story.Record = ParseStoryRecord(xml);
+    ASSERT_TRUE(story.Record);
+    int ifids = 0;
+    std::string more, title;
+    for (const auto& [key, value] : DescribeStory(story)) {
+        ifids += key == "IFID" ? 1 : 0;
+        if (key == "More IFIDs")
+            more = value;
+        if (key == "Title")
+            title = value;
+    }
+    EXPECT_EQ(ifids, 32);
+    EXPECT_EQ(more, std::to_string(20000 - 31));
+    EXPECT_EQ(title, "Evil?txt.exe?2J");
 }
 
 TEST(StoryRecordXml, HostileOrMalformedXmlGivesNoRecord) {

@@ -486,6 +486,58 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     EXPECT_EQ(fresh.stack.size(), 1u);
     EXPECT_EQ(fresh.rows[0], ">");
     EXPECT_EQ(fresh.autosave, bytes);
+    // Stopped before the player gave it anything, the new game does not replace the kept one
+    // (as when the window closes while the question is shown).
+    EXPECT_EQ(ReadBytes(kept), bytes);
+    // A second game of the story while a first one holds its autosave says at once that it
+    // will not be kept, asks nothing, and leaves the first one's autosave as it was.
+    {
+        TestHost first;
+        CellSurface firstCells(30, 8);
+        const auto holder = makeGame(first, firstCells);
+        first.answerYes = false;
+        first.Type("!");
+        const std::vector<uint8_t> held = ReadBytes(kept);
+        bool secondPlayed = false;
+        first.deliverKey = [&](int) {
+            TestHost second;
+            CellSurface cells(30, 8);
+            second.Type("b\r");
+            EXPECT_EQ(makeGame(second, cells)->RunGame(path).kind, GameOutcome::Kind::Stopped);
+            EXPECT_TRUE(second.questions.empty());
+            ASSERT_EQ(second.messages.size(), 1u);
+            EXPECT_EQ(second.messages[0].text,
+                      "This story is being played in another game, which keeps it: this game "
+                      "will not be kept when it is stopped.");
+            EXPECT_EQ(ReadBytes(kept), held);
+            secondPlayed = true;
+        };
+        holder->RunGame(path);
+        EXPECT_TRUE(secondPlayed);
+        EXPECT_EQ(first.questions.size(), 1u);
+        EXPECT_TRUE(first.messages.empty());
+        // Released when the first game ended: the next one holds it again.
+        TestHost third;
+        CellSurface cells(30, 8);
+        makeGame(third, cells)->RunGame(path);
+        EXPECT_TRUE(third.messages.empty());
+        EXPECT_EQ(third.questions.size(), 1u);
+    }
+    // A data folder that is a file is reported as what it is.
+    {
+        std::filesystem::remove_all(saves);
+        WriteBytes(saves, {'x'});
+        TestHost player;
+        CellSurface cells(30, 8);
+        makeGame(player, cells)->RunGame(path);
+        ASSERT_EQ(player.messages.size(), 1u);
+        EXPECT_EQ(player.messages[0].text, "\"" + saves +
+                                               "\" is not a folder: this game will not be "
+                                               "kept when it is stopped.");
+        std::filesystem::remove(saves);
+        std::filesystem::create_directories(saves);
+        WriteBytes(kept, bytes);
+    }
     // A damaged autosave is reported and the story starts afresh.
     WriteBytes(kept, std::vector<uint8_t>(bytes.begin(), bytes.begin() + 40));
     TestHost player;
