@@ -1,8 +1,10 @@
 #include "window/QtSurface.h"
 
+#include "text/CharGraphics.h"
 #include "text/CharMap.h"
 
 #include <QColor>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QString>
 #include <algorithm>
@@ -48,8 +50,30 @@ void QtSurface::Resize(int width, int height, Colour fill) {
     Invalidate(0, 0, m_image.width(), m_image.height());
 }
 
+QStringList QtSurface::FaceOrder(const QString& chosen, bool fixedPitch) {
+    // The face chosen when it is installed, else the first of the faces that stand in for it
+    // (those Lantern's package depends on first), else the desktop's own; the rest follow in
+    // the same order for characters a face lacks. Decided here, once for every story, rather
+    // than by the text each story happens to print first.
+    const QStringList standIns =
+        fixedPitch
+            ? QStringList{QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")}
+            : QStringList{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+    QStringList order;
+    for (const QString& face : QStringList{chosen} + standIns)
+        if (!face.isEmpty() && QFontDatabase::hasFamily(face) && !order.contains(face))
+            order << face;
+    const QString desktop = QFontDatabase::systemFont(fixedPitch ? QFontDatabase::FixedFont
+                                                                 : QFontDatabase::GeneralFont)
+                                .family();
+    if (!order.contains(desktop))
+        order << desktop;
+    return order;
+}
+
 QFont QtSurface::MakeFont(bool fixedPitch, bool bold, bool italic, const Fonts& fonts) {
-    QFont font(fixedPitch ? fonts.fixed : fonts.proportional);
+    QFont font;
+    font.setFamilies(FaceOrder(fixedPitch ? fonts.fixed : fonts.proportional, fixedPitch));
     font.setStyleHint(fixedPitch ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(fixedPitch);
     font.setPixelSize(std::max(fonts.pixelSize, 1));
@@ -127,6 +151,62 @@ void QtSurface::DrawText(int x, int y, std::string_view text) {
     ++m_textVersion;
 }
 
+bool QtSurface::DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) {
+    const int width = std::max(cell.width, 1);
+    const int height = std::max(cell.height, 1);
+    const int64_t right = int64_t{x} + int64_t{width} * static_cast<int64_t>(codes.size());
+    const auto area = ClipRect(x, y, right, int64_t{y} + height, Width(), Height());
+    if (!area)
+        return true;
+    QPainter painter(&m_image);
+    painter.fillRect(QRect(area->left, area->top, area->Width(), area->Height()),
+                     ToQColor(m_backColour));
+    const QColor ink = ToQColor(m_textColour);
+    QString text;
+    std::vector<int> edges;
+    // Pixel i of 8 covers [i * size / 8, (i + 1) * size / 8) of the cell, so that the pixels at
+    // the glyph's edges reach the cell's edges whatever its size.
+    auto edge = [](int i, int size) { return i * size / 8; };
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const int64_t left = int64_t{x} + int64_t{width} * static_cast<int64_t>(i);
+        if (left >= Width())
+            break;
+        const auto code = static_cast<uint8_t>(codes[i]);
+        edges.push_back(static_cast<int>(left));
+        // Every nearest character lies in the Basic Multilingual Plane.
+        text += QChar(static_cast<char16_t>(CharGraphic(code)));
+        const GraphicBitmap* glyph = CharGraphicBitmap(code);
+        if (!glyph)
+            continue;
+        for (int row = 0; row < 8; ++row) {
+            const uint8_t bits = (*glyph)[static_cast<size_t>(row)];
+            // Each run of ink along a row is one rectangle.
+            for (int column = 0; column < 8;) {
+                if (((bits >> (7 - column)) & 1) == 0) {
+                    ++column;
+                    continue;
+                }
+                const int start = column;
+                while (column < 8 && ((bits >> (7 - column)) & 1) != 0)
+                    ++column;
+                const int pixelLeft = static_cast<int>(left) + edge(start, width);
+                const int pixelTop = y + edge(row, height);
+                painter.fillRect(QRect(pixelLeft, pixelTop,
+                                       edge(column, width) - edge(start, width),
+                                       edge(row + 1, height) - edge(row, height)),
+                                 ink);
+            }
+        }
+    }
+    if (!edges.empty()) {
+        edges.push_back(edges.back() + width);
+        const QRect box(edges.front(), y, edges.back() - edges.front(), height);
+        m_text.Draw(box, text, std::move(edges));
+        ++m_textVersion;
+    }
+    return true;
+}
+
 void QtSurface::FillRect(int left, int top, int right, int bottom, Colour colour) {
     const auto area = ClipRect(left, top, right, bottom, Width(), Height());
     if (!area)
@@ -145,13 +225,9 @@ void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, i
     if (!block)
         return;
     // Rows moving straight up overwrite the rows above them: those scroll off into history.
-    if (block->dstX == block->srcX && block->dstY < block->srcY) {
-        const QRect lost(block->dstX, block->dstY, block->width,
-                         std::min(block->srcY - block->dstY, block->height));
-        ScreenText::Pieces text = ScreenText::Filter(m_text.All(), ScreenText::InsideOf(lost));
-        ScreenText::Move(text, 0, -lost.top());
-        m_history.Add(Scrollback::Line{m_image.copy(lost), lost.left(), std::move(text), {}});
-    }
+    if (block->dstX == block->srcX && block->dstY < block->srcY)
+        AddToHistory(Rect{block->dstX, block->dstY, block->dstX + block->width,
+                          block->dstY + std::min(block->srcY - block->dstY, block->height)});
     const QRect source(block->srcX, block->srcY, block->width, block->height);
     m_text.Copy(source, QPoint(block->dstX, block->dstY));
     ++m_textVersion;
@@ -165,11 +241,30 @@ void QtSurface::CopyBlock(int srcX, int srcY, int width, int height, int dstX, i
     ForEachRowInCopyOrder(*block, copyRow);
 }
 
+void QtSurface::AddToHistory(const Rect& area) {
+    const auto clipped = ClipRect(area.left, area.top, area.right, area.bottom, Width(), Height());
+    if (!clipped)
+        return;
+    const QRect lost(clipped->left, clipped->top, clipped->Width(), clipped->Height());
+    ScreenText::Pieces text = ScreenText::Filter(m_text.All(), ScreenText::InsideOf(lost));
+    ScreenText::Move(text, 0, -lost.top());
+    m_history.Add(Scrollback::Line{m_image.copy(lost), lost.left(), std::move(text), {}});
+    ++m_textVersion;
+}
+
+void QtSurface::DropHistory(int lines) {
+    if (lines <= 0)
+        return;
+    m_history.DropNewest(static_cast<size_t>(lines));
+    ++m_textVersion;
+}
+
 std::vector<TextRun> QtSurface::TextIn(const Rect& area) const {
     const QRect box(area.left, area.top, area.Width(), area.Height());
     ScreenText::Pieces pieces = ScreenText::Filter(m_text.All(), ScreenText::InsideOf(box));
-    std::stable_sort(pieces.begin(), pieces.end(),
-                     [](const auto& a, const auto& b) { return a.edges.front() < b.edges.front(); });
+    std::stable_sort(pieces.begin(), pieces.end(), [](const auto& a, const auto& b) {
+        return a.edges.front() < b.edges.front();
+    });
     std::vector<TextRun> runs;
     for (const ScreenText::Piece& piece : pieces)
         runs.push_back({piece.edges.front(), piece.text.toStdString()});

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -60,11 +61,14 @@ class QtSurface : public Surface {
     }
 
     /// The font for a pitch, weight and slant: "Courier New" for fixed pitch and "Arial" for
-    /// variable pitch, 20 pixels, unless fonts says otherwise.
+    /// variable pitch, 20 pixels, unless fonts says otherwise; in the faces of FaceOrder.
     static QFont MakeFont(bool fixedPitch, bool bold, bool italic, const Fonts& fonts);
     static QFont MakeFont(bool fixedPitch, bool bold, bool italic) {
         return MakeFont(fixedPitch, bold, italic, Fonts());
     }
+    /// The faces a font of the chosen face is drawn in, in order: the first installed of the
+    /// chosen one and its stand-ins, then the others, then the desktop's face.
+    static QStringList FaceOrder(const QString& chosen, bool fixedPitch);
     /// Draws from now on in these fonts.
     void SetFonts(const Fonts& fonts);
     const Fonts& GetFonts() const { return m_fontChoice; }
@@ -78,6 +82,9 @@ class QtSurface : public Surface {
     void SelectFont(bool fixedPitch, bool bold, bool italic) override;
     TextExtent MeasureText(std::string_view text) override;
     void DrawText(int x, int y, std::string_view text) override;
+    /// Draws the Standard's bitmaps of font 3 scaled to the cell, so that line pieces meet the
+    /// cell's edges; the text kept for copying is their nearest Unicode characters.
+    bool DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) override;
     void SetTextColour(Colour colour) override { m_textColour = colour; }
     Colour TextColour() const override { return m_textColour; }
     void SetBackColour(Colour colour) override { m_backColour = colour; }
@@ -86,6 +93,9 @@ class QtSurface : public Surface {
     void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) override;
     void Invalidate(int left, int top, int right, int bottom) override;
     void Resize(int width, int height, Colour fill) override;
+    bool KeepsHistory() const override { return true; }
+    void AddToHistory(const Rect& area) override;
+    void DropHistory(int lines) override;
     std::vector<TextRun> TextIn(const Rect& area) const override;
 
   private:

@@ -18,6 +18,14 @@ void Scrollback::Add(Line line) {
     }
 }
 
+void Scrollback::DropNewest(size_t lines) {
+    for (; lines > 0 && !m_lines.empty(); --lines) {
+        m_height -= m_lines.back().pixels.height();
+        m_bytes -= m_lines.back().pixels.sizeInBytes();
+        m_lines.pop_back();
+    }
+}
+
 void Scrollback::Clear() {
     m_lines.clear();
     m_height = 0;

@@ -23,6 +23,8 @@ class Scrollback {
     };
 
     void Add(Line line);
+    /// Forgets the newest lines (those a new layout of the text puts there again).
+    void DropNewest(size_t lines);
     void Clear();
     const std::deque<Line>& Lines() const { return m_lines; }
     /// The pixel rows of all lines together.

@@ -56,6 +56,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
     m_sound.SetNote([this](const std::string& text) { m_trace.Note(text); });
+    m_screen.KeepText(m_standard);
     SetPagingWait(true);
 }
 

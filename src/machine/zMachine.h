@@ -78,6 +78,9 @@ class zMachine {
     void SetStandard(bool standard) {
         m_standard = standard;
         m_keyboard.SetStoryKeys(standard);
+        // The complete machine's screen follows the display's size and font, and is kept in
+        // autosaves: it keeps a record of its text to draw itself again from.
+        m_screen.KeepText(standard);
     }
     bool IsStandard() const { return m_standard; }
     /// Whether a full lower window waits for a key at "[**MORE**]" (off for scripted input).
@@ -486,8 +489,7 @@ class zMachine {
     zRoutine& PushFrame(int32_t routine, int32_t returnAddress, int storeVar, int count);
     void CallNothing(int32_t returnAddress, int storeVar);
     void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
-    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1,
-                      int32_t a2);
+    void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
     /// Whether READ or READ_CHAR waits with a timer: timed input, or sounds with routines.
     bool IsTimed(int32_t time, int32_t routine) const;

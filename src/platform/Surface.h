@@ -122,6 +122,18 @@ class Surface {
     /// sequence stands for the Latin-1 character of that code.
     virtual void DrawText(int x, int y, std::string_view text) = 0;
 
+    /// Draws glyphs of font 3, the character graphics (one code from 32 to 126 a byte), each in
+    /// a cell of `cell` from (x, y) on, in the current text and background colours. A surface
+    /// that has no glyphs of its own returns false and draws nothing; the screen then draws the
+    /// Unicode characters nearest to them.
+    virtual bool DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) {
+        (void)x;
+        (void)y;
+        (void)codes;
+        (void)cell;
+        return false;
+    }
+
     virtual void SetTextColour(Colour colour) = 0;
     virtual Colour TextColour() const = 0;
     virtual void SetBackColour(Colour colour) = 0;
@@ -134,6 +146,15 @@ class Surface {
     virtual void CopyBlock(int srcX, int srcY, int width, int height, int dstX, int dstY) = 0;
     /// Asks the front-end to show the rectangle again (a no-op where nothing is shown).
     virtual void Invalidate(int left, int top, int right, int bottom) = 0;
+
+    /// Whether the surface keeps a history of the lines that scrolled away (the rows that a
+    /// block copy moving rows up pushed off); the screen then gives it the lines that a new
+    /// layout of the lower window's text puts above the screen.
+    virtual bool KeepsHistory() const { return false; }
+    /// Adds the rows of `area` as they stand to the history, as if they had scrolled away.
+    virtual void AddToHistory(const Rect& area) { (void)area; }
+    /// Forgets the newest `lines` lines of the history, which a new layout replaces.
+    virtual void DropHistory(int lines) { (void)lines; }
 
     /// Changes the drawable size, keeping what still fits; new pixels are filled with fill.
     virtual void Resize(int width, int height, Colour fill) = 0;

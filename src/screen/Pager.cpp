@@ -62,7 +62,7 @@ std::string Pager::ShowInput(std::string_view line, size_t caret) {
     while (common < m_shown.size() && common < line.size() && m_shown[common] == line[common])
         ++common;
     if (common < m_shown.size()) {
-        m_screen.RubOutTo(m_places[common]);
+        m_screen.RubOutTo(m_places[common], m_shown.size() - common);
         m_shown.resize(common);
         m_places.resize(common + 1);
     }
@@ -94,7 +94,7 @@ void Pager::HideInput() {
     if (!m_inputShown || m_hiding)
         return;
     FollowScrolls();
-    m_screen.RubOutTo(m_places.front());
+    m_screen.RubOutTo(m_places.front(), m_shown.size());
     m_hidden = std::move(m_shown);
     m_shown.clear();
     m_screen.SetInputCaret(std::nullopt);

@@ -1,5 +1,6 @@
 // Text output: word pieces, wrapping, scrolling and the "[**MORE**]" page break.
 #include "screen/zScreen.h"
+#include "text/CharGraphics.h"
 
 #include <algorithm>
 
@@ -38,20 +39,44 @@ int zScreen::MeasureShown(std::string_view shown) {
 }
 
 void zScreen::DrawShown(int x, int y, std::string_view shown) {
-    if (Current().Font != kFontGraphics ||
-        m_surface->MeasureText(shown).width == MeasureShown(shown)) {
+    if (Current().Font != kFontGraphics) {
         m_surface->DrawText(x, y, shown);
         return;
     }
-    // A graphic whose glyph comes from another face may be wider or narrower than the cell:
-    // each is drawn in its own cell, so that lines and frames still meet.
+    DrawGraphicsText(x, y, shown);
+}
+
+void zScreen::DrawGraphicsText(int x, int y, std::string_view text) {
+    // Every glyph takes one cell. The codes of font 3 go to the surface, which draws the
+    // Standard's glyphs where it can, and otherwise their nearest Unicode characters; other
+    // characters (beyond ASCII) are drawn as they are, each in its own cell too.
+    const TextExtent cell{m_charWidth, m_charHeight};
     int64_t cellX = x;
-    for (const char32_t graphic : DecodeUtf8(shown)) {
-        if (cellX >= m_surface->Width())
-            break;
-        std::string one;
-        AppendUtf8(one, graphic);
-        m_surface->DrawText(static_cast<int>(cellX), y, one);
+    size_t i = 0;
+    std::string one;
+    while (i < text.size() && cellX < m_surface->Width()) {
+        size_t end = i;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) >= kFirstGraphic &&
+               static_cast<unsigned char>(text[end]) <= kLastGraphic)
+            ++end;
+        if (end > i) {
+            const std::string_view codes = text.substr(i, end - i);
+            if (!m_surface->DrawGraphics(static_cast<int>(cellX), y, codes, cell)) {
+                int64_t at = cellX;
+                for (const char code : codes) {
+                    one.clear();
+                    AppendUtf8(one, CharGraphic(static_cast<uint8_t>(code)));
+                    m_surface->DrawText(static_cast<int>(at), y, one);
+                    at += m_charWidth;
+                }
+            }
+            cellX += static_cast<int64_t>(codes.size()) * m_charWidth;
+            i = end;
+            continue;
+        }
+        const size_t start = i;
+        NextUtf8(text, i);
+        m_surface->DrawText(static_cast<int>(cellX), y, text.substr(start, i - start));
         cellX += m_charWidth;
     }
 }
@@ -71,6 +96,8 @@ void zScreen::Scroll(const Rect& area) {
     Fill(area.left, lastLine, area.right, area.bottom);
     Current().CursorY = lastLine;
     ++m_scrolls;
+    if (m_keepText)
+        ++m_linesInHistory;
 }
 
 std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
@@ -103,8 +130,11 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
             p += kLineBreak.size();
             if (lower) {
                 // The new line is made first: the prompt stands on it, inside the window.
-                if (int64_t{window.CursorY} + m_charHeight > area.bottom)
+                const bool scrolls = int64_t{window.CursorY} + m_charHeight > area.bottom;
+                if (scrolls)
                     Scroll(area);
+                if (m_keepText)
+                    RecordBreak(scrolls);
                 ++m_linesPrinted;
                 if (m_linesPrinted > window.Height - 2 && pages)
                     return pageBreak(p);
@@ -116,7 +146,7 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
             piece = outStr.substr(p, 1);
         // Shown once, measured and drawn (nothing below uses the screen's buffer before the
         // piece is drawn).
-        const std::string& shown = Shown(piece);
+        const std::string& shown = Drawn(piece);
         const int width = MeasureShown(shown);
         // A piece that does not fit goes to the next line, unless it already starts a line:
         // one wider than the window is drawn there, cut off at the edge.
@@ -126,6 +156,8 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
             NewLine(window);
             if (lower)
                 ++m_linesPrinted;
+            if (lower && m_keepText)
+                m_lowerText.AddWrap();
             newLine = true;
         }
         if (lower && int64_t{window.CursorY} + m_charHeight > area.bottom) {
@@ -139,6 +171,8 @@ std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
         if (newLine && pages && m_linesPrinted > window.Height - 2 && (p > 0 || !eraseLastLine))
             return pageBreak(p);
         DrawShown(window.CursorX, window.CursorY, shown);
+        if (m_keepText)
+            RecordDrawn(window.CursorX, window.CursorY, shown);
         window.CursorX = static_cast<int32_t>(
             std::min<int64_t>(int64_t{window.CursorX} + width, int64_t{INT32_MAX} / 2));
         p += piece.size();
@@ -172,7 +206,7 @@ void zScreen::DeleteChar(std::string_view chars) {
                             m_surface->BackColour());
 }
 
-void zScreen::RubOutTo(PixelPoint from) {
+void zScreen::RubOutTo(PixelPoint from, size_t characters) {
     if (!m_screenReady)
         SetupScreen();
     WindowRec& window = Current();
@@ -193,6 +227,13 @@ void zScreen::RubOutTo(PixelPoint from) {
     const int64_t below = int64_t{from.y} + m_charHeight;
     fill(from.x, from.y, area.right, below);
     fill(area.left, below, area.right, int64_t{window.CursorY} + m_charHeight);
+    if (m_keepText) {
+        if (m_currentWindow == 0)
+            m_lowerText.DropLast(characters);
+        else if (from.y == window.CursorY)
+            m_upperText.Erase(from.y / m_charHeight, from.x / m_charWidth,
+                              window.CursorX / m_charWidth, CurrentLook());
+    }
     window.CursorX = from.x;
     window.CursorY = from.y;
 }

@@ -42,10 +42,11 @@ zScreen::zScreen(Surface& surface) : m_surface(&surface) {
 
 void zScreen::SetSurface(Surface& surface) {
     m_surface = &surface;
-    // Every game starts in the display's own colours, whatever the last game left set.
-    m_storedForeColor = m_defaultFore;
-    m_storedBackColor = m_defaultBack;
-    ApplyStyle();
+    // Every game starts in the display's own colours, whatever the last game left set; the
+    // player's choice of them takes effect with the next game.
+    m_gameFore = m_defaultFore;
+    m_gameBack = m_defaultBack;
+    SetInks(kDefaultForeInk, kDefaultBackInk);
 }
 
 void zScreen::SetDefaultColours(Colour fore, Colour back) {
@@ -106,11 +107,21 @@ void zScreen::Fill(int64_t left, int64_t top, int64_t right, int64_t bottom) {
 void zScreen::SetColor(int foreColor, int backColor) {
     if (!m_storyColours)
         return;
+    Colour fore = m_foreInk;
+    Colour back = m_backInk;
     if (foreColor >= 1 && foreColor <= 12)
-        m_storedForeColor = foreColor == 1 ? m_defaultFore : kColourTable[foreColor];
+        fore = foreColor == 1 ? kDefaultForeInk : kColourTable[foreColor];
     if (backColor >= 1 && backColor <= 12)
-        m_storedBackColor = backColor == 1 ? m_defaultBack : kColourTable[backColor];
+        back = backColor == 1 ? kDefaultBackInk : kColourTable[backColor];
     // Reverse video stays reversed in the new colours.
+    SetInks(fore, back);
+}
+
+void zScreen::SetInks(Colour fore, Colour back) {
+    m_foreInk = fore;
+    m_backInk = back;
+    m_storedForeColor = Ink(fore);
+    m_storedBackColor = Ink(back);
     ApplyStyle();
 }
 
@@ -127,9 +138,11 @@ void zScreen::SetTrueColor(int foreColor, int backColor) {
             stored = Rgb(scale(v & 31), scale((v >> 5) & 31), scale((v >> 10) & 31));
         }
     };
-    apply(foreColor, m_defaultFore, m_storedForeColor);
-    apply(backColor, m_defaultBack, m_storedBackColor);
-    ApplyStyle();
+    Colour fore = m_foreInk;
+    Colour back = m_backInk;
+    apply(foreColor, kDefaultForeInk, fore);
+    apply(backColor, kDefaultBackInk, back);
+    SetInks(fore, back);
 }
 
 void zScreen::SplitWindow(int lines) {
@@ -149,6 +162,9 @@ void zScreen::SplitWindow(int lines) {
     const int32_t lowerTop = lines * m_charHeight;
     if (lower.CursorY < lowerTop)
         lower.CursorY = lowerTop;
+    // Rows the upper window gives up show what stands there until the lower window's text
+    // covers them; the record keeps the rows it has.
+    m_upperText.SetRows(lines);
 }
 
 void zScreen::SetWindow(int windowNo) {
@@ -163,6 +179,7 @@ void zScreen::SetWindow(int windowNo) {
 }
 
 void zScreen::EraseWindow(int windowNo) {
+    const bool upperToo = windowNo == -1;
     if (windowNo == -1) {
         WindowRec& upper = m_windows[1];
         upper.Top = upper.Left = upper.Width = upper.Height = 0;
@@ -192,6 +209,16 @@ void zScreen::EraseWindow(int windowNo) {
     area = ToSurfaceEdges(area);
     Fill(area.left, area.top, area.right, area.bottom);
     m_surface->Invalidate(area.left, area.top, area.right, area.bottom);
+    if (windowNo != 0 || upperToo) {
+        m_upperText.Clear(Appearance{0, kFontNormal, m_foreInk, m_backInk});
+        m_upperText.SetRows(m_windows[1].Top > 0 ? m_windows[1].Height : 0);
+    }
+    if (windowNo != 1) {
+        // The lines that scrolled away stay in the surface's history as they are.
+        m_lowerText.Clear(m_backInk);
+        m_lowerFill = m_backInk;
+        m_linesInHistory = 0;
+    }
 }
 
 Rect zScreen::ToSurfaceEdges(Rect area) const {
@@ -204,12 +231,24 @@ Rect zScreen::ToSurfaceEdges(Rect area) const {
 
 void zScreen::FillLine() {
     const WindowRec& window = Current();
-    const auto band = ClipRect(0, window.CursorY, m_surface->Width(),
-                               int64_t{window.CursorY} + m_charHeight, m_surface->Width(),
-                               m_surface->Height());
+    const auto band =
+        ClipRect(0, window.CursorY, m_surface->Width(), int64_t{window.CursorY} + m_charHeight,
+                 m_surface->Width(), m_surface->Height());
     if (band)
         m_surface->FillRect(band->left, band->top, band->right, band->bottom,
                             m_surface->BackColour());
+    // The whole row is erased, also what it kept beyond the window's width.
+    if (m_currentWindow == 1 && m_keepText)
+        m_upperText.Erase(window.CursorY / m_charHeight, 0, INT_MAX, CurrentLook());
+}
+
+void zScreen::KeepText(bool keep) {
+    m_keepText = keep;
+    if (!keep) {
+        m_upperText.Clear(Appearance{});
+        m_lowerText.Clear(kDefaultBackInk);
+        m_linesInHistory = 0;
+    }
 }
 
 void zScreen::Resize(int width, int height) {
@@ -222,28 +261,39 @@ void zScreen::Resize(int width, int height) {
         SetScreenHeight(RowsIn(height) * m_charHeight);
         return;
     }
-    const int oldCellWidth = m_charWidth;
-    const int oldCellHeight = m_charHeight;
-    MeasureCell();
-    const int cellWidth = m_charWidth;
-    const int cellHeight = m_charHeight;
-    if (cellWidth != oldCellWidth || cellHeight != oldCellHeight) {
-        // Text drawn in another font cannot be kept as it stands: it is shown again from what
-        // the screen says, in the new font.
-        m_charWidth = oldCellWidth;
-        m_charHeight = oldCellHeight;
-        const ScreenSnapshot text = Snapshot();
-        m_charWidth = cellWidth;
-        m_charHeight = cellHeight;
+    if (m_keepText) {
+        // The screen is drawn again from its record at the new size, in whatever font: the
+        // upper window's cells, kept beyond the width too, and the lower window's paragraphs
+        // wrapped again.
+        const int oldCellWidth = m_charWidth;
+        const int oldCellHeight = m_charHeight;
+        MeasureCell();
         const int columns = ColumnsIn(width);
         const int rows = RowsIn(height);
         m_surface->Resize(std::max(width, columns * m_charWidth),
-                          std::max(height, rows * m_charHeight), m_storedBackColor);
+                          std::max(height, rows * m_charHeight), Ink(m_lowerFill));
         SetScreenWidth(std::max(width, kMinimumColumns * m_charWidth));
         SetScreenHeight(rows * m_charHeight);
-        ShowSnapshot(text);
+        WindowRec& lower = m_windows[0];
+        WindowRec& upper = m_windows[1];
+        if (upper.Top > 0) {
+            // Cut when the screen gets too short for it and a line of the lower window.
+            upper.Height = std::clamp(upper.Height, 0, rows - 1);
+            upper.Width = columns;
+            // Its cursor stays in the same cell.
+            upper.CursorX = std::min(upper.CursorX / oldCellWidth, columns) * m_charWidth;
+            upper.CursorY = std::min(upper.CursorY / oldCellHeight, rows) * m_charHeight;
+            m_upperText.SetRows(upper.Height);
+        }
+        lower.Top = upper.Top > 0 ? upper.Height + 1 : 1;
+        lower.Left = 1;
+        lower.Width = columns;
+        lower.Height = rows - (lower.Top - 1);
+        Redraw();
         return;
     }
+    // Without a record the pixels that still fit are kept.
+    MeasureCell();
     const int columns = ColumnsIn(width);
     const int rows = RowsIn(height);
     WindowRec& lower = m_windows[0];

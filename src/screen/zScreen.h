@@ -1,11 +1,12 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "screen/ScreenRecord.h"
 #include "text/CharMap.h"
 
 #include <algorithm>
-
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,15 +44,28 @@ inline constexpr std::string_view kMorePrompt = "[**MORE**]";
 /// Rounds to the nearest integer, halves to the even one (the window and status-line sizes).
 int RoundHalfEven(double value);
 
-/// What the screen shows, as text: enough to show it again after the program has stopped.
+/// What the screen shows, kept (in an autosave) to show it again after the program has
+/// stopped: its text with every cell's and line's look, and the state the story's text goes on
+/// in.
 struct ScreenSnapshot {
-    int UpperHeight = 0;            ///< lines of the upper window
-    std::vector<std::string> Upper; ///< its rows (UTF-8), blanks at their ends dropped
-    /// The lower window's rows from its top to the cursor's line.
-    std::vector<std::string> Lower;
+    int UpperHeight = 0;          ///< lines of the upper window
+    std::vector<CellRow> Upper;   ///< its rows
+    std::vector<Paragraph> Lower; ///< the lower window's last paragraphs, the cursor after them
+    Colour LowerFill = kDefaultBackInk; ///< the lower window's background
+    int CurrentWindow = 0;
+    std::array<uint8_t, 2> Styles{};    ///< each window's style bits
+    std::array<uint8_t, 2> Fonts{1, 1}; ///< each window's font
+    Colour Fore = kDefaultForeInk;      ///< the colours set
+    Colour Back = kDefaultBackInk;
+    std::pair<int, int> UpperCursor{1, 1}; ///< (line, column) of the upper window's cursor
+    bool Buffered = true;
 
     bool operator==(const ScreenSnapshot&) const = default;
+    /// The rows of the upper window and the paragraphs of the lower one as plain text.
+    std::vector<std::string> UpperText() const;
+    std::vector<std::string> LowerText() const;
     /// As lines of text, and back; Decode refuses (nothing) what Encode could not have written.
+    /// It also reads the text-only screens that earlier versions kept.
     std::string Encode() const;
     static std::optional<ScreenSnapshot> Decode(std::string_view text);
 };
@@ -166,8 +180,9 @@ class zScreen {
     /// Rubs out the given characters left of the cursor (backspace in line input).
     void DeleteChar(std::string_view chars);
     /// Rubs out the current window's text from (x, y) to the cursor, over as many lines as it
-    /// takes, and moves the cursor back there (the edited part of a line being typed).
-    void RubOutTo(PixelPoint from);
+    /// takes, and moves the cursor back there (the edited part of a line being typed, the last
+    /// `characters` characters drawn).
+    void RubOutTo(PixelPoint from, size_t characters);
     /// The width of ZSCII text in the current window's font.
     int MeasureZscii(std::string_view text);
     /// Times the lower window has scrolled: what was drawn before has moved up a line each.
@@ -180,10 +195,15 @@ class zScreen {
     /// Where the player's attention is: the caret of a line being typed, else the cursor.
     PixelPoint CaretPosition() const;
 
-    /// What the screen shows now, as text.
+    /// Whether the screen keeps a record of its text and looks (on by default), from which it
+    /// draws itself again when its size or font changes; without one a new size keeps the
+    /// pixels that still fit.
+    void KeepText(bool keep);
+    /// What the screen shows now.
     ScreenSnapshot Snapshot() const;
-    /// Shows a snapshot's text again on an erased screen, with the upper window split as it
-    /// was and the lower window's cursor after its last line.
+    /// Shows a snapshot again on an erased screen, laid out at the screen's size: the upper
+    /// window split as it was, the lower window's text wrapped again with its cursor after it,
+    /// and the story's colours and styles as they were.
     void ShowSnapshot(const ScreenSnapshot& snapshot);
 
     /// The window with story number 0 or 1 (for front-ends and tests).
@@ -221,16 +241,65 @@ class zScreen {
     /// Scrolls the lower window up by one line.
     void Scroll(const Rect& area);
 
+    // The record of the text (ScreenRedraw.cpp).
+    /// The look text drawn now in the current window takes.
+    Appearance CurrentLook() const {
+        return {Current().Style, static_cast<uint8_t>(Current().Font), m_foreInk, m_backInk};
+    }
+    /// The colour a kept colour stands for now.
+    Colour Ink(Colour kept) const {
+        return kept == kDefaultForeInk   ? m_gameFore
+               : kept == kDefaultBackInk ? m_gameBack
+                                         : kept;
+    }
+    /// Sets the story's colours (kept colours, see Ink).
+    void SetInks(Colour fore, Colour back);
+    /// Selects the font and colours of a look, in the upper window (fixed pitch) or the lower.
+    void ApplyLook(const Appearance& look, bool upper);
+    /// The width of text drawn in a look (see Drawn).
+    int MeasureLook(std::string_view text, const Appearance& look, bool upper);
+    /// Keeps text drawn at (x, y) in the current window in the record.
+    void RecordDrawn(int x, int y, std::string_view drawn);
+    /// Keeps a line break of the lower window in the record; `scrolled` when the new line
+    /// scrolled in.
+    void RecordBreak(bool scrolled);
+    /// Draws the whole screen again from the record, at the windows' sizes now.
+    void Redraw();
+    void DrawUpperRows();
+    void DrawLowerLines();
+    /// Where each line of the lower window's text starts when wrapped at width pixels: a
+    /// paragraph, a run in it and a byte in that run.
+    struct LineStart {
+        size_t Paragraph = 0;
+        size_t Run = 0;
+        size_t Offset = 0;
+    };
+    std::vector<LineStart> Layout(size_t firstParagraph, size_t endParagraph, int width);
+    /// Draws line `index` of a layout at y; gives where its text ends across.
+    int DrawLine(const std::vector<LineStart>& lines, size_t index, int y);
+    /// Drops the oldest paragraphs beyond the record's limits, and their lines from the count
+    /// of lines in the surface's history.
+    void TrimRecord();
+
     /// ZSCII text as shown (see ShownText), in a buffer the screen keeps: valid until the next
     /// call.
     const std::string& Shown(std::string_view zscii) {
         ShownText(zscii, m_shown);
         return m_shown;
     }
-    /// The width of text as shown (UTF-8): in font 3, one cell for each graphic.
+    /// ZSCII text as the current window draws it (UTF-8), in a buffer the screen keeps: as
+    /// shown (see ShownText), except that font 3's glyphs keep their codes (ASCII 32 to 126)
+    /// for the surface to draw.
+    const std::string& Drawn(std::string_view zscii) {
+        Chars().ToUtf8(zscii, false, m_shown);
+        return m_shown;
+    }
+    /// The width of text as drawn (UTF-8): in font 3, one cell for each glyph.
     int MeasureShown(std::string_view shown);
-    /// Draws text as shown (UTF-8).
+    /// Draws text as drawn (see Drawn) in the current window.
     void DrawShown(int x, int y, std::string_view shown);
+    /// Draws text of font 3 as drawn: ASCII 32 to 126 are its glyphs, a cell each.
+    void DrawGraphicsText(int x, int y, std::string_view text);
 
     Surface* m_surface;
     std::string m_shown; ///< see Shown
@@ -245,6 +314,9 @@ class zScreen {
     Colour m_storedForeColor = kStartForeColour;
     Colour m_defaultFore = kStartForeColour;
     Colour m_defaultBack = kStartBackColour;
+    /// The default colours of the game being played: those of when it started.
+    Colour m_gameFore = kStartForeColour;
+    Colour m_gameBack = kStartBackColour;
     bool m_storyColours = true;
     bool m_screenReady = false;
     std::array<WindowRec, 2> m_windows{}; ///< [0] lower, [1] upper
@@ -254,6 +326,15 @@ class zScreen {
     int32_t m_promptY = 0;
     uint64_t m_scrolls = 0;
     std::optional<PixelPoint> m_inputCaret;
+    /// The story's colours as kept in the record (see Ink).
+    Colour m_foreInk = kDefaultForeInk;
+    Colour m_backInk = kDefaultBackInk;
+    bool m_keepText = true;
+    CellGrid m_upperText;
+    TextFlow m_lowerText;
+    Colour m_lowerFill = kDefaultBackInk; ///< what the lower window was last erased in
+    /// Lines of the lower window's kept text that scrolled into the surface's history.
+    int m_linesInHistory = 0;
 };
 
 } // namespace lantern

@@ -121,11 +121,21 @@ TEST(Form1Living, UnderStandardTheScreenFollowsTheWindowAndTheStoryIsTold) {
         Line("ok\r",
              [&] {
                  const int cell = driver.Screen().CharHeight();
+                 const QImage before = driver.Display().Image();
                  form.Menu()->ZoomIn()->trigger();
                  QCoreApplication::processEvents();
                  EXPECT_GT(driver.Screen().CharHeight(), cell);
                  EXPECT_TRUE(screen.Shows(">lo")) << StatusRow(screen);
                  EXPECT_TRUE(screen.Shows("You are in the Cellar."));
+                 // The status line keeps its reverse video to the right edge.
+                 const QtSurface& display = driver.Display();
+                 EXPECT_NE(PixelAt(display, display.Width() - 2, 2),
+                           PixelAt(display, 2, driver.Screen().CharHeight() * 3 / 2));
+                 // Zoom Reset brings the screen back as it was, pixel for pixel.
+                 form.Menu()->ZoomReset()->trigger();
+                 QCoreApplication::processEvents();
+                 EXPECT_EQ(driver.Screen().CharHeight(), cell);
+                 EXPECT_TRUE(display.Image() == before);
              }),
         Line("quit\r",
              [&] {

@@ -2,6 +2,7 @@
 
 #include "app/Pixels.h"
 #include "screen/zScreen.h"
+#include "text/CharGraphics.h"
 #include "window/ScreenText.h"
 
 #include <QFontInfo>
@@ -39,6 +40,14 @@ TEST(QtSurface, FontsAreTheLiberationFacesAtTwentyPixels) {
     surface.SelectFont(true, true, false);
     EXPECT_EQ(QFontInfo(surface.SelectedFont()).family(), "Liberation Mono");
     EXPECT_TRUE(QFontInfo(surface.SelectedFont()).bold());
+    // A face that is not installed gives way to the same stand-in, in one order, whatever the
+    // text; a face that is installed comes first.
+    EXPECT_EQ(QtSurface::FaceOrder(QStringLiteral("No Such Face"), false).front(),
+              QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(QtSurface::FaceOrder(QStringLiteral("Liberation Serif"), false).mid(0, 2),
+              (QStringList{QStringLiteral("Liberation Serif"), QStringLiteral("Liberation Sans")}));
+    EXPECT_EQ(QtSurface::FaceOrder(QStringLiteral("Courier New"), true).front(),
+              QStringLiteral("Liberation Mono"));
 }
 
 TEST(QtSurface, BoldWidensTextAndItalicSlantsIt) {
@@ -85,31 +94,58 @@ TEST(QtSurface, ScreenCellComesFromTheFixedPitchZero) {
     EXPECT_EQ(screen.Window(0).Height, 595 / zero.height);
 }
 
-TEST(QtSurface, FontThreeDrawsItsGraphicsInTheFixedFaceAndFramesJoinUp) {
+TEST(QtSurface, FontThreeDrawsTheStandardsGlyphsAndFramesJoinUp) {
     QtSurface surface(300, 120);
     zScreen screen = LaidOut(surface);
     screen.SetFont(0, kFontGraphics);
     EXPECT_EQ(QFontInfo(surface.SelectedFont()).family(), "Liberation Mono");
-    // A frame, a rune (drawn from another face where one has it) and the arrows.
-    screen.OutPut("/&&&0\r\n(a!\")\r\n.&&&1", false);
+    // A frame whose lines run on from corner to corner, a rune and the arrows; the text kept
+    // for copying is the nearest characters.
+    screen.OutPut("/'''0\r\n)a!\"(\r\n.&&&1", false);
     EXPECT_EQ(ScreenText::JoinRows(surface.Text().All()), QString::fromUtf8("┌───┐\n│ᚨ←→│\n└───┘"));
-    // Every graphic takes one cell, whichever face draws it.
+    // Every glyph takes one cell.
     const int cell = screen.CharWidth();
     const int line = screen.CharHeight();
     for (const ScreenText::Piece& piece : surface.Text().All())
         EXPECT_EQ(piece.edges.front() % cell, 0) << piece.text.toStdString();
     EXPECT_EQ(screen.Window(0).CursorX, 5 * cell);
-    // The top line runs unbroken through the cells from the first corner to the last, and the
-    // left side from the top line to the bottom one.
+    // The top line runs unbroken from the first corner to the last, on the glyphs' fourth row
+    // of eight, and the left side from the top line to the bottom one.
     auto dark = [&](int x, int y) { return PixelAt(surface, x, y) != kWhite; };
-    int top = 0;
-    while (top < line && !dark(cell * 2, top))
-        ++top;
-    ASSERT_LT(top, line);
-    for (int x = cell / 2 + 2; x < cell * 4 + cell / 2 - 2; ++x)
+    const int top = 3 * line / 8;
+    const int side = 3 * cell / 8;
+    for (int x = side; x <= 4 * cell + cell / 2; ++x)
         EXPECT_TRUE(dark(x, top)) << x;
-    for (int y = top + 2; y < 2 * line + top - 2; ++y)
-        EXPECT_TRUE(dark(cell / 2, y) || dark(cell / 2 - 1, y) || dark(cell / 2 + 1, y)) << y;
+    for (int y = top; y < 2 * line + line / 2; ++y)
+        EXPECT_TRUE(dark(side, y)) << y;
+    EXPECT_FALSE(dark(side - 1, line + line / 2));
+}
+
+TEST(QtSurface, FontThreeGlyphsAreTheStandardsBitmapsPixelForPixel) {
+    // A line, a corner, blocks, a dot, an edge, the gauge, the crosses, an arrow, a rune and
+    // an inverse symbol, at twice the bitmaps' size across and three times down.
+    const std::string codes = "&/69:HKSVZ[]ab{";
+    const TextExtent cell{16, 24};
+    QtSurface surface(cell.width * static_cast<int>(codes.size()) + 3, cell.height + 2);
+    surface.FillRect(0, 0, surface.Width(), surface.Height(), kWhite);
+    surface.SetTextColour(kRed);
+    surface.SetBackColour(kBlack);
+    ASSERT_TRUE(surface.DrawGraphics(1, 1, codes, cell));
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const GraphicBitmap& glyph = *CharGraphicBitmap(static_cast<uint8_t>(codes[i]));
+        for (int y = 0; y < cell.height; ++y) {
+            for (int x = 0; x < cell.width; ++x) {
+                const bool ink = ((glyph[static_cast<size_t>(y / 3)] >> (7 - x / 2)) & 1) != 0;
+                ASSERT_EQ(PixelAt(surface, 1 + static_cast<int>(i) * cell.width + x, 1 + y),
+                          ink ? kRed : kBlack)
+                    << codes[i] << " at " << x << "," << y;
+            }
+        }
+    }
+    // Nothing outside the cells.
+    EXPECT_EQ(PixelAt(surface, 0, 0), kWhite);
+    EXPECT_EQ(PixelAt(surface, surface.Width() - 1, cell.height + 1), kWhite);
+    EXPECT_EQ(ScreenText::JoinRows(surface.Text().All()), QString::fromUtf8("─┌█▋▐▗▔▌▉╳┼↓ᚨᛒ⍐"));
 }
 
 TEST(QtSurface, TextIsDrawnOpaquelyInTheCurrentColours) {

@@ -125,6 +125,12 @@ class RecordingSurface : public Surface {
         });
     }
     std::vector<TextRun> TextIn(const Rect& area) const override { return m_inner.TextIn(area); }
+    bool DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) override {
+        return m_inner.DrawGraphics(x, y, codes, cell);
+    }
+    bool KeepsHistory() const override { return m_inner.KeepsHistory(); }
+    void AddToHistory(const Rect& area) override { m_inner.AddToHistory(area); }
+    void DropHistory(int lines) override { m_inner.DropHistory(lines); }
 
   private:
     static bool Overlap(const Rect& a, const Rect& b) {

@@ -109,7 +109,7 @@ pane send-keys y Enter
 wait_for "exit status 0" || fail "the game did not end"
 
 # Under --standard the screen follows the terminal: the story reads the new size in the header
-# and its text wraps at the new width; a line being typed stays.
+# and its text wraps again at the new width; a line being typed stays.
 play --standard "$standard"
 wait_for ">" || fail "the story never asked for a command"
 pane send-keys s i z e Enter
@@ -121,6 +121,10 @@ sleep 0.3
 pane send-keys e Enter
 wait_for "Screen 50 by 12, in units 50 by 12." || fail "the header did not follow the terminal"
 wait_for "ends here." || fail "the text did not wrap at the new width"
+# Wider again: the text shown is wrapped again at the new width, the first answer as it was.
+pane resize-window -x 80 -y 24
+wait_for "Screen 80 by 24, in units 80 by 24. This sentence is longer than any line of a" ||
+    fail "the text was not wrapped again when the terminal widened"
 
 # In the default mode the screen keeps its size: a smaller terminal shows the part of it where
 # the player types, a larger one all of it again.

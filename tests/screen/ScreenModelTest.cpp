@@ -339,33 +339,149 @@ TEST_F(ScreenModel, AResizeKeepsTheCellsAndTheCursorsLineAndNeverGoesBelowTheMin
     EXPECT_EQ(Row(2), "xxxxxxxxxx");
 }
 
-TEST_F(ScreenModel, ASnapshotShowsTheScreensTextAgain) {
-    screen.SplitWindow(1);
-    screen.SetWindow(1);
-    screen.SetCursor(1, 5, 5, 0);
-    Print("Status");
-    screen.SetWindow(0);
-    Print("First line\r\n\r\nThird line\r\n>");
+// What a cell shows: its character and background, and for a character its colour and weight.
+bool SameLook(const CellSurface::Cell& a, const CellSurface::Cell& b) {
+    return a.ch == b.ch && a.back == b.back &&
+           (a.ch == U' ' || (a.text == b.text && a.bold == b.bold && a.italic == b.italic));
+}
+
+// A status line in reverse video with text far to its right, a wrapped paragraph, and words in
+// bold and in colour.
+class StyledScreen : public ScreenFixture {
+  protected:
+    void PrintStyledScreen() {
+        screen.SplitWindow(1);
+        screen.SetWindow(1);
+        screen.SetTextStyle(kStyleReverse);
+        screen.FillLine();
+        Print("Status line");
+        screen.SetCursor(1, 35, 5, 0);
+        Print("Right");
+        screen.SetWindow(0);
+        screen.BufferMode(1);
+        Print("The first paragraph is long enough to wrap on a narrow screen.\r\n");
+        screen.SetTextStyle(kStyleBold);
+        screen.SetColor(3, 6);
+        Print("Bold red words");
+        screen.SetTextStyle(0);
+        Print(" then red on blue.\r\n>");
+    }
+};
+
+TEST_F(StyledScreen, NarrowingAndWideningAgainReflowsTheTextAndKeepsEveryLook) {
+    PrintStyledScreen();
+    std::vector<CellSurface::Cell> before;
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kColumns; ++x)
+            before.push_back(At(x, y));
+    ASSERT_EQ(Row(1), "The first paragraph is long enough to");
+
+    // Narrow: the paragraphs wrap again, the upper window shows the cells that fit.
+    screen.Resize(20, kRows);
+    EXPECT_EQ(Row(0), "Status line");
+    EXPECT_EQ(At(19, 0).back, kBlack);
+    EXPECT_EQ(Row(1), "The first paragraph");
+    EXPECT_EQ(Row(2), "is long enough to");
+    EXPECT_EQ(Row(3), "wrap on a narrow");
+    EXPECT_EQ(Row(4), "screen.");
+    EXPECT_EQ(Row(5), "Bold red words then");
+    EXPECT_TRUE(At(0, 5).bold);
+    EXPECT_EQ(At(0, 5).text, kRed);
+    EXPECT_EQ(At(0, 5).back, Rgb(0, 0, 255));
+    EXPECT_FALSE(At(15, 5).bold);
+    EXPECT_EQ(At(15, 5).back, Rgb(0, 0, 255));
+    EXPECT_EQ(Row(7), ">");
+    EXPECT_EQ(screen.GetCursor(), std::make_pair(8, 2));
+
+    // Wide again: everything as it was, the cells past the narrow width included.
+    screen.Resize(kColumns, kRows);
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kColumns; ++x)
+            EXPECT_TRUE(SameLook(At(x, y), before[static_cast<size_t>(y * kColumns + x)]))
+                << x << "," << y;
+    EXPECT_EQ(screen.GetCursor(), std::make_pair(5, 2));
+    // New text goes on in the story's colours.
+    Print("x");
+    EXPECT_EQ(At(1, 4).text, kRed);
+}
+
+TEST_F(ScreenModel, TextPushedAboveTheScreenComesBackWhenItWidens) {
+    screen.BufferMode(1);
+    for (int i = 1; i <= kRows; ++i)
+        Print("Line " + std::to_string(i) + " has a few words, fewer than a screen's width.\r\n");
+    Print(">");
+    std::vector<std::string> before;
+    for (int y = 0; y < kRows; ++y)
+        before.push_back(Row(y));
+    ASSERT_EQ(before[kRows - 3], "Line 24 has a few words, fewer than a");
+    // Narrower: more lines, and the cursor's line stays at the bottom.
+    screen.Resize(20, kRows);
+    EXPECT_EQ(Row(kRows - 4), "Line 24 has a few");
+    EXPECT_EQ(Row(kRows - 2), "screen's width.");
+    EXPECT_EQ(Row(kRows - 1), ">");
+    // Wider again: the lines pushed above the screen come back.
+    screen.Resize(kColumns, kRows);
+    for (int y = 0; y < kRows; ++y)
+        EXPECT_EQ(Row(y), before[static_cast<size_t>(y)]) << y;
+}
+
+TEST_F(ScreenModel, APromptStandingWhenTheScreenChangesStaysOnItsLastLine) {
+    screen.BufferMode(1);
+    const std::string rest = screen.OutPut(NumberedLines(1, 40), false);
+    ASSERT_FALSE(rest.empty());
+    ASSERT_EQ(Row(kRows - 1), std::string(kMorePrompt));
+    // Shorter, and as tall again: the lines pushed above the screen come back.
+    for (const int rows : {kRows - 6, kRows}) {
+        screen.Resize(kColumns, rows);
+        EXPECT_EQ(Row(rows - 1), std::string(kMorePrompt)) << rows;
+        EXPECT_EQ(Row(rows - 2), "23") << rows;
+    }
+    // The rest goes on from there after the key.
+    screen.SetLinesPrinted(0);
+    screen.OutPut(rest, true);
+    EXPECT_EQ(Row(kRows - 2), "40");
+}
+
+TEST_F(StyledScreen, ASnapshotShowsTheScreenAgainWithItsLooksAndColours) {
+    PrintStyledScreen();
     const ScreenSnapshot snapshot = screen.Snapshot();
-    EXPECT_EQ(snapshot.Upper, std::vector<std::string>{"    Status"});
-    EXPECT_EQ(snapshot.Lower, (std::vector<std::string>{"First line", "", "Third line", ">"}));
+    EXPECT_EQ(snapshot.UpperText(),
+              std::vector<std::string>{"Status line" + std::string(23, ' ') + "Right"});
+    EXPECT_EQ(
+        snapshot.LowerText(),
+        (std::vector<std::string>{"The first paragraph is long enough to wrap on a narrow screen.",
+                                  "Bold red words then red on blue.", ">"}));
     const auto decoded = ScreenSnapshot::Decode(snapshot.Encode());
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, snapshot);
     EXPECT_FALSE(ScreenSnapshot::Decode(snapshot.Encode() + "more"));
-    EXPECT_FALSE(ScreenSnapshot::Decode("lantern-screen 1\nupper 9999\n"));
+    EXPECT_FALSE(ScreenSnapshot::Decode("lantern-screen 2\nwindow 7\n"));
 
-    CellSurface other(kColumns, kRows);
+    // Shown again on a new screen in the player's colours: the same cells, and new text in
+    // the colours the story had set.
+    CellSurface other(kColumns, kRows + 2);
     zScreen shown(other);
     shown.SetScreenWidth(kColumns);
     shown.SetScreenHeight(kRows);
+    shown.EraseWindow(-1);
     shown.ShowSnapshot(*decoded);
-    EXPECT_EQ(other.RowTextTrimmed(0), "    Status");
-    EXPECT_EQ(other.RowTextTrimmed(1), "First line");
-    EXPECT_EQ(other.RowTextTrimmed(3), "Third line");
-    EXPECT_EQ(other.RowTextTrimmed(4), ">");
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kColumns; ++x)
+            EXPECT_TRUE(SameLook(other.CellAt(x, y), At(x, y))) << x << "," << y;
     EXPECT_EQ(shown.Window(0).Top, 2);
     EXPECT_EQ(shown.GetCursor(), std::make_pair(5, 2));
+    EXPECT_EQ(shown.StoredForeColor(), kRed);
+    EXPECT_EQ(shown.OutPut("x", false), "");
+    EXPECT_EQ(other.CellAt(1, 4).text, kRed);
+    EXPECT_EQ(other.CellAt(1, 4).back, Rgb(0, 0, 255));
+
+    // The text-only screens of earlier versions are shown too.
+    const auto old =
+        ScreenSnapshot::Decode("lantern-screen 1\nupper 1\n    Status\nlower 2\nFirst line\n>\n");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->UpperText(), std::vector<std::string>{"    Status"});
+    EXPECT_EQ(old->LowerText(), (std::vector<std::string>{"First line", ">"}));
+    EXPECT_FALSE(ScreenSnapshot::Decode("lantern-screen 1\nupper 9999\n"));
 }
 
 TEST_F(ScreenModel, EraseLineIsIgnored) {

@@ -379,10 +379,12 @@ struct Stopped {
     zRoutine frame;
     int32_t pc = 0;
     std::vector<std::string> rows;
+    /// Each cell's text colour (0 for a blank, 1 << 24 added for bold) and background.
+    std::vector<std::pair<Colour, Colour>> colours;
     std::vector<uint8_t> autosave; ///< the autosave file's bytes at that wait
     bool operator==(const Stopped& other) const {
-        return memory == other.memory && stack == other.stack &&
-               frameIndex == other.frameIndex && pc == other.pc && rows == other.rows &&
+        return memory == other.memory && stack == other.stack && frameIndex == other.frameIndex &&
+               pc == other.pc && rows == other.rows && colours == other.colours &&
                frame.Locals == other.frame.Locals && frame.LocalCount == other.frame.LocalCount &&
                frame.ReturnAddress == other.frame.ReturnAddress &&
                frame.FramePointer == other.frame.FramePointer &&
@@ -390,8 +392,12 @@ struct Stopped {
     }
 };
 
-// Main calls A (2 locals), which pushes a value and calls B (1 local); B loops: ">", READ,
-// counts the command in a global, prints the count and pushes it.
+Colour Look(const CellSurface::Cell& cell) {
+    return cell.ch == U' ' ? 0 : cell.text | (cell.bold ? 1u << 24 : 0);
+}
+
+// Main sets red on blue and calls A (2 locals), which pushes a value and calls B (1 local); B
+// loops: ">", READ, counts the command in a global, prints the count in bold and pushes it.
 std::vector<uint8_t> CountingStory() {
     constexpr int kText = 0xB00;
     StoryBuilder story(5);
@@ -399,19 +405,22 @@ std::vector<uint8_t> CountingStory() {
     story.At(0x1400);
     const int32_t b = story.Routine(1);
     const int32_t loop = story.Here();
-    story.Code(OpVar(2, {L(kText), C(1), C(0)}) +   // STOREB text 1 0: nothing typed yet
-               OpVar(5, {C('>')}) +                 // PRINT_CHAR
+    story.Code(OpVar(2, {L(kText), C(1), C(0)}) +       // STOREB text 1 0: nothing typed yet
+               OpVar(5, {C('>')}) +                     // PRINT_CHAR
                OpVar(4, {L(kText), C(0)}) + Store(17) + // READ -> g1
-               Op1(5, C(18)) +                      // INC g2
-               OpVar(6, {V(18)}) +                  // PRINT_NUM g2
-               Op0(11) +                            // NEW_LINE
-               OpVar(8, {V(18)}));                  // PUSH g2
+               Op1(5, C(18)) +                          // INC g2
+               OpVar(17, {C(2)}) +                      // SET_TEXT_STYLE bold
+               OpVar(6, {V(18)}) +                      // PRINT_NUM g2
+               OpVar(17, {C(0)}) +                      // SET_TEXT_STYLE roman
+               Op0(11) +                                // NEW_LINE
+               OpVar(8, {V(18)}));                      // PUSH g2
     const int32_t jump = story.Here();
     story.Code(Op1(12, L((loop - (jump + 3) + 2) & 0xFFFF))); // JUMP loop
     const int32_t a = story.Routine(2);
     story.Code(OpVar(8, {C(88)}) + OpVar(25, {L(story.Packed(b)), C(9)}) + Rtrue());
     story.At(StoryBuilder::kCode).StartHere();
-    story.Code(OpVar(0, {L(story.Packed(a)), C(5)}) + Store(16) + Quit());
+    story.Code(Op2(27, C(3), C(6)) + OpVar(13, {L(0xFFFF)}) + OpVar(0, {L(story.Packed(a)), C(5)}) +
+               Store(16) + Quit());
     return story.Raw();
 }
 
@@ -447,8 +456,11 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
             seen.frameIndex = game.FrameIndex();
             seen.frame = game.CurrentRoutine();
             seen.pc = game.PC();
-            for (int y = 0; y < cells.Height(); ++y)
+            for (int y = 0; y < cells.Height(); ++y) {
                 seen.rows.push_back(cells.RowTextTrimmed(y));
+                for (int x = 0; x < cells.Width(); ++x)
+                    seen.colours.emplace_back(Look(cells.CellAt(x, y)), cells.CellAt(x, y).back);
+            }
             for (const auto& entry : std::filesystem::directory_iterator(saves))
                 seen.autosave = ReadBytes(entry.path().string());
         };
@@ -466,6 +478,10 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     EXPECT_EQ(first.rows[0], ">a");
     EXPECT_EQ(first.rows[1], "1");
     EXPECT_EQ(first.rows[2], ">");
+    // The story's colours on the whole screen, and the count in bold.
+    EXPECT_EQ(first.colours[0], std::make_pair(Rgb(255, 0, 0), Rgb(0, 0, 255)));
+    EXPECT_EQ(first.colours[30], std::make_pair(Rgb(255, 0, 0) | (1u << 24), Rgb(0, 0, 255)));
+    EXPECT_EQ(first.colours.back().second, Rgb(0, 0, 255));
     // One file for the story, written whole: nothing else is left in the folder.
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(saves))
@@ -476,7 +492,7 @@ TEST_F(SavedGameStory, AnAutosaveGoesOnExactlyWhereTheGameStopped) {
     const std::vector<uint8_t> bytes = ReadBytes(kept);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "FORM");
 
-    // Going on: the same game at the same place, with the same screen.
+    // Going on: the same game at the same place, with the same screen in the same colours.
     const Stopped resumed = play("", true, questions);
     EXPECT_EQ(questions.size(), 1u);
     EXPECT_TRUE(resumed == first);

@@ -3,9 +3,16 @@
 #include "memory/StoryError.h"
 #include "support/StoryBuilder.h"
 #include "support/ZCodes.h"
+#include "text/CharGraphics.h"
 #include "text/CharMap.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <sstream>
 
 namespace lantern {
 namespace {
@@ -240,6 +247,230 @@ TEST(CharacterMap, DefaultTableStoryTableAndInput) {
     chars.Load(builder.Build());
     EXPECT_EQ(chars.ToUnicode(155), U'\u00E9');
     EXPECT_EQ(chars.ToUnicode(156), U'?');
+}
+
+// ---- Font 3 against the Standard's bitmaps ---------------------------------------------------
+
+// The bitmaps of font3-bitmaps.txt: a code, then its eight rows of '#' (ink) and '.' (paper).
+std::map<int, GraphicBitmap> ReadFont3Bitmaps() {
+    std::map<int, GraphicBitmap> glyphs;
+    std::ifstream file(LANTERN_FONT3_BITMAPS);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        int code = 0;
+        fields >> code;
+        GraphicBitmap rows{};
+        for (uint8_t& row : rows) {
+            std::string pixels;
+            fields >> pixels;
+            for (const char pixel : pixels)
+                row = static_cast<uint8_t>((row << 1) | (pixel == '#' ? 1 : 0));
+        }
+        glyphs[code] = rows;
+    }
+    return glyphs;
+}
+
+bool Ink(const GraphicBitmap& glyph, int row, int column) {
+    return row >= 0 && row < 8 && column >= 0 && column < 8 &&
+           ((glyph[static_cast<size_t>(row)] >> (7 - column)) & 1) != 0;
+}
+
+GraphicBitmap Transposed(const GraphicBitmap& glyph) {
+    GraphicBitmap out{};
+    for (int row = 0; row < 8; ++row)
+        for (int column = 0; column < 8; ++column)
+            if (Ink(glyph, column, row))
+                out[static_cast<size_t>(row)] |= static_cast<uint8_t>(0x80 >> column);
+    return out;
+}
+
+// Arrows: a shaft (one pattern repeated) and heads of at least two rows that reach past it on
+// both sides. Gives the side of each head: -1 before the middle, 1 after it; 0 when no arrow.
+int ArrowHeads(const GraphicBitmap& glyph) {
+    std::map<uint8_t, int> counts;
+    for (const uint8_t row : glyph)
+        if (row != 0)
+            ++counts[row];
+    uint8_t shaft = 0;
+    for (const auto& [pattern, count] : counts)
+        if (count >= 3)
+            shaft = pattern;
+    if (shaft == 0)
+        return 0;
+    int before = 0;
+    int after = 0;
+    for (int row = 0; row < 8; ++row) {
+        const uint8_t ink = glyph[static_cast<size_t>(row)];
+        if (ink == 0 || ink == shaft)
+            continue;
+        const bool wider = (ink & shaft) == shaft && (ink & ~shaft & (shaft - 1)) != 0 &&
+                           (ink & ~shaft & ~(shaft - 1)) != 0;
+        if (!wider)
+            return 0;
+        (row < 4 ? before : after) += 1;
+    }
+    if ((before != 0 && before < 2) || (after != 0 && after < 2) || before + after == 0)
+        return 0;
+    return before != 0 && after != 0 ? 2 : (before != 0 ? -1 : 1);
+}
+
+// The block element nearest (fewest pixels apart) to the glyph's solid part: the pixels that
+// lie in a 2x2 square of ink.
+char32_t NearestBlock(const GraphicBitmap& glyph) {
+    GraphicBitmap solid{};
+    for (int row = 0; row < 7; ++row)
+        for (int column = 0; column < 7; ++column)
+            if (Ink(glyph, row, column) && Ink(glyph, row + 1, column) &&
+                Ink(glyph, row, column + 1) && Ink(glyph, row + 1, column + 1))
+                for (const auto& [r, c] : {std::pair{row, column},
+                                           {row + 1, column},
+                                           {row, column + 1},
+                                           {row + 1, column + 1}})
+                    solid[static_cast<size_t>(r)] |= static_cast<uint8_t>(0x80 >> c);
+    // Block elements lie along the cell's edges; a square of ink in the middle (where lines
+    // cross) is none.
+    if (solid[0] == 0 && solid[7] == 0 &&
+        std::all_of(solid.begin(), solid.end(), [](uint8_t row) { return (row & 0x81) == 0; }))
+        return 0;
+    // Each block element as the rows and columns it fills.
+    struct Block {
+        char32_t character;
+        int top, bottom, left, right;
+    };
+    std::vector<Block> blocks = {
+        {U'\u2588', 0, 8, 0, 8}, {U'\u2580', 0, 4, 0, 8}, {U'\u2590', 0, 8, 4, 8},
+        {U'\u2594', 0, 1, 0, 8}, {U'\u2595', 0, 8, 7, 8}, {U'\u2598', 0, 4, 0, 4},
+        {U'\u259D', 0, 4, 4, 8}, {U'\u2596', 4, 8, 0, 4}, {U'\u2597', 4, 8, 4, 8}};
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        blocks.push_back({static_cast<char32_t>(U'\u2580' + eighths), 8 - eighths, 8, 0, 8});
+        blocks.push_back({static_cast<char32_t>(U'\u2590' - eighths), 0, 8, 0, eighths});
+    }
+    char32_t nearest = 0;
+    int least = 65;
+    for (const Block& block : blocks) {
+        int apart = 0;
+        for (int row = 0; row < 8; ++row)
+            for (int column = 0; column < 8; ++column)
+                apart += Ink(solid, row, column) != (row >= block.top && row < block.bottom &&
+                                                     column >= block.left && column < block.right);
+        if (apart < least) {
+            least = apart;
+            nearest = block.character;
+        }
+    }
+    return nearest;
+}
+
+// The character that a glyph's shape calls for; 0 for glyphs that no shape rule covers.
+char32_t CharacterForShape(const GraphicBitmap& glyph) {
+    int inked = 0;
+    for (int row = 0; row < 8; ++row)
+        for (int column = 0; column < 8; ++column)
+            inked += Ink(glyph, row, column);
+    if (inked == 0)
+        return U' ';
+    // A dot in a corner: the quadrant of that corner.
+    if (inked == 1) {
+        const bool top = glyph[0] != 0;
+        const bool left = Ink(glyph, top ? 0 : 7, 0);
+        return top ? (left ? U'\u2598' : U'\u259D') : (left ? U'\u2596' : U'\u2597');
+    }
+    // A frame round the cell.
+    if (glyph == GraphicBitmap{0xFF, 0x81, 0x81, 0x81, 0x81, 0x81, 0x81, 0xFF})
+        return U'\u25A1';
+    // The gauge: lines along rows 1 and 6, filled between them from the left.
+    if (glyph[0] == 0 && glyph[7] == 0 && glyph[1] == 0xFF && glyph[6] == 0xFF &&
+        glyph[2] == glyph[3] && glyph[3] == glyph[4] && glyph[4] == glyph[5]) {
+        const int filled = std::popcount(glyph[2]);
+        if (glyph[2] != static_cast<uint8_t>(0xFF00 >> filled))
+            return 0;
+        return filled == 0 ? U' ' : static_cast<char32_t>(U'\u2590' - filled);
+    }
+    // A line along one edge, whole or with its ends left out.
+    auto onlyIn = [&](auto inside) {
+        for (int row = 0; row < 8; ++row)
+            for (int column = 0; column < 8; ++column)
+                if (Ink(glyph, row, column) && !inside(row, column))
+                    return false;
+        return true;
+    };
+    if (onlyIn([](int row, int) { return row == 0; }))
+        return U'\u2594';
+    if (onlyIn([](int row, int) { return row == 7; }))
+        return U'\u2581';
+    if (onlyIn([](int, int column) { return column == 0; }))
+        return U'\u258F';
+    if (onlyIn([](int, int column) { return column == 7; }))
+        return U'\u2595';
+    // Arrows, up and down or (transposed) left and right.
+    if (const int heads = ArrowHeads(glyph))
+        return heads == 2 ? U'\u2195' : (heads < 0 ? U'\u2191' : U'\u2193');
+    if (const int heads = ArrowHeads(Transposed(glyph)))
+        return heads == 2 ? U'\u2194' : (heads < 0 ? U'\u2190' : U'\u2192');
+    if (const char32_t block = NearestBlock(glyph))
+        return block;
+    // Thin lines: the arms that reach the middle of the cell's edges make a box-drawing piece;
+    // a corner with a diagonal going off is the corner.
+    const bool up = Ink(glyph, 0, 3) || Ink(glyph, 0, 4);
+    const bool down = Ink(glyph, 7, 3) || Ink(glyph, 7, 4);
+    const bool left = Ink(glyph, 3, 0) || Ink(glyph, 4, 0);
+    const bool right = Ink(glyph, 3, 7) || Ink(glyph, 4, 7);
+    const std::map<std::array<bool, 4>, char32_t> pieces = {
+        {{false, false, true, true}, U'\u2500'}, {{true, true, false, false}, U'\u2502'},
+        {{true, false, true, true}, U'\u2534'},  {{false, true, true, true}, U'\u252C'},
+        {{true, true, false, true}, U'\u251C'},  {{true, true, true, false}, U'\u2524'},
+        {{true, false, false, true}, U'\u2514'}, {{false, true, false, true}, U'\u250C'},
+        {{false, true, true, false}, U'\u2510'}, {{true, false, true, false}, U'\u2518'},
+        {{true, true, true, true}, U'\u253C'}};
+    if (const auto piece = pieces.find({up, down, left, right}); piece != pieces.end())
+        return piece->second;
+    // Diagonals from corner to corner.
+    const bool rising = Ink(glyph, 7, 0) && Ink(glyph, 0, 7);
+    const bool falling = Ink(glyph, 0, 0) && Ink(glyph, 7, 7);
+    if (rising || falling)
+        return rising && falling ? U'\u2573' : (rising ? U'\u2571' : U'\u2572');
+    return 0;
+}
+
+TEST(FontThree, EveryGlyphIsTheStandardsBitmapAndShowsAsTheNearestCharacter) {
+    const std::map<int, GraphicBitmap> standard = ReadFont3Bitmaps();
+    if (standard.empty())
+        GTEST_SKIP() << "no " << LANTERN_FONT3_BITMAPS;
+    ASSERT_EQ(standard.size(), 95u);
+    for (int code = kFirstGraphic; code <= kLastGraphic; ++code) {
+        const auto byte = static_cast<uint8_t>(code);
+        ASSERT_NE(CharGraphicBitmap(byte), nullptr);
+        EXPECT_EQ(*CharGraphicBitmap(byte), standard.at(code)) << code;
+        if (code >= 97 && code <= 122) {
+            // The letters are runes: a rune each, none twice.
+            EXPECT_GE(CharGraphic(byte), U'\u16A0') << code;
+            EXPECT_LE(CharGraphic(byte), U'\u16F8') << code;
+            for (int other = 97; other < code; ++other)
+                EXPECT_NE(CharGraphic(byte), CharGraphic(static_cast<uint8_t>(other)));
+        } else if (code >= 123) {
+            // Inverse symbols: the glyphs of the arrows and the question mark with ink and paper
+            // exchanged, shown as those characters in a box.
+            const std::map<int, std::pair<int, char32_t>> inverts = {{123, {92, U'\u2350'}},
+                                                                     {124, {93, U'\u2357'}},
+                                                                     {125, {94, U'\u21F3'}},
+                                                                     {126, {96, U'\u2370'}}};
+            GraphicBitmap inverse = standard.at(inverts.at(code).first);
+            for (uint8_t& row : inverse)
+                row = static_cast<uint8_t>(~row);
+            EXPECT_EQ(standard.at(code), inverse) << code;
+            EXPECT_EQ(CharGraphic(byte), inverts.at(code).second) << code;
+        } else if (code == 96) {
+            EXPECT_EQ(CharGraphic(byte), U'?');
+        } else {
+            EXPECT_EQ(CharGraphic(byte), CharacterForShape(standard.at(code))) << code;
+        }
+    }
+    EXPECT_EQ(CharGraphic(31), 0u);
+    EXPECT_EQ(CharGraphicBitmap(127), nullptr);
 }
 
 } // namespace
