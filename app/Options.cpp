@@ -150,6 +150,8 @@ std::string UsageText() {
            "Options with a value also take it as --name=value.\n"
            "\n"
            "Without a STORY the window opens idle: press \"Run Game\" (Ctrl+O) to choose one.\n"
+           "With standard input from a file or a pipe (lantern STORY < commands.txt) the\n"
+           "story plays in console mode, as with --console, also where a window could open.\n"
            "\n"
            "Typing a command: Left, Right, Home (Ctrl+A) and End (Ctrl+E) move the caret;\n"
            "Backspace, Delete, Ctrl+U (to the start), Ctrl+K (to the end) and Ctrl+W (the word\n"

@@ -11,6 +11,14 @@ void CatchStopSignals();
 /// The stop signal caught so far, or 0.
 int StopSignal();
 
+/// Whether the stop signal caught is the terminal's interrupt key (Ctrl-C), rather than a
+/// signal sent from outside.
+bool StopFromKeyboard();
+
+/// The player chose to play on after the interrupt key: the signal is forgotten, and the next
+/// one is a first one again.
+void ForgetStopSignal();
+
 /// A descriptor that becomes readable when a stop signal is caught (for an event loop), or -1.
 int StopSignalDescriptor();
 

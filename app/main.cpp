@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +33,15 @@ bool HaveDisplay() {
         return true; // a remote display: let Qt try
     const std::string number = display.substr(1, display.find('.') - 1);
     return std::filesystem::exists("/tmp/.X11-unix/X" + number);
+}
+
+// Whether standard input is a file or a pipe of commands: a story given such input plays in
+// console mode, also with a display. Input from /dev/null (as a desktop starts programs) or
+// a closed one is not a script.
+bool InputIsScript() {
+    struct stat input {};
+    return !isatty(STDIN_FILENO) && fstat(STDIN_FILENO, &input) == 0 &&
+           (S_ISREG(input.st_mode) || S_ISFIFO(input.st_mode));
 }
 
 // Becomes the program at path (relative to this one's folder, both in the build folder and
@@ -109,7 +119,7 @@ int main(int argc, char** argv) {
         }
         return lantern::PrintStoryInfo(*options);
     }
-    if (options->console || !HaveDisplay()) {
+    if (options->console || !HaveDisplay() || (!options->story.empty() && InputIsScript())) {
         if (options->story.empty()) {
             std::fprintf(stderr, "lantern: console mode needs a STORY\n%s",
                          lantern::UsageText().c_str());

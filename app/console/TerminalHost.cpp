@@ -12,8 +12,41 @@
 namespace lantern {
 
 void TerminalHost::CheckStop() {
-    if (StopSignal() != 0)
-        throw GameStopped{};
+    if (StopSignal() == 0 || m_askingToQuit)
+        return;
+    // Ctrl-C with a game at stake asks first, and No plays on. Meanwhile a second Ctrl-C, or
+    // any signal from outside, ends the program at once (StopSignals).
+    if (StopFromKeyboard() && !m_ended && !m_quitChosen && m_gameAtStake && m_gameAtStake()) {
+        m_askingToQuit = true;
+        bool quit = true;
+        try {
+            quit = AskToQuit();
+        } catch (...) {
+            m_askingToQuit = false;
+            throw;
+        }
+        m_askingToQuit = false;
+        if (!quit) {
+            ForgetStopSignal();
+            return;
+        }
+        m_quitChosen = true; // the game is being stopped: not asked again
+    }
+    throw GameStopped{};
+}
+
+bool TerminalHost::AskToQuit() {
+    // Keys typed before Ctrl-C were typed for the game, not for the question.
+    m_terminal.DiscardTypedAhead();
+    for (;;) {
+        const TerminalKey key = Prompt("Quit and lose this game? [y/n]");
+        if (key.kind != TerminalKey::Kind::Character)
+            continue;
+        if (key.value == 'y' || key.value == 'Y')
+            return true;
+        if (key.value == 'n' || key.value == 'N')
+            return false;
+    }
 }
 
 namespace {

@@ -31,6 +31,9 @@ class TerminalHost : public Host {
     void SetResizeHandler(std::function<void(int columns, int rows)> handler) {
         m_onResize = std::move(handler);
     }
+    /// Called when the player presses Ctrl-C: true while the game would be lost by it (a game
+    /// in progress that is not kept), and the player is then asked first.
+    void SetGameAtStake(std::function<bool()> atStake) { m_gameAtStake = std::move(atStake); }
 
     void DoEvents() override;
     void DoEventsFor(int timeoutMs) override;
@@ -71,8 +74,11 @@ class TerminalHost : public Host {
     /// Whether no key comes within a moment; keys that do come are read and dropped until
     /// none does.
     bool QuietAfterKey();
-    /// Ends the game (GameStopped) after a stop signal.
-    static void CheckStop();
+    /// Ends the game (GameStopped) after a stop signal; after Ctrl-C with a game at stake,
+    /// only when the player says so.
+    void CheckStop();
+    /// "Quit and lose this game? [y/n]": true for yes.
+    bool AskToQuit();
 
     CellSurface& m_surface;
     TerminalScreen& m_terminal;
@@ -81,6 +87,9 @@ class TerminalHost : public Host {
     zScreen* m_screen = nullptr;
     SoundDevice* m_sound = nullptr;
     std::function<void(int, int)> m_onResize;
+    std::function<bool()> m_gameAtStake;
+    bool m_askingToQuit = false;
+    bool m_quitChosen = false;
     PixelPoint m_origin; ///< the surface's cell at the terminal's top left corner
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait

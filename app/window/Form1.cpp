@@ -6,9 +6,9 @@
 #include "memory/StoryError.h"
 #include "text/CharMap.h"
 #include "window/AboutBox.h"
+#include "window/CoverView.h"
 #include "window/FontDialog.h"
 #include "window/MainMenu.h"
-#include "window/CoverView.h"
 #include "window/PictureBox.h"
 #include "window/StoryFiles.h"
 #include "window/WelcomeText.h"
@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -45,6 +46,29 @@ constexpr int kDesignHeight = 480;
 // The screen is the text area less this many pixels across and down.
 constexpr int kScreenInset = 5;
 constexpr const char* kLoseGame = "Quit and lose this game?";
+// Labels longer than this are cut when kept for the recent stories.
+constexpr qsizetype kMaxLabelLength = 200;
+
+/// Keeps plain typing from answering a box: a word typed for the story as the box comes up
+/// ("north") would otherwise press No by its letter. Alt with the underlined letter, Enter,
+/// Space, Escape, Tab and the mouse answer it.
+class TypingGuard : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool held = (key->modifiers() &
+                               (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0;
+            if (!held && key->key() != Qt::Key_Space && !key->text().isEmpty() &&
+                key->text().front().isPrint())
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -82,6 +106,8 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_about = new QPushButton(QStringLiteral("About this story"), this);
     m_about->setEnabled(false);
     connect(m_about, &QPushButton::clicked, this, &Form1::ShowStoryInfo);
+    m_note = new QLabel(this);
+    m_note->setTextFormat(Qt::PlainText);
     m_cover = new CoverView(this);
     m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
@@ -89,6 +115,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
 
     // Menu choices that start a game run from the event loop, not inside the menu's signal.
     auto later = [this](auto action) { QTimer::singleShot(0, this, action); };
+    connect(m_menu, &MainMenu::GameMenuShown, this, &Form1::RefreshRecent);
     connect(m_menu, &MainMenu::OpenRequested, this, [this, later] {
         later([this] { Command1_Click(); });
     });
@@ -100,6 +127,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     });
     connect(m_menu, &MainMenu::ClearRecentRequested, this, [this] {
         m_preferences.recent.clear();
+        m_preferences.notes.clear();
         SavePreferences();
     });
     connect(m_menu, &MainMenu::StandardChosen, this, [this](bool on) {
@@ -239,6 +267,13 @@ void Form1::PlayStory(const QString& story) {
     if (m_unloading)
         return;
     m_preferences.AddRecent(story);
+    m_storyPlaying = QFileInfo(story).absoluteFilePath();
+    // Open's dialog starts where the last story was, however it was opened.
+    m_preferences.lastFolder = QFileInfo(story).absolutePath();
+    m_preferences.notes[m_storyPlaying].label = m_story && !m_story->Title().isEmpty()
+                                                    ? m_story->WindowTitle().left(kMaxLabelLength)
+                                                    : QString();
+    m_yesToAll.clear();
     SavePreferences();
     m_standardGame = PlaysStandard();
     m_machine->SetStandard(m_standardGame);
@@ -251,7 +286,8 @@ void Form1::PlayStory(const QString& story) {
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
         // A file that is no story is not offered again, and leaves the display as it was.
         m_played = playedBefore;
-        m_preferences.recent.removeAll(QFileInfo(story).absoluteFilePath());
+        m_preferences.recent.removeAll(m_storyPlaying);
+        m_preferences.notes.remove(m_storyPlaying);
         SavePreferences();
         setWindowTitle(QStringLiteral("Lantern"));
     } else if (!m_unloading && !m_leaveGame) {
@@ -289,7 +325,6 @@ QString Form1::ChooseStory() {
     const QStringList files = m_commonDialog1->selectedFiles();
     if (files.isEmpty())
         return {};
-    m_preferences.lastFolder = QFileInfo(files.first()).absolutePath();
     return files.first();
 }
 
@@ -318,6 +353,9 @@ void Form1::LayOut() {
     const int aboutWidth = std::max(m_about->sizeHint().width(), buttonWidth);
     m_about->setGeometry(2 * kMargin + buttonWidth, height() - kMargin - buttonHeight, aboutWidth,
                          buttonHeight);
+    const int noteLeft = 3 * kMargin + buttonWidth + aboutWidth;
+    m_note->setGeometry(noteLeft, height() - kMargin - buttonHeight,
+                        std::max(width() - noteLeft - kMargin, 1), buttonHeight);
     m_cover->setGeometry(m_picture1->geometry());
     m_welcome->setGeometry(m_picture1->TextArea());
 }
@@ -419,23 +457,57 @@ void Form1::UpdateMinimumSize() {
 }
 
 void Form1::ShowWelcome(bool shown) {
-    if (shown)
-        m_welcome->SetStories(m_preferences.recent, m_preferences.ThemeText());
+    if (shown) {
+        if (m_preferences.DropMissingRecent())
+            SavePreferences();
+        m_welcome->SetStories(RecentStories(), m_preferences.ThemeText());
+    }
     m_welcome->setGeometry(m_picture1->TextArea());
     m_welcome->setVisible(shown);
+}
+
+QList<RecentStory> Form1::RecentStories() const {
+    QList<RecentStory> stories;
+    for (const QString& path : m_preferences.recent)
+        stories.append({path, ShownText(m_preferences.RecentLabel(path))});
+    return stories;
+}
+
+void Form1::RefreshRecent() {
+    if (m_preferences.DropMissingRecent())
+        SavePreferences();
+    m_menu->SetRecent(RecentStories());
+    if (m_welcome->isVisible())
+        ShowWelcome(true);
 }
 
 // ---- Preferences -----------------------------------------------------------------------------
 
 void Form1::ApplyLook() {
-    // While a game of the default mode runs its layout stays as it was laid out.
-    if (!m_gameRunning || m_standardGame || !m_machine->GameInProgress())
-        m_surface.SetFonts(m_preferences.ZoomedFonts());
-    zScreen& screen = m_machine->Screen();
-    screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());
-    screen.SetStoryColours(m_preferences.storyColours);
+    // A game keeps the colours it started in, and in the default mode its layout, fonts
+    // included, until the next game; the line beside the buttons says what waits.
+    const bool inGame = m_gameRunning && m_machine->GameInProgress();
+    if (!inGame || m_standardGame) {
+        m_lookInForce.fonts = m_preferences.ZoomedFonts();
+        m_surface.SetFonts(m_lookInForce.fonts);
+    }
+    if (!inGame) {
+        m_lookInForce.theme = m_preferences.theme;
+        m_lookInForce.storyColours = m_preferences.storyColours;
+        zScreen& screen = m_machine->Screen();
+        screen.SetDefaultColours(m_preferences.ThemeText(), m_preferences.ThemeBack());
+        screen.SetStoryColours(m_preferences.storyColours);
+    }
+    const bool fontsWait = m_lookInForce.fonts != m_preferences.ZoomedFonts();
+    const bool coloursWait = m_lookInForce.theme != m_preferences.theme ||
+                             m_lookInForce.storyColours != m_preferences.storyColours;
+    m_note->setText(
+        fontsWait && coloursWait
+            ? QStringLiteral("The font, zoom and colours chosen apply from the next game.")
+        : fontsWait   ? QStringLiteral("The font and zoom chosen apply from the next game.")
+        : coloursWait ? QStringLiteral("The colours chosen apply from the next game.")
+                      : QString());
     m_picture1->SetMargin(m_preferences.margin);
-    m_menu->SetRecent(m_preferences.recent);
     m_menu->ShowChoices(m_preferences, m_standardOnCommandLine);
     LayOut();
     FollowDisplay();
@@ -494,7 +566,7 @@ void Form1::LoadPreferences() {
 }
 
 void Form1::SavePreferences() {
-    m_menu->SetRecent(m_preferences.recent);
+    m_menu->SetRecent(RecentStories());
     // Written only when something changed, and through the safe writer: a link to what is not
     // a regular file is left as it is, said once, and the settings last as long as the window.
     const WindowSettings settings = m_preferences.Kept();
@@ -746,11 +818,35 @@ void Form1::ShowMessage(const std::string& text, MessageIcon icon) {
                     QStringLiteral("Lantern"), QString::fromStdString(PrintableText(text, true)),
                     QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
-    box.exec();
+    RunBox(box);
+}
+
+int Form1::RunBox(QMessageBox& box) {
+    TypingGuard guard;
+    box.installEventFilter(&guard);
+    return box.exec();
 }
 
 bool Form1::AskYesNo(const std::string& text) {
-    return Ask(text, QMessageBox::Critical);
+    // A story's question answered "Yes to all" is not asked again until the next game; the
+    // story gets Yes each time, as when the player answers.
+    if (m_yesToAll.contains(text))
+        return true;
+    if (m_unloading)
+        return false;
+    if (m_hooks.askYesNo)
+        return m_hooks.askYesNo(text);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Lantern"),
+                    QString::fromStdString(PrintableText(text, true)),
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = RunBox(box);
+    if (m_unloading)
+        return false;
+    if (answer == QMessageBox::YesToAll)
+        m_yesToAll.insert(text);
+    return answer == QMessageBox::Yes || answer == QMessageBox::YesToAll;
 }
 
 bool Form1::AskQuestion(const std::string& text) {
@@ -770,15 +866,37 @@ bool Form1::Ask(const std::string& text, int icon) {
                     QString::fromStdString(PrintableText(text, true)),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes && !m_unloading;
+    return RunBox(box) == QMessageBox::Yes && !m_unloading;
 }
 
 std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& suggested) {
     if (m_unloading)
         return std::nullopt;
+    const bool savedGame = use == FileUse::SaveGame || use == FileUse::RestoreGame;
+    // The dialog starts on a full path: the last saved game of this story while its folder is
+    // there, else the name suggested beside the story (given by a path relative to the folder
+    // Lantern started in, which the dialog would not know).
+    QString start = QFileInfo(PathText(suggested)).absoluteFilePath();
+    if (const auto note = m_preferences.notes.constFind(m_storyPlaying);
+        savedGame && note != m_preferences.notes.cend() && !note->savedGame.isEmpty()) {
+        std::error_code error;
+        if (std::filesystem::is_directory(
+                std::filesystem::path(PathBytes(note->savedGame)).parent_path(), error))
+            start = note->savedGame;
+    }
+    std::optional<std::string> chosen = ChooseFile(use, start);
+    if (chosen && !chosen->empty() && savedGame && !m_storyPlaying.isEmpty()) {
+        m_preferences.notes[m_storyPlaying].savedGame =
+            QFileInfo(PathText(*chosen)).absoluteFilePath();
+        SavePreferences();
+    }
+    return chosen;
+}
+
+std::optional<std::string> Form1::ChooseFile(FileUse use, const QString& start) {
     const bool forSave = WritesFile(use);
     if (m_hooks.chooseSavedGame)
-        return m_hooks.chooseSavedGame(forSave, suggested);
+        return m_hooks.chooseSavedGame(forSave, PathBytes(start));
     QFileDialog dialog(this, QString::fromUtf8(FileUseTitle(use)));
     dialog.setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(forSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -790,7 +908,9 @@ std::optional<std::string> Form1::AskFileName(FileUse use, const std::string& su
         filters << QStringLiteral("Text files (*.txt *.rec)");
     filters << QStringLiteral("All files (*)");
     dialog.setNameFilters(filters);
-    dialog.selectFile(PathText(suggested));
+    const QFileInfo file(start);
+    dialog.setDirectory(file.absolutePath());
+    dialog.selectFile(file.fileName());
     if (dialog.exec() != QDialog::Accepted || m_unloading || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return PathBytes(dialog.selectedFiles().first());

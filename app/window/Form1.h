@@ -6,18 +6,23 @@
 #include "window/Preferences.h"
 #include "window/QtSurface.h"
 #include "sound/SoundModule.h"
+#include "window/StoryFiles.h"
 #include "window/StoryInfoDialog.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 class QFileDialog;
 class QKeyEvent;
+class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace lantern {
@@ -36,8 +41,8 @@ struct Form1Hooks {
     std::function<bool(const std::string& text)> askYesNo;
     /// Replaces showing CommonDialog1: the chosen file, or an empty string when cancelled.
     std::function<QString()> chooseFile;
-    /// Replaces the save or open dialog of a saved game (given whether it saves and the name
-    /// it suggests): the chosen file, or nothing when cancelled.
+    /// Replaces the save or open dialog of a saved game (given whether it saves and the file
+    /// the dialog would start on, a full path): the chosen file, or nothing when cancelled.
     std::function<std::optional<std::string>(bool forSave, const std::string& suggested)>
         chooseSavedGame;
     /// The surface the game draws on, given the window's own (a test wraps it to record).
@@ -101,6 +106,8 @@ class Form1 : public QWidget, private Host {
     CoverView* Cover() const { return m_cover; }
     /// "About this story", beside "Run Game": enabled once a story has been chosen.
     QPushButton* AboutButton() const { return m_about; }
+    /// The line beside the buttons that says what a change waits for (the next game).
+    QLabel* Note() const { return m_note; }
     QtSurface& DisplaySurface() { return m_surface; }
     zMachine& Machine() { return *m_machine; }
     /// True while Command1_Click is running a game.
@@ -149,6 +156,10 @@ class Form1 : public QWidget, private Host {
     /// while one of the default mode is played, whose layout is fixed).
     void ApplyLook();
     void ShowWelcome(bool shown);
+    /// The recent stories as the menu and the welcome show them.
+    QList<RecentStory> RecentStories() const;
+    /// Drops the recent stories whose files are gone, and shows the rest.
+    void RefreshRecent();
     /// Reads the settings file (a regular file only) into the preferences.
     void LoadPreferences();
     /// Writes the preferences to the settings file when they differ from what it holds.
@@ -177,7 +188,12 @@ class Form1 : public QWidget, private Host {
     bool AskQuestion(const std::string& text) override;
     /// A Yes/No box with a QMessageBox icon; true for Yes.
     bool Ask(const std::string& text, int icon);
+    /// Shows a box until it is answered; plain typing does not answer it (see Form1.cpp).
+    int RunBox(QMessageBox& box);
+    /// Starts the dialog on a full path: the last saved game of the story, or suggested.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
+    /// The dialog for a file (see Form1Hooks::chooseSavedGame), starting on start.
+    std::optional<std::string> ChooseFile(FileUse use, const QString& start);
     void Beep() override;
     SoundDevice* Sound() override { return m_sound; }
     /// The player's sound choice, on the device.
@@ -197,6 +213,7 @@ class Form1 : public QWidget, private Host {
     QPushButton* m_command1 = nullptr;
     QFileDialog* m_commonDialog1 = nullptr;
     QPushButton* m_about = nullptr;
+    QLabel* m_note = nullptr;
     CoverView* m_cover = nullptr;
     std::optional<StoryShown> m_story; ///< the chosen story's record and cover
     QString m_pendingStory;            ///< the story to play next without the dialog
@@ -206,6 +223,14 @@ class Form1 : public QWidget, private Host {
     bool m_played = false;       ///< a game has been laid out on the display
     bool m_leaveGame = false;    ///< the player chose another story: every wait ends the game
     bool m_unloading = false; ///< the window is closing: every wait ends the game
+    QString m_storyPlaying;   ///< the full path of the story of the game playing or last played
+    std::set<std::string> m_yesToAll; ///< questions answered "Yes to all" in this game
+    /// The look the game playing was laid out in: it changes only at the next game.
+    struct LookInForce {
+        QtSurface::Fonts fonts;
+        Theme theme = Theme::Light;
+        bool storyColours = true;
+    } m_lookInForce;
     std::optional<GameOutcome> m_lastOutcome;
     std::unique_ptr<ModuleSound> m_soundModule; ///< loaded when a game first plays a sound
     SoundDevice* m_sound = nullptr;

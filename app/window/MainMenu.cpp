@@ -3,94 +3,98 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <cstdlib>
 
 namespace lantern {
 
 MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
-    // Menu titles carry no Alt mnemonics: Alt keys stay with the story.
-    QMenu* game = addMenu(QStringLiteral("Game"));
-    m_open = game->addAction(QStringLiteral("Open..."), this, &MainMenu::OpenRequested);
+    QMenu* game = addMenu(QStringLiteral("&Game"));
+    connect(game, &QMenu::aboutToShow, this, &MainMenu::GameMenuShown);
+    m_open = game->addAction(QStringLiteral("&Open..."), this, &MainMenu::OpenRequested);
     m_open->setShortcut(QKeySequence::Open);
-    m_recent = game->addMenu(QStringLiteral("Open Recent"));
+    m_recent = game->addMenu(QStringLiteral("Open &Recent"));
+    m_recent->setToolTipsVisible(true);
     game->addSeparator();
-    m_standard = game->addAction(QStringLiteral("Complete Z-machine (Saving, Undo)"));
+    m_standard = game->addAction(QStringLiteral("&Complete Z-machine (Saving, Undo)"));
     m_standard->setCheckable(true);
     m_standard->setToolTip(QStringLiteral("From the next game on"));
     connect(m_standard, &QAction::toggled, this, &MainMenu::StandardChosen);
     game->addSeparator();
-    m_quit = game->addAction(QStringLiteral("Quit"), this, &MainMenu::QuitRequested);
+    m_quit = game->addAction(QStringLiteral("&Quit"), this, &MainMenu::QuitRequested);
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu* view = addMenu(QStringLiteral("View"));
-    view->addAction(QStringLiteral("Font..."), this, &MainMenu::FontRequested);
+    QMenu* view = addMenu(QStringLiteral("&View"));
+    view->addAction(QStringLiteral("&Font..."), this, &MainMenu::FontRequested);
     view->addSeparator();
-    m_zoomIn = view->addAction(QStringLiteral("Zoom In"), this, [this] { emit ZoomRequested(1); });
+    m_zoomIn = view->addAction(QStringLiteral("Zoom &In"), this, [this] { emit ZoomRequested(1); });
     m_zoomIn->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     m_zoomOut =
-        view->addAction(QStringLiteral("Zoom Out"), this, [this] { emit ZoomRequested(-1); });
+        view->addAction(QStringLiteral("Zoom &Out"), this, [this] { emit ZoomRequested(-1); });
     m_zoomOut->setShortcut(QKeySequence::ZoomOut);
     m_zoomReset =
-        view->addAction(QStringLiteral("Reset Zoom"), this, [this] { emit ZoomRequested(0); });
+        view->addAction(QStringLiteral("&Reset Zoom"), this, [this] { emit ZoomRequested(0); });
     m_zoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     view->addSeparator();
     auto* themes = new QActionGroup(this);
-    m_light = view->addAction(QStringLiteral("Light"), this,
-                              [this] { emit ThemeChosen(Theme::Light); });
+    m_light =
+        view->addAction(QStringLiteral("&Light"), this, [this] { emit ThemeChosen(Theme::Light); });
     m_dark =
-        view->addAction(QStringLiteral("Dark"), this, [this] { emit ThemeChosen(Theme::Dark); });
+        view->addAction(QStringLiteral("&Dark"), this, [this] { emit ThemeChosen(Theme::Dark); });
     for (QAction* theme : {m_light, m_dark}) {
         theme->setCheckable(true);
         themes->addAction(theme);
     }
-    m_storyColours = view->addAction(QStringLiteral("Story Colours"));
+    m_storyColours = view->addAction(QStringLiteral("&Story Colours"));
     m_storyColours->setCheckable(true);
     connect(m_storyColours, &QAction::toggled, this, &MainMenu::StoryColoursChosen);
     view->addSeparator();
     // The stories' sounds play under the complete Z-machine.
-    m_sound = view->addAction(QStringLiteral("Sound"));
+    m_sound = view->addAction(QStringLiteral("Sou&nd"));
     m_sound->setCheckable(true);
     connect(m_sound, &QAction::toggled, this, &MainMenu::SoundChosen);
-    m_soundVolume = view->addMenu(QStringLiteral("Sound Volume"));
+    m_soundVolume = view->addMenu(QStringLiteral("Sound &Volume"));
     auto* volumes = new QActionGroup(this);
     for (const int percent : {25, 50, 75, 100}) {
-        QAction* volume = m_soundVolume->addAction(QString::number(percent) + QStringLiteral("%"),
-                                                   this, [this, percent] {
-                                                       emit SoundVolumeChosen(percent);
-                                                   });
+        QAction* volume = m_soundVolume->addAction(
+            QStringLiteral("&") + QString::number(percent) + QStringLiteral("%"), this,
+            [this, percent] { emit SoundVolumeChosen(percent); });
         volume->setCheckable(true);
         volume->setData(percent);
         volumes->addAction(volume);
     }
     view->addSeparator();
-    m_fullScreen = view->addAction(QStringLiteral("Full Screen"));
+    m_fullScreen = view->addAction(QStringLiteral("F&ull Screen"));
     m_fullScreen->setCheckable(true);
     m_fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
     connect(m_fullScreen, &QAction::toggled, this, &MainMenu::FullScreenRequested);
 
-    QMenu* help = addMenu(QStringLiteral("Help"));
-    m_aboutStory = help->addAction(QStringLiteral("About This Story"), this,
-                                   &MainMenu::StoryInfoRequested);
+    QMenu* help = addMenu(QStringLiteral("&Help"));
+    m_aboutStory =
+        help->addAction(QStringLiteral("About This &Story"), this, &MainMenu::StoryInfoRequested);
     m_aboutStory->setEnabled(false);
-    help->addAction(QStringLiteral("About Lantern"), this, &MainMenu::AboutRequested);
+    help->addAction(QStringLiteral("&About Lantern"), this, &MainMenu::AboutRequested);
 }
 
-void MainMenu::SetRecent(const QStringList& stories) {
+void MainMenu::SetRecent(const QList<RecentStory>& stories) {
     m_recent->clear();
-    for (const QString& story : stories) {
-        const QFileInfo file(story);
+    for (qsizetype i = 0; i < stories.size(); ++i) {
+        const QString path = stories[i].path;
+        // Numbered 1 to 9, then 0, as mnemonics; an ampersand of a title is itself.
+        QString number = QString::number((i + 1) % 10);
+        if (i >= 10)
+            number.clear();
+        QString label = stories[i].label;
+        label.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* action = m_recent->addAction(
-            file.fileName() + QStringLiteral("  (") +
-                QDir::toNativeSeparators(file.absolutePath()) + QStringLiteral(")"),
-            this, [this, story] { emit RecentChosen(story); });
-        action->setData(story);
+            number.isEmpty() ? label : QStringLiteral("&%1  %2").arg(number, label), this,
+            [this, path] { emit RecentChosen(path); });
+        action->setData(path);
+        action->setToolTip(ShownText(QDir::toNativeSeparators(path)));
     }
     if (!stories.isEmpty()) {
         m_recent->addSeparator();
-        m_recent->addAction(QStringLiteral("Clear Recent"), this,
-                            &MainMenu::ClearRecentRequested);
+        m_recent->addAction(QStringLiteral("&Clear Recent"), this, &MainMenu::ClearRecentRequested);
     }
     m_recent->setEnabled(!stories.isEmpty());
 }

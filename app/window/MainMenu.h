@@ -1,10 +1,11 @@
 #pragma once
 
 #include "window/Preferences.h"
+#include "window/StoryFiles.h"
 
+#include <QList>
 #include <QMenuBar>
 #include <QString>
-#include <QStringList>
 
 class QAction;
 class QMenu;
@@ -13,15 +14,17 @@ namespace lantern {
 
 /// The window's menus: Game (Open, Open Recent, the complete Z-machine, Quit), View (font,
 /// zoom, colours, sound, full screen) and Help (About This Story, About Lantern). It only asks: the
-/// form does what the player chose.
+/// form does what the player chose. Menus and items have Alt mnemonics (Alt+G for Game):
+/// Alt with a letter types nothing for the story, and the line's editing keys are Ctrl keys.
 class MainMenu : public QMenuBar {
     Q_OBJECT
 
   public:
     explicit MainMenu(QWidget* parent);
 
-    /// The stories Open Recent offers, latest first.
-    void SetRecent(const QStringList& stories);
+    /// The stories Open Recent offers, latest first: each by its label, numbered, with its
+    /// file's path as the tooltip.
+    void SetRecent(const QList<RecentStory>& stories);
     /// Shows the choices in force.
     void ShowChoices(const Preferences& preferences, bool standardOnCommandLine);
     void SetFullScreen(bool on);
@@ -41,6 +44,8 @@ class MainMenu : public QMenuBar {
     QAction* AboutStory() const { return m_aboutStory; }
 
   signals:
+    /// The Game menu is about to show: the recent stories may be brought up to date.
+    void GameMenuShown();
     void OpenRequested();
     void RecentChosen(const QString& path);
     void ClearRecentRequested();

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace lantern {
 
@@ -24,6 +26,11 @@ void Preferences::Load(const WindowSettings& settings) {
     recent.clear();
     for (const std::string& path : settings.recent)
         recent.append(PathText(path));
+    notes.clear();
+    for (const StoryNote& note : settings.stories)
+        notes.insert(PathText(note.story),
+                     Note{QString::fromStdString(note.label),
+                          note.savedGame.empty() ? QString() : PathText(note.savedGame)});
     standard = settings.standard.value_or(defaults.standard);
     sound = SoundChoice::From(settings);
 }
@@ -42,6 +49,11 @@ WindowSettings Preferences::Kept() const {
         settings.lastFolder = PathBytes(lastFolder);
     for (const QString& path : recent)
         settings.recent.push_back(PathBytes(path));
+    for (const QString& path : recent)
+        if (const auto note = notes.constFind(path);
+            note != notes.cend() && !(note->label.isEmpty() && note->savedGame.isEmpty()))
+            settings.stories.push_back(
+                StoryNote{PathBytes(path), note->label.toStdString(), PathBytes(note->savedGame)});
     settings.standard = standard;
     settings.soundOn = sound.On;
     settings.soundVolume = sound.Volume;
@@ -55,6 +67,21 @@ void Preferences::AddRecent(const QString& path) {
     recent.prepend(full);
     while (recent.size() > kMaxRecent)
         recent.removeLast();
+}
+
+bool Preferences::DropMissingRecent() {
+    const qsizetype before = recent.size();
+    recent.removeIf([](const QString& path) {
+        std::error_code error;
+        return !std::filesystem::is_regular_file(PathBytes(path), error);
+    });
+    return recent.size() != before;
+}
+
+QString Preferences::RecentLabel(const QString& path) const {
+    const auto note = notes.constFind(path);
+    return note != notes.cend() && !note->label.isEmpty() ? note->label
+                                                          : QFileInfo(path).fileName();
 }
 
 QtSurface::Fonts Preferences::ZoomedFonts() const {

@@ -5,6 +5,7 @@
 #include "sound/SoundPreferences.h"
 #include "window/QtSurface.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -33,6 +34,12 @@ struct Preferences {
     QStringList recent;               ///< stories played, the latest first, as PathText gives them
     bool standard = false; ///< play the complete Z-machine (the command line may ask for it too)
     SoundChoice sound;     ///< sound on or off, and its volume (the terminal reads them too)
+    /// What is known of a story played: its label and its last saved game.
+    struct Note {
+        QString label;     ///< "Title — Author" from its record; empty when it has none
+        QString savedGame; ///< as PathText gives it; empty when none was saved or restored
+    };
+    QHash<QString, Note> notes; ///< by the story's full path; kept for the recent stories only
 
     /// Takes the settings read (each one missing keeps its default).
     void Load(const WindowSettings& settings);
@@ -40,6 +47,10 @@ struct Preferences {
     WindowSettings Kept() const;
     /// Puts a story first among the recent ones (a full path), keeping at most kMaxRecent.
     void AddRecent(const QString& path);
+    /// Drops the recent stories whose files are gone; true when any was.
+    bool DropMissingRecent();
+    /// How the recent stories show a story: its label, or else its file's name.
+    QString RecentLabel(const QString& path) const;
     /// The fonts at the zoom chosen.
     QtSurface::Fonts ZoomedFonts() const;
     /// The theme's text and background colours.

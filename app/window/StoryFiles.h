@@ -10,6 +10,12 @@ class QMimeData;
 
 namespace lantern {
 
+/// A recent story as the menu and the welcome offer it.
+struct RecentStory {
+    QString path;  ///< as PathText gives it
+    QString label; ///< its title (and author), or its file's name, as ShownText gives it
+};
+
 /// The open-file dialog's filters: Z-machine stories first, then every file.
 QStringList StoryFilters();
 /// Sets the story dialog up: its filters, and the folder it starts in (when there is one).

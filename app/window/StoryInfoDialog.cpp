@@ -7,8 +7,12 @@
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lantern {
 
@@ -64,14 +68,30 @@ StoryInfoDialog::StoryInfoDialog(const StoryShown& story, QWidget* parent) : QDi
             m_facts += QStringLiteral("\n") +
                        QString::fromStdString(PrintableText(description, true)) +
                        QStringLiteral("\n");
-    auto* facts = new QLabel(m_facts.trimmed(), this);
+    // The facts wrap at the dialog's width and scroll when a long description does not fit;
+    // the dialog can be made larger.
+    auto* facts = new QLabel(m_facts.trimmed());
     facts->setTextFormat(Qt::PlainText);
     facts->setWordWrap(true);
-    facts->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(facts);
+    facts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    facts->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    facts->setContentsMargins(4, 4, 4, 4);
+    m_factsArea = new QScrollArea(this);
+    m_factsArea->setWidget(facts);
+    m_factsArea->setWidgetResizable(true);
+    m_factsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_factsArea->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(m_factsArea, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    setSizeGripEnabled(true);
+    // As large as the facts want, within two thirds of the screen's height.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize(800, 600);
+    const int width = std::min(std::max(480, sizeHint().width()), room.width() * 2 / 3);
+    const int wanted = facts->heightForWidth(width - 40) + 80 + (story.Cover.isNull() ? 0 : 320);
+    resize(width, std::clamp(wanted, 240, room.height() * 2 / 3));
 }
 
 } // namespace lantern

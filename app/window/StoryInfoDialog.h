@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+class QScrollArea;
+
 namespace lantern {
 
 /// What the window shows of a story besides playing it: its record, its cover, its title.
@@ -32,9 +34,12 @@ class StoryInfoDialog : public QDialog {
     StoryInfoDialog(const StoryShown& story, QWidget* parent);
     /// The facts shown, one "Key: value" a line.
     QString Facts() const { return m_facts; }
+    /// Where the facts stand: it scrolls when they do not fit.
+    QScrollArea* FactsArea() const { return m_factsArea; }
 
   private:
     QString m_facts;
+    QScrollArea* m_factsArea = nullptr;
 };
 
 } // namespace lantern

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QDir>
-#include <QFileInfo>
 
 namespace lantern {
 
@@ -30,8 +29,10 @@ WelcomeText::WelcomeText(QWidget* parent) : QLabel(parent) {
     });
 }
 
-void WelcomeText::SetStories(const QStringList& recent, Colour text) {
-    m_recent = recent;
+void WelcomeText::SetStories(const QList<RecentStory>& recent, Colour text) {
+    m_recent.clear();
+    for (const RecentStory& story : recent)
+        m_recent.append(story.path);
     const QString colour = Html(text);
     QString html = QStringLiteral("<div style=\"color:%1\"><p style=\"font-size:large\">"
                                   "Open a story with Ctrl+O or drop one here.</p>")
@@ -39,12 +40,11 @@ void WelcomeText::SetStories(const QStringList& recent, Colour text) {
     if (!recent.isEmpty()) {
         html += QStringLiteral("<p>Recent stories:</p><p>");
         for (int i = 0; i < recent.size(); ++i) {
-            const QFileInfo file(recent[i]);
             html += QStringLiteral("<a href=\"%1\" style=\"color:%2\">%3</a>&nbsp;&nbsp;"
                                    "<small>%4</small><br>")
                         .arg(i)
-                        .arg(colour, file.fileName().toHtmlEscaped(),
-                             QDir::toNativeSeparators(file.absolutePath()).toHtmlEscaped());
+                        .arg(colour, recent[i].label.toHtmlEscaped(),
+                             ShownText(QDir::toNativeSeparators(recent[i].path)).toHtmlEscaped());
         }
         html += QStringLiteral("</p>");
     }

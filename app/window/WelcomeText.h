@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "window/StoryFiles.h"
 
 #include <QLabel>
+#include <QList>
 #include <QStringList>
 
 namespace lantern {
@@ -15,8 +17,9 @@ class WelcomeText : public QLabel {
   public:
     explicit WelcomeText(QWidget* parent);
 
-    /// Shows the text for these recent stories, in the text colour.
-    void SetStories(const QStringList& recent, Colour text);
+    /// Shows the text for these recent stories, in the text colour: each by its label, with
+    /// its file's path beside it.
+    void SetStories(const QList<RecentStory>& recent, Colour text);
 
   signals:
     void StoryChosen(const QString& path);

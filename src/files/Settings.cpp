@@ -135,6 +135,24 @@ std::optional<std::string> Path(std::string_view text) {
     return path;
 }
 
+// A story's note: its path, its label and its last saved game (either may be empty).
+std::optional<StoryNote> Note(std::string_view text) {
+    const std::vector<std::string_view> items = SplitList(text);
+    if (items.size() != 3)
+        return std::nullopt;
+    StoryNote note;
+    const auto story = Path(items[0]);
+    if (!story)
+        return std::nullopt;
+    note.story = *story;
+    note.label = Unescape(items[1]);
+    if (note.label.size() > WindowSettings::kMaxLabel)
+        note.label.clear();
+    if (const auto saved = Path(items[2]))
+        note.savedGame = *saved;
+    return note;
+}
+
 std::optional<WindowPlace> Place(std::string_view text) {
     const std::vector<std::string_view> items = SplitList(text);
     if (items.size() != 4 && items.size() != 5)
@@ -176,7 +194,13 @@ void Apply(WindowSettings& settings, std::string_view key, std::string_view valu
         settings.soundOn = Truth(value);
     else if (key == "sound/volume")
         settings.soundVolume = Number(value, 0, S::kMaxVolume);
-    else if (key == "files/recent") {
+    else if (key.starts_with("stories/")) {
+        const auto note = Note(value);
+        if (note && settings.stories.size() < S::kMaxRecent &&
+            std::none_of(settings.stories.begin(), settings.stories.end(),
+                         [&](const StoryNote& kept) { return kept.story == note->story; }))
+            settings.stories.push_back(*note);
+    } else if (key == "files/recent") {
         settings.recent.clear();
         for (const std::string_view item : SplitList(value)) {
             if (settings.recent.size() == S::kMaxRecent)
@@ -260,6 +284,11 @@ std::string FormatWindowSettings(const WindowSettings& settings) {
         put("sound", "on", truth(*settings.soundOn));
     if (settings.soundVolume)
         put("sound", "volume", std::to_string(*settings.soundVolume));
+    for (size_t i = 0; i < settings.stories.size(); ++i) {
+        const StoryNote& note = settings.stories[i];
+        put("stories", std::to_string(i + 1),
+            Escape(note.story) + "," + Escape(note.label) + "," + Escape(note.savedGame));
+    }
     return text;
 }
 

@@ -18,6 +18,14 @@ struct WindowPlace {
     bool operator==(const WindowPlace&) const = default;
 };
 
+/// What the window remembers of a story it played, beside its place among the recent ones.
+struct StoryNote {
+    std::string story;     ///< the story file's absolute path
+    std::string label;     ///< what its record calls it ("Title — Author"); empty for none
+    std::string savedGame; ///< the last saved game of it written or read; empty for none
+    bool operator==(const StoryNote&) const = default;
+};
+
 /// What the window remembers between runs, as its settings file keeps it: lines of
 /// "key=value" under "[section]" headers, as INI files have them (a file an older Lantern
 /// wrote is read too). The file is outside input: every value is bounded as it is read, and
@@ -34,6 +42,8 @@ struct WindowSettings {
     /// The longest path kept (the system's own limit) and font name.
     static constexpr size_t kMaxPath = 4096;
     static constexpr size_t kMaxFontName = 256;
+    /// The longest label of a story kept; a longer one is left out.
+    static constexpr size_t kMaxLabel = 1024;
     /// Bounds of the window's place before the window fits it to a screen.
     static constexpr int kMaxSide = 16384;
     static constexpr int kMaxOffset = 65536;
@@ -48,6 +58,8 @@ struct WindowSettings {
     std::optional<WindowPlace> place;
     std::optional<std::string> lastFolder;
     std::vector<std::string> recent; ///< the latest first, each once
+    /// The recent stories' labels and saved games, each story once, at most kMaxRecent.
+    std::vector<StoryNote> stories;
     std::optional<bool> standard;
     std::optional<bool> soundOn;    ///< the terminal reads the sound's two too
     std::optional<int> soundVolume; ///< percent
@@ -60,7 +72,7 @@ inline constexpr size_t kMaxSettingsSize = 64u << 10;
 
 /// The settings in the text of a settings file. Unknown keys and malformed lines are passed
 /// over; numbers are clamped to their ranges, paths and names longer than their bounds and the
-/// recent stories beyond kMaxRecent are left out.
+/// recent stories (and notes of stories) beyond kMaxRecent are left out.
 WindowSettings ParseWindowSettings(std::string_view text);
 
 /// The text of a settings file that ParseWindowSettings reads back as the same settings.

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -70,6 +71,20 @@ TEST(Form1Living, TheDefaultModeKeepsItsLayoutAndCentresItInALargerWindow) {
                  const QImage shown = form.Picture1()->grab().toImage();
                  EXPECT_EQ(shown.pixel(area.left() + 2, area.bottom() - 2) & 0xFFFFFFu,
                            Rgb(255, 255, 255));
+                 // A zoom and colours chosen now wait for the next game, and the window says
+                 // so beside its buttons until what waits is undone.
+                 EXPECT_TRUE(form.Note()->text().isEmpty());
+                 form.Menu()->ZoomIn()->trigger();
+                 EXPECT_EQ(driver.Display().Image().size(), image);
+                 EXPECT_EQ(form.Note()->text(),
+                           "The font and zoom chosen apply from the next game.");
+                 emit form.Menu()->ThemeChosen(Theme::Dark);
+                 EXPECT_EQ(form.Note()->text(),
+                           "The font, zoom and colours chosen apply from the next game.");
+                 EXPECT_EQ(driver.Screen().StoredBackColor(), Rgb(255, 255, 255));
+                 form.Menu()->ZoomReset()->trigger();
+                 emit form.Menu()->ThemeChosen(Theme::Light);
+                 EXPECT_TRUE(form.Note()->text().isEmpty());
              }),
         Line("quit\r"),
     });
@@ -125,6 +140,7 @@ TEST(Form1Living, UnderStandardTheScreenFollowsTheWindowAndTheStoryIsTold) {
                  form.Menu()->ZoomIn()->trigger();
                  QCoreApplication::processEvents();
                  EXPECT_GT(driver.Screen().CharHeight(), cell);
+                 EXPECT_TRUE(form.Note()->text().isEmpty()); // nothing waits
                  EXPECT_TRUE(screen.Shows(">lo")) << StatusRow(screen);
                  EXPECT_TRUE(screen.Shows("You are in the Cellar."));
                  // The status line keeps its reverse video to the right edge.
@@ -314,10 +330,15 @@ TEST(Form1Living, AStoryWhoseNameIsNotUtf8Plays) {
 
 TEST(Form1Living, ADroppedStoryPlaysAndIsOfferedAgainAmongTheRecentOnes) {
     QTemporaryDir folder;
+    // A recent story whose file is gone is not offered.
+    std::ofstream((folder.path() + "/lantern.ini").toStdString())
+        << "[files]\nrecent=" << folder.path().toStdString() << "/gone.z3\n";
     {
         WindowDriver driver(Options{}, false, folder.path());
         Form1& form = *driver.form;
         EXPECT_TRUE(form.Welcome()->isVisible());
+        EXPECT_TRUE(form.Settings().recent.isEmpty());
+        EXPECT_FALSE(form.Welcome()->text().contains("gone.z3"));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kStory))});
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,

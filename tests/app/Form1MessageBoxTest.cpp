@@ -1,5 +1,5 @@
 // The window's real message boxes: titled "Lantern", with the error icon for faults and the
-// question, and none for the refusals of missing features.
+// question, and none for the refusals of missing features; "Yes to all"; typing answers none.
 #include "app/WindowDriver.h"
 #include "support/Assembler.h"
 #include "support/StoryBuilder.h"
@@ -53,10 +53,12 @@ class BoxAnswerer {
 };
 
 /// A version 5 story that uses an extended opcode Lantern refuses (the question), then a 2OP
-/// opcode it does not know (a refusal with no icon), then quits.
-std::string WriteRefusingStory() {
+/// opcode it does not know (a refusal with no icon), then quits; or asks the question three
+/// times and quits.
+std::string WriteRefusingStory(bool askThrice = false) {
     StoryBuilder story(5);
-    story.StartHere().Code(OpExt(29, {}) + Op2(29, C(1), C(2)) + Quit());
+    story.StartHere().Code(askThrice ? OpExt(29, {}) + OpExt(29, {}) + OpExt(29, {}) + Quit()
+                                     : OpExt(29, {}) + Op2(29, C(1), C(2)) + Quit());
     const std::string path =
         (std::filesystem::temp_directory_path() /
          (std::string("lantern-refusals-") +
@@ -81,7 +83,8 @@ TEST(Form1MessageBoxes, QuestionAndRefusalAreModalBoxesTitledLantern) {
     EXPECT_EQ(answerer.shown[0].title, "Lantern");
     EXPECT_EQ(answerer.shown[0].icon, QMessageBox::Critical);
     EXPECT_EQ(answerer.shown[0].text, "EXT opcodes not yet implemented! Continue?");
-    EXPECT_EQ(answerer.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(answerer.shown[0].buttons,
+              QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No);
     EXPECT_EQ(answerer.shown[1].title, "Lantern");
     EXPECT_EQ(answerer.shown[1].icon, QMessageBox::NoIcon);
     EXPECT_EQ(answerer.shown[1].text, "Unimplemented Opcode at address 001003");
@@ -100,6 +103,48 @@ TEST(Form1MessageBoxes, NoToTheQuestionEndsTheGame) {
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Stopped);
     ASSERT_EQ(answerer.shown.size(), 1u);
     EXPECT_TRUE(driver.form->Command1()->isEnabled());
+    std::filesystem::remove(path);
+}
+
+// "Yes to all" answers the same question for the rest of the game; the next game asks again.
+// A letter typed as the box comes up ("n" of "north") answers nothing.
+TEST(Form1MessageBoxes, YesToAllStopsAskingUntilTheNextGameAndTypingAnswersNothing) {
+    const std::string path = WriteRefusingStory(true);
+    Options options;
+    options.story = path;
+    WindowDriver driver(options, true);
+    int boxes = 0;
+    bool busy = false;
+    QTimer answerer;
+    answerer.setInterval(5);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (busy || !box || !box->isVisible())
+            return;
+        busy = true;
+        ++boxes;
+        QWidget* focus = box->focusWidget() ? box->focusWidget() : box;
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_N, Qt::NoModifier, QStringLiteral("n"));
+        QCoreApplication::sendEvent(focus, &typed);
+        // A button's letter would press it after a short animation.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 200 && box->isVisible())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        busy = false;
+        ASSERT_TRUE(box->isVisible()) << "a typed n answered the box";
+        ASSERT_NE(box->button(QMessageBox::YesToAll), nullptr);
+        box->button(QMessageBox::YesToAll)->click();
+    });
+    answerer.start();
+    driver.Play({});
+    EXPECT_EQ(boxes, 1);
+    ASSERT_TRUE(driver.form->LastOutcome());
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
+    driver.choices.push_back(QString::fromStdString(path));
+    driver.Play({});
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
     std::filesystem::remove(path);
 }
 

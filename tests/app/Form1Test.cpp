@@ -7,12 +7,17 @@
 #include "support/StoryBuilder.h"
 #include "window/CoverView.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace lantern::test {
 namespace {
@@ -399,6 +404,29 @@ TEST(Form1, TheLineIsEditedAndRecalledAndEscapeTypesNothing) {
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
 }
 
+// Alt with a letter opens a menu (Alt+G the Game menu) and picks an item in it: no two menus,
+// and no two items of a menu, share their letter.
+TEST(Form1, MenusAndTheirItemsHaveLettersOfTheirOwn) {
+    WindowDriver driver;
+    auto letter = [](const QString& text) {
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+    };
+    std::set<QChar> menus;
+    for (QAction* menu : driver.form->Menu()->actions()) {
+        EXPECT_TRUE(menus.insert(letter(menu->text())).second) << menu->text().toStdString();
+        std::set<QChar> items;
+        for (QAction* item : menu->menu()->actions()) {
+            if (!item->isSeparator()) {
+                EXPECT_TRUE(items.insert(letter(item->text())).second)
+                    << item->text().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(driver.form->Menu()->actions()[0]->text(), "&Game");
+    EXPECT_FALSE(menus.contains(QChar()));
+}
+
 TEST(Form1, TheCommandLineStoryStartsByItself) {
     WindowDriver driver(WithStory(kStory));
     driver.Script({Line("quit\r")});
@@ -435,8 +463,13 @@ TEST(Form1, AStorysCoverStandsUntilAKeyAndTheTitleBarNamesIt) {
     std::ifstream in(kStory, std::ios::binary);
     const std::vector<uint8_t> zcode{std::istreambuf_iterator<char>(in),
                                      std::istreambuf_iterator<char>()};
+    std::string description;
+    for (int i = 0; i < 120; ++i)
+        description += "A sentence of a long description, number " + std::to_string(i) + ". ";
     const std::string record = "<ifindex><story><bibliographic><title>Window Play</title>"
-                               "<author>The Lantern Project\u202E</author></bibliographic>"
+                               "<author>The Lantern Project\u202E</author><description>" +
+                               description +
+                               "The end.</description></bibliographic>"
                                "</story>"
                                "</ifindex>";
     const auto blorb = BuildBlorb({{"Exec", 0, "ZCOD", zcode},
@@ -482,12 +515,24 @@ TEST(Form1, AStorysCoverStandsUntilAKeyAndTheTitleBarNamesIt) {
     })});
     EXPECT_TRUE(coverSeen);
     EXPECT_TRUE(driver.ScriptDone());
-    // "About this story" shows the record.
+    // The recent stories name it by its title and author, with its file as the tooltip.
+    const QList<QAction*> recent = driver.form->Menu()->Recent()->actions();
+    ASSERT_FALSE(recent.isEmpty());
+    EXPECT_EQ(recent[0]->text(), QString::fromUtf8("&1  Window Play \u2014 The Lantern Project?"));
+    EXPECT_EQ(recent[0]->toolTip().toStdString(), path);
+    // "About this story" shows the record, its long description whole, wrapped and scrolled.
     const auto story = StoryShown::Read(QString::fromStdString(path));
     ASSERT_TRUE(story);
-    const QString facts = StoryInfoDialog(*story, nullptr).Facts();
+    StoryInfoDialog dialog(*story, driver.form.get());
+    const QString facts = dialog.Facts();
     EXPECT_TRUE(facts.contains("Kind: Blorb\n")) << facts.toStdString();
     EXPECT_TRUE(facts.contains("Title: Window Play\n")) << facts.toStdString();
+    EXPECT_TRUE(facts.contains("The end.")) << facts.toStdString();
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog.height(), driver.form->screen()->availableGeometry().height());
+    EXPECT_GT(dialog.FactsArea()->verticalScrollBar()->maximum(), 0);
+    EXPECT_LE(dialog.FactsArea()->widget()->width(), dialog.FactsArea()->viewport()->width());
     std::remove(path.c_str());
 }
 

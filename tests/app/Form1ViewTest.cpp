@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -237,6 +239,41 @@ TEST(Form1View, AGameSavedThroughTheDialogRestoresInANewWindowToTheSameState) {
     EXPECT_EQ(driver.savedGameDialogs[0], std::make_pair(false, suggested));
     EXPECT_EQ(driver.form->LastOutcome()->kind, GameOutcome::Kind::Quit);
     std::remove(saved.c_str());
+}
+
+// A story given by a path relative to the folder Lantern started in: the dialogs of saved games
+// start on full paths, the story's own folder first and then the last saved game of the story,
+// also in the next window; Open starts in the story's folder.
+TEST(Form1View, SavedGameDialogsStartWhereTheLastSavedGameOfTheStoryIs) {
+    QTemporaryDir folder;
+    const std::string top = folder.path().toStdString();
+    std::filesystem::create_directories(top + "/stories");
+    std::filesystem::create_directories(top + "/saves");
+    std::filesystem::copy_file(LANTERN_STORY_STANDARD_V5, top + "/stories/standard.z5");
+    struct Return {
+        std::filesystem::path to = std::filesystem::current_path();
+        ~Return() { std::filesystem::current_path(to); }
+    } returnAfterwards;
+    std::filesystem::current_path(top);
+    Options options = WithStory("stories/standard.z5");
+    options.standard = true;
+    const std::string saved = top + "/saves/first.qzl";
+    {
+        WindowDriver driver(options, false, folder.path());
+        driver.savedGameChoices = {saved, saved};
+        driver.Play({Line("save\r"), Line("restore\r"), Line("quit\r")});
+        ASSERT_EQ(driver.savedGameDialogs.size(), 2u);
+        EXPECT_EQ(driver.savedGameDialogs[0], std::make_pair(true, top + "/stories/standard.qzl"));
+        EXPECT_EQ(driver.savedGameDialogs[1], std::make_pair(false, saved));
+        EXPECT_TRUE(driver.Recorder().Shows("Save answered 2."));
+        EXPECT_EQ(driver.form->Settings().lastFolder.toStdString(), top + "/stories");
+    }
+    WindowDriver driver(options, false, folder.path());
+    EXPECT_EQ(driver.form->CommonDialog1()->directory().absolutePath().toStdString(),
+              top + "/stories");
+    driver.Play({Line("restore\r"), Line("quit\r")});
+    ASSERT_EQ(driver.savedGameDialogs.size(), 1u);
+    EXPECT_EQ(driver.savedGameDialogs[0], std::make_pair(false, saved));
 }
 
 TEST(Form1View, TimedInputCallsTheStoryBackWhileTheWindowWaits) {

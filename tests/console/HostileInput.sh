@@ -104,6 +104,13 @@ pipes)
     printf 'look\rinventory\r' | "$lantern" --console "$story" >"$work/out" 2>"$work/err"
     expect_status 0 $? "CR line ends"
     expect_in "$work/out" ">inventory" "CR line ends: the second command"
+    # Commands from a pipe or a file play in console mode also where a window could open.
+    printf 'inventory\n' | QT_QPA_PLATFORM=offscreen timeout 20 "$lantern" "$story" \
+        >"$work/out" 2>"$work/err"
+    expect_status 0 $? "a pipe with a display"
+    expect_in "$work/out" ">inventory" "a pipe with a display"
+    QT_QPA_PLATFORM=offscreen timeout 20 "$lantern" "$story" <"$work/out" >/dev/null 2>&1
+    expect_status 0 $? "a file with a display"
     printf 'look\x1b]0;title\x07\x1b[2J\x9b2J\r\n' |
         "$lantern" --console "$story" >"$work/out" 2>"$work/err"
     expect_in "$work/out" ">look]0;title[2J" "an escape sequence typed"

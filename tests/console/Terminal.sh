@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program in a real terminal (a tmux pane): a line edited with Left, recalled with Up,
-# and Escape, which types nothing; the screen when the terminal changes its size, with and
+# and Escape, which types nothing; Ctrl-C's question in the default mode; the screen when the terminal changes its size, with and
 # without --standard; the last screen left in the terminal when a game ends right after a timed
 # key; a game kept and the question to go on with it, a second game of the same story, and a
 # message of a game's last moments; the routine of a sound that ends while the story waits for a
@@ -33,8 +33,8 @@ wait_for() {
     return 1
 }
 
-# end_game: ends the game of the current terminal, if it still runs, with Ctrl-C (a clean stop)
-# before the terminal goes. Closing a terminal under a running game would stop it too, but the
+# end_game: ends the game of the current terminal, if it still runs, with Ctrl-C (a clean stop,
+# and Y when it asks whether to lose the game) before the terminal goes. Closing a terminal under a running game would stop it too, but the
 # hangup's SIGCONT can cancel the SIGSTOP of a sanitizer's leak check at exit, which then waits
 # for ever; a game that does not end is killed, so that no test leaves a program behind.
 end_game() {
@@ -42,6 +42,8 @@ end_game() {
     pid=$(cat "$work/pid$plays" 2>/dev/null) || return 0
     if kill -0 "$pid" 2>/dev/null; then
         pane send-keys C-c
+        sleep 0.3
+        kill -0 "$pid" 2>/dev/null && pane send-keys y
         for _ in $(seq 100); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
@@ -107,6 +109,32 @@ pane send-keys q u i t Enter
 wait_for "quit?" || fail "quit was not asked about"
 pane send-keys y Enter
 wait_for "exit status 0" || fail "the game did not end"
+
+# Ctrl-C in a game of the default mode asks first: N plays on, Y ends the game. A signal from
+# outside ends it at once.
+ended() {
+    for _ in $(seq 50); do
+        kill -0 "$(cat "$work/pid$plays")" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+play "$story"
+wait_for ">" || fail "the story never asked for a command"
+pane send-keys C-c
+wait_for "Quit and lose this game? [y/n]" || fail "Ctrl-C did not ask before losing the game"
+pane send-keys n
+sleep 0.3
+pane send-keys i Enter
+wait_for "You are empty-handed" || fail "the game did not go on after N"
+pane send-keys C-c
+wait_for "Quit and lose this game? [y/n]" || fail "a second Ctrl-C later did not ask again"
+pane send-keys y
+ended || fail "Y did not end the game"
+play "$story"
+wait_for ">" || fail "the story never asked for a command"
+kill -INT "$(cat "$work/pid$plays")"
+ended || fail "a signal from outside did not end the game at once"
 
 # Under --standard the screen follows the terminal: the story reads the new size in the header
 # and its text wraps again at the new width; a line being typed stays.

@@ -159,7 +159,10 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
         "[files]\nlastFolder=" +
         longPath + "\nrecent=" + recent +
         "\n[game]\nstandard=maybe\n[sound]\non=false\nvolume=250\n"
-        "no equals sign\n");
+        "no equals sign\n"
+        "[stories]\n1=/a/one.z5,\"One, a story\",/saves/one.qzl\n2=relative.z5,x,\n"
+        "3=/a/one.z5,again,\n4=/b.z5," +
+        std::string(WindowSettings::kMaxLabel + 1, 'l') + ",relative.qzl\n5=/c.z5,two\n");
     EXPECT_EQ(read.proportionalFont, "Liberation Serif");
     EXPECT_FALSE(read.fixedFont);
     EXPECT_EQ(read.fontSize, WindowSettings::kMaxFontSize);
@@ -177,6 +180,8 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
     EXPECT_FALSE(read.standard);
     EXPECT_EQ(read.soundOn, false);
     EXPECT_EQ(read.soundVolume, WindowSettings::kMaxVolume);
+    EXPECT_EQ(read.stories, (std::vector<StoryNote>{{"/a/one.z5", "One, a story", "/saves/one.qzl"},
+                                                    {"/b.z5", "", ""}}));
     EXPECT_EQ(ParseWindowSettings(FormatWindowSettings(read)), read);
 
     // Names that are not UTF-8, with commas, quotes, controls and spaces at their ends.
@@ -184,6 +189,8 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
     odd.lastFolder = "/\xFF\xFE/ \"quoted\"\\, \x1B[2J ";
     odd.recent = {"/caf\xC3\xA9/\xE9t\xE9.z5", " /not/absolute", "/tab\there,\n"};
     odd.fixedFont = "Mono\x7F\xC2\x9B";
+    odd.stories = {
+        {"/caf\xC3\xA9/\xE9t\xE9.z5", " \x1B[2J\"Title\", and \xE2\x80\x94 ", "/s\xFF.qzl"}};
     WindowSettings expected = odd;
     expected.recent.erase(expected.recent.begin() + 1);
     const std::string text = FormatWindowSettings(odd);
