@@ -21,6 +21,7 @@ struct TerminalKey {
         Key,       ///< value is a key of Keys.h (Enter and Backspace among them)
         Resized,   ///< the terminal changed its size: everything is to be drawn again
         Ended,     ///< the terminal went away
+        Woken,     ///< the wake-up descriptor was written to (a sound has ended)
     };
     Kind kind = Kind::None;
     int value = 0;
@@ -77,6 +78,8 @@ class TerminalScreen {
     /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
     /// a letter, an unknown sequence) is read whole and dropped.
     TerminalKey ReadKey(int timeoutMs);
+    /// A descriptor that ends a ReadKey's wait when it can be read (what is there is read).
+    void SetWakeUp(int fd) { m_wakeFd = fd; }
     void Beep();
     /// Why the terminal could not be taken over, when Active() is false.
     const char* Problem() const { return m_problem; }
@@ -97,6 +100,7 @@ class TerminalScreen {
 
     ::screen* m_screen = nullptr;
     int m_inputFd;
+    int m_wakeFd = -1;
     bool m_afterCarriageReturn = false; ///< the last character read was "\r"
     bool m_colours = false;
     bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)

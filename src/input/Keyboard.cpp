@@ -58,7 +58,12 @@ int Keyboard::StoryCode(int key) const {
 }
 
 Keyboard::Tick Keyboard::Pass(const Timer* timer, int64_t& due) {
-    if (!timer) {
+    if (timer && timer->OnPass) {
+        const Tick interrupt = timer->OnPass();
+        if (interrupt != Tick::Continue)
+            return interrupt;
+    }
+    if (!timer || !timer->OnTick) {
         m_host.DoEvents();
         return Tick::Continue;
     }

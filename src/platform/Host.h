@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundDevice.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -80,6 +82,8 @@ class Host {
     }
     /// The platform's beep.
     virtual void Beep() = 0;
+    /// Where the story's sounds play under the complete Z-machine; none: only the beep.
+    virtual SoundDevice* Sound() { return nullptr; }
 };
 
 } // namespace lantern
