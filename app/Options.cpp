@@ -68,8 +68,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::string_view(argv[++i]);
         };
         const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
-        if (inlineValue && (arg == "--console" || arg == "--standard" || arg == "--help" ||
-                            arg == "--version" || arg == "--info")) {
+        if (inlineValue && (arg == "--console" || arg == "--standard" || arg == "--sound" ||
+                            arg == "--help" || arg == "--version" || arg == "--info")) {
             error = std::string(arg) + " takes no value";
             return std::nullopt;
         }
@@ -77,6 +77,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             options.console = true;
         } else if (arg == "--standard") {
             options.standard = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -121,7 +123,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
 }
 
 std::string UsageText() {
-    return "Usage: lantern [--console] [--standard] [--trace[=FILE]] [--seed N]\n"
+    return "Usage: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]\n"
            "               [--width COLS --height ROWS] [--] [STORY]\n"
            "       lantern --info STORY\n"
            "Plays a Z-machine story file (versions 1 to 8), bare (.z1 to .z8) or in a Blorb\n"
@@ -130,7 +132,10 @@ std::string UsageText() {
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
            "  --standard       the complete Z-machine: save, restore, undo, font 3, a\n"
            "                   screen that follows the window or terminal, and a game\n"
-           "                   stopped without quitting kept to go on with\n"
+           "                   stopped without quitting kept to go on with, and the\n"
+           "                   story's sounds and music\n"
+           "  --sound          with --standard, play the sounds also when standard input\n"
+           "                   or output is not a terminal (a scripted run)\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"

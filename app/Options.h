@@ -6,12 +6,15 @@
 
 namespace lantern {
 
-/// The command line: lantern [--console] [--standard] [--trace[=FILE]] [--seed N] [--width COLS
-/// --height ROWS] [STORY], --info STORY, --help, --version.
+/// The command line: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]
+/// [--width COLS --height ROWS] [STORY], --info STORY, --help, --version.
 struct Options {
     bool console = false;
     /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     bool standard = false;
+    /// Play the story's sounds (under --standard) also when the game is not played in a
+    /// terminal (a scripted run); a terminal game plays them anyway.
+    bool sound = false;
     bool help = false;
     bool version = false;
     /// Print what the story is and says about itself instead of playing it.

@@ -128,6 +128,7 @@ void TerminalHost::ReadKeys(int timeoutMs) {
             m_ended = true;
             return;
         case TerminalKey::Kind::Resized: Resized(); return;
+        case TerminalKey::Kind::Woken: return; // a sound ended: the game looks
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key:
         case TerminalKey::Kind::Click:
@@ -226,6 +227,7 @@ bool TerminalHost::QuietAfterKey() {
         case TerminalKey::Kind::None: return quiet;
         case TerminalKey::Kind::Ended: m_ended = true; throw GameStopped{};
         case TerminalKey::Kind::Resized: Resized(); break;
+        case TerminalKey::Kind::Woken: break; // a sound ended: the game looks once answered
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key: quiet = false; break;
         case TerminalKey::Kind::Click: break;

@@ -24,6 +24,8 @@ class TerminalHost : public Host {
 
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
     void SetScreen(zScreen& screen) { m_screen = &screen; }
+    /// The device the story's sounds play on (none: the terminal's bell only).
+    void SetSound(SoundDevice* sound) { m_sound = sound; }
     /// Called with the terminal's new size in cells when it changes, for a screen that
     /// follows it; without one the screen keeps its size.
     void SetResizeHandler(std::function<void(int columns, int rows)> handler) {
@@ -52,6 +54,7 @@ class TerminalHost : public Host {
     /// none was typed), Ctrl-D gives up.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
+    SoundDevice* Sound() override { return m_sound; }
 
     /// Draws what changed on the surface, with the terminal's cursor where the player types.
     /// A terminal smaller than the surface shows the part of it around that cursor.
@@ -86,6 +89,7 @@ class TerminalHost : public Host {
     int m_outputFd;
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
+    SoundDevice* m_sound = nullptr;
     std::function<void(int, int)> m_onResize;
     std::function<bool()> m_gameAtStake;
     bool m_askingToQuit = false;

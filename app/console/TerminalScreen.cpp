@@ -5,6 +5,7 @@
 #include "text/CharMap.h"
 
 #include <algorithm>
+#include <array>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -486,9 +487,18 @@ TerminalKey TerminalScreen::ReadKey(int timeoutMs) {
     timeout(0);
     int got = get_wch(&code);
     if (got == ERR) {
-        pollfd fd{m_inputFd, POLLIN, 0};
-        if (poll(&fd, 1, timeoutMs) <= 0)
+        std::array<pollfd, 2> fds{{{m_inputFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}}};
+        const nfds_t count = m_wakeFd >= 0 ? 2 : 1;
+        if (poll(fds.data(), count, timeoutMs) <= 0)
             return {}; // nothing yet, or a signal: the caller looks
+        if (count == 2 && (fds[1].revents & POLLIN) != 0) {
+            std::array<char, 64> drained{};
+            while (read(m_wakeFd, drained.data(), drained.size()) > 0) {
+            }
+            if ((fds[0].revents & POLLIN) == 0)
+                return {TerminalKey::Kind::Woken, 0};
+        }
+        const pollfd& fd = fds[0];
         got = get_wch(&code);
         if (got == ERR)
             return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0

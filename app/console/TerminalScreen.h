@@ -23,6 +23,7 @@ struct TerminalKey {
         Ended,     ///< the terminal went away
         Click,     ///< a click of the mouse's first button at the terminal's cell (x, y):
                    ///< value 1, or 2 for a double click
+        Woken,     ///< the wake-up descriptor was written to (a sound has ended)
     };
     Kind kind = Kind::None;
     int value = 0;
@@ -81,6 +82,8 @@ class TerminalScreen {
     /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
     /// a letter, an unknown sequence) is read whole and dropped.
     TerminalKey ReadKey(int timeoutMs);
+    /// A descriptor that ends a ReadKey's wait when it can be read (what is there is read).
+    void SetWakeUp(int fd) { m_wakeFd = fd; }
     void Beep();
     /// Whether the terminal reports the mouse's clicks (its description has them).
     bool HasMouse() const;
@@ -106,6 +109,7 @@ class TerminalScreen {
 
     ::screen* m_screen = nullptr;
     int m_inputFd;
+    int m_wakeFd = -1;
     bool m_afterCarriageReturn = false; ///< the last character read was "\r"
     bool m_colours = false;
     bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)

@@ -83,6 +83,17 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     if (options.traceFile)
         m_machine->SetTraceFile(*options.traceFile);
     m_machine->SetStandard(PlaysStandard());
+    if (m_hooks.sound) {
+        m_sound = m_hooks.sound;
+    } else {
+        m_soundModule = std::make_unique<ModuleSound>(SoundModuleBesideProgram());
+        m_sound = m_soundModule.get();
+    }
+    // A sound that ends wakes the event loop from the audio thread, so that a waiting game
+    // calls its routine.
+    m_sound->SetWakeUp([] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+    });
 
     m_menu = new MainMenu(this);
     m_picture1 = new PictureBox(m_surface, this);
@@ -143,6 +154,15 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
         m_preferences.storyColours = shown;
         ApplyLook();
     });
+    connect(m_menu, &MainMenu::SoundChosen, this, [this](bool on) {
+        m_preferences.sound.On = on;
+        ApplySound();
+    });
+    connect(m_menu, &MainMenu::SoundVolumeChosen, this, [this](int percent) {
+        m_preferences.sound.Volume = percent;
+        m_preferences.sound.On = true;
+        ApplySound();
+    });
     connect(m_menu, &MainMenu::FullScreenRequested, this,
             [this](bool on) { on ? showFullScreen() : showNormal(); });
     connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
@@ -154,6 +174,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     if (!PlaceWindow())
         SizeToScreen();
     ApplyLook();
+    ApplySound();
     LayOut();
     FollowDisplay();
     ShowWelcome(true);
@@ -164,7 +185,11 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     }
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The audio output closes before the window goes.
+    m_sound->SetWakeUp({});
+    m_soundModule.reset();
+}
 
 void Form1::StartCommandLineStory() {
     if (!m_gameRunning && !m_pendingStory.isEmpty())
@@ -533,6 +558,12 @@ void Form1::ChooseLook() {
     m_preferences.fonts = chosen->fonts;
     m_preferences.margin = chosen->margin;
     ApplyLook();
+}
+
+void Form1::ApplySound() {
+    m_sound->SetPlayerVolume(m_preferences.sound.PlayerVolume());
+    m_menu->ShowChoices(m_preferences, m_standardOnCommandLine);
+    SavePreferences();
 }
 
 void Form1::LoadPreferences() {

@@ -66,7 +66,12 @@ void Keyboard::MouseClick(int x, int y, bool second) {
 }
 
 Keyboard::Tick Keyboard::Pass(const Timer* timer, int64_t& due) {
-    if (!timer) {
+    if (timer && timer->OnPass) {
+        const Tick interrupt = timer->OnPass();
+        if (interrupt != Tick::Continue)
+            return interrupt;
+    }
+    if (!timer || !timer->OnTick) {
         m_host.DoEvents();
         return Tick::Continue;
     }

@@ -33,10 +33,12 @@ class Keyboard {
     /// (the tick wrote to the screen), or end the wait now.
     enum class Tick { Continue, Redraw, Stop };
     /// Timed input: while a wait goes on, OnTick runs every IntervalMs milliseconds of the
-    /// host's clock.
+    /// host's clock (when set), and OnPass before every pass of the wait (interrupts that the
+    /// host's events may have brought, such as a sound that has ended).
     struct Timer {
         int64_t IntervalMs = 0;
         std::function<Tick()> OnTick;
+        std::function<Tick()> OnPass;
     };
     /// A wait in progress, put aside while a tick runs (which may itself wait for keys).
     struct SuspendedWait {

@@ -37,6 +37,8 @@ MachineState zMachine::CaptureState(int32_t pc) const {
 
 void zMachine::PutState(const MachineState& state) {
     ++m_stateChanges;
+    // Restoring, undo and going on from an autosave stop what plays.
+    m_sound.StopPlaying();
     // Only states that fit this machine are applied (ReadQuetzal checks a file's).
     std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
     std::copy(state.Stack.begin(), state.Stack.end(), m_stack.begin() + 1);
@@ -99,6 +101,7 @@ std::string zMachine::DefaultFileName(const std::string& extension) const {
 }
 
 bool zMachine::SaveGame(int32_t pc) {
+    m_sound.StopPlaying();
     const auto name = AskFileToWrite(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name)
         return false;
@@ -322,6 +325,7 @@ std::string zMachine::AutosaveFile() const {
 }
 
 void zMachine::WriteAutosave() {
+    m_sound.StopPlaying();
     // A game stopped before the player gave it anything (the window closed while the question
     // to go on was shown, say) is not worth the game kept before it.
     if (!m_boundary || !m_playedOn)

@@ -450,11 +450,12 @@ void Version6Ops::WriteHeader(zMachine& m) {
     const auto [height, width] = screen.FontSize(screen.CurrentWindow());
     const int32_t screenWidth = screen.ScreenWidth();
     const int32_t screenHeight = screen.ScreenHeight();
-    // Colours, pictures where they can be shown, bold, italic, fixed pitch and timed input.
+    // Colours, pictures where they can be shown, bold, italic, fixed pitch, sound effects where
+    // the story's sounds can play, and timed input.
     constexpr int kColours = 0x01, kPictures = 0x02, kBold = 0x04, kItalic = 0x08, kFixed = 0x10,
-                  kTimed = 0x80;
+                  kSound = 0x20, kTimed = 0x80;
     story.WriteByte(0x01, kColours | (screen.PicturesShown() ? kPictures : 0) | kBold | kItalic |
-                              kFixed | kTimed);
+                              kFixed | (m.m_sound.Available() ? kSound : 0) | kTimed);
     story.WriteByte(0x1E, kVersion6InterpreterNumber);
     story.WriteByte(0x1F, kVersion6InterpreterVersion);
     story.WriteByte(0x20, std::min(screenHeight / height, 255));
@@ -466,11 +467,13 @@ void Version6Ops::WriteHeader(zMachine& m) {
     story.WriteByte(0x27, std::min(width, 255));
     story.WriteByte(0x2C, kStartBackColourNumber);
     story.WriteByte(0x2D, kStartForeColourNumber);
-    // Flags 2: pictures where they are shown, undo, the mouse where the front-end has one and
-    // colours are granted; sound and menus are not.
+    // Flags 2: pictures where they are shown, undo, the mouse where the front-end has one,
+    // colours, and sound where it can play are granted; menus are not.
     constexpr int kWantsPictures = 0x08, kWantsMouse = 0x20, kWantsSound = 0x80,
                   kWantsMenus = 0x100;
-    int refused = kWantsSound | kWantsMenus;
+    int refused = kWantsMenus;
+    if (!m.m_sound.Available())
+        refused |= kWantsSound;
     if (!screen.PicturesShown())
         refused |= kWantsPictures;
     if (!m.m_host.OffersMouse())

@@ -22,6 +22,11 @@ constexpr int kFlags1Bold = 0x04;
 constexpr int kFlags1Italic = 0x08;
 constexpr int kFlags1Fixed = 0x10;
 constexpr int kFlags2Undo = 0x10;
+// Sounds: Flags 1 bit 5 in version 6; Flags 2 bit 7 from version 5, and bit 4 in version 3 by
+// convention (the one version 3 story with sounds sets it).
+constexpr int kFlags1Sound = 0x20;
+constexpr int kFlags2Sound = 0x80;
+constexpr int kFlags2SoundV3 = 0x10;
 constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
                                                                   // sound, menus
 
@@ -50,6 +55,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
     m_streams.SetTranscriptWriter([this](std::string_view text) { WriteTranscript(text); });
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
+    m_sound.SetNote([this](const std::string& text) { m_trace.Note(text); });
     m_screen.KeepText(m_standard);
     SetPagingWait(true);
 }
@@ -168,10 +174,11 @@ void zMachine::WriteHeaderBytes() {
     if (m_version >= 1 && m_version <= 3) {
         m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
-        // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
-        // gives timed input.
+        // Colours, bold, italic and fixed pitch; no pictures. The complete Z-machine gives timed
+        // input, and in version 6 says whether the story's sounds can play.
         m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
-                                    TimedInputFlag());
+                                    TimedInputFlag() |
+                                    (m_version == 6 && m_sound.Available() ? kFlags1Sound : 0));
         m_story.WriteByte(0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
         m_story.WriteByte(0x1F, kInterpreterVersion);
     }
@@ -182,12 +189,14 @@ void zMachine::WriteHeaderBytes() {
         m_story.WriteByte(0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
-    // The complete Z-machine keeps a request for undo (versions 5 and later); version 6 grants
-    // what it offers below.
+    // The complete Z-machine keeps a request for undo (versions 5 and later), and for sound
+    // when the story's sounds can play; version 6 grants what it offers below.
     const bool version6 = Version6Ops::Active(*this);
-    const int refused = version6                       ? 0
-                        : m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo
-                                                       : kFlags2Refused;
+    int refused = version6                       ? 0
+                  : m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo
+                                                 : kFlags2Refused;
+    if (m_sound.Available())
+        refused &= ~(m_version <= 3 ? kFlags2SoundV3 : kFlags2Sound);
     m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
     if (m_standard) {
         // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
@@ -243,6 +252,7 @@ void zMachine::StartGame() {
 
 void zMachine::Restart() {
     ++m_stateChanges;
+    m_sound.StopPlaying();
     m_text.SetDefaultAlphabets();
     PrepareScreen(m_screen.ScreenWidth(), m_screen.ScreenHeight());
     // The pristine image is the file as it was loaded: every change the story made is lost.
@@ -294,6 +304,13 @@ GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryF
         if (!m_tracePath.empty())
             if (const auto failed = m_trace.Open(m_tracePath, ProtectedFiles()))
                 m_host.ShowMessage("The trace cannot be written. " + *failed, MessageIcon::Error);
+        // The complete Z-machine plays the story's sounds, when the front-end can.
+        m_sound.SetDevice(m_standard ? m_host.Sound() : nullptr);
+        if (m_standard)
+            m_sound.Begin(storyPath,
+                          IdentifyZCode({m_pristineStory.Data(),
+                                         static_cast<size_t>(m_pristineStory.Size())}),
+                          m_version);
         StartGame();
         m_gameInProgress = true;
         OfferResume();
@@ -312,6 +329,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryF
         }
     }
     m_gameInProgress = false;
+    m_sound.End();
     m_boundary.reset();
     m_autosaveHold.reset();
     m_trace.Close();
@@ -351,6 +369,8 @@ template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
                 if (past == 0 && m_instructionCount > 0)
                     m_host.ProcessPendingEvents();
                 m_untilBreath = kEventInterval - past;
+                if (m_sound.RoutineDue()) [[unlikely]]
+                    CallSoundRoutine();
             }
             address = m_pc;
             Execute<Tracing>();
@@ -526,6 +546,11 @@ void zMachine::WriteToScreen(std::string_view text) {
         m_transcript(m_transcriptText);
     }
     m_pager.Write(text);
+}
+
+void zMachine::InputRead() {
+    m_messages.InputRead();
+    m_sound.InputRead();
 }
 
 void zMachine::DrawStatusLine() {

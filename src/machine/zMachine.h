@@ -18,6 +18,7 @@
 #include "platform/Surface.h"
 #include "screen/Pager.h"
 #include "screen/zScreen.h"
+#include "sound/StorySound.h"
 #include "text/CharMap.h"
 #include "text/OutputStreams.h"
 #include "text/ZText.h"
@@ -448,7 +449,7 @@ class zMachine {
     void StoryMessage(const std::string& text, MessageIcon icon);
     bool StoryQuestion(const std::string& text);
     /// A key or line was read for the story.
-    void InputRead() { m_messages.InputRead(); }
+    void InputRead();
 
     void PerformSave();
     void PerformRestore();
@@ -497,7 +498,7 @@ class zMachine {
     void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
-    /// Whether READ or READ_CHAR with these time and routine operands is timed.
+    /// Whether READ or READ_CHAR waits with a timer: timed input, or sounds with routines.
     bool IsTimed(int32_t time, int32_t routine) const;
     /// READ and READ_CHAR whose routine runs every time/10 seconds while they wait.
     void TimedRead(const Predecoded& in, int32_t text, int32_t parse, int32_t time,
@@ -506,6 +507,8 @@ class zMachine {
     /// Flags 1 bit 7, when timed input is provided.
     int TimedInputFlag() const;
     Keyboard::Timer MakeTimer(int32_t time, int32_t routine);
+    /// Calls the routine of a sound that has ended, as an interrupt before the next instruction.
+    void CallSoundRoutine();
     /// Runs a story routine to its return from inside a wait and gives its result. Throws
     /// WaitAbandoned when the routine left the waiting instruction behind instead (it quit,
     /// restarted, restored or threw past it).
@@ -570,6 +573,7 @@ class zMachine {
     zDictionary m_dictionary;
     zScreen m_screen;
     Keyboard m_keyboard;
+    StorySound m_sound;
     Pager m_pager;
     Random m_random;
     Trace m_trace;

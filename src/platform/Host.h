@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundDevice.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -83,6 +85,8 @@ class Host {
     /// Whether the player has a mouse whose clicks the front-end passes on
     /// (Keyboard::MouseClick).
     virtual bool OffersMouse() const { return false; }
+    /// Where the story's sounds play under the complete Z-machine; none: only the beep.
+    virtual SoundDevice* Sound() { return nullptr; }
 };
 
 } // namespace lantern

@@ -91,26 +91,49 @@ lantern_story_test(story.gallery ARGS --standard
     INPUT ${LANTERN_CASES}/gallery/input.txt
     EXPECTED ${LANTERN_CASES}/gallery/expected.txt)
 
+# Sounds: the story in versions 3 and 5, with the resource file beside it that both share. The
+# sound test plays them (tests/console/Sound.sh).
+foreach(version 3 5)
+    lantern_compile_story(story_sounds_v${version} ${LANTERN_CASES}/sounds/sounds.inf ${version}
+                          LANTERN_STORY_SOUNDS_V${version})
+    list(APPEND LANTERN_CASE_STORIES story_sounds_v${version})
+endforeach()
+add_custom_command(OUTPUT ${stories}/sounds.blb
+    COMMAND lantern_make_blorb ${stories}/sounds.blb --aiff 3:1000:60 --ogg 4:440:150
+            --mod 5:4 --truncated 6:800:50 --junk 7:OGGV --aiff 8:600:40 --loop 3:3,8:1,9:0
+    DEPENDS lantern_make_blorb
+    COMMENT "Making the sounds' resource file"
+    VERBATIM)
+add_custom_target(story_sounds_blb DEPENDS ${stories}/sounds.blb)
+list(APPEND LANTERN_CASE_STORIES story_sounds_blb)
+
 # Keys that type no character: a machine test presses them (a script cannot type them).
 lantern_compile_story(story_keys ${LANTERN_CASES}/keys/keys.inf 5 LANTERN_STORY_KEYS)
 list(APPEND LANTERN_CASE_STORIES story_keys)
 
 # The status line is not in a transcript: a machine test draws it on a cell surface.
 add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station
-                 story_standard_v3 story_standard_v5 story_keys)
+                 story_standard_v3 story_standard_v5 story_keys story_sounds_v3 story_sounds_v5
+                 story_sounds_blb)
 target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_GARDEN_V3="${LANTERN_STORY_GARDEN_V3}"
     LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}"
     LANTERN_STORY_STATION="${LANTERN_STORY_STATION}"
     LANTERN_STORY_STANDARD_V3="${LANTERN_STORY_STANDARD_V3}"
     LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
-    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}")
+    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}"
+    LANTERN_STORY_SOUNDS_V3="${LANTERN_STORY_SOUNDS_V3}"
+    LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}")
 
-# A game saved in the window comes back in a new one; the gallery shows its pictures there.
+# A game saved in the window comes back in a new one; a sound's routine runs in the window; the
+# gallery shows its pictures there.
 if(TARGET lantern_window_tests)
-    add_dependencies(lantern_window_tests story_standard_v5 story_gallery story_gallery_pictures)
+    add_dependencies(lantern_window_tests story_standard_v5 story_sounds_v5 story_sounds_blb
+                     lantern-sound story_gallery story_gallery_pictures)
     target_compile_definitions(lantern_window_tests PRIVATE
         LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
+        LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}"
+        LANTERN_SOUND_MODULE="$<TARGET_FILE:lantern-sound>"
         LANTERN_STORY_GALLERY="${LANTERN_STORY_GALLERY}")
 endif()
 
