@@ -79,7 +79,9 @@ void TerminalHost::Render(bool everything) {
     m_surface.ClearDirty();
     if (!area.IsEmpty())
         m_terminal.Draw(m_surface, area, m_origin);
-    m_terminal.Show(caret.x - m_origin.x, caret.y - m_origin.y);
+    // A version 6 story may hide the cursor (SET_CURSOR -1).
+    m_terminal.Show(caret.x - m_origin.x, caret.y - m_origin.y,
+                    !m_screen || m_screen->CursorShown());
 }
 
 void TerminalHost::Resized() {

@@ -213,6 +213,8 @@ TerminalScreen::~TerminalScreen() {
 void TerminalScreen::Restore() {
     if (m_screen) {
         ReportClicks(false);
+        if (m_cursorHidden)
+            curs_set(1);
         endwin();
         delscreen(m_screen);
         m_screen = nullptr;
@@ -398,9 +400,11 @@ void TerminalScreen::DiscardTypedAhead() {
         flushinp();
 }
 
-void TerminalScreen::Show(int x, int y) {
+void TerminalScreen::Show(int x, int y, bool cursorShown) {
     if (!m_screen)
         return;
+    if (cursorShown == m_cursorHidden)
+        m_cursorHidden = curs_set(cursorShown ? 1 : 0) != ERR && !cursorShown;
     move(std::clamp(y, 0, LINES - 1), std::clamp(x, 0, COLS - 1));
     refresh();
 }

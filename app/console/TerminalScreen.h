@@ -76,8 +76,8 @@ class TerminalScreen {
     /// Forgets the keys typed and not yet read.
     void DiscardTypedAhead();
     /// Sends the terminal what changed since the last time, with the cursor at (x, y) of the
-    /// terminal.
-    void Show(int x, int y);
+    /// terminal, shown or hidden (where the terminal can hide it).
+    void Show(int x, int y, bool cursorShown = true);
     /// Reads one key, waiting up to timeoutMs (-1: until one comes). A bare Escape is told
     /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
     /// a letter, an unknown sequence) is read whole and dropped.
@@ -114,6 +114,7 @@ class TerminalScreen {
     bool m_colours = false;
     bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)
     bool m_clicks = false;     ///< clicks are reported
+    bool m_cursorHidden = false;
     const char* m_problem = "";
 };
 

@@ -788,8 +788,10 @@ void Form1::SyncDisplay(bool announce) {
     const int cellHeight = screen.CaretHeight();
     const Rect lower = screen.WindowArea(0);
     m_picture1->SetLowerWindow(QRect(lower.left, lower.top, lower.Width(), lower.Height()));
-    // The caret stands in the typed text only while a line is read.
-    if (const std::optional<PixelPoint> caret = screen.InputCaret()) {
+    // The caret stands in the typed text only while a line is read, and while a version 6
+    // story has not hidden it (SET_CURSOR -1).
+    if (const std::optional<PixelPoint> caret = screen.InputCaret();
+        caret && screen.CursorShown()) {
         m_picture1->SetCaret(
             QRect(caret->x, caret->y, 2, cellHeight),
             QColor::fromRgb(static_cast<QRgb>(0xFF000000u | m_surface.TextColour())));

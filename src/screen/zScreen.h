@@ -263,7 +263,8 @@ class zScreen {
     void PlaceCursor(int32_t y, int32_t x, int windowNo);
     /// GET_CURSOR: the current window's cursor, (y, x) from (1, 1).
     std::pair<int32_t, int32_t> CursorInWindow() const;
-    bool CursorShown() const { return m_cursorShown; }
+    /// Whether the cursor is to be seen (a version 6 story hides and shows it by SET_CURSOR).
+    bool CursorShown() const { return !m_v6 || m_cursorShown; }
     /// SET_COLOUR with colour numbers (-1 the colour under the cursor).
     void SetWindowColours(int fore, int back, int windowNo);
     /// SET_TRUE_COLOUR: 15-bit colours, -1 default, -2 current, -3 under the cursor.

@@ -140,6 +140,7 @@ ended || fail "a signal from outside did not end the game at once"
 # mouse window (the top rows) reaches it as key 254 with its cell, counted from 1.
 play --standard "$gallery"
 wait_for "Click or press a key:" || fail "the gallery never asked for a click"
+[ "$(pane display -p '#{cursor_flag}')" = 0 ] || fail "the cursor the story hid is shown"
 pane send-keys C-c
 wait_for "Quit and lose this game? [y/n]" || fail "Ctrl-C did not ask before losing a version 6 game"
 pane send-keys n
