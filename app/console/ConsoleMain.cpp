@@ -168,9 +168,12 @@ int RunInTerminal(const Options& options, SoundDevice* sound) {
     if (options.standard && options.width <= 0 && options.height <= 0)
         host.SetResizeHandler(
             [&machine](int columns, int rows) { machine.ResizeScreen(columns, rows); });
-    // Ctrl-C would lose a game of the default mode: the player is asked first.
-    host.SetGameAtStake(
-        [&machine, &options] { return !options.standard && machine.GameInProgress(); });
+    host.OfferMouse(options.standard);
+    // Ctrl-C would lose a game of the default mode or of version 6, which no autosave keeps:
+    // the player is asked first.
+    host.SetGameAtStake([&machine, &options] {
+        return (!options.standard || machine.Screen().Version6()) && machine.GameInProgress();
+    });
     // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
     machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);

@@ -34,6 +34,10 @@ class TerminalHost : public Host {
     /// Called when the player presses Ctrl-C: true while the game would be lost by it (a game
     /// in progress that is not kept), and the player is then asked first.
     void SetGameAtStake(std::function<bool()> atStake) { m_gameAtStake = std::move(atStake); }
+    /// Whether a story may have the mouse's clicks (the complete Z-machine), where the
+    /// terminal reports them; the terminal reports them only while the story takes them.
+    void OfferMouse(bool offer) { m_offerMouse = offer; }
+    bool OffersMouse() const override { return m_offerMouse && m_terminal.HasMouse(); }
 
     void DoEvents() override;
     void DoEventsFor(int timeoutMs) override;
@@ -90,11 +94,12 @@ class TerminalHost : public Host {
     std::function<bool()> m_gameAtStake;
     bool m_askingToQuit = false;
     bool m_quitChosen = false;
+    bool m_offerMouse = false;
     PixelPoint m_origin; ///< the surface's cell at the terminal's top left corner
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait
     bool m_drawnOnce = false;
-    bool m_ended = false; ///< the terminal went away; the keys read before still count
+    bool m_ended = false;              ///< the terminal went away; the keys read before still count
     std::vector<std::string> m_unseen; ///< messages no key acknowledged, for Finish to write
 };
 

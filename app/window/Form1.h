@@ -144,6 +144,8 @@ class Form1 : public QWidget, private Host {
     void PlayStory(const QString& story);
     /// Whether the game playing may be left for another story; asks the player.
     bool MayLeaveGame();
+    /// Whether the game playing is kept when it is left (as an autosave).
+    bool GameKept() const;
     /// The screen follows the display: during a game of the complete Z-machine, and before
     /// the first game (the welcome).
     void FollowDisplay();
@@ -195,6 +197,7 @@ class Form1 : public QWidget, private Host {
     /// The dialog for a file (see Form1Hooks::chooseSavedGame), starting on start.
     std::optional<std::string> ChooseFile(FileUse use, const QString& start);
     void Beep() override;
+    bool OffersMouse() const override { return true; }
     SoundDevice* Sound() override { return m_sound; }
     /// The player's sound choice, on the device.
     void ApplySound();

@@ -101,8 +101,6 @@ std::string zMachine::DefaultFileName(const std::string& extension) const {
 }
 
 bool zMachine::SaveGame(int32_t pc) {
-    if (m_version == 6)
-        return false;
     m_sound.StopPlaying();
     const auto name = AskFileToWrite(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name)
@@ -117,8 +115,6 @@ bool zMachine::SaveGame(int32_t pc) {
 }
 
 bool zMachine::RestoreGame() {
-    if (m_version == 6)
-        return false;
     const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;

@@ -1,7 +1,7 @@
 #include "machine/zMachine.h"
 
-#include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
+#include "machine/Version6.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
 
@@ -75,7 +75,13 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    LoadStory(StoryImage(ReadStoryFile(path).ZCode));
+    LoadStory(ReadStoryFile(path, {.Pictures = m_standard}), path);
+}
+
+void zMachine::LoadStory(StoryFile file, const std::string& path) {
+    LoadStory(StoryImage(std::move(file.ZCode)));
+    // A version 6 story's pictures, drawn by the complete Z-machine.
+    m_screen.SetPictures(std::move(file.Pictures));
     m_storyPath = path;
     // No file the player names is ever written over the story, by whatever name.
     m_storyIdentity = IdentifyFile(path);
@@ -113,6 +119,8 @@ void zMachine::UpdateGlobals() {
 }
 
 void zMachine::PrepareScreen(int width, int height) {
+    // Every game starts with the screen of versions 1 to 5; version 6 lays out its own.
+    m_screen.LeaveVersion6();
     m_screen.SetSurface(m_surface);
     m_screen.SetScreenHeight(height);
     m_screen.SetScreenWidth(width);
@@ -120,6 +128,10 @@ void zMachine::PrepareScreen(int width, int height) {
 }
 
 void zMachine::ResizeScreen(int width, int height) {
+    // A version 6 story lays its screen out once, for the size it started on, and keeps that
+    // layout: its screen stays, and the front-end shows it larger, smaller or in part.
+    if (m_gameInProgress && Version6Ops::Active(*this))
+        return;
     // A line being typed is drawn again after the new layout, at its places there.
     m_pager.HideInput();
     m_screen.Resize(width, height);
@@ -178,8 +190,11 @@ void zMachine::WriteHeaderBytes() {
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
     // The complete Z-machine keeps a request for undo (versions 5 and later), and for sound
-    // when the story's sounds can play.
-    int refused = m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
+    // when the story's sounds can play; version 6 grants what it offers below.
+    const bool version6 = Version6Ops::Active(*this);
+    int refused = version6                       ? 0
+                  : m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo
+                                                 : kFlags2Refused;
     if (m_sound.Available())
         refused &= ~(m_version <= 3 ? kFlags2SoundV3 : kFlags2Sound);
     m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
@@ -198,10 +213,13 @@ void zMachine::WriteHeaderBytes() {
             if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
                 m_story.WriteWord(extension + 2 * entry.first, entry.second);
     }
+    if (version6)
+        Version6Ops::WriteHeader(*this);
 }
 
 void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
+    Version6Ops::Start(*this);
     WriteHeaderBytes();
     m_screen.BufferMode(1);
     m_screen.SetFont(0, kFontNormal);
@@ -240,13 +258,19 @@ void zMachine::Restart() {
     // The pristine image is the file as it was loaded: every change the story made is lost.
     LoadStory(StoryImage(m_pristineStory));
     ResetForStart();
+    if (Version6Ops::Active(*this)) {
+        // The complete Z-machine starts version 6 again as at first, in its main routine.
+        PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
+        m_frame->EndsGame = true;
+        return;
+    }
     // Version 6 too continues at the initial PC: a restart calls no main routine.
     m_pc = m_story.ReadWord(0x06, true);
 }
 
 // ---- The run loop ------------------------------------------------------------------------
 
-GameOutcome zMachine::RunGame(const std::string& storyPath) {
+GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryFile> read) {
     GameOutcome outcome;
     std::error_code removeError;
     m_instructionAddress = 0;
@@ -256,7 +280,10 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_keyboard.LineHistory().Clear();
     try {
         try {
-            LoadStory(storyPath);
+            if (read)
+                LoadStory(std::move(*read), storyPath);
+            else
+                LoadStory(storyPath);
         } catch (const LoadError& e) {
             outcome = {GameOutcome::Kind::LoadFailed, e.what()};
         } catch (const StoryError& e) {

@@ -3,6 +3,7 @@
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
 #include "files/Autosave.h"
+#include "files/StoryFile.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
@@ -104,15 +105,17 @@ class zMachine {
     /// the story the new size at its next read, and a version 1 to 3 story reading a command
     /// gets its status line again at the new width.
     void ResizeScreen(int width, int height);
-    /// Plays one whole game of the story file: load, start, run until it ends. Faults and load
-    /// failures are shown through the host and reported in the outcome; nothing escapes.
-    GameOutcome RunGame(const std::string& storyPath);
+    /// Plays one whole game of the story file: load (or take the story as the front-end has
+    /// read it from that file), start, run until it ends. Faults and load failures are shown
+    /// through the host and reported in the outcome; nothing escapes.
+    GameOutcome RunGame(const std::string& storyPath, std::optional<StoryFile> read = {});
     /// True from a game's start until it has ended.
     bool GameInProgress() const { return m_gameInProgress; }
 
     /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
     /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
+    void LoadStory(StoryFile file, const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.
     void StartGame();
@@ -139,8 +142,11 @@ class zMachine {
         return isRoutine ? UnpackRoutine(packed)
                          : ((packed & 0xFFFF) << m_packShift) + m_stringBase;
     }
+    /// The complete Z-machine keeps packed address 0 at 0 also where routines are offset
+    /// (versions 6 and 7), so that a call to it does nothing, as a call to 0 should.
     int32_t UnpackRoutine(int32_t packed) const {
-        return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
+        packed &= 0xFFFF;
+        return (packed << m_packShift) + (packed != 0 || !m_standard ? m_routineBase : 0);
     }
     /// An instruction's address as messages give it (in hexadecimal, as the trace does).
     static std::string AddressText(int32_t address);
@@ -202,7 +208,7 @@ class zMachine {
     /// Sends text to the active output streams.
     void PrintText(std::string_view text) {
         if (m_standard) [[unlikely]]
-            FollowTranscriptBit();
+            return PrintStandard(text);
         m_streams.PrintText(text);
     }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
@@ -217,6 +223,7 @@ class zMachine {
 
   private:
     friend struct OpcodeTable;
+    friend struct Version6Ops;
 
     // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
     // Those that take operand values after the instruction are given them fetched, in operand
@@ -515,6 +522,9 @@ class zMachine {
     void SelectFileStream(int number);
     /// Starts or stops the transcript when the story has set or cleared Flags 2 bit 0.
     void FollowTranscriptBit();
+    /// PrintText of the complete Z-machine: the transcript bit followed, and in version 6 the
+    /// text copied first (a newline interrupt runs story code while it is printed).
+    void PrintStandard(std::string_view text);
     /// After a start, RESTART, restore or undo: the open files' streams go on.
     void ResumeFileStreams();
     void WriteTranscript(std::string_view text);

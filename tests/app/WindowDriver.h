@@ -195,7 +195,8 @@ class WindowDriver {
             return;
         }
         Keyboard& keys = form->Machine().Keys();
-        if (!keys.Waiting() || m_holding)
+        // A key given in a check (a click) is the game's to take first.
+        if (!keys.WantsKeys() || m_holding)
             return;
         if (m_typing.empty()) {
             const bool lineWait = keys.WaitingForLine();

@@ -4,11 +4,11 @@
 # without --standard; the last screen left in the terminal when a game ends right after a timed
 # key; a game kept and the question to go on with it, a second game of the same story, and a
 # message of a game's last moments; the routine of a sound that ends while the story waits for a
-# command.
+# command; a version 6 game's click and Ctrl-C's question in it.
 # Usage: Terminal.sh LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5) SOUNDS_STORY
-# (tests/stories/sounds, version 5)
+# (tests/stories/sounds, version 5) GALLERY (tests/stories/gallery, version 6)
 set -uo pipefail
-lantern=$1 story=$2 standard=$3 sounds=$4
+lantern=$1 story=$2 standard=$3 sounds=$4 gallery=$5
 command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
 socket="lantern-terminal-$$"
@@ -135,6 +135,18 @@ play "$story"
 wait_for ">" || fail "the story never asked for a command"
 kill -INT "$(cat "$work/pid$plays")"
 ended || fail "a signal from outside did not end the game at once"
+
+# A version 6 game is not kept, so Ctrl-C asks under --standard too; a click in the story's
+# mouse window (the top rows) reaches it as key 254 with its cell, counted from 1.
+play --standard "$gallery"
+wait_for "Click or press a key:" || fail "the gallery never asked for a click"
+[ "$(pane display -p '#{cursor_flag}')" = 0 ] || fail "the cursor the story hid is shown"
+pane send-keys C-c
+wait_for "Quit and lose this game? [y/n]" || fail "Ctrl-C did not ask before losing a version 6 game"
+pane send-keys n
+sleep 0.3
+pane send-keys -l $'\e[M *!\e[M#*!' # press and release at column 10 of row 1
+wait_for "254 at 10,1; mouse" || fail "the click did not reach the story"
 
 # Under --standard the screen follows the terminal: the story reads the new size in the header
 # and its text wraps again at the new width; a line being typed stays.
