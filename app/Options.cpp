@@ -68,8 +68,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::string_view(argv[++i]);
         };
         const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
-        if (inlineValue && (arg == "--console" || arg == "--json" || arg == "--standard" ||
-                            arg == "--help" || arg == "--version" || arg == "--info")) {
+        if (inlineValue &&
+            (arg == "--console" || arg == "--json" || arg == "--standard" || arg == "--sound" ||
+             arg == "--help" || arg == "--version" || arg == "--info")) {
             error = std::string(arg) + " takes no value";
             return std::nullopt;
         }
@@ -79,6 +80,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             options.json = true;
         } else if (arg == "--standard") {
             options.standard = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
@@ -127,7 +130,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
 }
 
 std::string UsageText() {
-    return "Usage: lantern [--console] [--standard] [--trace[=FILE]] [--seed N]\n"
+    return "Usage: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]\n"
            "               [--width COLS --height ROWS] [--] [STORY]\n"
            "       lantern --json [--standard] [--seed N] [--width COLS --height ROWS] STORY\n"
            "       lantern --info STORY\n"
@@ -139,7 +142,10 @@ std::string UsageText() {
            "                   input, one JSON reply a line on standard output\n"
            "  --standard       the complete Z-machine: save, restore, undo, font 3, a\n"
            "                   screen that follows the window or terminal, and a game\n"
-           "                   stopped without quitting kept to go on with\n"
+           "                   stopped without quitting kept to go on with, and the\n"
+           "                   story's sounds and music\n"
+           "  --sound          with --standard, play the sounds also when standard input\n"
+           "                   or output is not a terminal (a scripted run)\n"
            "  --trace[=FILE]   write every executed instruction to FILE\n"
            "                   (default: rivorizadump.txt beside the program)\n"
            "  --seed N         make the story's random numbers reproducible\n"

@@ -6,15 +6,18 @@
 
 namespace lantern {
 
-/// The command line: lantern [--console] [--standard] [--trace[=FILE]] [--seed N] [--width COLS
-/// --height ROWS] [STORY], --json [--standard] [--seed N] STORY, --info STORY, --help,
-/// --version.
+/// The command line: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]
+/// [--width COLS --height ROWS] [STORY], --json [--standard] [--seed N] STORY, --info STORY,
+/// --help, --version.
 struct Options {
     bool console = false;
     /// Played by a program: JSON requests on standard input, JSON replies on standard output.
     bool json = false;
     /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     bool standard = false;
+    /// Play the story's sounds (under --standard) also when the game is not played in a
+    /// terminal (a scripted run); a terminal game plays them anyway.
+    bool sound = false;
     bool help = false;
     bool version = false;
     /// Print what the story is and says about itself instead of playing it.

@@ -1,6 +1,7 @@
 #include "Options.h"
 #include "StopSignals.h"
 #include "console/ConsoleMain.h"
+#include "files/SoundResources.h"
 #include "text/CharMap.h"
 
 #include "json/JsonMain.h"
@@ -44,28 +45,47 @@ bool InputIsScript() {
            (S_ISREG(input.st_mode) || S_ISFIFO(input.st_mode));
 }
 
-// The window front-end is a program of its own, so that console mode, --help and --version
-// start without loading Qt. It lives at a fixed place relative to this one, both in the build
-// folder and where it is installed. This process becomes the window program, on the same
-// command line; its first argument names this program, so that a trace written "beside the
-// program" lands beside this one.
-int RunWindowProgram(char** argv) {
+// Becomes the program at path (relative to this one's folder, both in the build folder and
+// where they are installed) on the same command line, whose first argument then names this
+// program, so that a trace written "beside the program" lands beside this one. Returns only
+// when that failed, saying why in problem, and the program's path in program.
+void BecomeProgram(const char* path, char** argv, std::string& program, std::string& problem) {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) {
-        std::fprintf(stderr, "lantern: cannot find the program's own folder: %s\n",
-                     ec.message().c_str());
-        return 1;
+        problem = "cannot find the program's own folder: " + ec.message();
+        return;
     }
-    const auto program = (self.parent_path() / LANTERN_WINDOW_PROGRAM).lexically_normal();
+    program = (self.parent_path() / path).lexically_normal().string();
     std::string name = self.string();
     argv[0] = name.data();
     execv(program.c_str(), argv);
-    std::fprintf(stderr,
-                 "lantern: cannot start the window (%s: %s); --console plays in the "
-                 "terminal\n",
-                 lantern::PrintableText(program.string()).c_str(), std::strerror(errno));
+    problem = std::strerror(errno);
+}
+
+// The window front-end is a program of its own, so that console mode, --help and --version
+// start without loading Qt.
+int RunWindowProgram(char** argv) {
+    std::string program;
+    std::string problem;
+    BecomeProgram(LANTERN_WINDOW_PROGRAM, argv, program, problem);
+    if (program.empty())
+        std::fprintf(stderr, "lantern: %s\n", lantern::PrintableText(problem).c_str());
+    else
+        std::fprintf(stderr,
+                     "lantern: cannot start the window (%s: %s); --console plays in the "
+                     "terminal\n",
+                     lantern::PrintableText(program).c_str(), problem.c_str());
     return 1;
+}
+
+// Sounds are played by the console program of libexec/lantern, which loads the audio libraries
+// when a game first needs them: this one is linked statically, and so starts in a millisecond,
+// but cannot load them. It takes over a game of the complete Z-machine whose story has sounds,
+// played in a terminal (or from a pipe with --sound); should it be missing, the game is silent.
+bool WantsSound(const lantern::Options& options) {
+    return options.standard && (options.sound || (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))) &&
+           lantern::SoundResources::MayHaveSounds(options.story);
 }
 
 } // namespace
@@ -114,6 +134,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "lantern: console mode needs a STORY\n%s",
                          lantern::UsageText().c_str());
             return 2;
+        }
+        if (WantsSound(*options)) {
+            std::string program;
+            std::string problem;
+            BecomeProgram(LANTERN_CONSOLE_PROGRAM, argv, program, problem);
         }
         const int status = lantern::RunConsole(*options);
         lantern::EndByStopSignal();

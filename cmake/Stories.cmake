@@ -1,7 +1,7 @@
 # Compiles Inform 6 story sources of our own at build time, for the story tests and the bundled
 # story.
 #
-#   lantern_compile_story(<target> <source.inf> <version 3|5|8> <output-variable>
+#   lantern_compile_story(<target> <source.inf> <version 3|5|6|8> <output-variable>
 #                         [INCLUDE_DIRS <folder>...])
 #
 # builds <build>/stories/<name>.z<version> from the source with Debian's inform6, through a
@@ -15,8 +15,9 @@ set(LANTERN_INFORM6_LIBRARY "/usr/share/inform6/library" CACHE PATH
 
 function(lantern_compile_story target source version output_variable)
     cmake_parse_arguments(PARSE_ARGV 4 CS "" "" "INCLUDE_DIRS")
-    if(NOT version MATCHES "^[358]$")
-        message(FATAL_ERROR "lantern_compile_story: version must be 3, 5 or 8, not '${version}'")
+    if(NOT version MATCHES "^[3568]$")
+        message(FATAL_ERROR
+                "lantern_compile_story: version must be 3, 5, 6 or 8, not '${version}'")
     endif()
     get_filename_component(source "${source}" ABSOLUTE)
     get_filename_component(name "${source}" NAME_WE)

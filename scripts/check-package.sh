@@ -25,6 +25,7 @@ deb="build-release/lantern_${version}_$(dpkg --print-architecture).deb"
 
 contents="$(dpkg-deb --contents "$deb")"
 for file in usr/bin/lantern usr/libexec/lantern/lantern-window \
+    usr/libexec/lantern/lantern-console usr/libexec/lantern/lantern-sound.so \
     usr/share/lantern/stories/lamplighter.z5 usr/share/applications/lantern.desktop \
     usr/share/icons/hicolor/scalable/apps/lantern.svg \
     usr/share/mime/packages/lantern-zmachine.xml usr/share/man/man6/lantern.6.gz; do
@@ -47,7 +48,8 @@ grep -qF '/usr/share/applications/lantern.desktop' <<<"$manual" &&
 
 depends="$(dpkg-deb --field "$deb" Depends)"
 names="$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")"
-for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 libexpat1 fonts-liberation; do
+for package in libc6 libstdc++6 libqt6core6 libqt6widgets6 libexpat1 libsdl2-2.0-0 \
+    libsdl2-mixer-2.0-0 fonts-liberation; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 

@@ -11,9 +11,12 @@
 #include "text/CharMap.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <iostream>
 #include <unistd.h>
 
@@ -70,7 +73,37 @@ void Configure(zMachine& machine, const Options& options) {
     machine.SetMessageRepeatsLimited(true);
 }
 
-int RunScripted(const Options& options) {
+// The pipe a sound device writes to when a sound ends, from its own thread, so that a terminal
+// waiting for a key wakes up and the story hears of it.
+class WakeUpPipe {
+  public:
+    WakeUpPipe() {
+        if (pipe2(m_fds.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+            m_fds = {-1, -1};
+    }
+    ~WakeUpPipe() {
+        for (const int fd : m_fds)
+            if (fd >= 0)
+                close(fd);
+    }
+    WakeUpPipe(const WakeUpPipe&) = delete;
+    WakeUpPipe& operator=(const WakeUpPipe&) = delete;
+
+    int ReadEnd() const { return m_fds[0]; }
+    std::function<void()> Writer() const {
+        return [fd = m_fds[1]] {
+            const char byte = 1;
+            if (fd >= 0 && write(fd, &byte, 1) < 0) {
+                // full: a wake-up is already waiting to be read
+            }
+        };
+    }
+
+  private:
+    std::array<int, 2> m_fds{-1, -1};
+};
+
+int RunScripted(const Options& options, SoundDevice* sound) {
     int columns = options.width > 0 ? options.width : kDefaultColumns;
     int rows = options.height > 0 ? options.height : kDefaultRows;
     ApplyMinimumSize(columns, rows);
@@ -81,6 +114,9 @@ int RunScripted(const Options& options) {
         host.SetTerminalInput(STDIN_FILENO);
     zMachine machine(host, surface, options.seed);
     host.SetKeyboard(machine.Keys());
+    // A scripted run stays quiet and deterministic unless sounds are asked for.
+    if (options.sound)
+        host.SetSound(sound);
     Configure(machine, options);
     machine.SetPagingWait(false);
     machine.SetTranscript([&host](std::string_view text) {
@@ -105,18 +141,24 @@ int RunScripted(const Options& options) {
     return ExitStatus(outcome);
 }
 
-int RunInTerminal(const Options& options) {
+int RunInTerminal(const Options& options, SoundDevice* sound) {
     TerminalScreen terminal(STDIN_FILENO, STDOUT_FILENO);
     if (!terminal.Active()) {
         std::cerr << "lantern: cannot use this terminal: " << terminal.Problem()
                   << "; playing line by line instead.\n";
-        return RunScripted(options);
+        return RunScripted(options, sound);
     }
     int columns = options.width > 0 ? options.width : terminal.Columns();
     int rows = options.height > 0 ? options.height : terminal.Rows();
     ApplyMinimumSize(columns, rows);
     CellSurface surface(columns, rows);
     TerminalHost host(surface, terminal, STDOUT_FILENO);
+    WakeUpPipe wakeUp;
+    if (sound) {
+        sound->SetWakeUp(wakeUp.Writer());
+        terminal.SetWakeUp(wakeUp.ReadEnd());
+        host.SetSound(sound);
+    }
     zMachine machine(host, surface, options.seed);
     host.SetKeyboard(machine.Keys());
     host.SetScreen(machine.Screen());
@@ -127,14 +169,19 @@ int RunInTerminal(const Options& options) {
     if (options.standard && options.width <= 0 && options.height <= 0)
         host.SetResizeHandler(
             [&machine](int columns, int rows) { machine.ResizeScreen(columns, rows); });
-    // Ctrl-C would lose a game of the default mode: the player is asked first.
-    host.SetGameAtStake(
-        [&machine, &options] { return !options.standard && machine.GameInProgress(); });
+    host.OfferMouse(options.standard);
+    // Ctrl-C would lose a game of the default mode or of version 6, which no autosave keeps:
+    // the player is asked first.
+    host.SetGameAtStake([&machine, &options] {
+        return (!options.standard || machine.Screen().Version6()) && machine.GameInProgress();
+    });
     // A terminal closed or a session ended mid-game keeps the game (scripted runs never do).
     machine.SetAutosaveFolder(DefaultAutosaveFolder());
     Prepare(machine, columns, rows);
     const GameOutcome outcome = machine.RunGame(options.story);
     host.Finish();
+    if (sound)
+        sound->SetWakeUp({});
     return ExitStatus(outcome);
 }
 
@@ -156,7 +203,7 @@ int PrintStoryInfo(const Options& options) {
     return std::cout ? 0 : OutputFailed(LastErrorText());
 }
 
-int RunConsole(const Options& options) {
+int RunConsole(const Options& options, SoundDevice* sound) {
     CatchStopSignals();
     // A closed pipe is a write error to report, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
@@ -164,8 +211,8 @@ int RunConsole(const Options& options) {
     // pipe the game is the scriptable transcript; from a terminal its lines are typed by the
     // player as they come, in real time.
     if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))
-        return RunInTerminal(options);
-    return RunScripted(options);
+        return RunInTerminal(options, sound);
+    return RunScripted(options, sound);
 }
 
 } // namespace lantern

@@ -28,6 +28,9 @@ class ScriptHost : public Host {
     /// when the player ends the input (Ctrl-D).
     void SetTerminalInput(int fd) { m_terminalFd = fd; }
 
+    /// The device the story's sounds play on, when asked for (--sound); none: silence.
+    void SetSound(SoundDevice* sound) { m_sound = sound; }
+
     /// Lines end with "\n", "\r\n" or a lone "\r"; a line is kept up to kMaxLineLength
     /// characters and the rest of it dropped.
     static constexpr size_t kMaxLineLength = 65536;
@@ -52,6 +55,7 @@ class ScriptHost : public Host {
     /// The next input line is the file name; nothing when the input has ended.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override {}
+    SoundDevice* Sound() override { return m_sound; }
 
   private:
     /// Reads the next input line without its end; false when the input has ended.
@@ -68,6 +72,7 @@ class ScriptHost : public Host {
     std::istream& m_input;
     std::ostream& m_errors;
     Keyboard* m_keyboard = nullptr;
+    SoundDevice* m_sound = nullptr;
     std::ostream* m_output = nullptr;
     std::u32string m_pending;           ///< the rest of the current input line, its Enter included
     bool m_afterCarriageReturn = false; ///< the last line ended with "\r"

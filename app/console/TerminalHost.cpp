@@ -79,7 +79,9 @@ void TerminalHost::Render(bool everything) {
     m_surface.ClearDirty();
     if (!area.IsEmpty())
         m_terminal.Draw(m_surface, area, m_origin);
-    m_terminal.Show(caret.x - m_origin.x, caret.y - m_origin.y);
+    // A version 6 story may hide the cursor (SET_CURSOR -1).
+    m_terminal.Show(caret.x - m_origin.x, caret.y - m_origin.y,
+                    !m_screen || m_screen->CursorShown());
 }
 
 void TerminalHost::Resized() {
@@ -95,9 +97,15 @@ bool TerminalHost::DeliverPendingKeys() {
     while (m_keyboard && m_keyboard->WantsKeys() && !m_pendingKeys.empty()) {
         const TerminalKey key = m_pendingKeys.front();
         m_pendingKeys.pop_front();
-        if (key.kind == TerminalKey::Kind::Character)
+        if (key.kind == TerminalKey::Kind::Character) {
             m_keyboard->TypeCharacter(static_cast<char32_t>(key.value));
-        else
+        } else if (key.kind == TerminalKey::Kind::Click) {
+            // A unit is a cell, counted from (1, 1) on the screen the terminal shows part of.
+            // Of a double click the story is told the first click, then the second (value 3).
+            m_keyboard->MouseClick(key.x + m_origin.x + 1, key.y + m_origin.y + 1, key.value == 3);
+            if (key.value == 2)
+                m_pendingKeys.push_front({TerminalKey::Kind::Click, 3, key.x, key.y});
+        } else
             m_keyboard->KeyPress(key.value);
         delivered = true;
     }
@@ -122,8 +130,10 @@ void TerminalHost::ReadKeys(int timeoutMs) {
             m_ended = true;
             return;
         case TerminalKey::Kind::Resized: Resized(); return;
+        case TerminalKey::Kind::Woken: return; // a sound ended: the game looks
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key:
+        case TerminalKey::Kind::Click:
             if (m_pendingKeys.size() < kMaxPendingKeys)
                 m_pendingKeys.push_back(key);
             wait = 0;
@@ -138,6 +148,7 @@ void TerminalHost::DoEvents() {
 
 void TerminalHost::DoEventsFor(int timeoutMs) {
     CheckStop();
+    m_terminal.ReportClicks(m_keyboard && m_keyboard->TakesClicks());
     Render();
     if (DeliverPendingKeys())
         return;
@@ -218,8 +229,10 @@ bool TerminalHost::QuietAfterKey() {
         case TerminalKey::Kind::None: return quiet;
         case TerminalKey::Kind::Ended: m_ended = true; throw GameStopped{};
         case TerminalKey::Kind::Resized: Resized(); break;
+        case TerminalKey::Kind::Woken: break; // a sound ended: the game looks once answered
         case TerminalKey::Kind::Character:
         case TerminalKey::Kind::Key: quiet = false; break;
+        case TerminalKey::Kind::Click: break;
         }
     }
 }

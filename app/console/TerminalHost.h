@@ -24,6 +24,8 @@ class TerminalHost : public Host {
 
     void SetKeyboard(Keyboard& keyboard) { m_keyboard = &keyboard; }
     void SetScreen(zScreen& screen) { m_screen = &screen; }
+    /// The device the story's sounds play on (none: the terminal's bell only).
+    void SetSound(SoundDevice* sound) { m_sound = sound; }
     /// Called with the terminal's new size in cells when it changes, for a screen that
     /// follows it; without one the screen keeps its size.
     void SetResizeHandler(std::function<void(int columns, int rows)> handler) {
@@ -32,6 +34,10 @@ class TerminalHost : public Host {
     /// Called when the player presses Ctrl-C: true while the game would be lost by it (a game
     /// in progress that is not kept), and the player is then asked first.
     void SetGameAtStake(std::function<bool()> atStake) { m_gameAtStake = std::move(atStake); }
+    /// Whether a story may have the mouse's clicks (the complete Z-machine), where the
+    /// terminal reports them; the terminal reports them only while the story takes them.
+    void OfferMouse(bool offer) { m_offerMouse = offer; }
+    bool OffersMouse() const override { return m_offerMouse && m_terminal.HasMouse(); }
 
     void DoEvents() override;
     void DoEventsFor(int timeoutMs) override;
@@ -48,6 +54,7 @@ class TerminalHost : public Host {
     /// none was typed), Ctrl-D gives up.
     std::optional<std::string> AskFileName(FileUse use, const std::string& suggested) override;
     void Beep() override;
+    SoundDevice* Sound() override { return m_sound; }
 
     /// Draws what changed on the surface, with the terminal's cursor where the player types.
     /// A terminal smaller than the surface shows the part of it around that cursor.
@@ -82,15 +89,17 @@ class TerminalHost : public Host {
     int m_outputFd;
     Keyboard* m_keyboard = nullptr;
     zScreen* m_screen = nullptr;
+    SoundDevice* m_sound = nullptr;
     std::function<void(int, int)> m_onResize;
     std::function<bool()> m_gameAtStake;
     bool m_askingToQuit = false;
     bool m_quitChosen = false;
+    bool m_offerMouse = false;
     PixelPoint m_origin; ///< the surface's cell at the terminal's top left corner
     static constexpr size_t kMaxPendingKeys = 65536;
     std::deque<TerminalKey> m_pendingKeys; ///< keys read and not yet taken by a wait
     bool m_drawnOnce = false;
-    bool m_ended = false; ///< the terminal went away; the keys read before still count
+    bool m_ended = false;              ///< the terminal went away; the keys read before still count
     std::vector<std::string> m_unseen; ///< messages no key acknowledged, for Finish to write
 };
 

@@ -5,6 +5,7 @@
 #include "text/CharMap.h"
 
 #include <algorithm>
+#include <array>
 #include <clocale>
 #include <csignal>
 #include <cstdint>
@@ -39,6 +40,7 @@ int g_terminalFd = -1;
 char g_resetText[256];
 size_t g_resetLength = 0;
 volatile std::sig_atomic_t g_taken = 0;
+volatile std::sig_atomic_t g_clicks = 0; ///< the terminal reports the mouse
 FILE* g_input = nullptr;
 FILE* g_output = nullptr;
 
@@ -48,6 +50,12 @@ void EmergencyRestore() {
     if (!g_taken)
         return;
     [[maybe_unused]] const ssize_t written = write(g_terminalFd, g_resetText, g_resetLength);
+    if (g_clicks != 0) {
+        // The mouse reports curses turns on in xterm's kinds of terminal.
+        static constexpr char kMouseOff[] = "\033[?1006l\033[?1002l\033[?1000l";
+        [[maybe_unused]] const ssize_t off = write(g_terminalFd, kMouseOff, sizeof kMouseOff - 1);
+        g_clicks = 0;
+    }
     tcsetattr(g_terminalFd, TCSAFLUSH, &g_shellModes);
     g_taken = 0;
 }
@@ -204,6 +212,9 @@ TerminalScreen::~TerminalScreen() {
 
 void TerminalScreen::Restore() {
     if (m_screen) {
+        ReportClicks(false);
+        if (m_cursorHidden)
+            curs_set(1);
         endwin();
         delscreen(m_screen);
         m_screen = nullptr;
@@ -389,9 +400,11 @@ void TerminalScreen::DiscardTypedAhead() {
         flushinp();
 }
 
-void TerminalScreen::Show(int x, int y) {
+void TerminalScreen::Show(int x, int y, bool cursorShown) {
     if (!m_screen)
         return;
+    if (cursorShown == m_cursorHidden)
+        m_cursorHidden = curs_set(cursorShown ? 1 : 0) != ERR && !cursorShown;
     move(std::clamp(y, 0, LINES - 1), std::clamp(x, 0, COLS - 1));
     refresh();
 }
@@ -457,6 +470,19 @@ TerminalKey TerminalScreen::FromCharacter(uint32_t character) {
     return {TerminalKey::Kind::Character, static_cast<int>(character)};
 }
 
+bool TerminalScreen::HasMouse() const {
+    return m_screen != nullptr && Capability("kmous") != nullptr;
+}
+
+void TerminalScreen::ReportClicks(bool on) {
+    if (!m_screen || on == m_clicks || (on && !HasMouse()))
+        return;
+    // A double click is told from two clicks by curses, within its usual interval.
+    const mmask_t wanted = on ? BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED : 0;
+    m_clicks = mousemask(wanted, nullptr) != 0;
+    g_clicks = m_clicks ? 1 : 0;
+}
+
 TerminalKey TerminalScreen::ReadKey(int timeoutMs) {
     if (!m_screen)
         return {TerminalKey::Kind::Ended, 0};
@@ -465,9 +491,18 @@ TerminalKey TerminalScreen::ReadKey(int timeoutMs) {
     timeout(0);
     int got = get_wch(&code);
     if (got == ERR) {
-        pollfd fd{m_inputFd, POLLIN, 0};
-        if (poll(&fd, 1, timeoutMs) <= 0)
+        std::array<pollfd, 2> fds{{{m_inputFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}}};
+        const nfds_t count = m_wakeFd >= 0 ? 2 : 1;
+        if (poll(fds.data(), count, timeoutMs) <= 0)
             return {}; // nothing yet, or a signal: the caller looks
+        if (count == 2 && (fds[1].revents & POLLIN) != 0) {
+            std::array<char, 64> drained{};
+            while (read(m_wakeFd, drained.data(), drained.size()) > 0) {
+            }
+            if ((fds[0].revents & POLLIN) == 0)
+                return {TerminalKey::Kind::Woken, 0};
+        }
+        const pollfd& fd = fds[0];
         got = get_wch(&code);
         if (got == ERR)
             return (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0
@@ -478,6 +513,16 @@ TerminalKey TerminalScreen::ReadKey(int timeoutMs) {
         m_afterCarriageReturn = false;
         if (code == KEY_RESIZE)
             return {TerminalKey::Kind::Resized, 0};
+        if (code == KEY_MOUSE) {
+            MEVENT event{};
+            if (getmouse(&event) != OK || event.x < 0 || event.y < 0)
+                return {};
+            if ((event.bstate & BUTTON1_DOUBLE_CLICKED) != 0)
+                return {TerminalKey::Kind::Click, 2, event.x, event.y};
+            if ((event.bstate & BUTTON1_CLICKED) != 0)
+                return {TerminalKey::Kind::Click, 1, event.x, event.y};
+            return {};
+        }
         const int key = CursesKey(static_cast<int>(code));
         return key != 0 ? TerminalKey{TerminalKey::Kind::Key, key} : TerminalKey{};
     }

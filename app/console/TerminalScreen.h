@@ -21,9 +21,14 @@ struct TerminalKey {
         Key,       ///< value is a key of Keys.h (Enter and Backspace among them)
         Resized,   ///< the terminal changed its size: everything is to be drawn again
         Ended,     ///< the terminal went away
+        Click,     ///< a click of the mouse's first button at the terminal's cell (x, y):
+                   ///< value 1, or 2 for a double click
+        Woken,     ///< the wake-up descriptor was written to (a sound has ended)
     };
     Kind kind = Kind::None;
     int value = 0;
+    int x = 0;
+    int y = 0;
 };
 
 /// The terminal, through curses: it decodes the keys from the terminal's own description
@@ -71,13 +76,20 @@ class TerminalScreen {
     /// Forgets the keys typed and not yet read.
     void DiscardTypedAhead();
     /// Sends the terminal what changed since the last time, with the cursor at (x, y) of the
-    /// terminal.
-    void Show(int x, int y);
+    /// terminal, shown or hidden (where the terminal can hide it).
+    void Show(int x, int y, bool cursorShown = true);
     /// Reads one key, waiting up to timeoutMs (-1: until one comes). A bare Escape is told
     /// from the start of a key's sequence by a short wait; a key without a code here (Alt and
     /// a letter, an unknown sequence) is read whole and dropped.
     TerminalKey ReadKey(int timeoutMs);
+    /// A descriptor that ends a ReadKey's wait when it can be read (what is there is read).
+    void SetWakeUp(int fd) { m_wakeFd = fd; }
     void Beep();
+    /// Whether the terminal reports the mouse's clicks (its description has them).
+    bool HasMouse() const;
+    /// Has the terminal report clicks as keys (Kind::Click), or stop; while it does, the
+    /// terminal's own selection of text takes Shift in most terminals.
+    void ReportClicks(bool on);
     /// Why the terminal could not be taken over, when Active() is false.
     const char* Problem() const { return m_problem; }
 
@@ -97,9 +109,12 @@ class TerminalScreen {
 
     ::screen* m_screen = nullptr;
     int m_inputFd;
+    int m_wakeFd = -1;
     bool m_afterCarriageReturn = false; ///< the last character read was "\r"
     bool m_colours = false;
     bool m_trueColour = false; ///< colour numbers are RGB values (a "-direct" description)
+    bool m_clicks = false;     ///< clicks are reported
+    bool m_cursorHidden = false;
     const char* m_problem = "";
 };
 

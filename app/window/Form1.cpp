@@ -83,6 +83,17 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     if (options.traceFile)
         m_machine->SetTraceFile(*options.traceFile);
     m_machine->SetStandard(PlaysStandard());
+    if (m_hooks.sound) {
+        m_sound = m_hooks.sound;
+    } else {
+        m_soundModule = std::make_unique<ModuleSound>(SoundModuleBesideProgram());
+        m_sound = m_soundModule.get();
+    }
+    // A sound that ends wakes the event loop from the audio thread, so that a waiting game
+    // calls its routine.
+    m_sound->SetWakeUp([] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+    });
 
     m_menu = new MainMenu(this);
     m_picture1 = new PictureBox(m_surface, this);
@@ -101,6 +112,15 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     m_cover->hide();
     m_surface.SetRepaintHandler([this](const QRect& area) { m_picture1->UpdateSurfaceRect(area); });
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    // The mouse reaches a story that takes clicks (version 6), in units from (1, 1).
+    m_picture1->setMouseTracking(true);
+    connect(m_picture1, &PictureBox::SurfaceClicked, this, [this](QPoint point, bool second) {
+        if (m_gameRunning)
+            m_machine->Keys().MouseClick(point.x() + 1, point.y() + 1, second);
+    });
+    connect(m_picture1, &PictureBox::SurfaceMouse, this, [this](QPoint point, int buttons) {
+        m_machine->Keys().MouseMoved(point.x() + 1, point.y() + 1, buttons);
+    });
 
     // Menu choices that start a game run from the event loop, not inside the menu's signal.
     auto later = [this](auto action) { QTimer::singleShot(0, this, action); };
@@ -134,6 +154,15 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
         m_preferences.storyColours = shown;
         ApplyLook();
     });
+    connect(m_menu, &MainMenu::SoundChosen, this, [this](bool on) {
+        m_preferences.sound.On = on;
+        ApplySound();
+    });
+    connect(m_menu, &MainMenu::SoundVolumeChosen, this, [this](int percent) {
+        m_preferences.sound.Volume = percent;
+        m_preferences.sound.On = true;
+        ApplySound();
+    });
     connect(m_menu, &MainMenu::FullScreenRequested, this,
             [this](bool on) { on ? showFullScreen() : showNormal(); });
     connect(m_menu, &MainMenu::AboutRequested, this, [this] { ShowAboutLantern(this); });
@@ -145,6 +174,7 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     if (!PlaceWindow())
         SizeToScreen();
     ApplyLook();
+    ApplySound();
     LayOut();
     FollowDisplay();
     ShowWelcome(true);
@@ -155,7 +185,11 @@ Form1::Form1(const Options& options, Form1Hooks hooks, QWidget* parent)
     }
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The audio output closes before the window goes.
+    m_sound->SetWakeUp({});
+    m_soundModule.reset();
+}
 
 void Form1::StartCommandLineStory() {
     if (!m_gameRunning && !m_pendingStory.isEmpty())
@@ -222,11 +256,16 @@ void Form1::OpenStory(const QString& path) {
     Command1_Click();
 }
 
+bool Form1::GameKept() const {
+    // The complete Z-machine keeps the game as an autosave when it is left, but a game of
+    // version 6.
+    return m_standardGame && !m_machine->Screen().Version6();
+}
+
 bool Form1::MayLeaveGame() {
-    // The complete Z-machine keeps the game as an autosave when it is left.
-    return AskQuestion(m_standardGame ? "Stop this game and open another story? The game is "
-                                        "kept: opening this story again offers to go on."
-                                      : kLoseGame);
+    return AskQuestion(GameKept() ? "Stop this game and open another story? The game is "
+                                    "kept: opening this story again offers to go on."
+                                  : kLoseGame);
 }
 
 void Form1::PlayStory(const QString& story) {
@@ -237,6 +276,7 @@ void Form1::PlayStory(const QString& story) {
     m_picture1->ReturnToLive();
     m_picture1->ClearSelection();
     m_surface.ClearHistory();
+    m_surface.ClearPictures();
     // The title bar names the story; a cover stands until the player goes on.
     PresentStory(story);
     if (m_unloading)
@@ -257,7 +297,9 @@ void Form1::PlayStory(const QString& story) {
         folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     m_machine->SetAutosaveFolder(m_standardGame ? PathBytes(folder) : std::string());
     UpdateMinimumSize();
-    m_lastOutcome = m_machine->RunGame(PathBytes(story));
+    // The story read for its title and cover is the one played.
+    m_lastOutcome = m_machine->RunGame(
+        PathBytes(story), m_story ? std::optional<StoryFile>(m_story->File) : std::nullopt);
     if (m_lastOutcome->kind == GameOutcome::Kind::LoadFailed) {
         // A file that is no story is not offered again, and leaves the display as it was.
         m_played = playedBefore;
@@ -379,6 +421,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::PrepareDisplay() {
+    m_picture1->SetScale(1.0);
     ApplyLook();
     const QSize area = m_picture1->TextArea().size();
     const TextExtent cell = m_surface.FixedCell();
@@ -407,7 +450,15 @@ void Form1::FollowDisplay() {
     const QSize area = m_picture1->TextArea().size();
     const int width = std::max(area.width() - kScreenInset, 1);
     const int height = std::max(area.height() - kScreenInset, 1);
-    if (m_gameRunning && m_standardGame && m_machine->GameInProgress()) {
+    if (m_gameRunning && m_standardGame && m_machine->GameInProgress() &&
+        m_machine->Screen().Version6()) {
+        // A version 6 story lays its pictures out once, for the screen it started on: that
+        // screen is shown as large as the window allows instead.
+        const QSize image = m_surface.Image().size();
+        if (!image.isEmpty())
+            m_picture1->SetScale(std::min(static_cast<double>(width) / image.width(),
+                                          static_cast<double>(height) / image.height()));
+    } else if (m_gameRunning && m_standardGame && m_machine->GameInProgress()) {
         m_machine->ResizeScreen(width, height);
         SyncDisplay(false);
     } else if (!m_gameRunning && !m_played) {
@@ -460,9 +511,10 @@ void Form1::RefreshRecent() {
 
 void Form1::ApplyLook() {
     // A game keeps the colours it started in, and in the default mode its layout, fonts
-    // included, until the next game; the line beside the buttons says what waits.
+    // included, until the next game; so does a version 6 game, which is shown scaled instead.
+    // The line beside the buttons says what waits.
     const bool inGame = m_gameRunning && m_machine->GameInProgress();
-    if (!inGame || m_standardGame) {
+    if (!inGame || (m_standardGame && !m_machine->Screen().Version6())) {
         m_lookInForce.fonts = m_preferences.ZoomedFonts();
         m_surface.SetFonts(m_lookInForce.fonts);
     }
@@ -506,6 +558,12 @@ void Form1::ChooseLook() {
     m_preferences.fonts = chosen->fonts;
     m_preferences.margin = chosen->margin;
     ApplyLook();
+}
+
+void Form1::ApplySound() {
+    m_sound->SetPlayerVolume(m_preferences.sound.PlayerVolume());
+    m_menu->ShowChoices(m_preferences, m_standardOnCommandLine);
+    SavePreferences();
 }
 
 void Form1::LoadPreferences() {
@@ -698,7 +756,7 @@ void Form1::Form_KeyDown(int keyCode) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     // The default mode keeps no game: the player is asked first. A stop signal is not asked.
-    if (m_gameRunning && !m_standardGame && !m_unloading && m_machine->GameInProgress() &&
+    if (m_gameRunning && !GameKept() && !m_unloading && m_machine->GameInProgress() &&
         StopSignal() == 0 && !AskQuestion(kLoseGame)) {
         event->ignore();
         return;
@@ -727,13 +785,13 @@ void Form1::SyncDisplay(bool announce) {
     zScreen& screen = m_machine->Screen();
     if (!screen.ScreenReady())
         return;
-    const int cellWidth = screen.CharWidth();
-    const int cellHeight = screen.CharHeight();
-    const WindowRec& lower = screen.Window(0);
-    m_picture1->SetLowerWindow(QRect((lower.Left - 1) * cellWidth, (lower.Top - 1) * cellHeight,
-                                     lower.Width * cellWidth, lower.Height * cellHeight));
-    // The caret stands in the typed text only while a line is read.
-    if (const std::optional<PixelPoint> caret = screen.InputCaret()) {
+    const int cellHeight = screen.CaretHeight();
+    const Rect lower = screen.WindowArea(0);
+    m_picture1->SetLowerWindow(QRect(lower.left, lower.top, lower.Width(), lower.Height()));
+    // The caret stands in the typed text only while a line is read, and while a version 6
+    // story has not hidden it (SET_CURSOR -1).
+    if (const std::optional<PixelPoint> caret = screen.InputCaret();
+        caret && screen.CursorShown()) {
         m_picture1->SetCaret(
             QRect(caret->x, caret->y, 2, cellHeight),
             QColor::fromRgb(static_cast<QRgb>(0xFF000000u | m_surface.TextColour())));

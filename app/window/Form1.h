@@ -5,6 +5,7 @@
 #include "platform/Host.h"
 #include "window/Preferences.h"
 #include "window/QtSurface.h"
+#include "sound/SoundModule.h"
 #include "window/StoryFiles.h"
 #include "window/StoryInfoDialog.h"
 
@@ -50,6 +51,8 @@ struct Form1Hooks {
     QString settingsFile;
     /// The folder for autosaves, in place of the per-user data folder.
     QString dataFolder;
+    /// The device the story's sounds play on, in place of the sound module's.
+    SoundDevice* sound = nullptr;
 };
 
 /// The program's window: the menus, the display area Picture1, the "Run Game" button Command1
@@ -141,6 +144,8 @@ class Form1 : public QWidget, private Host {
     void PlayStory(const QString& story);
     /// Whether the game playing may be left for another story; asks the player.
     bool MayLeaveGame();
+    /// Whether the game playing is kept when it is left (as an autosave).
+    bool GameKept() const;
     /// The screen follows the display: during a game of the complete Z-machine, and before
     /// the first game (the welcome).
     void FollowDisplay();
@@ -192,6 +197,10 @@ class Form1 : public QWidget, private Host {
     /// The dialog for a file (see Form1Hooks::chooseSavedGame), starting on start.
     std::optional<std::string> ChooseFile(FileUse use, const QString& start);
     void Beep() override;
+    bool OffersMouse() const override { return true; }
+    SoundDevice* Sound() override { return m_sound; }
+    /// The player's sound choice, on the device.
+    void ApplySound();
 
     Form1Hooks m_hooks;
     std::string m_settingsPath;     ///< the settings file, as the system's bytes
@@ -226,6 +235,8 @@ class Form1 : public QWidget, private Host {
         bool storyColours = true;
     } m_lookInForce;
     std::optional<GameOutcome> m_lastOutcome;
+    std::unique_ptr<ModuleSound> m_soundModule; ///< loaded when a game first plays a sound
+    SoundDevice* m_sound = nullptr;
 };
 
 } // namespace lantern

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QMenu>
+#include <cstdlib>
 
 namespace lantern {
 
@@ -47,6 +48,21 @@ MainMenu::MainMenu(QWidget* parent) : QMenuBar(parent) {
     m_storyColours = view->addAction(QStringLiteral("&Story Colours"));
     m_storyColours->setCheckable(true);
     connect(m_storyColours, &QAction::toggled, this, &MainMenu::StoryColoursChosen);
+    view->addSeparator();
+    // The stories' sounds play under the complete Z-machine.
+    m_sound = view->addAction(QStringLiteral("Sou&nd"));
+    m_sound->setCheckable(true);
+    connect(m_sound, &QAction::toggled, this, &MainMenu::SoundChosen);
+    m_soundVolume = view->addMenu(QStringLiteral("Sound &Volume"));
+    auto* volumes = new QActionGroup(this);
+    for (const int percent : {25, 50, 75, 100}) {
+        QAction* volume = m_soundVolume->addAction(
+            QStringLiteral("&") + QString::number(percent) + QStringLiteral("%"), this,
+            [this, percent] { emit SoundVolumeChosen(percent); });
+        volume->setCheckable(true);
+        volume->setData(percent);
+        volumes->addAction(volume);
+    }
     view->addSeparator();
     m_fullScreen = view->addAction(QStringLiteral("F&ull Screen"));
     m_fullScreen->setCheckable(true);
@@ -92,8 +108,25 @@ void MainMenu::ShowChoices(const Preferences& preferences, bool standardOnComman
     m_standard->setEnabled(!standardOnCommandLine);
     (preferences.theme == Theme::Dark ? m_dark : m_light)->setChecked(true);
     m_storyColours->setChecked(preferences.storyColours);
+    const QSignalBlocker blockSound(m_sound);
+    m_sound->setChecked(preferences.sound.On);
+    // A volume chosen elsewhere (in the file) shows as the nearest one offered.
+    QAction* nearest = nullptr;
+    for (QAction* volume : m_soundVolume->actions())
+        if (!nearest || std::abs(volume->data().toInt() - preferences.sound.Volume) <
+                            std::abs(nearest->data().toInt() - preferences.sound.Volume))
+            nearest = volume;
+    if (nearest)
+        nearest->setChecked(true);
     m_zoomIn->setEnabled(preferences.zoom < Preferences::kMaxZoom);
     m_zoomOut->setEnabled(preferences.zoom > Preferences::kMinZoom);
+}
+
+QAction* MainMenu::SoundVolume(int percent) const {
+    for (QAction* volume : m_soundVolume->actions())
+        if (volume->data().toInt() == percent)
+            return volume;
+    return nullptr;
 }
 
 void MainMenu::SetFullScreen(bool on) {

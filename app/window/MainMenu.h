@@ -13,7 +13,7 @@ class QMenu;
 namespace lantern {
 
 /// The window's menus: Game (Open, Open Recent, the complete Z-machine, Quit), View (font,
-/// zoom, colours, full screen) and Help (About This Story, About Lantern). It only asks: the
+/// zoom, colours, sound, full screen) and Help (About This Story, About Lantern). It only asks: the
 /// form does what the player chose. Menus and items have Alt mnemonics (Alt+G for Game):
 /// Alt with a letter types nothing for the story, and the line's editing keys are Ctrl keys.
 class MainMenu : public QMenuBar {
@@ -37,6 +37,9 @@ class MainMenu : public QMenuBar {
     QAction* ZoomOut() const { return m_zoomOut; }
     QAction* ZoomReset() const { return m_zoomReset; }
     QAction* FullScreen() const { return m_fullScreen; }
+    QAction* Sound() const { return m_sound; }
+    /// View > Sound Volume's choice of percent.
+    QAction* SoundVolume(int percent) const;
     /// Help > About This Story: enabled once a story has been chosen.
     QAction* AboutStory() const { return m_aboutStory; }
 
@@ -54,6 +57,8 @@ class MainMenu : public QMenuBar {
     void ThemeChosen(Theme theme);
     void StoryColoursChosen(bool shown);
     void FullScreenRequested(bool on);
+    void SoundChosen(bool on);
+    void SoundVolumeChosen(int percent);
     void AboutRequested();
     void StoryInfoRequested();
 
@@ -69,6 +74,8 @@ class MainMenu : public QMenuBar {
     QAction* m_dark = nullptr;
     QAction* m_storyColours = nullptr;
     QAction* m_fullScreen = nullptr;
+    QAction* m_sound = nullptr;
+    QMenu* m_soundVolume = nullptr;
     QAction* m_aboutStory = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace lantern {
@@ -69,10 +70,28 @@ PictureBox::PictureBox(QtSurface& surface, QWidget* parent) : QFrame(parent), m_
 }
 
 void PictureBox::UpdateSurfaceRect(const QRect& area) {
-    if (m_scrolledBack > 0 || m_selection)
+    if (m_scrolledBack > 0 || m_selection) {
         update(); // what shows where is shifted or marked: show it all again
-    else
+    } else if (m_scale != 1.0) {
+        const QRectF shown(QPointF(area.topLeft()) * m_scale, QSizeF(area.size()) * m_scale);
+        update(shown.toAlignedRect().adjusted(-1, -1, 1, 1).translated(Origin()));
+    } else {
         update(area.translated(Origin()));
+    }
+}
+
+void PictureBox::SetScale(double scale) {
+    scale = std::clamp(scale, 0.05, 20.0);
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    SetLowerWindow(m_lower);
+    update();
+}
+
+QPoint PictureBox::ToSurface(QPoint widgetPoint) const {
+    const QPointF point = QPointF(widgetPoint - Origin()) / m_scale;
+    return QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
 }
 
 void PictureBox::SetMargin(int pixels) {
@@ -94,7 +113,7 @@ QRect PictureBox::TextArea() const {
 
 QPoint PictureBox::Origin() const {
     const QRect area = TextArea();
-    const QSize image = m_surface.Image().size();
+    const QSize image = (QSizeF(m_surface.Image().size()) * m_scale).toSize();
     return {area.left() + std::max((area.width() - image.width()) / 2, 0),
             area.top() + std::max((area.height() - image.height()) / 2, 0)};
 }
@@ -107,8 +126,9 @@ void PictureBox::SetLowerWindow(const QRect& area) {
         update();
     }
     const QPoint origin = Origin();
-    m_statusElement->setGeometry(origin.x(), origin.y(), m_surface.Image().width(),
-                                 std::clamp(m_lower.top(), 0, m_surface.Image().height()));
+    m_statusElement->setGeometry(
+        origin.x(), origin.y(), static_cast<int>(m_surface.Image().width() * m_scale),
+        static_cast<int>(std::clamp(m_lower.top(), 0, m_surface.Image().height()) * m_scale));
     SyncScrollBar();
 }
 
@@ -175,9 +195,11 @@ void PictureBox::SyncScrollBar() {
     // scroll to.
     const QRect contents = contentsRect();
     const int width = m_scrollBar->sizeHint().width();
-    const int top = std::clamp(Origin().y() + m_lower.top(), contents.top(), contents.bottom());
-    m_scrollBar->setGeometry(contents.right() + 1 - width, top, width,
-                             std::clamp(m_lower.height(), 0, contents.bottom() + 1 - top));
+    const int top = std::clamp(Origin().y() + static_cast<int>(m_lower.top() * m_scale),
+                               contents.top(), contents.bottom());
+    m_scrollBar->setGeometry(
+        contents.right() + 1 - width, top, width,
+        std::clamp(static_cast<int>(m_lower.height() * m_scale), 0, contents.bottom() + 1 - top));
     m_scrollBar->setVisible(history > 0 && !m_lower.isEmpty());
 }
 
@@ -200,7 +222,7 @@ void PictureBox::wheelEvent(QWheelEvent* event) {
 // ---- The document: history, then the live surface --------------------------------------------
 
 PictureBox::DocPoint PictureBox::ToDoc(QPoint widgetPoint) const {
-    const QPoint point = widgetPoint - Origin();
+    const QPoint point = ToSurface(widgetPoint);
     const int history = m_surface.History().Height();
     if (m_scrolledBack > 0 && point.y() >= m_lower.top() && point.y() < m_lower.bottom() + 1) {
         const int row = point.y() - m_lower.top() + history - m_scrolledBack;
@@ -264,11 +286,32 @@ QString PictureBox::SelectedText() const {
     return ScreenText::JoinRows(std::move(selected));
 }
 
+namespace {
+
+int ButtonBits(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+} // namespace
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint point = ToSurface(event->position().toPoint());
+    emit SurfaceMouse(point, ButtonBits(event->buttons()));
+    if (event->button() == Qt::LeftButton)
+        emit SurfaceClicked(point, true);
+    mousePressEvent(event);
+}
+
 void PictureBox::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = ToSurface(event->position().toPoint());
+    emit SurfaceMouse(point, ButtonBits(event->buttons()));
     if (event->button() != Qt::LeftButton) {
         QFrame::mousePressEvent(event);
         return;
     }
+    if (event->type() == QEvent::MouseButtonPress)
+        emit SurfaceClicked(point, false);
     setFocus();
     ClearSelection();
     m_selecting = true;
@@ -277,6 +320,7 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    emit SurfaceMouse(ToSurface(event->position().toPoint()), ButtonBits(event->buttons()));
     if (!m_selecting) {
         QFrame::mouseMoveEvent(event);
         return;
@@ -291,6 +335,7 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    emit SurfaceMouse(ToSurface(event->position().toPoint()), ButtonBits(event->buttons()));
     if (event->button() == Qt::LeftButton && m_selecting) {
         m_selecting = false;
         if (SelectedText().isEmpty())
@@ -311,7 +356,8 @@ QString PictureBox::LowerWindowText() const {
     ScreenText::Pieces live;
     for (const ScreenText::Piece& piece : m_surface.Text().All()) {
         const int middle = (piece.top + piece.bottom) / 2;
-        if (middle >= m_lower.top() && middle <= m_lower.bottom())
+        if (middle >= m_lower.top() && middle <= m_lower.bottom() &&
+            piece.edges.front() >= m_lower.left() && piece.edges.front() <= m_lower.right())
             live.push_back(piece);
     }
     const bool history = !m_surface.History().Lines().empty();
@@ -320,9 +366,13 @@ QString PictureBox::LowerWindowText() const {
 }
 
 QString PictureBox::StatusText() const {
+    // The text of every other window (the status line; in version 6 any window beside the
+    // lower one).
     ScreenText::Pieces text;
     for (const ScreenText::Piece& piece : m_surface.Text().All()) {
-        if ((piece.top + piece.bottom) / 2 < m_lower.top())
+        const int middle = (piece.top + piece.bottom) / 2;
+        if (middle < m_lower.top() || middle > m_lower.bottom() ||
+            piece.edges.front() < m_lower.left() || piece.edges.front() > m_lower.right())
             text.push_back(piece);
     }
     return ScreenText::JoinRows(std::move(text)).trimmed();
@@ -359,10 +409,15 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     // screen laid out on it) the screen's background goes on.
     const QImage& image = m_surface.Image();
     const QPoint origin = Origin();
-    for (const QRect& rest :
-         QRegion(contents).subtracted(QRegion(QRect(origin, image.size()))))
+    const QSize shown = (QSizeF(image.size()) * m_scale).toSize();
+    for (const QRect& rest : QRegion(contents).subtracted(QRegion(QRect(origin, shown))))
         painter.fillRect(rest, ToQColor(m_surface.FieldColour()));
     painter.translate(origin);
+    if (m_scale != 1.0) {
+        // A screen shown larger keeps its pixels sharp; one shown smaller is smoothed.
+        painter.scale(m_scale, m_scale);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, m_scale < 1.0);
+    }
     painter.drawImage(0, 0, image);
 
     if (m_scrolledBack > 0 && !m_lower.isEmpty()) {

@@ -39,6 +39,12 @@ class PictureBox : public QFrame {
     /// Where the surface's top-left corner is shown: the text area's, or further in so that a
     /// surface smaller than it stands in its middle.
     QPoint Origin() const;
+    /// Shows the surface at this scale (1: pixel for pixel); a version 6 screen keeps its size
+    /// when the window changes its own, and is shown larger or smaller.
+    void SetScale(double scale);
+    double Scale() const { return m_scale; }
+    /// The surface's point shown at a point of the widget.
+    QPoint ToSurface(QPoint widgetPoint) const;
 
     /// The lower window's rectangle on the surface, which the history scrolls in.
     void SetLowerWindow(const QRect& area);
@@ -75,6 +81,10 @@ class PictureBox : public QFrame {
   signals:
     /// Text was added to the accessible text at position and announced.
     void TextAnnounced(int position, const QString& text);
+    /// The primary button was pressed at a point of the surface; twice for a double click.
+    void SurfaceClicked(QPoint point, bool second);
+    /// The pointer moved over the surface, or a button changed (bit 0 the primary one).
+    void SurfaceMouse(QPoint point, int buttons);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +93,7 @@ class PictureBox : public QFrame {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     /// A place in the history followed by the live surface: y counts pixel rows from the
@@ -101,6 +112,7 @@ class PictureBox : public QFrame {
 
     QtSurface& m_surface;
     int m_margin = 0;
+    double m_scale = 1.0;
     QRect m_lower;
     int m_scrolledBack = 0;
     int m_wheelRemainder = 0; ///< wheel turns not yet a whole line

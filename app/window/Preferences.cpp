@@ -32,6 +32,7 @@ void Preferences::Load(const WindowSettings& settings) {
                      Note{QString::fromStdString(note.label),
                           note.savedGame.empty() ? QString() : PathText(note.savedGame)});
     standard = settings.standard.value_or(defaults.standard);
+    sound = SoundChoice::From(settings);
 }
 
 WindowSettings Preferences::Kept() const {
@@ -54,6 +55,8 @@ WindowSettings Preferences::Kept() const {
             settings.stories.push_back(
                 StoryNote{PathBytes(path), note->label.toStdString(), PathBytes(note->savedGame)});
     settings.standard = standard;
+    settings.soundOn = sound.On;
+    settings.soundVolume = sound.Volume;
     // What the file could not give back (a name too long, a relative path) is not kept.
     return ParseWindowSettings(FormatWindowSettings(settings));
 }

@@ -2,6 +2,7 @@
 
 #include "files/Settings.h"
 #include "platform/Surface.h"
+#include "sound/SoundPreferences.h"
 #include "window/QtSurface.h"
 
 #include <QHash>
@@ -32,6 +33,7 @@ struct Preferences {
     QString lastFolder;               ///< as PathText gives it
     QStringList recent;               ///< stories played, the latest first, as PathText gives them
     bool standard = false; ///< play the complete Z-machine (the command line may ask for it too)
+    SoundChoice sound;     ///< sound on or off, and its volume (the terminal reads them too)
     /// What is known of a story played: its label and its last saved game.
     struct Note {
         QString label;     ///< "Title — Author" from its record; empty when it has none

@@ -136,9 +136,16 @@ void QtSurface::DrawText(int x, int y, std::string_view text) {
     const std::vector<int>& advances = Advances(font, string);
     const int width = advances.back();
     const int height = font.metrics.height();
-    if (!ClipRect(x, y, int64_t{x} + width, int64_t{y} + height, Width(), Height()))
+    const Rect bounds = m_textClip.value_or(Rect{0, 0, Width(), Height()});
+    const auto shown =
+        ClipRect(std::max<int64_t>(x, bounds.left), std::max<int64_t>(y, bounds.top),
+                 std::min<int64_t>(int64_t{x} + width, bounds.right),
+                 std::min<int64_t>(int64_t{y} + height, bounds.bottom), Width(), Height());
+    if (!shown)
         return;
     QPainter painter(&m_image);
+    if (m_textClip)
+        painter.setClipRect(QRect(bounds.left, bounds.top, bounds.Width(), bounds.Height()));
     painter.fillRect(QRect(x, y, width, height), ToQColor(m_backColour));
     painter.setFont(font.font);
     painter.setPen(ToQColor(m_textColour));
@@ -147,8 +154,46 @@ void QtSurface::DrawText(int x, int y, std::string_view text) {
     edges.reserve(advances.size());
     for (const int advance : advances)
         edges.push_back(x + advance);
-    m_text.Draw(QRect(x, y, width, height), string, std::move(edges));
+    const QRect box(x, y, width, height);
+    m_text.Draw(box, string, std::move(edges));
+    if (m_textClip) {
+        // Characters cut off by the clip are not on the screen.
+        const QRect kept(shown->left, shown->top, shown->Width(), shown->Height());
+        for (const QRect& outside :
+             {QRect(QPoint(box.left(), box.top()), QPoint(kept.left() - 1, box.bottom())),
+              QRect(QPoint(kept.right() + 1, box.top()), box.bottomRight())})
+            if (outside.isValid())
+                m_text.Erase(outside);
+    }
     ++m_textVersion;
+}
+
+void QtSurface::DrawPicture(const PictureDraw& picture) {
+    const auto clip = ClipRect(picture.Clip.left, picture.Clip.top, picture.Clip.right,
+                               picture.Clip.bottom, Width(), Height());
+    if (!clip)
+        return;
+    const PictureCache::Ready ready = m_pictures.Prepare(picture);
+    if (!ready.image)
+        return;
+    const QRect area(clip->left, clip->top, clip->Width(), clip->Height());
+    QPainter painter(&m_image);
+    painter.setClipRect(area);
+    const QRect target(picture.Target.left, picture.Target.top, picture.Target.Width(),
+                       picture.Target.Height());
+    if (ready.scaled)
+        painter.drawImage(target.topLeft(), *ready.image);
+    else
+        painter.drawImage(target, *ready.image);
+    // The picture covers the text that stood there.
+    m_text.Erase(area);
+    ++m_textVersion;
+}
+
+std::optional<Colour> QtSurface::PixelAt(int x, int y) const {
+    if (!m_image.rect().contains(x, y))
+        return std::nullopt;
+    return static_cast<Colour>(m_image.pixel(x, y) & 0xFFFFFFu);
 }
 
 bool QtSurface::DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) {

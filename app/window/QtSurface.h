@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Surface.h"
+#include "window/PictureCache.h"
 #include "window/ScreenText.h"
 #include "window/Scrollback.h"
 
@@ -97,6 +98,14 @@ class QtSurface : public Surface {
     void AddToHistory(const Rect& area) override;
     void DropHistory(int lines) override;
     std::vector<TextRun> TextIn(const Rect& area) const override;
+    void SetTextClip(std::optional<Rect> clip) override { m_textClip = clip; }
+    bool DrawsPictures() const override { return true; }
+    void DrawPicture(const PictureDraw& picture) override;
+    std::optional<Colour> PixelAt(int x, int y) const override;
+    /// The pictures decoded and kept.
+    const PictureCache& Pictures() const { return m_pictures; }
+    /// A new story: the pictures kept of the last one go.
+    void ClearPictures() { m_pictures.Clear(); }
 
   private:
     struct LoadedFont {
@@ -124,6 +133,8 @@ class QtSurface : public Surface {
     int m_fontIndex = 0; ///< bit 0 fixed pitch, bit 1 bold, bit 2 italic
     std::array<std::unique_ptr<LoadedFont>, 8> m_fonts;
     std::function<void(const QRect&)> m_onRepaint;
+    std::optional<Rect> m_textClip;
+    PictureCache m_pictures;
 };
 
 } // namespace lantern

@@ -19,7 +19,10 @@ namespace lantern {
 std::optional<StoryShown> StoryShown::Read(const QString& path) {
     StoryShown shown;
     try {
-        shown.File = ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true});
+        // The one read of the story: the game is played from it, a version 6 story with its
+        // pictures.
+        shown.File =
+            ReadStoryFile(PathBytes(path), {.Record = true, .Cover = true, .Pictures = true});
     } catch (const LoadError&) {
         return std::nullopt;
     }

@@ -17,8 +17,8 @@ struct StoryShown {
     QImage Cover; ///< decoded by Qt; null when the story has none (or it is not a picture)
     QString FileName;
 
-    /// Reads the story's record and cover; nothing when the story cannot be loaded (the game
-    /// that follows says why).
+    /// Reads the story with its record, its cover and a version 6 story's pictures; nothing
+    /// when the story cannot be loaded (the game that follows says why).
     static std::optional<StoryShown> Read(const QString& path);
     QString Title() const;
     QString Author() const;

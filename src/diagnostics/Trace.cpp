@@ -107,4 +107,12 @@ void Trace::PrintInstr(const zInstruction& in, std::string_view opName, std::str
     m_depth = frameIndex;
 }
 
+void Trace::Note(std::string_view text) {
+    if (!m_file)
+        return;
+    m_file->Write("; ");
+    m_file->Write(text);
+    m_file->Write("\r\n");
+}
+
 } // namespace lantern

@@ -36,6 +36,9 @@ class Trace {
     /// which indents the next line.
     void PrintInstr(const zInstruction& instruction, std::string_view opName,
                     std::string_view stateDump, int frameIndex, bool hasBranch, bool hasStore);
+    /// Writes a note between instruction lines (a request passed over, and why), as
+    /// "; text".
+    void Note(std::string_view text);
 
   private:
     std::unique_ptr<SafeFileWriter> m_file;

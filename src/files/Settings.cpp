@@ -190,6 +190,10 @@ void Apply(WindowSettings& settings, std::string_view key, std::string_view valu
         settings.lastFolder = Path(value);
     else if (key == "game/standard")
         settings.standard = Truth(value);
+    else if (key == "sound/on")
+        settings.soundOn = Truth(value);
+    else if (key == "sound/volume")
+        settings.soundVolume = Number(value, 0, S::kMaxVolume);
     else if (key.starts_with("stories/")) {
         const auto note = Note(value);
         if (note && settings.stories.size() < S::kMaxRecent &&
@@ -276,6 +280,10 @@ std::string FormatWindowSettings(const WindowSettings& settings) {
     }
     if (settings.standard)
         put("game", "standard", truth(*settings.standard));
+    if (settings.soundOn)
+        put("sound", "on", truth(*settings.soundOn));
+    if (settings.soundVolume)
+        put("sound", "volume", std::to_string(*settings.soundVolume));
     for (size_t i = 0; i < settings.stories.size(); ++i) {
         const StoryNote& note = settings.stories[i];
         put("stories", std::to_string(i + 1),

@@ -37,6 +37,7 @@ struct WindowSettings {
     static constexpr int kMinZoom = 50;
     static constexpr int kMaxZoom = 300;
     static constexpr int kMaxMargin = 100;
+    static constexpr int kMaxVolume = 100;
     static constexpr size_t kMaxRecent = 10;
     /// The longest path kept (the system's own limit) and font name.
     static constexpr size_t kMaxPath = 4096;
@@ -60,6 +61,8 @@ struct WindowSettings {
     /// The recent stories' labels and saved games, each story once, at most kMaxRecent.
     std::vector<StoryNote> stories;
     std::optional<bool> standard;
+    std::optional<bool> soundOn;    ///< the terminal reads the sound's two too
+    std::optional<int> soundVolume; ///< percent
 
     bool operator==(const WindowSettings&) const = default;
 };

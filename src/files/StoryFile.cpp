@@ -107,6 +107,11 @@ void ReadExtras(const Blorb& blorb, StoryWants wants, StoryFile& story, Fill fil
     }
 }
 
+// Only a version 6 story draws pictures.
+bool DrawsPictures(const StoryFile& story, StoryWants wants) {
+    return wants.Pictures && !story.ZCode.empty() && story.ZCode[0] == 6;
+}
+
 StoryFile FromBlorb(const Blorb& blorb, const std::string& path, StoryWants wants,
                     const auto& fill) {
     if (blorb.GetStatus() != Blorb::Status::Ok || !blorb.Executable() ||
@@ -249,6 +254,14 @@ std::optional<Blorb> ReadContainer(PartlyReadFile& container) {
     return Blorb::Parse(container.Bytes());
 }
 
+// The pictures of a container (the story's own Blorb, or its resource file), read whole.
+std::shared_ptr<const PictureSet> ReadPictures(PartlyReadFile& container) {
+    if (!container.FillAll())
+        return nullptr;
+    const auto bytes = container.Bytes();
+    return PictureSet::FromBlorb({bytes.begin(), bytes.end()});
+}
+
 // The resource file beside a bare story: its record and cover, when it is the story's own (an
 // "IFhd" naming another story, or a damaged file, is passed over).
 void ReadResourceFile(const std::string& storyPath, StoryWants wants, StoryFile& story) {
@@ -273,6 +286,8 @@ void ReadResourceFile(const std::string& storyPath, StoryWants wants, StoryFile&
     story.ResourceFile = path;
     ReadExtras(*blorb, wants, story,
                [&](std::span<const uint8_t> data) { return container.Fill(data); });
+    if (DrawsPictures(story, wants))
+        story.Pictures = ReadPictures(container);
 }
 
 [[noreturn]] void CannotRead(const std::string& path, const FileBytes& failure) {
@@ -294,9 +309,13 @@ void CheckBareSize(const std::string& path, size_t size) {
 
 StoryFile ReadStoryBytes(std::span<const uint8_t> bytes, const std::string& name,
                          StoryWants wants) {
-    if (LooksLikeIff(bytes))
-        return FromBlorb(Blorb::Parse(bytes), name, wants,
-                         [](std::span<const uint8_t>) { return true; });
+    if (LooksLikeIff(bytes)) {
+        StoryFile story = FromBlorb(Blorb::Parse(bytes), name, wants,
+                                    [](std::span<const uint8_t>) { return true; });
+        if (DrawsPictures(story, wants))
+            story.Pictures = PictureSet::FromBlorb({bytes.begin(), bytes.end()});
+        return story;
+    }
     CheckBareSize(name, bytes.size());
     StoryFile story;
     story.ZCode = CopyZCode(bytes);
@@ -317,7 +336,7 @@ StoryFile ReadStoryFile(const std::string& path, StoryWants wants) {
         CheckBareSize(path, bytes.Bytes.size());
         StoryFile story;
         story.ZCode = std::move(bytes.Bytes);
-        if (wants.Record || wants.Cover)
+        if (wants.Record || wants.Cover || DrawsPictures(story, wants))
             ReadResourceFile(path, wants, story);
         return story;
     }
@@ -327,8 +346,12 @@ StoryFile ReadStoryFile(const std::string& path, StoryWants wants) {
     const auto blorb = ReadContainer(container);
     if (!blorb)
         CannotRead(path, file.Failure());
-    return FromBlorb(*blorb, path, wants,
-                     [&](std::span<const uint8_t> data) { return container.Fill(data); });
+    StoryFile story = FromBlorb(*blorb, path, wants, [&](std::span<const uint8_t> data) {
+        return container.Fill(data);
+    });
+    if (DrawsPictures(story, wants))
+        story.Pictures = ReadPictures(container);
+    return story;
 }
 
 void CheckZCode(std::span<const uint8_t> zcode) {

@@ -2,8 +2,10 @@
 
 #include "files/Ifid.h"
 #include "files/Metadata.h"
+#include "files/Pictures.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +24,8 @@ inline constexpr size_t kMaxContainerSize = 1u << 30;
 struct StoryWants {
     bool Record = false;
     bool Cover = false;
+    /// The pictures a version 6 story draws (of its Blorb, or of its resource file).
+    bool Pictures = false;
 };
 
 /// A picture as its file holds it ("PNG" or "JPEG"); the front-end decodes it.
@@ -45,6 +49,8 @@ struct StoryFile {
     std::optional<StoryRecord> Record;
     /// The cover, when asked for and present.
     std::optional<StoryPicture> Cover;
+    /// The pictures of a version 6 story, when asked for and present.
+    std::shared_ptr<const PictureSet> Pictures;
 
     ZCodeIdentity Identity() const { return IdentifyZCode(ZCode); }
     /// The title of the record, or empty.

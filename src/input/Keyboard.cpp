@@ -61,13 +61,26 @@ int Keyboard::StoryCode(int key) const {
     }
     if (key == kKeyDelete)
         return kKeyBackspace;
-    if (IsFunctionKey(key) && key < 252)
+    // Clicks are keys only while the story takes them.
+    if (IsFunctionKey(key) && (key < kKeyMenuChoice || m_onClick))
         return key;
     return -1;
 }
 
+void Keyboard::MouseClick(int x, int y, bool second) {
+    m_mouse.X = x;
+    m_mouse.Y = y;
+    if (m_waiting && m_onClick && m_onClick(x, y))
+        KeyPress(second ? kKeyDoubleClick : kKeyClick);
+}
+
 Keyboard::Tick Keyboard::Pass(const Timer* timer, int64_t& due) {
-    if (!timer) {
+    if (timer && timer->OnPass) {
+        const Tick interrupt = timer->OnPass();
+        if (interrupt != Tick::Continue)
+            return interrupt;
+    }
+    if (!timer || !timer->OnTick) {
         m_host.DoEvents();
         return Tick::Continue;
     }

@@ -33,10 +33,12 @@ class Keyboard {
     /// (the tick wrote to the screen), or end the wait now.
     enum class Tick { Continue, Redraw, Stop };
     /// Timed input: while a wait goes on, OnTick runs every IntervalMs milliseconds of the
-    /// host's clock.
+    /// host's clock (when set), and OnPass before every pass of the wait (interrupts that the
+    /// host's events may have brought, such as a sound that has ended).
     struct Timer {
         int64_t IntervalMs = 0;
         std::function<Tick()> OnTick;
+        std::function<Tick()> OnPass;
     };
     /// A wait in progress, put aside while a tick runs (which may itself wait for keys).
     struct SuspendedWait {
@@ -52,6 +54,26 @@ class Keyboard {
     /// The story's character set, for TypeCharacter (the map must outlive the keyboard; without
     /// one the default table applies).
     void SetCharMap(const CharMap& chars) { m_chars = &chars; }
+    /// The mouse as a story reads it: the pointer's place in units from (1, 1) and the buttons
+    /// held (bit 0 the primary one).
+    struct MouseState {
+        int X = 0;
+        int Y = 0;
+        int Buttons = 0;
+    };
+    /// Clicks reach the story while a handler is set: it is told of each click at (x, y) and
+    /// says whether the story takes it (the click lies where the story wants clicks).
+    void SetClickHandler(std::function<bool(int x, int y)> handler) {
+        m_onClick = std::move(handler);
+    }
+    bool TakesClicks() const { return static_cast<bool>(m_onClick); }
+    /// A click at (x, y), in units from (1, 1): key 254, or 253 for the second click of a
+    /// double click, when a wait is in progress and the handler takes it.
+    void MouseClick(int x, int y, bool second);
+    /// The pointer moved or a button changed.
+    void MouseMoved(int x, int y, int buttons) { m_mouse = {x, y, buttons}; }
+    const MouseState& Mouse() const { return m_mouse; }
+
     /// Whether cursor, function and keypad keys reach the story with their own codes (the
     /// complete Z-machine). Otherwise a single-key wait takes only characters, Backspace, Enter
     /// and Escape, and keypad keys as their digits.
@@ -133,6 +155,8 @@ class Keyboard {
     bool m_allStoryKeys = false; ///< function keys reach the story (SetStoryKeys)
     LineEditor m_editor;         ///< the line of the read in progress
     History m_history;
+    std::function<bool(int, int)> m_onClick;
+    MouseState m_mouse;
     std::vector<int> m_terminators; ///< the keys besides Enter that end the line being read
     int m_terminator = -1;          ///< what ended the line; -1 while it goes on
 };

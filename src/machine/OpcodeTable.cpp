@@ -1,5 +1,6 @@
 #include "machine/OpcodeTable.h"
 
+#include "machine/Version6.h"
 #include "machine/zMachine.h"
 
 #include <array>
@@ -95,11 +96,26 @@ struct OpcodeTable {
         return entry;
     }
 
+    /// A row whose handler is a plain function that reads its own operands.
+    static constexpr OpcodeEntry F(OpClass opClass, int number, const char* name, OpHandler handler,
+                                   bool stores = false, bool branches = false, int from = 0,
+                                   int to = kVersionRuleLimit) {
+        return OpcodeEntry{static_cast<uint8_t>(opClass),
+                           static_cast<uint8_t>(number),
+                           static_cast<uint8_t>(from),
+                           static_cast<uint8_t>(to),
+                           name,
+                           stores,
+                           branches,
+                           handler};
+    }
+
     // The one table of opcodes: which handler runs each, what the trace calls it, and the store
     // and branch rules the decoder follows. Classes with several rows over versions list them
     // in order.
     static constexpr auto Rows() {
         using M = zMachine;
+        using V = Version6Ops;
         constexpr bool S = true;  // stores
         constexpr bool B = true;  // branches
         constexpr bool _ = false; // neither
@@ -187,7 +203,7 @@ struct OpcodeTable {
             R<&M::OpMod>(kOp2, 24, "MOD", S),
             R<&M::OpCallStore>(kOp2, 25, "CALL_2S", S),
             R<&M::OpCallDiscard>(kOp2, 26, "CALL_2N"),
-            R<&M::OpSetColour>(kOp2, 27, "SET_COLOUR"),
+            F(kOp2, 27, "SET_COLOUR", &V::SetColour),
             R<&M::OpThrow>(kOp2, 28, "THROW"),
             R<&M::OpUnknown>(kOp2, 29, "UNKNOWN"),
             R<&M::OpUnknown>(kOp2, 30, "UNKNOWN"),
@@ -204,18 +220,18 @@ struct OpcodeTable {
             R<&M::OpRandom>(kOpVar, 7, "RANDOM", S),
             R<&M::OpPush>(kOpVar, 8, "PUSH"),
             R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 0, 5),
-            R<&M::OpPullStore>(kOpVar, 9, "PULL", S, _, 6, 6),
+            F(kOpVar, 9, "PULL", &V::Pull, S, _, 6, 6),
             R<&M::OpPull>(kOpVar, 9, "PULL", _, _, 7),
-            R<&M::OpSplitWindow>(kOpVar, 10, "SPLIT_WINDOW"),
-            R<&M::OpSetWindow>(kOpVar, 11, "SET_WINDOW"),
+            F(kOpVar, 10, "SPLIT_WINDOW", &V::SplitWindow),
+            F(kOpVar, 11, "SET_WINDOW", &V::SetWindow),
             R<&M::OpCallStore>(kOpVar, 12, "CALL_VS2", S),
-            R<&M::OpEraseWindow>(kOpVar, 13, "ERASE_WINDOW"),
-            R<&M::OpEraseLine>(kOpVar, 14, "ERASE_LINE"),
-            R<&M::OpSetCursor>(kOpVar, 15, "SET_CURSOR"),
-            R<&M::OpGetCursor>(kOpVar, 16, "GET_CURSOR"),
-            R<&M::OpSetTextStyle>(kOpVar, 17, "SET_TEXT_STYLE"),
+            F(kOpVar, 13, "ERASE_WINDOW", &V::EraseWindow),
+            F(kOpVar, 14, "ERASE_LINE", &V::EraseLine),
+            F(kOpVar, 15, "SET_CURSOR", &V::SetCursor),
+            F(kOpVar, 16, "GET_CURSOR", &V::GetCursor),
+            F(kOpVar, 17, "SET_TEXT_STYLE", &V::SetTextStyle),
             R<&M::OpBufferMode>(kOpVar, 18, "BUFFER_MODE"),
-            R<&M::OpOutputStream>(kOpVar, 19, "OUTPUT_STREAM"),
+            F(kOpVar, 19, "OUTPUT_STREAM", &V::OutputStream),
             R<&M::OpInputStream>(kOpVar, 20, "INPUT_STREAM"),
             R<&M::OpSoundEffect>(kOpVar, 21, "SOUND_EFFECT"),
             R<&M::OpReadChar>(kOpVar, 22, "READ_CHAR", S),
@@ -231,44 +247,45 @@ struct OpcodeTable {
             R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, B, 0, 8),
             R<&M::OpCheckArgCount>(kOpVar, 31, "CHECK_ARG_COUNT", _, _, 9),
             // EXT: three are carried out, and more by the complete machine (their handlers
-            // refuse otherwise); the others are refused, but are still decoded with the store
-            // and branch bytes the standard gives them.
+            // refuse otherwise, as do those of version 6 in other versions); the others are
+            // refused, but are still decoded with the store and branch bytes the standard
+            // gives them.
             R<&M::OpSaveExt>(kOpExt, 0, "", S),
             R<&M::OpSaveExt>(kOpExt, 1, "", S),
             R<&M::OpLogShift>(kOpExt, 2, "LOG_SHIFT", S),
             R<&M::OpArtShift>(kOpExt, 3, "ART_SHIFT", S),
-            R<&M::OpSetFont>(kOpExt, 4, "", S),
-            R<&M::OpExtRefused>(kOpExt, 5, ""),
-            R<&M::OpExtRefused>(kOpExt, 6, "", _, B, 0, 8),
-            R<&M::OpExtRefused>(kOpExt, 6, "", _, _, 9),
-            R<&M::OpExtRefused>(kOpExt, 7, ""),
-            R<&M::OpExtRefused>(kOpExt, 8, ""),
+            F(kOpExt, 4, "", &V::SetFont, S),
+            F(kOpExt, 5, "", &V::DrawPicture),
+            F(kOpExt, 6, "", &V::PictureData, _, B, 0, 8),
+            F(kOpExt, 6, "", &V::PictureData, _, _, 9),
+            F(kOpExt, 7, "", &V::ErasePicture),
+            F(kOpExt, 8, "", &V::SetMargins),
             R<&M::OpSaveUndo>(kOpExt, 9, "SAVE_UNDO", S),
             R<&M::OpExtRefused>(kOpExt, 10, "", _, _, 0, 4),
             R<&M::OpRestoreUndo>(kOpExt, 10, "", S, _, 5),
             R<&M::OpPrintUnicode>(kOpExt, 11, ""),
             R<&M::OpExtRefused>(kOpExt, 12, "", _, _, 0, 4),
             R<&M::OpCheckUnicode>(kOpExt, 12, "", S, _, 5),
-            R<&M::OpSetTrueColour>(kOpExt, 13, ""),
+            F(kOpExt, 13, "", &V::SetTrueColour),
             R<&M::OpExtRefused>(kOpExt, 14, ""),
             R<&M::OpExtRefused>(kOpExt, 15, ""),
-            R<&M::OpExtRefused>(kOpExt, 16, ""),
-            R<&M::OpExtRefused>(kOpExt, 17, ""),
-            R<&M::OpExtRefused>(kOpExt, 18, ""),
-            R<&M::OpExtRefused>(kOpExt, 19, "", S),
-            R<&M::OpExtRefused>(kOpExt, 20, ""),
-            R<&M::OpExtRefused>(kOpExt, 21, ""),
-            R<&M::OpExtRefused>(kOpExt, 22, ""),
-            R<&M::OpExtRefused>(kOpExt, 23, ""),
-            R<&M::OpExtRefused>(kOpExt, 24, "", _, B, 0, 8),
-            R<&M::OpExtRefused>(kOpExt, 24, "", _, _, 9),
-            R<&M::OpExtRefused>(kOpExt, 25, ""),
-            R<&M::OpExtRefused>(kOpExt, 26, ""),
-            R<&M::OpExtRefused>(kOpExt, 27, "", _, B, 0, 8),
-            R<&M::OpExtRefused>(kOpExt, 27, "", _, _, 9),
-            R<&M::OpExtRefused>(kOpExt, 28, ""),
+            F(kOpExt, 16, "", &V::MoveWindow),
+            F(kOpExt, 17, "", &V::WindowSize),
+            F(kOpExt, 18, "", &V::WindowStyle),
+            F(kOpExt, 19, "", &V::GetWindProp, S),
+            F(kOpExt, 20, "", &V::ScrollWindow),
+            F(kOpExt, 21, "", &V::PopStack),
+            F(kOpExt, 22, "", &V::ReadMouse),
+            F(kOpExt, 23, "", &V::MouseWindow),
+            F(kOpExt, 24, "", &V::PushStack, _, B, 0, 8),
+            F(kOpExt, 24, "", &V::PushStack, _, _, 9),
+            F(kOpExt, 25, "", &V::PutWindProp),
+            F(kOpExt, 26, "", &V::PrintForm),
+            F(kOpExt, 27, "", &V::MakeMenu, _, B, 0, 8),
+            F(kOpExt, 27, "", &V::MakeMenu, _, _, 9),
+            F(kOpExt, 28, "", &V::PictureTable),
             R<&M::OpExtRefused>(kOpExt, 29, "", _, _, 0, 5),
-            R<&M::OpExtRefused>(kOpExt, 29, "", S, _, 6, 6),
+            F(kOpExt, 29, "", &V::BufferScreen, S, _, 6, 6),
             R<&M::OpExtRefused>(kOpExt, 29, "", _, _, 7),
             R<&M::OpExtRefused>(kOpExt, 30, ""),
             R<&M::OpExtRefused>(kOpExt, 31, ""),

@@ -40,6 +40,8 @@ MachineState zMachine::CaptureState(int32_t pc) const {
 
 void zMachine::PutState(const MachineState& state) {
     ++m_stateChanges;
+    // Restoring, undo and going on from an autosave stop what plays.
+    m_sound.StopPlaying();
     // Only states that fit this machine are applied (ReadQuetzal checks a file's). Memory is
     // written as the story writes it: code kept decoded that it changes is dropped, and only
     // that (most states change data alone, and the code stays decoded).
@@ -103,8 +105,7 @@ std::string zMachine::DefaultFileName(const std::string& extension) const {
 }
 
 bool zMachine::SaveGame(int32_t pc) {
-    if (m_version == 6)
-        return false;
+    m_sound.StopPlaying();
     const auto name = AskFileToWrite(FileUse::SaveGame, DefaultFileName(".qzl"));
     if (!name)
         return false;
@@ -118,8 +119,6 @@ bool zMachine::SaveGame(int32_t pc) {
 }
 
 bool zMachine::RestoreGame() {
-    if (m_version == 6)
-        return false;
     const auto name = m_host.AskFileName(FileUse::RestoreGame, DefaultFileName(".qzl"));
     if (!name || name->empty())
         return false;
@@ -359,6 +358,7 @@ std::string zMachine::AutosaveFile() const {
 }
 
 void zMachine::WriteAutosave() {
+    m_sound.StopPlaying();
     // A game stopped before the player gave it anything (the window closed while the question
     // to go on was shown, say) is not worth the game kept before it.
     if (!m_boundary || !m_playedOn)

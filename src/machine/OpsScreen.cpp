@@ -74,19 +74,6 @@ void zMachine::OpBufferMode(const Predecoded& in) {
     Next(in);
 }
 
-void zMachine::OpSoundEffect(const Predecoded& in) {
-    int32_t number = 0;
-    for (int i = 1; i <= in.OperandCount; ++i) {
-        const int32_t value = Arg(in, i, false);
-        if (i == 1)
-            number = value;
-    }
-    // The complete machine has the two bleeps, 1 and 2, and no sampled sounds.
-    if (!m_standard || number == 1 || number == 2)
-        m_host.Beep();
-    Next(in);
-}
-
 void zMachine::OpSetFont(const Predecoded& in) {
     if (!m_standard)
         return OpExtRefused(in);

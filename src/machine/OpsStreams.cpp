@@ -70,6 +70,18 @@ void zMachine::SelectFileStream(int number) {
     }
 }
 
+void zMachine::PrintStandard(std::string_view text) {
+    FollowTranscriptBit();
+    if (m_version != 6) {
+        m_streams.PrintText(text);
+        return;
+    }
+    // A newline interrupt may run story code in the middle of this text, which may decode
+    // other text into the buffers this text lies in.
+    const std::string copy(text);
+    m_streams.PrintText(copy);
+}
+
 void zMachine::FollowTranscriptBit() {
     // The story starts or stops the transcript by setting or clearing the bit itself.
     const bool wanted = (m_story.ReadByte(kFlags2Low) & kFlags2Transcript) != 0;
@@ -90,8 +102,8 @@ void zMachine::ResumeFileStreams() {
 }
 
 void zMachine::WriteTranscript(std::string_view text) {
-    // The transcript holds what the lower window shows.
-    if (!m_files.TranscriptOpen() || m_screen.CurrentWindow() != 0)
+    // The transcript holds what the lower window shows (in version 6, the windows that say so).
+    if (!m_files.TranscriptOpen() || !m_screen.Transcribed())
         return;
     if (!m_files.WriteTranscript(m_screen.ShownText(text)))
         TranscriptFailed();

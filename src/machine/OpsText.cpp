@@ -2,6 +2,7 @@
 #include "machine/zMachine.h"
 #include "memory/StoryError.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <string>
@@ -120,8 +121,20 @@ void zMachine::OpPrintTable(const Predecoded& in) {
         throw StoryError("PRINT_TABLE of a table that runs past the end of memory");
     const bool onScreen = !m_streams.IsSelected(3) && m_streams.IsSelected(1);
     const auto [line, column] = m_screen.GetCursor();
+    // Version 6 places each row a line of the window's font below the last, in units.
+    const bool units = m_screen.Version6();
+    const auto [top, left] = units ? m_screen.CursorInWindow() : std::pair<int32_t, int32_t>{};
+    const int lineHeight = units ? m_screen.FontSize(m_screen.CurrentWindow()).first : 0;
     for (int64_t row = 0; row < height; ++row) {
-        if (row > 0 && onScreen && m_screen.CurrentWindow() == 1) {
+        if (row > 0 && onScreen && units) {
+            m_screen.PlaceCursor(
+                static_cast<int32_t>(std::min<int64_t>(top + row * lineHeight, int64_t{1} << 20)),
+                left, m_screen.CurrentWindow());
+            // A transcript of cells shows the row below the last.
+            if (m_transcript && m_screen.CurrentWindow() == 0)
+                m_transcript("\n" +
+                             std::string(static_cast<size_t>(std::clamp(left - 1, 0, 255)), ' '));
+        } else if (row > 0 && onScreen && m_screen.CurrentWindow() == 1) {
             // The upper window: the cursor column of each following line.
             m_screen.SetCursor(line + static_cast<int>(row), column, m_version, 0);
         } else if (row > 0) {

@@ -89,12 +89,14 @@ std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& o
     }
 
     std::vector<uint8_t> stacks;
-    for (size_t f = 0; f < state.Frames.size(); ++f) {
+    // Version 6 starts in its main routine: there is no frame outside a routine to save.
+    const size_t firstSaved = original.Version() == 6 && state.Frames.size() > 1 ? 1 : 0;
+    for (size_t f = firstSaved; f < state.Frames.size(); ++f) {
         const zRoutine& frame = state.Frames[f];
         const int32_t first = frame.FramePointer;
         const int32_t end = f + 1 < state.Frames.size() ? state.Frames[f + 1].FramePointer
                                                         : static_cast<int32_t>(state.Stack.size());
-        if (f == 0) {
+        if (f == 0 && firstSaved == 0) {
             PutAddress(stacks, 0);
             PutWord(stacks, 0);
             stacks.push_back(0);
@@ -140,6 +142,8 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
 
     MachineState state;
     bool haveHeader = false, haveMemory = false, haveStacks = false;
+    // Version 6's first frame is its main routine's, which returns nowhere.
+    const bool mainFirst = original.Version() == 6;
     for (const IffChunk& found : form.Chunks()) {
         const std::string_view id = found.Id;
         const size_t size = found.Data.size();
@@ -185,6 +189,8 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
             }
             haveMemory = true;
         } else if (id == "Stks") {
+            if (mainFirst && state.Frames.empty())
+                state.Frames.push_back(zRoutine{}); // the frame outside any routine
             while (!chunk.AtEnd()) {
                 zRoutine frame;
                 frame.FramePointer = static_cast<int32_t>(state.Stack.size());
@@ -204,21 +210,23 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
                 // The first frame is the one outside any routine, without locals, whose return
                 // address is never used. Every other returns into the story, past its header,
                 // and its arguments are a run of its locals from the first.
-                const bool first = state.Frames.empty();
+                const bool first = state.Frames.size() == (mainFirst ? 1u : 0u);
+                frame.EndsGame = first && mainFirst;
                 const bool returnsInside = first || (frame.ReturnAddress >= kHeaderSize &&
                                                      frame.ReturnAddress < original.Size());
                 const bool argumentsFit =
                     (arguments & (arguments + 1)) == 0 && frame.ArgCount <= frame.LocalCount;
                 if (chunk.Failed || state.Frames.size() >= static_cast<size_t>(maxFrames) ||
                     state.Stack.size() > static_cast<size_t>(maxStack) ||
-                    (first && frame.LocalCount != 0) || !returnsInside || !argumentsFit)
+                    (first && !mainFirst && frame.LocalCount != 0) || !returnsInside ||
+                    !argumentsFit)
                     return fail("The saved game is damaged (its call frames do not add up).");
                 state.Frames.push_back(frame);
             }
             haveStacks = true;
         }
     }
-    if (!haveHeader || !haveMemory || !haveStacks || state.Frames.empty())
+    if (!haveHeader || !haveMemory || !haveStacks || state.Frames.size() < (mainFirst ? 2u : 1u))
         return fail("The saved game is damaged (a part of it is missing).");
     if (!FixedHeaderMatches(state.Memory, original))
         return fail("The saved game is damaged (its header is not the story's).");

@@ -1,5 +1,6 @@
 // Timed input: READ and READ_CHAR that call a story routine every tenth of a second or more
-// while they wait, and end when it returns true (Z-Machine Standard 1.1, sections 10.2 and 15).
+// while they wait, and end when it returns true (Z-Machine Standard 1.1, sections 10.2 and 15);
+// the same waits run the routines of sounds that have ended (section 9).
 #include "machine/zMachine.h"
 
 namespace lantern {
@@ -16,10 +17,15 @@ constexpr int kFlags1Timed = 0x80;
 /// the routine left it.
 struct WaitAbandoned {};
 
+bool Ticks(bool standard, int version, int32_t time, int32_t routine) {
+    return standard && version >= 4 && time > 0 && routine != 0;
+}
+
 } // namespace
 
 bool zMachine::IsTimed(int32_t time, int32_t routine) const {
-    return m_standard && m_version >= 4 && time > 0 && routine != 0;
+    // A wait that sounds may end needs the timer too: it runs their routines.
+    return Ticks(m_standard, m_version, time, routine) || (m_version >= 5 && m_sound.Available());
 }
 
 int zMachine::TimedInputFlag() const {
@@ -28,6 +34,19 @@ int zMachine::TimedInputFlag() const {
 
 Keyboard::Timer zMachine::MakeTimer(int32_t time, int32_t routine) {
     Keyboard::Timer timer;
+    if (m_version >= 5 && m_sound.Available())
+        timer.OnPass = [this] {
+            if (!m_sound.RoutineDue())
+                return Keyboard::Tick::Continue;
+            const uint64_t writes = m_screenWrites;
+            CallFromWait(m_sound.TakeRoutine());
+            if (m_screenWrites == writes)
+                return Keyboard::Tick::Continue;
+            m_pager.StartInput({});
+            return Keyboard::Tick::Redraw;
+        };
+    if (!Ticks(m_standard, m_version, time, routine))
+        return timer;
     timer.IntervalMs = int64_t{time} * 100;
     timer.OnTick = [this, routine] {
         const uint64_t writes = m_screenWrites;

@@ -1,7 +1,7 @@
 #include "machine/zMachine.h"
 
-#include "files/StoryFile.h"
 #include "machine/OpcodeTable.h"
+#include "machine/Version6.h"
 #include "memory/StoryError.h"
 #include "screen/StatusLine.h"
 
@@ -22,6 +22,11 @@ constexpr int kFlags1Bold = 0x04;
 constexpr int kFlags1Italic = 0x08;
 constexpr int kFlags1Fixed = 0x10;
 constexpr int kFlags2Undo = 0x10;
+// Sounds: Flags 1 bit 5 in version 6; Flags 2 bit 7 from version 5, and bit 4 in version 3 by
+// convention (the one version 3 story with sounds sets it).
+constexpr int kFlags1Sound = 0x20;
+constexpr int kFlags2Sound = 0x80;
+constexpr int kFlags2SoundV3 = 0x10;
 constexpr int kFlags2Refused = 0x08 | 0x10 | 0x20 | 0x80 | 0x100; // pictures, undo, mouse,
                                                                   // sound, menus
 
@@ -62,6 +67,7 @@ zMachine::zMachine(Host& host, Surface& surface, std::optional<uint64_t> randomS
     m_streams.SetTranscriptWriter([this](std::string_view text) { WriteTranscript(text); });
     m_screen.SetCharMap(m_chars);
     m_keyboard.SetCharMap(m_chars);
+    m_sound.SetNote([this](const std::string& text) { m_trace.Note(text); });
     m_screen.KeepText(m_standard);
     SetPagingWait(true);
 }
@@ -81,7 +87,13 @@ void zMachine::SetPagingWait(bool wait) {
 // ---- Loading and starting ------------------------------------------------------------------
 
 void zMachine::LoadStory(const std::string& path) {
-    LoadStory(StoryImage(ReadStoryFile(path).ZCode));
+    LoadStory(ReadStoryFile(path, {.Pictures = m_standard}), path);
+}
+
+void zMachine::LoadStory(StoryFile file, const std::string& path) {
+    LoadStory(StoryImage(std::move(file.ZCode)));
+    // A version 6 story's pictures, drawn by the complete Z-machine.
+    m_screen.SetPictures(std::move(file.Pictures));
     m_storyPath = path;
     // No file the player names is ever written over the story, by whatever name.
     m_storyIdentity = IdentifyFile(path);
@@ -119,6 +131,8 @@ void zMachine::UpdateGlobals() {
 }
 
 void zMachine::PrepareScreen(int width, int height) {
+    // Every game starts with the screen of versions 1 to 5; version 6 lays out its own.
+    m_screen.LeaveVersion6();
     m_screen.SetSurface(m_surface);
     m_screen.SetScreenHeight(height);
     m_screen.SetScreenWidth(width);
@@ -126,6 +140,10 @@ void zMachine::PrepareScreen(int width, int height) {
 }
 
 void zMachine::ResizeScreen(int width, int height) {
+    // A version 6 story lays its screen out once, for the size it started on, and keeps that
+    // layout: its screen stays, and the front-end shows it larger, smaller or in part.
+    if (m_gameInProgress && Version6Ops::Active(*this))
+        return;
     // A line being typed is drawn again after the new layout, at its places there.
     m_pager.HideInput();
     m_screen.Resize(width, height);
@@ -168,11 +186,12 @@ void zMachine::WriteHeaderBytes() {
     if (m_version >= 1 && m_version <= 3) {
         PutHeaderByte(m_story, 0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
-        // Colours, bold, italic and fixed pitch; no pictures or sound. The complete Z-machine
-        // gives timed input.
+        // Colours, bold, italic and fixed pitch; no pictures. The complete Z-machine gives timed
+        // input, and in version 6 says whether the story's sounds can play.
         PutHeaderByte(m_story, 0x01,
                       kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
-                          TimedInputFlag());
+                          TimedInputFlag() |
+                          (m_version == 6 && m_sound.Available() ? kFlags1Sound : 0));
         PutHeaderByte(m_story, 0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
         PutHeaderByte(m_story, 0x1F, kInterpreterVersion);
     }
@@ -183,9 +202,14 @@ void zMachine::WriteHeaderBytes() {
         PutHeaderByte(m_story, 0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
-    // The complete Z-machine keeps a request for undo (versions 5 and later).
-    const int refused =
-        m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo : kFlags2Refused;
+    // The complete Z-machine keeps a request for undo (versions 5 and later), and for sound
+    // when the story's sounds can play; version 6 grants what it offers below.
+    const bool version6 = Version6Ops::Active(*this);
+    int refused = version6                       ? 0
+                  : m_standard && m_version >= 5 ? kFlags2Refused & ~kFlags2Undo
+                                                 : kFlags2Refused;
+    if (m_sound.Available())
+        refused &= ~(m_version <= 3 ? kFlags2SoundV3 : kFlags2Sound);
     PutHeaderWord(m_story, 0x10, m_story.ReadWord(0x10, true) & ~refused);
     if (m_standard) {
         // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
@@ -202,10 +226,13 @@ void zMachine::WriteHeaderBytes() {
             if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
                 PutHeaderWord(m_story, extension + 2 * entry.first, entry.second);
     }
+    if (version6)
+        Version6Ops::WriteHeader(*this);
 }
 
 void zMachine::ResetForStart() {
     m_stopKind = GameOutcome::Kind::Quit;
+    Version6Ops::Start(*this);
     WriteHeaderBytes();
     m_screen.BufferMode(1);
     m_screen.SetFont(0, kFontNormal);
@@ -238,18 +265,25 @@ void zMachine::StartGame() {
 
 void zMachine::Restart() {
     ++m_stateChanges;
+    m_sound.StopPlaying();
     m_text.SetDefaultAlphabets();
     PrepareScreen(m_screen.ScreenWidth(), m_screen.ScreenHeight());
     // The pristine image is the file as it was loaded: every change the story made is lost.
     LoadStory(StoryImage(m_pristineStory));
     ResetForStart();
+    if (Version6Ops::Active(*this)) {
+        // The complete Z-machine starts version 6 again as at first, in its main routine.
+        PerformCall(UnpackAddress(m_story.ReadWord(0x06, true), true), 0, -1, 0, nullptr);
+        m_frame->EndsGame = true;
+        return;
+    }
     // Version 6 too continues at the initial PC: a restart calls no main routine.
     m_pc = m_story.ReadWord(0x06, true);
 }
 
 // ---- The run loop ------------------------------------------------------------------------
 
-GameOutcome zMachine::RunGame(const std::string& storyPath) {
+GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryFile> read) {
     GameOutcome outcome;
     std::error_code removeError;
     m_instructionAddress = 0;
@@ -259,7 +293,10 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
     m_keyboard.LineHistory().Clear();
     try {
         try {
-            LoadStory(storyPath);
+            if (read)
+                LoadStory(std::move(*read), storyPath);
+            else
+                LoadStory(storyPath);
         } catch (const LoadError& e) {
             outcome = {GameOutcome::Kind::LoadFailed, e.what()};
         } catch (const StoryError& e) {
@@ -280,6 +317,13 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         if (!m_tracePath.empty())
             if (const auto failed = m_trace.Open(m_tracePath, ProtectedFiles()))
                 m_host.ShowMessage("The trace cannot be written. " + *failed, MessageIcon::Error);
+        // The complete Z-machine plays the story's sounds, when the front-end can.
+        m_sound.SetDevice(m_standard ? m_host.Sound() : nullptr);
+        if (m_standard)
+            m_sound.Begin(storyPath,
+                          IdentifyZCode({m_pristineStory.Data(),
+                                         static_cast<size_t>(m_pristineStory.Size())}),
+                          m_version);
         StartGame();
         m_gameInProgress = true;
         OfferResume();
@@ -298,6 +342,7 @@ GameOutcome zMachine::RunGame(const std::string& storyPath) {
         }
     }
     m_gameInProgress = false;
+    m_sound.End();
     m_boundary.reset();
     m_autosaveHold.reset();
     m_trace.Close();
@@ -347,13 +392,18 @@ template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     try {
         for (;;) {
             m_instructionCount += stretch - m_countdown.Cut;
-            m_countdown.Cut = 0;
+            // Between stretches no instruction runs, and none is counted if something fails
+            // (see the catch below).
+            stretch = 0;
+            m_countdown = {1, 0};
             if (m_stop)
                 break;
             const uint32_t past = static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
             if (past == 0 && m_instructionCount > 0)
                 m_host.ProcessPendingEvents();
             RefreshCode();
+            if (m_sound.RoutineDue()) [[unlikely]]
+                CallSoundRoutine();
             stretch = kEventInterval - past;
             m_countdown.Left = stretch;
             do {
@@ -535,6 +585,11 @@ void zMachine::WriteToScreen(std::string_view text) {
         m_transcript(m_transcriptText);
     }
     m_pager.Write(text);
+}
+
+void zMachine::InputRead() {
+    m_messages.InputRead();
+    m_sound.InputRead();
 }
 
 void zMachine::DrawStatusLine() {

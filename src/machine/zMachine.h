@@ -3,6 +3,7 @@
 #include "diagnostics/Trace.h"
 #include "dictionary/zDictionary.h"
 #include "files/Autosave.h"
+#include "files/StoryFile.h"
 #include "files/StreamFiles.h"
 #include "input/Keyboard.h"
 #include "machine/InstructionCache.h"
@@ -17,6 +18,7 @@
 #include "platform/Surface.h"
 #include "screen/Pager.h"
 #include "screen/zScreen.h"
+#include "sound/StorySound.h"
 #include "text/CharMap.h"
 #include "text/OutputStreams.h"
 #include "text/ZText.h"
@@ -104,15 +106,17 @@ class zMachine {
     /// the story the new size at its next read, and a version 1 to 3 story reading a command
     /// gets its status line again at the new width.
     void ResizeScreen(int width, int height);
-    /// Plays one whole game of the story file: load, start, run until it ends. Faults and load
-    /// failures are shown through the host and reported in the outcome; nothing escapes.
-    GameOutcome RunGame(const std::string& storyPath);
+    /// Plays one whole game of the story file: load (or take the story as the front-end has
+    /// read it from that file), start, run until it ends. Faults and load failures are shown
+    /// through the host and reported in the outcome; nothing escapes.
+    GameOutcome RunGame(const std::string& storyPath, std::optional<StoryFile> read = {});
     /// True from a game's start until it has ended.
     bool GameInProgress() const { return m_gameInProgress; }
 
     /// Loads a story file, bare or in a Blorb (throws LoadError), or an image built in memory,
     /// and sets up the version rules, alphabets, dictionary and abbreviations.
     void LoadStory(const std::string& path);
+    void LoadStory(StoryFile file, const std::string& path);
     void LoadStory(StoryImage image);
     /// Writes the interpreter's header bytes and sets up streams, frames and PC for the start.
     void StartGame();
@@ -170,8 +174,11 @@ class zMachine {
         return isRoutine ? UnpackRoutine(packed)
                          : ((packed & 0xFFFF) << m_packShift) + m_stringBase;
     }
+    /// The complete Z-machine keeps packed address 0 at 0 also where routines are offset
+    /// (versions 6 and 7), so that a call to it does nothing, as a call to 0 should.
     int32_t UnpackRoutine(int32_t packed) const {
-        return ((packed & 0xFFFF) << m_packShift) + m_routineBase;
+        packed &= 0xFFFF;
+        return (packed << m_packShift) + (packed != 0 || !m_standard ? m_routineBase : 0);
     }
     /// An instruction's address as messages give it (in hexadecimal, as the trace does).
     static std::string AddressText(int32_t address);
@@ -233,7 +240,7 @@ class zMachine {
     /// Sends text to the active output streams.
     void PrintText(std::string_view text) {
         if (m_standard) [[unlikely]]
-            FollowTranscriptBit();
+            return PrintStandard(text);
         m_streams.PrintText(text);
     }
     /// Redraws the status line of versions 1 to 3 from the location and two globals.
@@ -248,6 +255,7 @@ class zMachine {
 
   private:
     friend struct OpcodeTable;
+    friend struct Version6Ops;
 
     // ---- Opcode handlers (one per opcode; the opcode table names them) ----------------------
     // Those that take operand values after the instruction are given them fetched, in operand
@@ -475,7 +483,7 @@ class zMachine {
     void StoryMessage(const std::string& text, MessageIcon icon);
     bool StoryQuestion(const std::string& text);
     /// A key or line was read for the story.
-    void InputRead() { m_messages.InputRead(); }
+    void InputRead();
 
     void PerformSave();
     void PerformRestore();
@@ -534,7 +542,7 @@ class zMachine {
     void Call(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     void CallWithMore(const Predecoded& in, int storeVar, int32_t routine, int32_t a1, int32_t a2);
     // Timed input (the complete Z-machine, versions 4 and later).
-    /// Whether READ or READ_CHAR with these time and routine operands is timed.
+    /// Whether READ or READ_CHAR waits with a timer: timed input, or sounds with routines.
     bool IsTimed(int32_t time, int32_t routine) const;
     /// READ and READ_CHAR whose routine runs every time/10 seconds while they wait.
     void TimedRead(const Predecoded& in, int32_t text, int32_t parse, int32_t time,
@@ -543,6 +551,8 @@ class zMachine {
     /// Flags 1 bit 7, when timed input is provided.
     int TimedInputFlag() const;
     Keyboard::Timer MakeTimer(int32_t time, int32_t routine);
+    /// Calls the routine of a sound that has ended, as an interrupt before the next instruction.
+    void CallSoundRoutine();
     /// Runs a story routine to its return from inside a wait and gives its result. Throws
     /// WaitAbandoned when the routine left the waiting instruction behind instead (it quit,
     /// restarted, restored or threw past it).
@@ -556,6 +566,9 @@ class zMachine {
     void SelectFileStream(int number);
     /// Starts or stops the transcript when the story has set or cleared Flags 2 bit 0.
     void FollowTranscriptBit();
+    /// PrintText of the complete Z-machine: the transcript bit followed, and in version 6 the
+    /// text copied first (a newline interrupt runs story code while it is printed).
+    void PrintStandard(std::string_view text);
     /// After a start, RESTART, restore or undo: the open files' streams go on.
     void ResumeFileStreams();
     void WriteTranscript(std::string_view text);
@@ -604,6 +617,7 @@ class zMachine {
     zDictionary m_dictionary;
     zScreen m_screen;
     Keyboard m_keyboard;
+    StorySound m_sound;
     Pager m_pager;
     Random m_random;
     Trace m_trace;

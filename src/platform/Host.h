@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SoundDevice.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -80,6 +82,11 @@ class Host {
     }
     /// The platform's beep.
     virtual void Beep() = 0;
+    /// Whether the player has a mouse whose clicks the front-end passes on
+    /// (Keyboard::MouseClick).
+    virtual bool OffersMouse() const { return false; }
+    /// Where the story's sounds play under the complete Z-machine; none: only the beep.
+    virtual SoundDevice* Sound() { return nullptr; }
 };
 
 } // namespace lantern

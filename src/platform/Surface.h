@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +103,18 @@ template <typename CopyRow> void ForEachRowInCopyOrder(const BlockCopy& block, C
     }
 }
 
+/// A picture for Surface::DrawPicture: an image file and where its scaled image goes.
+struct PictureDraw {
+    uint64_t Key = 0;  ///< names the picture for good: the same key, the same image file
+    bool Jpeg = false; ///< a JPEG file, else a PNG
+    std::span<const uint8_t> Bytes;
+    /// Drawn with the colours of the last picture drawn that is not adaptive, in place of
+    /// those of its own palette (entries 2 to 15).
+    bool Adaptive = false;
+    Rect Target; ///< the scaled picture's place (it may lie partly off the surface)
+    Rect Clip;   ///< the part of the surface it may cover
+};
+
 /// The drawing operations the screen model needs. Coordinates are pixels (cells on a character
 /// grid) from the top-left corner; rectangles include left/top and exclude right/bottom.
 /// Every operation clips to the surface: nothing is ever drawn or copied outside it.
@@ -158,6 +171,20 @@ class Surface {
 
     /// Changes the drawable size, keeping what still fits; new pixels are filled with fill.
     virtual void Resize(int width, int height, Colour fill) = 0;
+    /// Limits the text drawn from now on to a rectangle; nothing lifts the limit. (Version 6
+    /// clips a window's text to the window.)
+    virtual void SetTextClip(std::optional<Rect> clip) { (void)clip; }
+    /// Whether DrawPicture shows pictures; a surface that does not draws none.
+    virtual bool DrawsPictures() const { return false; }
+    /// Draws a picture scaled to its target, clipped; a picture that cannot be decoded draws
+    /// nothing.
+    virtual void DrawPicture(const PictureDraw& picture) { (void)picture; }
+    /// The colour of the pixel at (x, y), when the surface knows it.
+    virtual std::optional<Colour> PixelAt(int x, int y) const {
+        (void)x;
+        (void)y;
+        return std::nullopt;
+    }
     /// The text standing in an area (the characters whose middles lie in it), in runs from the
     /// left. A surface that keeps no text gives none.
     virtual std::vector<TextRun> TextIn(const Rect& area) const {

@@ -89,8 +89,11 @@ void CellSurface::DrawText(int x, int y, std::string_view utf8) {
     // a byte.
     const bool ascii = IsAscii(utf8);
     const size_t length = ascii ? utf8.size() : Utf8Length(utf8);
-    const auto area = ClipRect(x, y, int64_t{x} + static_cast<int64_t>(length), int64_t{y} + 1,
-                               m_columns, m_rows);
+    const Rect bounds = m_textClip.value_or(Rect{0, 0, m_columns, m_rows});
+    const auto area =
+        ClipRect(std::max<int64_t>(x, bounds.left), std::max<int64_t>(y, bounds.top),
+                 std::min(int64_t{x} + static_cast<int64_t>(length), int64_t{bounds.right}),
+                 std::min(int64_t{y} + 1, int64_t{bounds.bottom}), m_columns, m_rows);
     if (!area)
         return;
     Cell drawn{U' ', m_textColour, m_backColour, m_bold, m_italic, m_fixed};
@@ -109,6 +112,12 @@ void CellSurface::DrawText(int x, int y, std::string_view utf8) {
         drawn.ch = NextUtf8(utf8, i);
         *cell++ = drawn;
     }
+}
+
+std::optional<Colour> CellSurface::PixelAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_columns || y >= m_rows)
+        return std::nullopt;
+    return CellAt(x, y).back;
 }
 
 void CellSurface::FillRect(int left, int top, int right, int bottom, Colour colour) {

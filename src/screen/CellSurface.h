@@ -68,6 +68,9 @@ class CellSurface : public Surface {
     void Invalidate(int left, int top, int right, int bottom) override;
     void Resize(int columns, int rows, Colour fill) override;
     std::vector<TextRun> TextIn(const Rect& area) const override;
+    void SetTextClip(std::optional<Rect> clip) override { m_textClip = clip; }
+    /// A cell's background colour.
+    std::optional<Colour> PixelAt(int x, int y) const override;
 
   private:
     Cell& At(int x, int y) { return m_cells[RowStart(y) + static_cast<size_t>(x)]; }
@@ -87,6 +90,7 @@ class CellSurface : public Surface {
     bool m_bold = false;
     bool m_italic = false;
     std::optional<Rect> m_dirty;
+    std::optional<Rect> m_textClip;
     std::function<void(const Rect&)> m_onInvalidate;
 };
 

@@ -40,17 +40,16 @@ void Pager::StartInput(std::string_view preload) {
     m_places.assign(preload.size() + 1, {window.CursorX, window.CursorY});
     for (size_t i = 0; i < preload.size(); ++i)
         m_places[i].x = std::max(window.CursorX - m_screen.MeasureZscii(preload.substr(i)), 0);
-    m_scrolls = m_screen.Scrolls();
+    m_scrolls = m_screen.ScrolledPixels();
     m_inputShown = true;
 }
 
 void Pager::FollowScrolls() {
-    const uint64_t scrolls = m_screen.Scrolls();
+    const uint64_t scrolls = m_screen.ScrolledPixels();
     if (scrolls == m_scrolls)
         return;
     // Far enough above the screen for any place, without overflowing.
-    const int64_t shift = static_cast<int64_t>(std::min<uint64_t>(scrolls - m_scrolls, 1u << 16)) *
-                          m_screen.CharHeight();
+    const auto shift = static_cast<int64_t>(std::min<uint64_t>(scrolls - m_scrolls, 1u << 28));
     for (PixelPoint& place : m_places)
         place.y = static_cast<int32_t>(std::max<int64_t>(place.y - shift, -(int64_t{1} << 30)));
     m_scrolls = scrolls;

@@ -96,11 +96,14 @@ void zScreen::Scroll(const Rect& area) {
     Fill(area.left, lastLine, area.right, area.bottom);
     Current().CursorY = lastLine;
     ++m_scrolls;
+    m_scrolledPixels += static_cast<uint64_t>(m_charHeight);
     if (m_keepText)
         ++m_linesInHistory;
 }
 
 std::string zScreen::OutPut(std::string_view outStr, bool eraseLastLine) {
+    if (m_v6)
+        return OutPut6(outStr, eraseLastLine);
     if (!m_screenReady)
         SetupScreen();
     WindowRec& window = Current();
@@ -196,8 +199,7 @@ void zScreen::DeleteChar(std::string_view chars) {
     window.CursorX = std::max(window.CursorX - width, 0);
     // Covers the glyphs as that many spaces would, with the text's background, but without
     // wrapping to the next line near the right edge.
-    const int64_t right =
-        std::min<int64_t>(int64_t{window.CursorX} + cover, WindowRect(window).right);
+    const int64_t right = std::min<int64_t>(int64_t{window.CursorX} + cover, TextBounds().right);
     const auto band =
         ClipRect(window.CursorX, window.CursorY, right, int64_t{window.CursorY} + m_charHeight,
                  m_surface->Width(), m_surface->Height());
@@ -210,7 +212,7 @@ void zScreen::RubOutTo(PixelPoint from, size_t characters) {
     if (!m_screenReady)
         SetupScreen();
     WindowRec& window = Current();
-    const Rect area = WindowRect(window);
+    const Rect area = TextBounds();
     // Text that scrolled away above the window is gone; what is left of it starts at the top.
     if (from.y < area.top)
         from = {area.left, area.top};
@@ -236,6 +238,16 @@ void zScreen::RubOutTo(PixelPoint from, size_t characters) {
     }
     window.CursorX = from.x;
     window.CursorY = from.y;
+}
+
+Rect zScreen::TextBounds() const {
+    if (!m_v6)
+        return WindowRect(Current());
+    const WindowRec& window = Current();
+    Rect area = WindowArea(m_currentWindow);
+    area.left += std::min(window.LeftMargin, std::max(area.Width(), 0));
+    area.right = std::max(area.left, area.right - window.RightMargin);
+    return area;
 }
 
 PixelPoint zScreen::CaretPosition() const {

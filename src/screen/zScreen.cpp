@@ -87,7 +87,9 @@ void zScreen::SelectFont(bool fixedPitch, bool bold, bool italic) {
 
 void zScreen::ApplyStyle() {
     const int style = Current().Style;
-    SelectFont((style & kStyleFixed) != 0 || Current().Font != kFontNormal || m_currentWindow == 1,
+    // The upper window of versions 1 to 5 is in fixed pitch.
+    SelectFont((style & kStyleFixed) != 0 || Current().Font != kFontNormal ||
+                   (m_currentWindow == 1 && !m_v6),
                (style & kStyleBold) != 0, (style & kStyleItalic) != 0);
     if (style & kStyleReverse) {
         m_surface->SetTextColour(m_storedBackColor);
@@ -243,15 +245,30 @@ void zScreen::FillLine() {
 }
 
 void zScreen::KeepText(bool keep) {
-    m_keepText = keep;
-    if (!keep) {
+    m_keepTextAsked = keep;
+    // Version 6 keeps its own screen: its windows are not the two the record is made of.
+    m_keepText = keep && !m_v6;
+    if (!m_keepText) {
         m_upperText.Clear(Appearance{});
         m_lowerText.Clear(kDefaultBackInk);
         m_linesInHistory = 0;
     }
 }
 
+void zScreen::SetLinesPrinted(int32_t lines) {
+    if (!m_v6) {
+        m_linesPrinted = lines;
+        return;
+    }
+    for (WindowRec& window : m_windows)
+        if (window.LineCount != kLineCountNoPause)
+            window.LineCount = lines;
+}
+
 void zScreen::Resize(int width, int height) {
+    if (m_v6)
+        return Resize6(std::max(width, kMinimumColumns * m_charWidth),
+                       std::max(height, kMinimumRows * m_charHeight));
     if (!m_screenReady) {
         // Nothing is laid out yet: the next erase lays the screen out on the new size.
         MeasureCell();
@@ -313,6 +330,7 @@ void zScreen::Resize(int width, int height) {
         m_promptY -= shift;
         // What was drawn has moved up as a scroll moves it.
         m_scrolls += static_cast<uint64_t>(lost);
+        m_scrolledPixels += static_cast<uint64_t>(shift);
         if (m_inputCaret)
             m_inputCaret->y -= shift;
     }

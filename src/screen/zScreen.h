@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/Pictures.h"
 #include "platform/Surface.h"
 #include "screen/ScreenRecord.h"
 #include "text/CharMap.h"
@@ -8,6 +9,8 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,8 +80,18 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
+/// Version 6 has eight windows; their attributes (WINDOW_STYLE, property 14) are these bits.
+inline constexpr int kWindowCount = 8;
+inline constexpr int kAttrWrapping = 1;
+inline constexpr int kAttrScrolling = 2;
+inline constexpr int kAttrTranscript = 4;
+inline constexpr int kAttrBuffering = 8;
+/// The line count (property 15) that never pauses at "[**MORE**]".
+inline constexpr int32_t kLineCountNoPause = -999;
+
 /// One text window, in character cells (1-based) with its cursor in pixels from the surface's
-/// top-left corner.
+/// top-left corner. Version 6 places it in units instead (pixels in the window, cells in a
+/// terminal), with the properties of GET_WIND_PROP.
 struct WindowRec {
     int Top = 0;
     int Left = 0;
@@ -89,6 +102,24 @@ struct WindowRec {
     uint8_t Style = 0;
     int Font = kFontNormal; ///< SET_FONT's font: 1, 3 (character graphics) or 4 (fixed pitch)
     bool Buffered = false;  ///< word buffering; only the lower window's flag is used
+
+    // Version 6 (the cursor above stays in surface pixels, 0-based; it moves with the window).
+    int32_t Y = 1; ///< top edge on the screen, 1-based
+    int32_t X = 1;
+    int32_t YSize = 0;
+    int32_t XSize = 0;
+    int32_t LeftMargin = 0;
+    int32_t RightMargin = 0;
+    int32_t Interrupt = 0; ///< the newline interrupt routine (packed), property 8
+    int32_t Countdown = 0; ///< new-lines until it is called (0: never), property 9
+    int Attributes = 0;
+    int32_t LineCount = 0; ///< new-lines since the player last read the window
+    Colour Fore = kStartForeColour;
+    Colour Back = kStartBackColour;
+    int32_t ColourNumbers = kStartForeColourNumber | (kStartBackColourNumber << 8); ///< prop. 11
+    int32_t TrueFore = 0x0000; ///< property 16 (a 15-bit colour)
+    int32_t TrueBack = 0x7FFF; ///< property 17
+    bool WrapClipped = false;  ///< wrapping is off and the line reached the right margin
 };
 
 /// The screen model: a lower (scrolling) and an upper window on one drawing surface, with
@@ -112,8 +143,10 @@ class zScreen {
     void SetCharMap(const CharMap& chars) { m_chars = &chars; }
     const CharMap& Chars() const { return m_chars ? *m_chars : m_defaultChars; }
 
-    int32_t LinesPrinted() const { return m_linesPrinted; }
-    void SetLinesPrinted(int32_t lines) { m_linesPrinted = lines; }
+    int32_t LinesPrinted() const { return m_v6 ? Current().LineCount : m_linesPrinted; }
+    /// Lines printed since the player last saw the screen; in version 6 every window's line
+    /// count (but those that never pause).
+    void SetLinesPrinted(int32_t lines);
     int CharWidth() const { return m_charWidth; }
     int CharHeight() const { return m_charHeight; }
     int ScreenWidth() const { return m_screenWidth; }
@@ -187,17 +220,103 @@ class zScreen {
     int MeasureZscii(std::string_view text);
     /// Times the lower window has scrolled: what was drawn before has moved up a line each.
     uint64_t Scrolls() const { return m_scrolls; }
+    /// Rows of pixels (cells) that scrolling has moved what was drawn up, in every version.
+    uint64_t ScrolledPixels() const { return m_scrolledPixels; }
+
+    // ---- Version 6 (the complete Z-machine): eight windows placed in units -----------------
+    // A unit is a pixel of the surface: a pixel in the window, a cell in a terminal. Window
+    // numbers are 0 to 7, or -3 for the current window; others are ignored.
+
+    /// Lays out version 6's eight windows on the erased screen (Standard 8.8.3.3): window 0
+    /// the whole screen, the others at the top left with no size. The screen is the surface,
+    /// or the largest part of it in the proportions of the screen the story's pictures were
+    /// made for. Until LeaveVersion6 the
+    /// window opcodes and the text output follow version 6's rules.
+    void StartVersion6();
+    void LeaveVersion6();
+    bool Version6() const { return m_v6; }
+    /// The window a story's number names (-3: the current one); nothing when out of range.
+    std::optional<int> WindowNumber(int number) const;
+    /// A window of version 6 as it stands.
+    const WindowRec& Window6(int windowNo) const {
+        return m_windows[static_cast<size_t>(std::clamp(windowNo, 0, kWindowCount - 1))];
+    }
+    /// The rectangle of a window on the surface: in version 6 its place in units, otherwise
+    /// its cells.
+    Rect WindowArea(int windowNo) const;
+    /// SPLIT_WINDOW: window 1 at the top, `units` high; window 0 below it, the rest.
+    void SplitUnits(int32_t units);
+    /// SET_WINDOW: selects the window, whose cursor stays where it was.
+    void SelectWindow(int windowNo);
+    void MoveWindow(int windowNo, int32_t y, int32_t x);
+    void SizeWindow(int windowNo, int32_t height, int32_t width);
+    /// WINDOW_STYLE: operation 0 sets the attributes, 1 adds, 2 clears and 3 flips them.
+    void SetWindowStyle(int windowNo, int flags, int operation);
+    int32_t WindowProperty(int windowNo, int property);
+    /// PUT_WIND_PROP: properties 0 to 15, each through the rules of the opcode that sets it;
+    /// false for a property that cannot be written.
+    bool PutWindowProperty(int windowNo, int property, int32_t value);
+    /// SCROLL_WINDOW: the window's contents move up by `units` (down when negative).
+    void ScrollWindow(int windowNo, int32_t units);
+    void SetMargins(int32_t left, int32_t right, int windowNo);
+    /// SET_CURSOR: (y, x) in the window; y -1 hides the cursor and -2 shows it.
+    void PlaceCursor(int32_t y, int32_t x, int windowNo);
+    /// GET_CURSOR: the current window's cursor, (y, x) from (1, 1).
+    std::pair<int32_t, int32_t> CursorInWindow() const;
+    /// Whether the cursor is to be seen (a version 6 story hides and shows it by SET_CURSOR).
+    bool CursorShown() const { return !m_v6 || m_cursorShown; }
+    /// SET_COLOUR with colour numbers (-1 the colour under the cursor).
+    void SetWindowColours(int fore, int back, int windowNo);
+    /// SET_TRUE_COLOUR: 15-bit colours, -1 default, -2 current, -3 under the cursor.
+    void SetWindowTrueColours(int32_t fore, int32_t back, int windowNo);
+    /// SET_FONT for a window: the font it had, or 0 when the font is not there.
+    int SetWindowFont(int font, int windowNo);
+    /// A window's font size in units: (height, width of "0").
+    std::pair<int, int> FontSize(int windowNo);
+    /// ERASE_WINDOW: a window, or -1 (the screen, and the split undone) or -2 (the screen).
+    void EraseWindow6(int windowNo);
+    /// ERASE_LINE: from the cursor to the right margin (1), or that many units.
+    void EraseLine6(int32_t units);
+    /// MOUSE_WINDOW: clicks count only inside this window (-1: anywhere).
+    void SetMouseWindow(int windowNo);
+    /// Whether a click at (x, y) in units from (1, 1) lies where the story takes clicks.
+    bool TakesClick(int32_t x, int32_t y) const;
+    /// Called for a window's newline interrupt routine (property 8); afterNewLine calls it once
+    /// the new line has been begun, as one story expects (Standard 8.8.3.2.2.1).
+    void SetNewlineInterrupt(std::function<void(int32_t routine)> call, bool afterNewLine) {
+        m_onInterrupt = std::move(call);
+        m_interruptAfterNewLine = afterNewLine;
+    }
+
+    /// The story's pictures (none: no picture exists).
+    void SetPictures(std::shared_ptr<const PictureSet> pictures) {
+        m_pictures = std::move(pictures);
+    }
+    /// Whether pictures can be shown: there are some, and the surface draws them.
+    bool PicturesShown() const { return m_pictures && m_surface->DrawsPictures(); }
+    const PictureSet* Pictures() const { return PicturesShown() ? m_pictures.get() : nullptr; }
+    /// The story's pictures, shown or not.
+    const PictureSet* PictureFile() const { return m_pictures.get(); }
+    /// A picture's size on this screen, in units (where pictures are not shown, the place it
+    /// keeps); nothing for a picture that is not there.
+    std::optional<PictureSize> PictureSizeOf(uint32_t number) const;
+    /// DRAW_PICTURE and ERASE_PICTURE in the current window at (y, x) from its top left (0:
+    /// the cursor's); false for a picture that is not there.
+    bool DrawPicture(uint32_t number, int32_t y, int32_t x);
+    bool ErasePicture(uint32_t number, int32_t y, int32_t x);
 
     /// Where the caret of a line being typed stands (nothing while no line is read); the
     /// front-ends show it there.
     void SetInputCaret(std::optional<PixelPoint> caret) { m_inputCaret = caret; }
     const std::optional<PixelPoint>& InputCaret() const { return m_inputCaret; }
+    /// The height of the caret: a line of the current window's text.
+    int CaretHeight() const { return m_v6 ? m_lineHeight6 : m_charHeight; }
     /// Where the player's attention is: the caret of a line being typed, else the cursor.
     PixelPoint CaretPosition() const;
 
     /// Whether the screen keeps a record of its text and looks (on by default), from which it
     /// draws itself again when its size or font changes; without one a new size keeps the
-    /// pixels that still fit.
+    /// pixels that still fit. Version 6 keeps none: its screen is shown scaled instead.
     void KeepText(bool keep);
     /// What the screen shows now.
     ScreenSnapshot Snapshot() const;
@@ -210,8 +329,16 @@ class zScreen {
     /// and the story's colours and styles as they were.
     void ShowSnapshot(const ScreenSnapshot& snapshot);
 
-    /// The window with story number 0 or 1 (for front-ends and tests).
-    const WindowRec& Window(int windowNo) const { return m_windows[windowNo == 1 ? 1 : 0]; }
+    /// The window with story number 0 or 1 (0 to 7 in version 6), for front-ends and tests.
+    const WindowRec& Window(int windowNo) const {
+        return m_windows[static_cast<size_t>(
+            windowNo >= 1 && windowNo < (m_v6 ? kWindowCount : 2) ? windowNo : 0)];
+    }
+    /// Whether text printed now goes to the transcript: the lower window's, or in version 6
+    /// that of a window with the transcript attribute.
+    bool Transcribed() const {
+        return m_v6 ? (Current().Attributes & kAttrTranscript) != 0 : m_currentWindow == 0;
+    }
     /// The colours set by SET_COLOUR (or the starting ones).
     Colour StoredForeColor() const { return m_storedForeColor; }
     Colour StoredBackColor() const { return m_storedBackColor; }
@@ -221,10 +348,58 @@ class zScreen {
     bool PromptShown() const { return m_promptShown; }
 
   private:
+    // Version 6.
+    WindowRec& At6(int windowNo) { return m_windows[static_cast<size_t>(windowNo)]; }
+    /// The window's rectangle on the surface, 0-based, in 64 bits (windows may lie far off).
+    struct Area {
+        int64_t left, top, right, bottom;
+    };
+    static Area AreaOf(const WindowRec& window);
+    /// The cursor's x and y from the window's top left, 1-based.
+    static int32_t RelativeX(const WindowRec& window) {
+        return window.CursorX - (window.X - 1) + 1;
+    }
+    static int32_t RelativeY(const WindowRec& window) {
+        return window.CursorY - (window.Y - 1) + 1;
+    }
+    /// Puts a window's cursor at (y, x) from its top left, kept within a range that no sum
+    /// overflows.
+    static void SetRelativeCursor(WindowRec& window, int64_t y, int64_t x);
+    /// The current window's colours and font to the surface.
+    void ApplyWindow6();
+    /// The height of a line in the current window.
+    int LineHeight();
+    /// Text output of version 6 (see OutPut).
+    std::string OutPut6(std::string_view outStr, bool eraseLastLine);
+    /// Begins a new line in the current window: the left margin of the next line, scrolling
+    /// when it has no room, and the newline interrupt. True when the window has filled with
+    /// lines the player has not seen (a "[**MORE**]" is due).
+    bool NewLine6();
+    /// Makes room for a line at the current window's cursor, scrolling when the window does.
+    void MakeRoom6(int lineHeight);
+    /// Limits text to the current window between its margins; false when none of it shows.
+    bool ClipToWindow6();
+    /// Shows "[**MORE**]" on the current window's new line and gives back the text not drawn.
+    std::string PageBreak6(std::string_view rest);
+    /// The surface follows a new display size; the story lays its windows out again.
+    void Resize6(int width, int height);
+    /// Takes a display of width x height as the screen (see StartVersion6).
+    void FitScreen6(int width, int height);
+    /// Moves a window area's pixels up by `units` (down when negative), filling what is left.
+    void ScrollArea(const Area& area, int64_t units, Colour back);
+    void FillArea(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour colour);
+    /// A colour number or true colour resolved for a window (nothing: leave it as it is).
+    std::optional<std::pair<Colour, int32_t>> ColourNumber(int number, bool fore,
+                                                           const WindowRec& window) const;
+    /// The picture placed at (y, x) of the current window, or nothing.
+    std::optional<Area> PicturePlace(uint32_t number, int32_t y, int32_t x) const;
+
     WindowRec& Current() { return m_windows[static_cast<size_t>(m_currentWindow)]; }
     const WindowRec& Current() const { return m_windows[static_cast<size_t>(m_currentWindow)]; }
     /// The pixel rectangle of a window.
     Rect WindowRect(const WindowRec& window) const;
+    /// Where the current window's text stands: the window, within its margins in version 6.
+    Rect TextBounds() const;
     /// Whole text lines on the screen.
     int ScreenLines() const { return m_screenHeight / m_charHeight; }
     /// Selects the current window's font and colours from its style.
@@ -325,22 +500,34 @@ class zScreen {
     Colour m_gameBack = kStartBackColour;
     bool m_storyColours = true;
     bool m_screenReady = false;
-    std::array<WindowRec, 2> m_windows{}; ///< [0] lower, [1] upper
+    std::array<WindowRec, kWindowCount> m_windows{}; ///< [0] lower, [1] upper (and 2-7 in v6)
     int m_currentWindow = 0;
     /// Where the "[**MORE**]" prompt stands until the resumed output erases it.
     bool m_promptShown = false;
     int32_t m_promptY = 0;
+    int32_t m_promptX = 0;
     uint64_t m_scrolls = 0;
+    uint64_t m_scrolledPixels = 0; ///< rows of pixels the scrolls moved what was drawn up
     std::optional<PixelPoint> m_inputCaret;
     /// The story's colours as kept in the record (see Ink).
     Colour m_foreInk = kDefaultForeInk;
     Colour m_backInk = kDefaultBackInk;
     bool m_keepText = true;
+    bool m_keepTextAsked = true; ///< what KeepText was told, outside version 6
     CellGrid m_upperText;
     TextFlow m_lowerText;
     Colour m_lowerFill = kDefaultBackInk; ///< what the lower window was last erased in
     /// Lines of the lower window's kept text that scrolled into the surface's history.
     int m_linesInHistory = 0;
+    // Version 6.
+    bool m_v6 = false;
+    int m_lineHeight6 = 1; ///< of the current window's font
+    bool m_cursorShown = true;
+    int m_mouseWindow = 1;
+    std::function<void(int32_t)> m_onInterrupt;
+    bool m_interruptAfterNewLine = false;
+    int m_interruptDepth = 0;
+    std::shared_ptr<const PictureSet> m_pictures;
 };
 
 } // namespace lantern

@@ -38,6 +38,10 @@ class OutputStreams {
     bool IsSelected(int number) const;
     /// How many memory streams are open.
     int MemoryStreamDepth() const { return m_depth; }
+    /// The table of the innermost memory stream (its length word); 0 when none is open.
+    int32_t InnermostTable() const {
+        return m_depth > 0 ? m_levels[static_cast<size_t>(m_depth - 1)].table : 0;
+    }
 
   private:
     struct MemoryStream {

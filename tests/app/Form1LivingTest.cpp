@@ -1,13 +1,16 @@
 // A window a player lives in: it resizes in both modes, keeps preferences and recent stories,
-// opens dropped files, and keeps a game of the complete Z-machine when it closes.
+// opens dropped files, keeps a game of the complete Z-machine when it closes, and plays sounds.
 #include "app/Pixels.h"
 #include "app/WindowDriver.h"
+#include "sound/SoundModule.h"
+#include "support/RecordingSound.h"
 #include "window/MainMenu.h"
 #include "window/StoryFiles.h"
 #include "window/WelcomeText.h"
 
 #include <QAction>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
@@ -164,9 +167,15 @@ TEST(Form1Living, UnderStandardTheScreenFollowsTheWindowAndTheStoryIsTold) {
 
 TEST(Form1Living, PreferencesAreKeptForTheNextWindow) {
     QTemporaryDir folder;
+    RecordingSound sound;
     {
-        WindowDriver driver(Options{}, false, folder.path());
+        WindowDriver driver(Options{}, false, folder.path(), &sound);
         Form1& form = *driver.form;
+        EXPECT_EQ(sound.playerVolume, 100);
+        form.Menu()->SoundVolume(50)->trigger();
+        EXPECT_EQ(sound.playerVolume, 50);
+        form.Menu()->Sound()->trigger();
+        EXPECT_EQ(sound.playerVolume, 0);
         EXPECT_EQ(form.Settings().zoom, 100);
         form.Menu()->ZoomIn()->trigger();
         form.Menu()->ZoomIn()->trigger();
@@ -187,8 +196,40 @@ TEST(Form1Living, PreferencesAreKeptForTheNextWindow) {
     EXPECT_TRUE(driver.form->PlaysStandard());
     EXPECT_TRUE(driver.form->Menu()->Standard()->isChecked());
     EXPECT_EQ(driver.form->size(), QSize(610, 470));
+    // Sound off, at half volume: the terminal reads the same choice from the same file.
+    EXPECT_FALSE(driver.form->Menu()->Sound()->isChecked());
+    EXPECT_TRUE(driver.form->Menu()->SoundVolume(50)->isChecked());
+    const SoundChoice choice = ReadSoundChoice((folder.path() + "/lantern.ini").toStdString());
+    EXPECT_FALSE(choice.On);
+    EXPECT_EQ(choice.Volume, 50);
     driver.form->Menu()->ZoomReset()->trigger();
     EXPECT_EQ(driver.form->Settings().zoom, 100);
+}
+
+TEST(Form1Living, ASoundsRoutineRunsWhileTheStoryWaitsForACommand) {
+    // The real device, on SDL's disk driver: the sound's end wakes the window, whose game
+    // calls the routine, which prints, while nothing is typed.
+    QTemporaryDir folder;
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", (folder.path() + "/audio.raw").toLocal8Bit());
+    ModuleSound sound(LANTERN_SOUND_MODULE);
+    Options options;
+    options.story = LANTERN_STORY_SOUNDS_V5;
+    options.standard = true;
+    WindowDriver driver(options, false, folder.path(), &sound);
+    bool heard = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (driver.Recorder().Shows("[The sound has ended.]")) {
+            heard = true;
+            driver.form->close();
+        }
+    });
+    poll.start(20);
+    QTimer::singleShot(20000, driver.form.get(), &QWidget::close);
+    driver.Play({Line("tell\r"), Step{Step::Wait::Line, "", {}, true}});
+    EXPECT_TRUE(heard);
+    EXPECT_GT(QFileInfo(folder.path() + "/audio.raw").size(), 0);
 }
 
 // The settings file is outside input: its values are bounded (the place to the screen), it is

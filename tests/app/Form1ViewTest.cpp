@@ -290,3 +290,57 @@ TEST(Form1View, TimedInputCallsTheStoryBackWhileTheWindowWaits) {
 
 } // namespace
 } // namespace lantern::test
+
+namespace lantern::test {
+namespace {
+
+// A version 6 story with its resource file beside it: the pictures are drawn scaled in its
+// window (a placeholder erases, an adaptive picture takes the colours of the one before it),
+// and a click in the mouse window reaches the story with its place in the header.
+TEST(Form1View, AVersion6StoryDrawsItsPicturesAndTakesClicks) {
+    Options options = WithStory(LANTERN_STORY_GALLERY);
+    options.standard = true;
+    WindowDriver driver(options);
+    constexpr Colour kRed = Rgb(255, 0, 0);
+    constexpr Colour kGreen = Rgb(0, 0xC0, 0);
+    driver.Play(
+        {Step{Step::Wait::Key, "", [&] {
+                  const zScreen& screen = driver.Screen();
+                  const QtSurface& surface = driver.Display();
+                  // The screen has the proportions of the pictures' screen, 320 by 200.
+                  EXPECT_EQ(surface.Width() * 200 / 320, surface.Height());
+                  const auto first = screen.PictureSizeOf(1);
+                  ASSERT_TRUE(first);
+                  EXPECT_EQ(first->Width, surface.Width() * 16 / 320);
+                  const Rect box = screen.WindowArea(2);
+                  // The placeholder erased picture 1's corner to window 2's red.
+                  EXPECT_EQ(PixelAt(surface, box.left + 1, box.top + 1), kRed);
+                  const Colour corner =
+                      PixelAt(surface, box.left + first->Width - 1, box.top + first->Height - 1);
+                  EXPECT_NE(corner, kRed);
+                  EXPECT_NE(corner, kWhite);
+                  // Picture 2 beside it, and 4 (adaptive, red of its own) in its green.
+                  EXPECT_EQ(PixelAt(surface, box.left + first->Width + 2, box.top + 2), kGreen);
+                  EXPECT_EQ(PixelAt(surface, box.left + 2, box.top + first->Height + 2), kGreen);
+                  // A larger window shows the same screen larger.
+                  const QSize before = surface.Image().size();
+                  driver.form->resize(driver.form->size() * 2);
+                  EXPECT_EQ(surface.Image().size(), before);
+                  const double scale = driver.form->Picture1()->Scale();
+                  EXPECT_GT(scale, 1.5);
+                  // A click in window 1, the status line, where it shows now.
+                  const QPoint at =
+                      driver.form->Picture1()->Origin() +
+                      QPoint(static_cast<int>(9.5 * scale), static_cast<int>(4.5 * scale));
+                  Mouse(driver.form->Picture1(), QEvent::MouseButtonPress, at);
+                  Mouse(driver.form->Picture1(), QEvent::MouseButtonRelease, at);
+              }}});
+    std::string printed;
+    for (const std::string& text : driver.Recorder().Drawn())
+        printed += text;
+    EXPECT_NE(printed.find("key: 254 at 10,5; mouse 5,10"), std::string::npos) << printed;
+    EXPECT_TRUE(driver.Recorder().Shows("Done."));
+}
+
+} // namespace
+} // namespace lantern::test

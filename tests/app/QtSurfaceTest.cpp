@@ -2,6 +2,7 @@
 
 #include "app/Pixels.h"
 #include "screen/zScreen.h"
+#include "support/BlorbBuilder.h"
 #include "text/CharGraphics.h"
 #include "window/ScreenText.h"
 
@@ -270,6 +271,48 @@ TEST(QtSurface, ResizeKeepsWhatFits) {
     surface.DrawText(0, 0, "x");
     surface.FillRect(0, 0, 5, 5, kRed);
     surface.CopyBlock(0, 0, 5, 5, 1, 1);
+}
+
+} // namespace
+} // namespace lantern::test
+
+namespace lantern::test {
+namespace {
+
+// Pictures are decoded once and kept, scaled, at most 256 MiB together (the oldest dropped
+// first); a picture that does not decode, or declares a size too large to keep, draws nothing.
+TEST(QtSurface, PicturesAreKeptWithinTheirBoundAndBrokenOnesDrawNothing) {
+    QtSurface surface(64, 64);
+    surface.FillRect(0, 0, 64, 64, kWhite);
+    const std::vector<uint8_t> png = MakeIndexedPng(4, 4, 0xFF0000);
+    PictureDraw draw;
+    draw.Key = 1;
+    draw.Bytes = png;
+    draw.Target = Rect{8, 8, 16, 16};
+    draw.Clip = Rect{0, 0, 12, 64};
+    surface.DrawPicture(draw);
+    EXPECT_EQ(PixelAt(surface, 9, 9), kRed);
+    EXPECT_EQ(PixelAt(surface, 13, 9), kWhite); // clipped
+    // Broken and huge pictures (this one declares 65535 by 65535 pixels and holds one).
+    const std::vector<uint8_t> huge = MakePngFile(65535, 65535, 2, {}, {0, 1, 2, 3});
+    const std::vector<uint8_t> broken(png.begin(), png.begin() + 40);
+    for (const std::vector<uint8_t>* bytes : {&huge, &broken}) {
+        draw.Key += 1;
+        draw.Bytes = *bytes;
+        draw.Target = Rect{20, 20, 60, 60};
+        draw.Clip = Rect{0, 0, 64, 64};
+        surface.DrawPicture(draw);
+        EXPECT_EQ(PixelAt(surface, 30, 30), kWhite);
+    }
+    // One picture at ever new sizes of almost 64 MiB each: the oldest copies go.
+    draw.Key = 1;
+    draw.Bytes = png;
+    for (int size = 3995; size < 4000; ++size) {
+        draw.Target = Rect{0, 0, size, size};
+        surface.DrawPicture(draw);
+        EXPECT_LE(surface.Pictures().Bytes(), PictureCache::kMostBytes);
+    }
+    EXPECT_GT(surface.Pictures().Bytes(), PictureCache::kMostBytes / 2);
 }
 
 } // namespace

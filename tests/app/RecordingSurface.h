@@ -125,6 +125,13 @@ class RecordingSurface : public Surface {
         });
     }
     std::vector<TextRun> TextIn(const Rect& area) const override { return m_inner.TextIn(area); }
+    void SetTextClip(std::optional<Rect> clip) override { m_inner.SetTextClip(clip); }
+    bool DrawsPictures() const override { return m_inner.DrawsPictures(); }
+    void DrawPicture(const PictureDraw& picture) override {
+        m_inner.DrawPicture(picture);
+        Remove(picture.Clip);
+    }
+    std::optional<Colour> PixelAt(int x, int y) const override { return m_inner.PixelAt(x, y); }
     bool DrawGraphics(int x, int y, std::string_view codes, TextExtent cell) override {
         return m_inner.DrawGraphics(x, y, codes, cell);
     }

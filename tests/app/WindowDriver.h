@@ -95,10 +95,12 @@ class WindowDriver {
     /// A window with options; its message boxes are recorded and answered Yes, or with
     /// realMessageBoxes, shown as they are (the test answers them). Its preferences and
     /// autosaves are kept in a folder of its own, or in `folder` when one is given (a later
-    /// window then finds what an earlier one kept).
+    /// window then finds what an earlier one kept). Its sounds play on `sound` (none: a
+    /// device that never opens).
     explicit WindowDriver(Options options = {}, bool realMessageBoxes = false,
-                          const QString& folder = {}) {
+                          const QString& folder = {}, SoundDevice* sound = nullptr) {
         Form1Hooks hooks;
+        hooks.sound = sound;
         const QString place = folder.isEmpty() ? m_folder.path() : folder;
         hooks.settingsFile = place + QStringLiteral("/lantern.ini");
         hooks.dataFolder = place + QStringLiteral("/data");
@@ -193,7 +195,8 @@ class WindowDriver {
             return;
         }
         Keyboard& keys = form->Machine().Keys();
-        if (!keys.Waiting() || m_holding)
+        // A key given in a check (a click) is the game's to take first.
+        if (!keys.WantsKeys() || m_holding)
             return;
         if (m_typing.empty()) {
             const bool lineWait = keys.WaitingForLine();

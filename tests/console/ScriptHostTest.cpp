@@ -55,11 +55,13 @@ TEST_F(Script, TimedWaitsTypeLinesAtOnceAndTimeOutAtOnceWhenTheInputHasEnded) {
     Feed("look\n");
     auto ignore = [](std::string_view, size_t) {};
     int ticks = 0;
-    Keyboard::Timer timer{500, [&] {
+    Keyboard::Timer timer{500,
+                          [&] {
                               ++ticks;
                               return ticks % 2 == 0 ? Keyboard::Tick::Stop
                                                     : Keyboard::Tick::Continue;
-                          }};
+                          },
+                          {}};
     EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, &timer), "look");
     EXPECT_FALSE(keyboard.TimedOut());
     EXPECT_EQ(host.Milliseconds(), 0);
@@ -68,7 +70,7 @@ TEST_F(Script, TimedWaitsTypeLinesAtOnceAndTimeOutAtOnceWhenTheInputHasEnded) {
     EXPECT_EQ(keyboard.ReadLine(100, {}, ignore, &timer), "");
     EXPECT_TRUE(keyboard.TimedOut());
     // A wait that never ends by itself ends the game a minute after the input ended.
-    Keyboard::Timer endless{100, [] { return Keyboard::Tick::Continue; }};
+    Keyboard::Timer endless{100, [] { return Keyboard::Tick::Continue; }, {}};
     EXPECT_THROW(keyboard.WaitForKey(false, &endless), GameStopped);
     EXPECT_EQ(host.Milliseconds(), ScriptHost::kIdleLimitMs);
 }

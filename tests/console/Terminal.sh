@@ -3,10 +3,12 @@
 # and Escape, which types nothing; Ctrl-C's question in the default mode; the screen when the terminal changes its size, with and
 # without --standard; the last screen left in the terminal when a game ends right after a timed
 # key; a game kept and the question to go on with it, a second game of the same story, and a
-# message of a game's last moments.
-# Usage: Terminal.sh LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5)
+# message of a game's last moments; the routine of a sound that ends while the story waits for a
+# command; a version 6 game's click and Ctrl-C's question in it.
+# Usage: Terminal.sh LANTERN STORY STANDARD_STORY (tests/stories/standard, version 5) SOUNDS_STORY
+# (tests/stories/sounds, version 5) GALLERY (tests/stories/gallery, version 6)
 set -uo pipefail
-lantern=$1 story=$2 standard=$3
+lantern=$1 story=$2 standard=$3 sounds=$4 gallery=$5
 command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
 socket="lantern-terminal-$$"
@@ -52,11 +54,13 @@ end_game() {
 }
 
 # game_command PID_FILE DATA ARGUMENTS...: the shell command of a game of lantern --console that
-# notes its process in PID_FILE and keeps its autosaves in DATA.
+# notes its process in PID_FILE and keeps its autosaves in DATA; it reads the preferences of
+# $work (none: sound on) and writes what it plays to PID_FILE.raw.
 game_command() {
     local pid=$1 data=$2
     shift 2
-    printf "XDG_DATA_HOME=%q %s 2>>%q; echo \"exit status \$?\"; sleep 60" "$data" \
+    printf "XDG_DATA_HOME=%q XDG_CONFIG_HOME=%q SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=%q \
+        %s 2>>%q; echo \"exit status \$?\"; sleep 60" "$data" "$work" "$pid.raw" \
         "$(printf " %q" sh -c 'echo $$ >"$0"; exec "$@"' "$pid" "$lantern" --console "$@")" \
         "$work/err"
 }
@@ -131,6 +135,18 @@ play "$story"
 wait_for ">" || fail "the story never asked for a command"
 kill -INT "$(cat "$work/pid$plays")"
 ended || fail "a signal from outside did not end the game at once"
+
+# A version 6 game is not kept, so Ctrl-C asks under --standard too; a click in the story's
+# mouse window (the top rows) reaches it as key 254 with its cell, counted from 1.
+play --standard "$gallery"
+wait_for "Click or press a key:" || fail "the gallery never asked for a click"
+[ "$(pane display -p '#{cursor_flag}')" = 0 ] || fail "the cursor the story hid is shown"
+pane send-keys C-c
+wait_for "Quit and lose this game? [y/n]" || fail "Ctrl-C did not ask before losing a version 6 game"
+pane send-keys n
+sleep 0.3
+pane send-keys -l $'\e[M *!\e[M#*!' # press and release at column 10 of row 1
+wait_for "254 at 10,1; mouse" || fail "the click did not reach the story"
 
 # Under --standard the screen follows the terminal: the story reads the new size in the header
 # and its text wraps again at the new width; a line being typed stays.
@@ -221,6 +237,15 @@ wait_for "Screen 80 by 24" || fail "size was not played"
 end_game
 grep -qF "lantern: The game cannot be kept. \"$kept\" is not a regular file." "$work/err" ||
     fail "the message of the game's end was lost: $(cat "$work/err")"
+# A sound's routine runs while the story waits for a command, as soon as the sound ends; the
+# line then typed goes on after what it printed.
+play --standard "$sounds"
+wait_for ">" || fail "the story never asked for a command"
+pane send-keys t e l l Enter
+wait_for "[The sound has ended.]" || fail "the sound's routine did not run while the story waited"
+pane send-keys t e l l Enter
+wait_for "[The sound has ended.]" 2 || fail "the line typed after the routine's text was not read"
+[ -s "$work/pid$plays.raw" ] || fail "the terminal game played no sound"
 if grep -qE "AddressSanitizer|runtime error:" "$work/err"; then
     fail "a sanitizer reported a fault: $(cat "$work/err")"
 fi

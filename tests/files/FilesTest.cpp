@@ -1,8 +1,11 @@
-// The one IFF reader and the one way of reading a file, on the shapes broken files take.
+// The one IFF reader and the one way of reading a file, on the shapes broken files take; and the
+// AIFF samples of stories, checked before they are played.
 #include "files/FileRead.h"
 #include "files/FileWrite.h"
 #include "files/Iff.h"
 #include "files/Settings.h"
+#include "files/SoundResources.h"
+#include "support/SoundBuilder.h"
 #include "text/CharMap.h"
 
 #include <filesystem>
@@ -82,6 +85,31 @@ TEST(FileRead, OnlyRegularFilesWithinTheirBound) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(Aiff, TheRateIsAnExtendedFloatAndATruncatedSamplePlaysWhatItHas) {
+    // 9123 Hz, as a story of 1988 has it: 0x400C 8E8C000000000000.
+    const std::array<uint8_t, 10> rate{0x40, 0x0C, 0x8E, 0x8C, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(ExtendedFloat(rate), 9123.0);
+    std::string problem;
+    const auto whole = CheckAiff(test::MakeAiff(440, 100), problem);
+    ASSERT_TRUE(whole);
+    EXPECT_TRUE(problem.empty()) << problem;
+    // Cut anywhere, or with any byte changed, it is refused or plays what it has, never more.
+    const std::vector<uint8_t> form = test::MakeAiff(440, 20);
+    for (size_t length = 0; length < form.size(); ++length) {
+        const std::span<const uint8_t> cut(form.data(), length);
+        if (const auto played = CheckAiff(cut, problem)) {
+            EXPECT_LE(played->size(), form.size() + 12);
+        }
+    }
+    for (size_t at = 0; at < 40; ++at) {
+        std::vector<uint8_t> changed = form;
+        changed[at] ^= 0xFF;
+        CheckAiff(changed, problem);
+    }
+    std::vector<uint8_t> text{'A', 'I', 'F', 'C'};
+    EXPECT_FALSE(CheckAiff(text, problem));
+}
+
 // Writing a file removes the temporary files of it that killed writers left behind, and only
 // those: one held by a writer at work, one just made, and those of other files stay.
 TEST(FileWrite, LeftOverTemporaryFilesOfTheSameFileAreRemoved) {
@@ -130,7 +158,7 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
         "storyColours=false\n[window]\ngeometry=10,-20,2000000,2000000,maximized\n"
         "[files]\nlastFolder=" +
         longPath + "\nrecent=" + recent +
-        "\n[game]\nstandard=maybe\n"
+        "\n[game]\nstandard=maybe\n[sound]\non=false\nvolume=250\n"
         "no equals sign\n"
         "[stories]\n1=/a/one.z5,\"One, a story\",/saves/one.qzl\n2=relative.z5,x,\n"
         "3=/a/one.z5,again,\n4=/b.z5," +
@@ -150,6 +178,8 @@ TEST(Settings, ValuesAreBoundedAndComeBackAsWritten) {
     EXPECT_EQ(read.recent[1], "/b/with, comma.z5");
     EXPECT_EQ(read.recent[2], "/many/0.z5");
     EXPECT_FALSE(read.standard);
+    EXPECT_EQ(read.soundOn, false);
+    EXPECT_EQ(read.soundVolume, WindowSettings::kMaxVolume);
     EXPECT_EQ(read.stories, (std::vector<StoryNote>{{"/a/one.z5", "One, a story", "/saves/one.qzl"},
                                                     {"/b.z5", "", ""}}));
     EXPECT_EQ(ParseWindowSettings(FormatWindowSettings(read)), read);

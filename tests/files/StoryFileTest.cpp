@@ -356,3 +356,60 @@ TEST(StoryIdentity, TheIfidIsDeclaredOrMadeFromReleaseSerialAndChecksum) {
 
 } // namespace
 } // namespace lantern
+
+namespace lantern {
+namespace {
+
+std::vector<uint8_t> Long(std::initializer_list<uint32_t> values) {
+    std::vector<uint8_t> out;
+    for (const uint32_t value : values)
+        PutBigEndian(out, value, 4);
+    return out;
+}
+
+// A version 6 story's pictures come from its Blorb: sizes from the image files' headers and
+// the placeholders, scaled as the resolution chunk says, the adaptive ones marked; hostile
+// sizes and resolution chunks are clamped or ignored.
+TEST(StoryPictures, SizesAndScalingFollowTheResolutionChunk) {
+    // A file that declares 65535 by 65535 pixels and holds one.
+    const std::vector<uint8_t> hugePng = test::MakePngFile(65535, 65535, 2, {}, {0, 1, 2, 3});
+    const std::vector<BlorbPart> parts = {
+        {"Pict", 1, "PNG ", test::MakePng(16, 8)},
+        {"Pict", 2, "Rect", Long({0, 30})},
+        {"Pict", 3, "PNG ", hugePng},
+        {"Pict", 4, "JPEG", {0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8, 0, 50, 0, 70}},
+        {"Pict", 5, "TEXT", Bytes("not a picture")},
+        {"", 0, "RelN", {0, 9}},
+        {"", 0, "APal", Long({4, 99})},
+        {"", 0, "Reso", Long({320, 200, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 2, 1, 1, 0,
+                              0,   0,   0, 3, 1, 1, 0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0})},
+    };
+    const auto pictures = PictureSet::FromBlorb(BuildBlorb(parts));
+    ASSERT_TRUE(pictures);
+    EXPECT_EQ(pictures->Count(), 4u);
+    EXPECT_EQ(pictures->Release(), 9);
+    EXPECT_FALSE(pictures->Find(5));
+    EXPECT_TRUE(pictures->Find(4)->Adaptive);
+    EXPECT_FALSE(pictures->Find(1)->Adaptive);
+    // Twice the standard screen: twice the size; a placeholder of no width keeps none.
+    EXPECT_EQ(pictures->ScaledSize(1, 640, 400), (PictureSize{32, 16}));
+    EXPECT_EQ(pictures->ScaledSize(1, 960, 400), (PictureSize{32, 16}));
+    EXPECT_EQ(pictures->ScaledSize(2, 640, 400), (PictureSize{0, 60}));
+    EXPECT_EQ(pictures->ScaledSize(3, 640, 400), (PictureSize{32767, 32767}));
+    // A ratio over 0 counts as 1: the JPEG scales with the screen alone.
+    EXPECT_EQ(pictures->ScaledSize(4, 640, 400), (PictureSize{140, 100}));
+    EXPECT_EQ(pictures->StandardScreen(), (PictureSize{320, 200}));
+    // A resolution chunk of zeros scales nothing.
+    std::vector<BlorbPart> zeros = {parts[0],
+                                    {"", 0, "Reso", Long({0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0})}};
+    const auto unscaled = PictureSet::FromBlorb(BuildBlorb(zeros));
+    ASSERT_TRUE(unscaled);
+    EXPECT_EQ(unscaled->ScaledSize(1, 640, 400), (PictureSize{16, 8}));
+    EXPECT_FALSE(unscaled->StandardScreen());
+    // Nothing that is a picture: no set.
+    EXPECT_FALSE(PictureSet::FromBlorb(BuildBlorb({{"Pict", 1, "TEXT", Bytes("x")}})));
+    EXPECT_FALSE(PictureSet::FromBlorb(Bytes("FORM")));
+}
+
+} // namespace
+} // namespace lantern

@@ -266,5 +266,58 @@ TEST_F(ScreenOps, ShowStatusDrawsScoreAndMovesOnTheTopLine) {
     EXPECT_EQ(Screen().Window(0).Top, 2);
 }
 
+// Version 6 under the complete machine, fed what a hostile story might: every window property
+// written with extreme values, windows, margins and cursors far off the screen, scrolls by
+// 32767, window numbers out of range and pictures that do not exist. Everything is clamped or
+// ignored; READ_MOUSE into a table at the end of memory stops the game with a clear message.
+TEST_F(ScreenOps, Version6ClampsHostileWindowsAndStopsAtAMouseTableOutsideMemory) {
+    constexpr int32_t kSize = 0x10000;
+    StoryBuilder story(6, kSize);
+    story.At(0x2000);
+    const int32_t main = story.Routine(0);
+    story.Word(0x06, story.Packed(main));
+    Bytes code;
+    for (int window = -3; window <= 9; ++window)
+        for (int property = 0; property <= 20; ++property)
+            // The last value is 0, so that no newline interrupt is left due.
+            for (const int value : {0x7FFF, 0xFFFF, 0x8000, 1, 0})
+                code = code + OpExt(25, {L(window & 0xFFFF), C(property), L(value)}) +
+                       OpExt(19, {L(window & 0xFFFF), C(property)}) + Store(16);
+    code = code + OpExt(16, {C(2), L(0x8000), L(0x7FFF)}) // MOVE_WINDOW 2 far away
+           + OpExt(17, {C(2), L(0xFFFF), L(0xFFFF)})      // WINDOW_SIZE 2 as large as can be
+           + OpExt(8, {L(0xFFFF), L(0xFFFF), C(2)})       // SET_MARGINS on both sides
+           + OpVar(11, {C(2)})                            // SET_WINDOW 2
+           + OpVar(15, {L(0x8000), L(0x7FFF), C(2)})      // SET_CURSOR far off
+           + OpVar(5, {C('x')}) + Op0(11)                 // PRINT_CHAR 'x', NEW_LINE
+           + OpExt(20, {C(0), L(0x7FFF)}) + OpExt(20, {C(0), L(0x8000)}) // SCROLL_WINDOW
+           + OpVar(11, {C(9)}) + OpVar(13, {C(12)})               // SET_WINDOW 9, ERASE_WINDOW 12
+           + OpExt(5, {C(1), C(1), C(1)})                         // DRAW_PICTURE 1: none exists
+           + OpExt(6, {L(0xFFFF), L(0x3000)}) + BranchBy(true, 0) // PICTURE_DATA: none either
+           + OpExt(22, {L(kSize - 4)});                           // READ_MOUSE past the end
+    story.Code(code + Quit());
+    machine = std::make_unique<zMachine>(host, surface, 1);
+    machine->SetStandard(true);
+    machine->SetPagingWait(false);
+    machine->PrepareScreen(40, 24);
+    machine->LoadStory(story.Build());
+    machine->StartGame();
+    try {
+        Run();
+        FAIL() << "the game should stop at READ_MOUSE";
+    } catch (const StoryError& e) {
+        EXPECT_NE(std::string(e.what()).find("outside"), std::string::npos) << e.what();
+    }
+    for (int window = 0; window < kWindowCount; ++window) {
+        const Rect area = Screen().WindowArea(window);
+        EXPECT_LE(area.Width(), 1 << 21);
+        EXPECT_LE(area.Height(), 1 << 21);
+    }
+    EXPECT_EQ(Screen().Window6(0).LineCount, 0);
+    EXPECT_FALSE(host.messages.empty());
+    EXPECT_TRUE(std::all_of(host.messages.begin(), host.messages.end(), [](const auto& m) {
+        return m.text.starts_with("PUT_WIND_PROP cannot write");
+    }));
+}
+
 } // namespace
 } // namespace lantern::test

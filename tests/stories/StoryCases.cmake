@@ -73,26 +73,68 @@ foreach(version 3 5)
         EXPECTED ${LANTERN_CASES}/standard/v${version}/expected.txt)
 endforeach()
 
+# Gallery: version 6's windows, pictures and mouse under --standard. In a terminal no picture
+# exists; the window test plays it with its resource file beside it.
+lantern_compile_story(story_gallery ${LANTERN_CASES}/gallery/gallery.inf 6 LANTERN_STORY_GALLERY)
+set(LANTERN_BLORB_GALLERY ${stories}/gallery.blb)
+add_custom_command(OUTPUT ${LANTERN_BLORB_GALLERY}
+    COMMAND lantern_make_blorb ${LANTERN_BLORB_GALLERY} --names ${LANTERN_STORY_GALLERY}
+            --release 7 --picture 1 16x8 --indexed 2 8x8 00C000 --rect 3 12x6
+            --indexed 4 8x8 C00000 --adaptive 4 --reso 320x200
+    DEPENDS lantern_make_blorb ${LANTERN_STORY_GALLERY}
+    COMMENT "Making the gallery's pictures"
+    VERBATIM)
+add_custom_target(story_gallery_pictures DEPENDS ${LANTERN_BLORB_GALLERY})
+list(APPEND LANTERN_CASE_STORIES story_gallery story_gallery_pictures)
+lantern_story_test(story.gallery ARGS --standard
+    STORY ${LANTERN_STORY_GALLERY}
+    INPUT ${LANTERN_CASES}/gallery/input.txt
+    EXPECTED ${LANTERN_CASES}/gallery/expected.txt)
+
+# Sounds: the story in versions 3 and 5, with the resource file beside it that both share. The
+# sound test plays them (tests/console/Sound.sh).
+foreach(version 3 5)
+    lantern_compile_story(story_sounds_v${version} ${LANTERN_CASES}/sounds/sounds.inf ${version}
+                          LANTERN_STORY_SOUNDS_V${version})
+    list(APPEND LANTERN_CASE_STORIES story_sounds_v${version})
+endforeach()
+add_custom_command(OUTPUT ${stories}/sounds.blb
+    COMMAND lantern_make_blorb ${stories}/sounds.blb --aiff 3:1000:60 --ogg 4:440:150
+            --mod 5:4 --truncated 6:800:50 --junk 7:OGGV --aiff 8:600:40 --loop 3:3,8:1,9:0
+    DEPENDS lantern_make_blorb
+    COMMENT "Making the sounds' resource file"
+    VERBATIM)
+add_custom_target(story_sounds_blb DEPENDS ${stories}/sounds.blb)
+list(APPEND LANTERN_CASE_STORIES story_sounds_blb)
+
 # Keys that type no character: a machine test presses them (a script cannot type them).
 lantern_compile_story(story_keys ${LANTERN_CASES}/keys/keys.inf 5 LANTERN_STORY_KEYS)
 list(APPEND LANTERN_CASE_STORIES story_keys)
 
 # The status line is not in a transcript: a machine test draws it on a cell surface.
 add_dependencies(lantern_core_tests story_garden_v3 story_garden_v5 story_station
-                 story_standard_v3 story_standard_v5 story_keys)
+                 story_standard_v3 story_standard_v5 story_keys story_sounds_v3 story_sounds_v5
+                 story_sounds_blb)
 target_compile_definitions(lantern_core_tests PRIVATE
     LANTERN_STORY_GARDEN_V3="${LANTERN_STORY_GARDEN_V3}"
     LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}"
     LANTERN_STORY_STATION="${LANTERN_STORY_STATION}"
     LANTERN_STORY_STANDARD_V3="${LANTERN_STORY_STANDARD_V3}"
     LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
-    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}")
+    LANTERN_STORY_KEYS="${LANTERN_STORY_KEYS}"
+    LANTERN_STORY_SOUNDS_V3="${LANTERN_STORY_SOUNDS_V3}"
+    LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}")
 
-# A game saved in the window comes back in a new one.
+# A game saved in the window comes back in a new one; a sound's routine runs in the window; the
+# gallery shows its pictures there.
 if(TARGET lantern_window_tests)
-    add_dependencies(lantern_window_tests story_standard_v5)
+    add_dependencies(lantern_window_tests story_standard_v5 story_sounds_v5 story_sounds_blb
+                     lantern-sound story_gallery story_gallery_pictures)
     target_compile_definitions(lantern_window_tests PRIVATE
-        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}")
+        LANTERN_STORY_STANDARD_V5="${LANTERN_STORY_STANDARD_V5}"
+        LANTERN_STORY_SOUNDS_V5="${LANTERN_STORY_SOUNDS_V5}"
+        LANTERN_SOUND_MODULE="$<TARGET_FILE:lantern-sound>"
+        LANTERN_STORY_GALLERY="${LANTERN_STORY_GALLERY}")
 endif()
 
 # Programs play the garden through the JSON protocol, and through `lantern --json` itself.
@@ -153,6 +195,12 @@ lantern_story_test(story.zork2 OPTIONAL
     ARGS --seed 2
     INPUT ${third_party}/zork2/input.txt
     EXPECTED ${third_party}/zork2/expected.txt)
+# The graphical story's opening as text: its prologue, the curse, undo and RESTART.
+lantern_story_test(story.zork0 OPTIONAL
+    STORY ${LANTERN_THIRD_PARTY_STORIES}/zork0.z6
+    ARGS --standard --seed 5
+    INPUT ${third_party}/zork0/input.txt
+    EXPECTED ${third_party}/zork0/expected.txt)
 lantern_story_test(story.zork3 OPTIONAL
     STORY ${LANTERN_THIRD_PARTY_STORIES}/zork3.z3
     ARGS --seed 3

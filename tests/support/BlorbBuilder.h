@@ -49,9 +49,9 @@ inline std::vector<uint8_t> BuildBlorb(const std::vector<BlorbPart>& parts) {
     return file;
 }
 
-/// A picture as a PNG file of width x height pixels: a colour gradient, its image data stored
-/// without compression (so a large one is as large as it looks).
-inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height) {
+/// Appends a PNG chunk (length, id, data and its CRC) to out.
+inline void AppendPngChunk(std::vector<uint8_t>& out, std::string_view id,
+                           const std::vector<uint8_t>& data) {
     std::array<uint32_t, 256> table{};
     for (uint32_t n = 0; n < 256; ++n) {
         uint32_t c = n;
@@ -59,26 +59,22 @@ inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height) {
             c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
         table[n] = c;
     }
-    auto chunk = [&](std::vector<uint8_t>& out, std::string_view id,
-                     const std::vector<uint8_t>& data) {
-        PutBigEndian(out, static_cast<uint32_t>(data.size()), 4);
-        const size_t start = out.size();
-        out.insert(out.end(), id.begin(), id.end());
-        out.insert(out.end(), data.begin(), data.end());
-        uint32_t crc = 0xFFFFFFFFu;
-        for (size_t i = start; i < out.size(); ++i)
-            crc = table[(crc ^ out[i]) & 0xFF] ^ (crc >> 8);
-        PutBigEndian(out, crc ^ 0xFFFFFFFFu, 4);
-    };
-    std::vector<uint8_t> raw; // each row: filter 0, then RGB
-    for (uint32_t y = 0; y < height; ++y) {
-        raw.push_back(0);
-        for (uint32_t x = 0; x < width; ++x) {
-            raw.push_back(static_cast<uint8_t>(255 * x / width));
-            raw.push_back(static_cast<uint8_t>(255 * y / height));
-            raw.push_back(160);
-        }
-    }
+    PutBigEndian(out, static_cast<uint32_t>(data.size()), 4);
+    const size_t start = out.size();
+    out.insert(out.end(), id.begin(), id.end());
+    out.insert(out.end(), data.begin(), data.end());
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = start; i < out.size(); ++i)
+        crc = table[(crc ^ out[i]) & 0xFF] ^ (crc >> 8);
+    PutBigEndian(out, crc ^ 0xFFFFFFFFu, 4);
+}
+
+/// A PNG file of width x height pixels of a colour type (2 RGB, 3 indexed with palette), from
+/// its rows (each a filter byte 0, then the pixels), stored without compression (so a large one
+/// is as large as it looks).
+inline std::vector<uint8_t> MakePngFile(uint32_t width, uint32_t height, uint8_t colourType,
+                                        const std::vector<uint8_t>& palette,
+                                        const std::vector<uint8_t>& raw) {
     // A zlib stream of stored blocks of at most 65535 bytes, then the Adler-32 of the data.
     std::vector<uint8_t> zlib{0x78, 0x01};
     for (size_t at = 0; at == 0 || at < raw.size();) {
@@ -101,12 +97,51 @@ inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height) {
     std::vector<uint8_t> header;
     PutBigEndian(header, width, 4);
     PutBigEndian(header, height, 4);
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8 bits, RGB
+    header.insert(header.end(), {8, colourType, 0, 0, 0});
     std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    chunk(png, "IHDR", header);
-    chunk(png, "IDAT", zlib);
-    chunk(png, "IEND", {});
+    AppendPngChunk(png, "IHDR", header);
+    if (!palette.empty())
+        AppendPngChunk(png, "PLTE", palette);
+    AppendPngChunk(png, "IDAT", zlib);
+    AppendPngChunk(png, "IEND", {});
     return png;
+}
+
+/// A picture as a PNG file of width x height pixels: a colour gradient.
+inline std::vector<uint8_t> MakePng(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> raw; // each row: filter 0, then RGB
+    for (uint32_t y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (uint32_t x = 0; x < width; ++x) {
+            raw.push_back(static_cast<uint8_t>(255 * x / width));
+            raw.push_back(static_cast<uint8_t>(255 * y / height));
+            raw.push_back(160);
+        }
+    }
+    return MakePngFile(width, height, 2, {}, raw);
+}
+
+/// An indexed-colour PNG of width x height pixels whose every pixel is palette entry 2, the
+/// colour given (0xRRGGBB); entries 0 and 1 are black, 3 white.
+inline std::vector<uint8_t> MakeIndexedPng(uint32_t width, uint32_t height, uint32_t colour) {
+    std::vector<uint8_t> raw;
+    for (uint32_t y = 0; y < height; ++y) {
+        raw.push_back(0);
+        raw.insert(raw.end(), width, 2);
+    }
+    const std::vector<uint8_t> palette = {0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          static_cast<uint8_t>(colour >> 16),
+                                          static_cast<uint8_t>(colour >> 8),
+                                          static_cast<uint8_t>(colour),
+                                          255,
+                                          255,
+                                          255};
+    return MakePngFile(width, height, 3, palette, raw);
 }
 
 /// The 13-byte block that names a story (release, serial, checksum, and a PC of 0), as a

@@ -34,6 +34,8 @@ class TestHost : public Host {
     std::deque<std::string> fileNames;
     int beeps = 0;
     int waits = 0;
+    /// Where the story's sounds play (none: no sound).
+    SoundDevice* sound = nullptr;
     int64_t clock = 0; ///< milliseconds
 
     /// Milliseconds that pass before the next key.
@@ -84,6 +86,7 @@ class TestHost : public Host {
         return name;
     }
     void Beep() override { ++beeps; }
+    SoundDevice* Sound() override { return sound; }
 };
 
 /// A surface that draws nothing: for tests of the machine that do not look at the screen.
