@@ -68,13 +68,16 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::string_view(argv[++i]);
         };
         const bool takesValue = arg == "--seed" || arg == "--width" || arg == "--height";
-        if (inlineValue && (arg == "--console" || arg == "--standard" || arg == "--sound" ||
-                            arg == "--help" || arg == "--version" || arg == "--info")) {
+        if (inlineValue &&
+            (arg == "--console" || arg == "--json" || arg == "--standard" || arg == "--sound" ||
+             arg == "--help" || arg == "--version" || arg == "--info")) {
             error = std::string(arg) + " takes no value";
             return std::nullopt;
         }
         if (arg == "--console") {
             options.console = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg == "--standard") {
             options.standard = true;
         } else if (arg == "--sound") {
@@ -119,17 +122,24 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             return std::nullopt;
         }
     }
+    if (options.json && (options.console || options.info || options.traceFile)) {
+        error = "--json plays without --console, --info or --trace";
+        return std::nullopt;
+    }
     return options;
 }
 
 std::string UsageText() {
     return "Usage: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]\n"
            "               [--width COLS --height ROWS] [--] [STORY]\n"
+           "       lantern --json [--standard] [--seed N] [--width COLS --height ROWS] STORY\n"
            "       lantern --info STORY\n"
            "Plays a Z-machine story file (versions 1 to 8), bare (.z1 to .z8) or in a Blorb\n"
            "(.zblorb, .zlb).\n"
            "\n"
            "  --console        play in the terminal (or from a pipe) instead of a window\n"
+           "  --json           let a program play: one JSON request a line on standard\n"
+           "                   input, one JSON reply a line on standard output\n"
            "  --standard       the complete Z-machine: save, restore, undo, font 3, a\n"
            "                   screen that follows the window or terminal, and a game\n"
            "                   stopped without quitting kept to go on with, and the\n"

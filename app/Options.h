@@ -7,9 +7,12 @@
 namespace lantern {
 
 /// The command line: lantern [--console] [--standard] [--sound] [--trace[=FILE]] [--seed N]
-/// [--width COLS --height ROWS] [STORY], --info STORY, --help, --version.
+/// [--width COLS --height ROWS] [STORY], --json [--standard] [--seed N] STORY, --info STORY,
+/// --help, --version.
 struct Options {
     bool console = false;
+    /// Played by a program: JSON requests on standard input, JSON replies on standard output.
+    bool json = false;
     /// Play the complete Z-machine (saving, restoring, undo) instead of the default behaviour.
     bool standard = false;
     /// Play the story's sounds (under --standard) also when the game is not played in a

@@ -4,6 +4,7 @@
 #include "files/SoundResources.h"
 #include "text/CharMap.h"
 
+#include "json/JsonMain.h"
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -118,6 +119,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         return lantern::PrintStoryInfo(*options);
+    }
+    if (options->json) {
+        if (options->story.empty()) {
+            std::fprintf(stderr, "lantern: --json needs a STORY\n%s", lantern::UsageText().c_str());
+            return 2;
+        }
+        const int status = lantern::RunJson(*options);
+        lantern::EndByStopSignal();
+        return status;
     }
     if (options->console || !HaveDisplay() || (!options->story.empty() && InputIsScript())) {
         if (options->story.empty()) {

@@ -21,4 +21,27 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 # The runes of font 3 (the character graphics) are drawn from Noto Sans Runic where it is there;
 # a terminal shows true colour through its type's "-direct" description.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-core, ncurses-term")
+
+# The Python module is a package of its own from the same build, python3-lantern: what is
+# installed without a component is `lantern`'s.
+if(LANTERN_PYTHON)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_ALL Unspecified python)
+    set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME lantern)
+    set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-lantern)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS lantern)
+    # (CPack puts the summary above for every package first.)
+    set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+        "This package holds the Python 3 module lantern, which plays Z-machine story files for\n\
+programs: agents, test harnesses and research. A game steps by command, keeps and restores\n\
+its state as a Quetzal saved game, tries commands with peek, and shows its score, moves,\n\
+location, objects and words.")
+    # The module is built for this Python's version (and links the libraries dpkg-shlibdeps
+    # finds).
+    math(EXPR LANTERN_PYTHON_NEXT "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "python3 (>= 3.${Python3_VERSION_MINOR}), python3 (<< 3.${LANTERN_PYTHON_NEXT})")
+endif()
 include(CPack)

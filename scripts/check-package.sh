@@ -64,4 +64,20 @@ window="$(QT_QPA_PLATFORM=lantern-none "$root/usr/bin/lantern" "$story" 2>&1 </d
 if grep -q "cannot start the window" <<<"$window"; then
     fail "the unpacked lantern does not find its window program: $window"
 fi
-echo "Package $deb: contents, dependencies and manual page checked."
+
+# The Python module's package, from the same build: it imports from where it was unpacked, with
+# the system's Python, and plays the bundled story.
+pydeb="build-release/python3-lantern_${version}_$(dpkg --print-architecture).deb"
+[ -f "$pydeb" ] || fail "$pydeb was not made"
+pydepends="$(dpkg-deb --field "$pydeb" Depends)"
+grep -q 'python3 (>= 3\.' <<<"$pydepends" || fail "$pydeb does not depend on python3: $pydepends"
+dpkg-deb --contents "$pydeb" | grep -q ' \./usr/lib/python3/dist-packages/lantern\.cpython-.*\.so$' ||
+    fail "$pydeb lacks the module in /usr/lib/python3/dist-packages"
+dpkg -x "$pydeb" "$root"
+PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+import sys, lantern
+story = lantern.Story(sys.argv[1], seed=1)
+assert "THE LAMPLIGHTER" in story.intro and story.waiting_for == "line", story.intro
+story.step("look")
+' "$story" || fail "the unpacked module does not play the bundled story"
+echo "Package $deb: contents, dependencies and manual page checked; $pydeb too."

@@ -4,6 +4,8 @@
 LANTERN_PACKAGES=(g++ cmake make libgtest-dev libexpat1-dev qt6-base-dev qt6-qpa-plugins
                   fonts-liberation libncurses-dev inform6-compiler inform6-library dpkg-dev file
                   groff-base tmux # the terminal test
+                  nlohmann-json3-dev # lantern --json
+                  python3-dev pybind11-dev python3-pytest # the Python module and its tests
                   libsdl2-dev libsdl2-mixer-dev # sounds and music
                   pkg-config libvorbis-dev # the sound tests' Ogg Vorbis music
                   clang libclang-rt-14-dev clang-tidy) # the fuzzer and the lint of .ci/run

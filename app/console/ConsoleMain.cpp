@@ -32,7 +32,8 @@ constexpr int kOutputFailedStatus = 4;
 int ExitStatus(const GameOutcome& outcome) {
     switch (outcome.kind) {
     case GameOutcome::Kind::Quit:
-    case GameOutcome::Kind::Stopped: return 0;
+    case GameOutcome::Kind::Stopped:
+    case GameOutcome::Kind::Waiting: return 0;
     case GameOutcome::Kind::LoadFailed: return 1;
     case GameOutcome::Kind::Fault: return 3;
     }

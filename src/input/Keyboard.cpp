@@ -42,6 +42,15 @@ bool Keyboard::WantsKeys() const {
                         [this](int key) { return m_anyKey || StoryCode(key) >= 0; });
 }
 
+bool Keyboard::HoldsLine() const {
+    return std::find(m_inputStream.begin(), m_inputStream.end(), kKeyEnter) != m_inputStream.end();
+}
+
+bool Keyboard::HoldsKey() const {
+    return std::any_of(m_inputStream.begin(), m_inputStream.end(),
+                       [this](int key) { return StoryCode(key) >= 0; });
+}
+
 int Keyboard::StoryCode(int key) const {
     if (IsCharacterKey(key) || key == kKeyBackspace || key == kKeyEnter || key == kKeyEscape)
         return key;

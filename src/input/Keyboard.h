@@ -94,6 +94,11 @@ class Keyboard {
     /// the rest for the waits that follow.
     bool WantsKeys() const;
 
+    /// Whether the keys typed ahead hold what a wait would take without waiting: a whole line
+    /// (up to Enter), a key that a single-key wait takes.
+    bool HoldsLine() const;
+    bool HoldsKey() const;
+
     /// Waits for one key that the story may see and returns its code (READ_CHAR); other keys
     /// are passed over. Keys typed together with it are discarded, or kept for the next input
     /// when keepRest is set. A timer that stops the wait makes it return 0.

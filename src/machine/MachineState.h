@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,10 @@ struct StoryIdentity {
     static StoryIdentity Of(const StoryImage& story);
 };
 
-/// The state as a Quetzal file (IFF FORM IFZS: IFhd, CMem against original, Stks).
-std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original);
+/// The state as a Quetzal file (IFF FORM IFZS: IFhd, CMem against original, Stks, and an IntD
+/// chunk holding interpreterData when there is any).
+std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original,
+                                  std::span<const uint8_t> interpreterData = {});
 
 /// Reads a Quetzal file saved from the story whose pristine image is original; nothing, and
 /// why in error, when the file is of another story, damaged, or does not fit this machine.

@@ -7,6 +7,8 @@
 namespace lantern {
 
 void zMachine::OpRead(const Predecoded& in) {
+    if (m_programDriven && StopsForInput(Awaiting::Line)) [[unlikely]]
+        return;
     MarkInputBoundary(in.Address);
     const int32_t text = Arg(in, 1, true);
     const int32_t parse = in.OperandCount >= 2 ? Arg(in, 2, true) : 0;
@@ -75,7 +77,8 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
                 // Also a line read by a timed wait's routine has written to the screen: the
                 // waiting line is shown again after it.
                 ++m_screenWrites;
-                if (m_transcript && m_screen.CurrentWindow() == 0 && !drawn.empty())
+                if (m_transcript && m_screen.CurrentWindow() == 0 && !drawn.empty() &&
+                    !m_programDriven)
                     m_transcript(m_screen.ShownText(drawn));
             },
             timer, TerminatingKeys());
@@ -92,8 +95,18 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
                                               : std::string_view(line));
     // A line ended by its timer or a function key stays open on the screen, for the story to
     // go on from.
-    if (terminator == 13)
-        PrintText("\r\n");
+    if (terminator == 13) {
+        // The typed line's end goes with the echo: to the transcript sink unless a program
+        // typed it.
+        m_echoHidden = m_programDriven;
+        try {
+            PrintText("\r\n");
+        } catch (...) {
+            m_echoHidden = false;
+            throw;
+        }
+        m_echoHidden = false;
+    }
     // The text buffer holds the line in lower case, as the dictionary does.
     for (char& c : line)
         c = static_cast<char>(m_chars.ToLower(static_cast<uint8_t>(c)));
@@ -114,6 +127,8 @@ int zMachine::PerformRead(int32_t textOffset, int32_t parseOffset, const Keyboar
 }
 
 void zMachine::OpReadChar(const Predecoded& in) {
+    if (m_programDriven && StopsForInput(Awaiting::Key)) [[unlikely]]
+        return;
     MarkInputBoundary(in.Address);
     // Operand 1 is always 1; then the time and the routine, not used unless input is timed.
     std::array<int32_t, 4> operands{};

@@ -19,6 +19,9 @@ constexpr size_t kMaxSavedGameSize = size_t{4} << 20;
 // A table of dynamic memory is at most 64 KiB; a story may read the start of a larger file.
 constexpr size_t kMaxTableFileSize = size_t{1} << 20;
 
+constexpr const char* kNoPlaceToGoOn = "The saved game is damaged (it goes on neither after a "
+                                       "SAVE of this story nor at one of its inputs).";
+
 } // namespace
 
 size_t zMachine::DynamicSize() const {
@@ -39,20 +42,21 @@ void zMachine::PutState(const MachineState& state) {
     ++m_stateChanges;
     // Restoring, undo and going on from an autosave stop what plays.
     m_sound.StopPlaying();
-    // Only states that fit this machine are applied (ReadQuetzal checks a file's).
-    std::copy(state.Memory.begin(), state.Memory.end(), m_story.Data());
+    // Only states that fit this machine are applied (ReadQuetzal checks a file's). Memory is
+    // written as the story writes it: code kept decoded that it changes is dropped, and only
+    // that (most states change data alone, and the code stays decoded).
+    m_story.Overwrite(state.Memory);
     std::copy(state.Stack.begin(), state.Stack.end(), m_stack.begin() + 1);
     m_stackPointer = static_cast<int32_t>(state.Stack.size());
     std::copy(state.Frames.begin(), state.Frames.end(), m_frames.begin());
     m_frameIndex = static_cast<int>(state.Frames.size()) - 1;
     m_frame = &m_frames[static_cast<size_t>(m_frameIndex)];
-    // The code and objects kept decoded may have changed; the interpreter's header bytes are
-    // its own, not the saved game's.
-    m_cache.Reset(m_version);
-    UpdateGlobals();
+    // The objects' layout is read again; the interpreter's header bytes are its own, not the
+    // saved game's.
     m_objects.Reset();
     WriteHeaderBytes();
     ResumeFileStreams();
+    RefreshCode();
 }
 
 void zMachine::ApplyState(const MachineState& state) {
@@ -125,18 +129,47 @@ bool zMachine::RestoreGame() {
         return false;
     }
     std::string error;
-    auto state = ReadQuetzal(read.Bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
-                             kStackSize, error);
-    if (state && !IsSavePoint(state->PC)) {
-        error = "The saved game is damaged (it does not go on after a SAVE of this story).";
-        state.reset();
+    const auto state = ReadQuetzal(read.Bytes, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
+                                   kStackSize, error);
+    if (state && !ApplySavedGame(*state))
+        error = kNoPlaceToGoOn;
+    else if (state)
+        return true;
+    m_host.ShowMessage(error, MessageIcon::Error);
+    return false;
+}
+
+zMachine::Awaiting zMachine::InputAt(int32_t pc) {
+    // As for a SAVE, the instruction lies in the story's code, beyond dynamic memory.
+    if (pc < std::max<int64_t>(kHeaderSize, static_cast<int64_t>(DynamicSize())) ||
+        !m_story.Contains(pc, 1))
+        return Awaiting::Nothing;
+    zInstruction input;
+    try {
+        DecodeInstruction(m_story, pc, m_version, m_text, input);
+    } catch (const StoryError&) {
+        return Awaiting::Nothing;
     }
-    if (!state) {
-        m_host.ShowMessage(error, MessageIcon::Error);
-        return false;
+    // READ (VAR:4), and READ_CHAR (VAR:22) from version 4.
+    if (input.OpCodeType != kOpVar)
+        return Awaiting::Nothing;
+    if (input.OpCode == 4)
+        return Awaiting::Line;
+    return m_version >= 4 && input.OpCode == 22 ? Awaiting::Key : Awaiting::Nothing;
+}
+
+bool zMachine::ApplySavedGame(const MachineState& state) {
+    if (IsSavePoint(state.PC)) {
+        ApplyState(state);
+        return true;
     }
-    ApplyState(*state);
-    return true;
+    if (InputAt(state.PC) != Awaiting::Nothing) {
+        // Kept while the story waited for input: it waits again.
+        PutState(state);
+        m_pc = state.PC;
+        return true;
+    }
+    return false;
 }
 
 void zMachine::OpSave(const Predecoded& in) {
@@ -382,16 +415,16 @@ void zMachine::OfferResume() {
     std::optional<ScreenSnapshot> screen;
     std::string error;
     if (auto contents = file.Ok() ? UnpackAutosave(std::move(file.Bytes)) : std::nullopt) {
-        state = ReadQuetzal(contents->Quetzal, m_pristineStory, DynamicSize(),
-                            kMaxFrameIndex + 1, kStackSize, error);
+        state = ReadQuetzal(contents->Quetzal, m_pristineStory, DynamicSize(), kMaxFrameIndex + 1,
+                            kStackSize, error);
         screen = ScreenSnapshot::Decode(contents->Screen);
     }
     // The game goes on at the READ or READ_CHAR (VAR:4 and VAR:22) it was kept at.
     constexpr int kReadByte = 0xE4;
     constexpr int kReadCharByte = 0xF6;
-    const bool atInput = state && m_story.Contains(state->PC, 1) &&
-                         (m_story.ReadByte(state->PC) == kReadByte ||
-                          m_story.ReadByte(state->PC) == kReadCharByte);
+    const bool atInput =
+        state && m_story.Contains(state->PC, 1) &&
+        (m_story.ReadByte(state->PC) == kReadByte || m_story.ReadByte(state->PC) == kReadCharByte);
     if (!atInput || !screen) {
         m_host.ShowMessage("The game kept when this story was last stopped (\"" + path +
                                "\") is damaged; the story starts afresh.",

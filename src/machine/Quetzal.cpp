@@ -3,6 +3,7 @@
 #include "machine/MachineState.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace lantern {
@@ -48,7 +49,8 @@ StoryIdentity StoryIdentity::Of(const StoryImage& story) {
     return identity;
 }
 
-std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original) {
+std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& original,
+                                  std::span<const uint8_t> interpreterData) {
     const StoryIdentity identity = StoryIdentity::Of(original);
     std::vector<uint8_t> header;
     PutWord(header, static_cast<uint32_t>(identity.Release));
@@ -56,21 +58,34 @@ std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& o
     PutWord(header, static_cast<uint32_t>(identity.Checksum));
     PutAddress(header, static_cast<uint32_t>(state.PC));
 
-    // Memory XOR the original, a zero run written as 0 and its length minus one.
+    // Memory XOR the original, a zero run written as 0 and its length minus one. Most of memory
+    // is as it was loaded: equal stretches are passed over eight bytes at a time.
     std::vector<uint8_t> memory;
-    size_t zeros = 0;
-    for (size_t i = 0; i < state.Memory.size(); ++i) {
-        const auto delta =
-            static_cast<uint8_t>(state.Memory[i] ^ original.ReadByte(static_cast<int64_t>(i)));
-        if (delta == 0) {
-            ++zeros;
-            continue;
+    const uint8_t* now = state.Memory.data();
+    const uint8_t* was = original.Data();
+    const size_t size = std::min(state.Memory.size(), static_cast<size_t>(original.Size()) + 1);
+    size_t equalFrom = 0; // where the run of equal bytes before the next change starts
+    for (size_t word = 0; word < size; word += 8) {
+        const size_t end = std::min(size, word + 8);
+        if (end == word + 8) {
+            uint64_t a = 0;
+            uint64_t b = 0;
+            std::memcpy(&a, now + word, 8);
+            std::memcpy(&b, was + word, 8);
+            if (a == b)
+                continue;
         }
-        for (; zeros > 0; zeros -= std::min<size_t>(zeros, 256)) {
-            memory.push_back(0);
-            memory.push_back(static_cast<uint8_t>(std::min<size_t>(zeros, 256) - 1));
+        for (size_t i = word; i < end; ++i) {
+            const auto delta = static_cast<uint8_t>(now[i] ^ was[i]);
+            if (delta == 0)
+                continue;
+            for (size_t zeros = i - equalFrom; zeros > 0; zeros -= std::min<size_t>(zeros, 256)) {
+                memory.push_back(0);
+                memory.push_back(static_cast<uint8_t>(std::min<size_t>(zeros, 256) - 1));
+            }
+            memory.push_back(delta);
+            equalFrom = i + 1;
         }
-        memory.push_back(delta);
     }
 
     std::vector<uint8_t> stacks;
@@ -105,6 +120,8 @@ std::vector<uint8_t> WriteQuetzal(const MachineState& state, const StoryImage& o
     PutChunk(body, "IFhd", header);
     PutChunk(body, "CMem", memory);
     PutChunk(body, "Stks", stacks);
+    if (!interpreterData.empty())
+        PutChunk(body, "IntD", interpreterData);
     std::vector<uint8_t> file;
     PutChunk(file, "FORM", body);
     return file;
@@ -146,23 +163,27 @@ std::optional<MachineState> ReadQuetzal(const std::vector<uint8_t>& file,
             state.PC = static_cast<int32_t>(chunk.Take(3));
             haveHeader = true;
         } else if (id == "CMem" || id == "UMem") {
-            state.Memory.resize(dynamicSize);
-            for (size_t i = 0; i < dynamicSize; ++i)
-                state.Memory[i] = original.ReadByte(static_cast<int64_t>(i));
+            if (!original.Contains(0, static_cast<int64_t>(dynamicSize)))
+                return fail("The saved game's memory does not fit this story.");
+            state.Memory.assign(original.Data(), original.Data() + dynamicSize);
             if (id == "UMem") {
                 if (size != dynamicSize)
                     return fail("The saved game's memory does not fit this story.");
                 std::copy_n(chunk.Data.begin(), size, state.Memory.begin());
             } else {
+                const std::span<const uint8_t> data = chunk.Data;
                 size_t at = 0;
-                while (!chunk.AtEnd()) {
-                    const uint32_t byte = chunk.Take(1);
+                for (size_t i = 0; i < data.size(); ++i) {
+                    const uint8_t byte = data[i];
                     size_t run = 1;
-                    if (byte == 0)
-                        run = size_t{chunk.Take(1)} + 1;
-                    if (chunk.Failed || at + run > dynamicSize)
+                    if (byte == 0) {
+                        if (++i == data.size())
+                            return fail("The saved game's memory does not fit this story.");
+                        run = size_t{data[i]} + 1;
+                    }
+                    if (at + run > dynamicSize)
                         return fail("The saved game's memory does not fit this story.");
-                    state.Memory[at] ^= static_cast<uint8_t>(byte);
+                    state.Memory[at] ^= byte;
                     at += run;
                 }
             }

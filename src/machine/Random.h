@@ -19,6 +19,17 @@ class Random {
     /// A uniform number in 1..range; range must be positive.
     int32_t Next(int32_t range);
 
+    /// Where the sequences stand, to be put back (a program's snapshot of a game).
+    struct State {
+        uint64_t Current = 0;
+        uint64_t Reseed = 0;
+    };
+    State GetState() const { return {m_state, m_reseedState}; }
+    void SetState(State state) {
+        m_state = state.Current;
+        m_reseedState = state.Reseed;
+    }
+
   private:
     uint64_t NextBits();
 

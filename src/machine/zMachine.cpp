@@ -41,6 +41,18 @@ std::string zMachine::AddressText(int32_t address) {
 
 namespace {
 
+// The interpreter's header bytes are written only where they change, so that writing them again
+// (after a restore) does not look like a write into the header's watched word.
+void PutHeaderByte(StoryImage& story, int64_t address, int32_t value) {
+    if (story.ReadByte(address) != (value & 0xFF))
+        story.WriteByte(address, value);
+}
+
+void PutHeaderWord(StoryImage& story, int64_t address, int32_t value) {
+    if (story.ReadWord(address, true) != (value & 0xFFFF))
+        story.WriteWord(address, value);
+}
+
 std::string FaultMessage(const std::string& what, int32_t address) {
     return "Story fault at address " + zMachine::AddressText(address) + ": " + what + ".";
 }
@@ -92,7 +104,7 @@ void zMachine::LoadStory(StoryFile file, const std::string& path) {
 void zMachine::LoadStory(StoryImage image) {
     CheckZCode({image.Data(), static_cast<size_t>(image.Size())});
     m_story = std::move(image);
-    m_story.SetCodeWriteAlarm(&m_untilBreath);
+    m_story.SetCodeWriteAlarm(&m_countdown);
     m_pristineStory = m_story;
     m_version = m_story.Version();
     m_text.SetupAlphabets(m_story);
@@ -166,27 +178,28 @@ void zMachine::WriteHeaderBytes() {
     // the next text would go to.
     const int columns = std::min(m_screen.ScreenWidth() / charWidth, 255);
     const int lines = std::min(m_screen.ScreenHeight() / charHeight, 255);
-    m_story.WriteByte(0x21, columns);
-    m_story.WriteByte(0x20, lines);
+    PutHeaderByte(m_story, 0x21, columns);
+    PutHeaderByte(m_story, 0x20, lines);
     // One unit is one character cell, so the sizes in units agree with lines and columns.
-    m_story.WriteByte(0x27, 1);
-    m_story.WriteByte(0x26, 1);
+    PutHeaderByte(m_story, 0x27, 1);
+    PutHeaderByte(m_story, 0x26, 1);
     if (m_version >= 1 && m_version <= 3) {
-        m_story.WriteByte(0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
+        PutHeaderByte(m_story, 0x01, (m_story.ReadByte(0x01) & 0x87) | 0x60);
     } else if (m_version >= 4 && m_version <= 8) {
         // Colours, bold, italic and fixed pitch; no pictures. The complete Z-machine gives timed
         // input, and in version 6 says whether the story's sounds can play.
-        m_story.WriteByte(0x01, kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
-                                    TimedInputFlag() |
-                                    (m_version == 6 && m_sound.Available() ? kFlags1Sound : 0));
-        m_story.WriteByte(0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
-        m_story.WriteByte(0x1F, kInterpreterVersion);
+        PutHeaderByte(m_story, 0x01,
+                      kFlags1Colours | kFlags1Bold | kFlags1Italic | kFlags1Fixed |
+                          TimedInputFlag() |
+                          (m_version == 6 && m_sound.Available() ? kFlags1Sound : 0));
+        PutHeaderByte(m_story, 0x1E, m_standard ? kStandardInterpreterNumber : kInterpreterNumber);
+        PutHeaderByte(m_story, 0x1F, kInterpreterVersion);
     }
     if (m_version >= 5) {
-        m_story.WriteWord(0x22, columns);
-        m_story.WriteWord(0x24, lines);
-        m_story.WriteByte(0x2C, kStartBackColourNumber);
-        m_story.WriteByte(0x2D, kStartForeColourNumber);
+        PutHeaderWord(m_story, 0x22, columns);
+        PutHeaderWord(m_story, 0x24, lines);
+        PutHeaderByte(m_story, 0x2C, kStartBackColourNumber);
+        PutHeaderByte(m_story, 0x2D, kStartForeColourNumber);
     }
     // Flags 2: the story's requests for pictures, undo, mouse, sound and menus are refused.
     // The complete Z-machine keeps a request for undo (versions 5 and later), and for sound
@@ -197,13 +210,13 @@ void zMachine::WriteHeaderBytes() {
                                                  : kFlags2Refused;
     if (m_sound.Available())
         refused &= ~(m_version <= 3 ? kFlags2SoundV3 : kFlags2Sound);
-    m_story.WriteWord(0x10, m_story.ReadWord(0x10, true) & ~refused);
+    PutHeaderWord(m_story, 0x10, m_story.ReadWord(0x10, true) & ~refused);
     if (m_standard) {
         // The complete machine follows Standard 1.1: of the wishes in Flags 3 (header
         // extension word 4) it grants none (transparency is the only one), and words 5 and 6
         // give the default colours as true colours (black on white).
-        m_story.WriteByte(0x32, 1);
-        m_story.WriteByte(0x33, 1);
+        PutHeaderByte(m_story, 0x32, 1);
+        PutHeaderByte(m_story, 0x33, 1);
         const int64_t extension = m_version >= 5 ? m_story.ReadWord(0x36, true) : 0;
         const int words = extension != 0 && m_story.Contains(extension, 2)
                               ? m_story.ReadWord(extension, true)
@@ -211,7 +224,7 @@ void zMachine::WriteHeaderBytes() {
         const std::array<std::pair<int, int>, 3> entries = {{{4, 0}, {5, 0x0000}, {6, 0x7FFF}}};
         for (const auto& entry : entries)
             if (words >= entry.first && m_story.Contains(extension + 2 * entry.first, 2))
-                m_story.WriteWord(extension + 2 * entry.first, entry.second);
+                PutHeaderWord(m_story, extension + 2 * entry.first, entry.second);
     }
     if (version6)
         Version6Ops::WriteHeader(*this);
@@ -346,6 +359,22 @@ GameOutcome zMachine::RunGame(const std::string& storyPath, std::optional<StoryF
     return outcome;
 }
 
+GameOutcome zMachine::RunUntilInput() {
+    m_awaiting = Awaiting::Nothing;
+    m_faultPlaced = false;
+    GameOutcome outcome;
+    try {
+        outcome.kind = RunLoop();
+    } catch (const StoryError& e) {
+        outcome = {GameOutcome::Kind::Fault, FaultMessage(e.what(), m_instructionAddress)};
+    } catch (const GameStopped&) {
+        outcome = {GameOutcome::Kind::Stopped, {}};
+    }
+    if (outcome.kind != GameOutcome::Kind::Waiting)
+        m_awaiting = Awaiting::Nothing;
+    return outcome;
+}
+
 GameOutcome::Kind zMachine::RunLoop() {
     // Tracing is chosen once: the loop without it runs no trace code at all.
     return m_trace.IsOn() ? Loop<true>() : Loop<false>();
@@ -354,28 +383,38 @@ GameOutcome::Kind zMachine::RunLoop() {
 template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
     m_stopKind = GameOutcome::Kind::Quit;
     m_stop = false;
-    // The countdown runs to the next multiple of the interval, when the front-end breathes; a
-    // stop or a write into kept code cuts it short (see StoryImage::SetCodeWriteAlarm).
-    m_untilBreath = 1;
+    // Instructions run in stretches that end at each multiple of the interval, when the
+    // front-end breathes, and are counted when they end. A stop or a write into kept code cuts
+    // the stretch short after the instruction running (see StoryImage::SetCodeWriteAlarm).
+    uint32_t stretch = 0;
+    m_countdown = {};
     int32_t address = m_pc;
     try {
         for (;;) {
-            if (--m_untilBreath == 0) [[unlikely]] {
-                if (m_stop)
-                    break;
-                RefreshCode();
-                const uint32_t past =
-                    static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
-                if (past == 0 && m_instructionCount > 0)
-                    m_host.ProcessPendingEvents();
-                m_untilBreath = kEventInterval - past;
-                if (m_sound.RoutineDue()) [[unlikely]]
-                    CallSoundRoutine();
-            }
-            address = m_pc;
-            Execute<Tracing>();
+            m_instructionCount += stretch - m_countdown.Cut;
+            // Between stretches no instruction runs, and none is counted if something fails
+            // (see the catch below).
+            stretch = 0;
+            m_countdown = {1, 0};
+            if (m_stop)
+                break;
+            const uint32_t past = static_cast<uint32_t>(m_instructionCount) & (kEventInterval - 1);
+            if (past == 0 && m_instructionCount > 0)
+                m_host.ProcessPendingEvents();
+            RefreshCode();
+            if (m_sound.RoutineDue()) [[unlikely]]
+                CallSoundRoutine();
+            stretch = kEventInterval - past;
+            m_countdown.Left = stretch;
+            do {
+                address = m_pc;
+                Execute<Tracing>();
+            } while (--m_countdown.Left != 0);
         }
     } catch (...) {
+        // The instruction that failed counts, as those before it in the stretch.
+        m_instructionCount += stretch - m_countdown.Cut - m_countdown.Left + 1;
+        m_countdown = {};
         PlaceFault(address);
         throw;
     }
@@ -385,12 +424,13 @@ template <bool Tracing> GameOutcome::Kind zMachine::Loop() {
 void zMachine::Stop(GameOutcome::Kind kind) {
     m_stop = true;
     m_stopKind = kind;
-    m_untilBreath = 1;
+    m_countdown.CutShort();
 }
 
 bool zMachine::Step() {
     m_stop = false;
     const int32_t address = m_pc;
+    ++m_instructionCount;
     try {
         RefreshCode();
         if (m_trace.IsOn())
@@ -424,7 +464,6 @@ void zMachine::RefreshCode() {
 
 template <bool Tracing> inline void zMachine::Execute() {
     const Predecoded& in = m_cache.Fetch(m_pc);
-    ++m_instructionCount;
     if constexpr (Tracing) {
         // The state the instruction starts from, and its record as decoded (a RESTART empties
         // the cache while it runs).
@@ -541,7 +580,7 @@ void zMachine::PerformReturn(int32_t returnValue) {
 
 void zMachine::WriteToScreen(std::string_view text) {
     ++m_screenWrites;
-    if (m_transcript && m_screen.CurrentWindow() == 0) {
+    if (m_transcript && m_screen.CurrentWindow() == 0 && !m_echoHidden) {
         m_screen.ShownText(text, m_transcriptText);
         m_transcript(m_transcriptText);
     }

@@ -58,6 +58,7 @@ struct GameOutcome {
         Stopped,    ///< the front-end ended it: window closed, input ran out, No to a question
         LoadFailed, ///< the story file could not be loaded
         Fault,      ///< the story did something impossible; message says what and where
+        Waiting,    ///< a program drives the game: the story waits for input (RunUntilInput)
     };
     Kind kind = Kind::Quit;
     std::string message;
@@ -125,6 +126,37 @@ class zMachine {
     bool Step();
     /// Why the run stopped, once Step has returned false.
     GameOutcome::Kind StopKind() const { return m_stopKind; }
+
+    // ---- Play driven by a program (the JSON protocol, the Python module) --------------------
+    /// What the story waits for while the run is stopped for input.
+    enum class Awaiting { Nothing, Line, Key };
+    /// A program drives the game: an input instruction that finds the keyboard without what it
+    /// waits for (a line ended by Enter, a key) does not wait. The run stops before it with the
+    /// kind Waiting, and the next run executes it afresh. The line typed and the line break
+    /// after it do not reach the transcript sink: the program knows what it typed.
+    void SetProgramDriven(bool driven) { m_programDriven = driven; }
+    Awaiting AwaitedInput() const { return m_awaiting; }
+    /// Runs until the story waits for input (see SetProgramDriven) or the game ends. A fault is
+    /// reported in the outcome with its message (the game has then ended), as RunGame does.
+    GameOutcome RunUntilInput();
+    /// The game waiting for input, as a Quetzal saved game whose PC is the input instruction's
+    /// (as an autosave's is), with the random numbers' state and the upper window's text in an
+    /// IntD chunk; empty where there is none to give (a game that is not waiting, version 6).
+    std::vector<uint8_t> SaveSnapshot() const;
+    /// Puts back a snapshot (and the upper window's text it keeps), or a saved game of this
+    /// story; the undo levels are forgotten. A game kept at its input waits for it again (see
+    /// AwaitedInput); one kept at its SAVE is to be run on. False, with the reason, leaves the
+    /// game as it was.
+    bool RestoreSnapshot(const std::vector<uint8_t>& bytes, std::string& error);
+    /// The whole game kept in memory while it waits for input, to be put back exactly.
+    struct Checkpoint {
+        MachineState State;
+        std::deque<MachineState> Undo;
+        Random Numbers;
+        Awaiting Awaited = Awaiting::Nothing;
+    };
+    Checkpoint TakeCheckpoint() const;
+    void PutCheckpoint(const Checkpoint& checkpoint);
     /// Instructions run since the machine was made.
     uint64_t InstructionCount() const { return m_instructionCount; }
     /// Whether instructions are kept decoded between runs (on by default; off decodes every
@@ -416,7 +448,9 @@ class zMachine {
     void RefreshCode();
     /// Runs one instruction; Tracing writes its trace line.
     template <bool Tracing> void Execute();
-    template <bool Tracing> GameOutcome::Kind Loop();
+    /// Runs instructions until a stop. Never inlined, so that its few hot values stay in
+    /// registers whatever the function that calls it holds.
+    template <bool Tracing> [[gnu::noinline]] GameOutcome::Kind Loop();
     /// Keeps the address of the instruction during which an exception left the run, unless an
     /// instruction run inside it has kept its own.
     void PlaceFault(int32_t address);
@@ -478,6 +512,16 @@ class zMachine {
     bool RestoreGame();
     /// Whether a saved game may go on at pc: just after the opcode of a SAVE of this story.
     bool IsSavePoint(int32_t pc);
+    /// What the input instruction at pc waits for, if a saved game may go on there by running
+    /// it again (a READ or READ_CHAR in the story's code): a game kept while it waited for
+    /// input (an autosave, a program's snapshot). Nothing otherwise.
+    Awaiting InputAt(int32_t pc);
+    /// Puts a saved game read from a file back, at its SAVE or at its input instruction;
+    /// false when it goes on at neither.
+    bool ApplySavedGame(const MachineState& state);
+    /// A program drives the game and the keyboard lacks what an input instruction waits for:
+    /// the run stops before it (true).
+    bool StopsForInput(Awaiting awaited);
     /// The files no file the player names may replace: the story being played.
     std::span<const FileIdentity> ProtectedFiles() const {
         return m_storyIdentity ? std::span<const FileIdentity>(&*m_storyIdentity, 1)
@@ -587,13 +631,15 @@ class zMachine {
     uint8_t* m_globals = nullptr;     ///< the globals table, when it lies whole in the image
     int32_t m_instructionAddress = 0; ///< of the instruction that faulted, for its message
     bool m_faultPlaced = false;       ///< m_instructionAddress is set for this game
-    uint64_t m_instructionCount = 0;  ///< also times the front-end's breaths
-    zInstruction m_traced;            ///< the record the trace shows
-    std::string m_decoded;            ///< text the print opcodes decode, kept to be reused
-    bool m_standard = false;          ///< the complete Z-machine was asked for
-    uint64_t m_screenWrites = 0;      ///< texts written to the screen, to see if a tick printed
-    uint64_t m_stateChanges = 0;      ///< restarts and restored states, to see if a tick did one
-    std::deque<MachineState> m_undo;  ///< the states SAVE_UNDO kept, newest last
+    /// Also times the front-end's breaths. Counted at the end of each stretch of instructions
+    /// (see Loop), and as they run by Step.
+    uint64_t m_instructionCount = 0;
+    zInstruction m_traced;           ///< the record the trace shows
+    std::string m_decoded;           ///< text the print opcodes decode, kept to be reused
+    bool m_standard = false;         ///< the complete Z-machine was asked for
+    uint64_t m_screenWrites = 0;     ///< texts written to the screen, to see if a tick printed
+    uint64_t m_stateChanges = 0;     ///< restarts and restored states, to see if a tick did one
+    std::deque<MachineState> m_undo; ///< the states SAVE_UNDO kept, newest last
     std::string m_autosaveFolder;
     /// The game at its last READ or READ_CHAR, and the screen then, while autosaves are kept.
     struct InputBoundary {
@@ -607,10 +653,13 @@ class zMachine {
     /// not one) the game is not kept.
     std::unique_ptr<AutosaveHold> m_autosaveHold;
     bool m_gameInProgress = false;
-    int m_tickDepth = 0;        ///< timed-input routines running inside a wait
-    bool m_stop = false;        ///< set by QUIT and the refused EXT question
-    uint32_t m_untilBreath = 1; ///< instructions until the front-end breathes
-    bool m_skipTrace = false;   ///< the refused EXT opcode writes no trace line
+    int m_tickDepth = 0;               ///< timed-input routines running inside a wait
+    bool m_stop = false;               ///< set by QUIT and the refused EXT question
+    StoryImage::Countdown m_countdown; ///< instructions left in the stretch running (see Loop)
+    bool m_skipTrace = false;          ///< the refused EXT opcode writes no trace line
+    bool m_programDriven = false;
+    Awaiting m_awaiting = Awaiting::Nothing; ///< while stopped for input
+    bool m_echoHidden = false; ///< the line break after a typed line misses the transcript sink
     GameOutcome::Kind m_stopKind = GameOutcome::Kind::Quit;
 };
 

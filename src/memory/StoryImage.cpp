@@ -1,11 +1,11 @@
 #include "memory/StoryImage.h"
 
 #include "memory/Prefault.h"
-
 #include "memory/StoryError.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace lantern {
 
@@ -36,6 +36,21 @@ StoryImage& StoryImage::operator=(const StoryImage& other) {
         m_codeWritten = false;
     }
     return *this;
+}
+
+void StoryImage::Overwrite(std::span<const uint8_t> bytes) {
+    if (bytes.size() > m_bytes.size())
+        Fault(static_cast<int64_t>(m_bytes.size()));
+    // Only watched code that the bytes change is noticed, as a write of the same value would
+    // change nothing there.
+    for (size_t first = 0; first < bytes.size() && !m_codeWritten;
+         first += size_t{1} << kWatchShift) {
+        const size_t count = std::min(bytes.size() - first, size_t{1} << kWatchShift);
+        if (m_watch[first >> kWatchShift] &&
+            std::memcmp(m_bytes.data() + first, bytes.data() + first, count) != 0)
+            MarkCodeWritten();
+    }
+    std::copy(bytes.begin(), bytes.end(), m_bytes.begin());
 }
 
 void StoryImage::ClearWatch() {

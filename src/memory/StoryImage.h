@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ class StoryImage {
         NoticeWrite(address, address + 1);
     }
 
+    /// Writes bytes over the image from address 0 (a saved state put back), noticing watched
+    /// code that they change as WriteByte does.
+    void Overwrite(std::span<const uint8_t> bytes);
+
     /// The story version, header byte 0.
     int Version() const { return m_bytes.empty() ? 0 : m_bytes[0]; }
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
@@ -90,12 +95,25 @@ class StoryImage {
     void MarkCodeWritten() {
         m_codeWritten = true;
         if (m_alarm)
-            *m_alarm = 1;
+            m_alarm->CutShort();
     }
-    /// A countdown that a run loop looks at after every instruction: a write into watched code
-    /// sets it to 1, so that the loop need not ask CodeWritten() each time. The alarm belongs
-    /// to this image, not to its copies.
-    void SetCodeWriteAlarm(uint32_t* countdown) { m_alarm = countdown; }
+    /// The instructions a run loop has left before it looks up from running them: a write into
+    /// watched code cuts them short, so that the loop need not ask CodeWritten() after each
+    /// one; the count cut off is kept, so that the loop still knows how many it ran.
+    struct Countdown {
+        uint32_t Left = 0;
+        uint32_t Cut = 0;
+        /// Only the instruction running is left.
+        void CutShort() {
+            if (Left > 1) {
+                Cut += Left - 1;
+                Left = 1;
+            }
+        }
+    };
+    /// The countdown that a write into watched code cuts short. The alarm belongs to this
+    /// image, not to its copies.
+    void SetCodeWriteAlarm(Countdown* countdown) { m_alarm = countdown; }
     /// Forgets every mark and the notice of a write.
     void ClearWatch();
 
@@ -114,7 +132,7 @@ class StoryImage {
     std::vector<uint8_t> m_bytes{0};
     std::vector<uint8_t> m_watch = std::vector<uint8_t>(1, 0); ///< one flag per block
     bool m_codeWritten = false;
-    uint32_t* m_alarm = nullptr;
+    Countdown* m_alarm = nullptr;
 };
 
 /// A number as upper-case hexadecimal of its low 16 bits, with an even count of digits

@@ -352,6 +352,34 @@ std::optional<ScreenSnapshot> ScreenSnapshot::Decode(std::string_view text) {
     return snapshot;
 }
 
+std::string zScreen::RowText(int row) const {
+    // A row's text stands at the columns where it was drawn; blanks at its end are dropped.
+    std::string text;
+    size_t length = 0;
+    const Rect band{0, row * m_charHeight, m_surface->Width(), (row + 1) * m_charHeight};
+    for (const TextRun& run : m_surface->TextIn(band)) {
+        const auto column = static_cast<size_t>(std::max(run.x / m_charWidth, 0));
+        if (column > length) {
+            text.append(column - length, ' ');
+            length = column;
+        }
+        text += run.text;
+        length += DecodeUtf8(run.text).size();
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+std::vector<std::string> zScreen::UpperRows() const {
+    std::vector<std::string> rows;
+    const WindowRec& upper = m_windows[1];
+    if (!m_screenReady || upper.Top <= 0)
+        return rows;
+    for (int row = 0; row < upper.Height; ++row)
+        rows.push_back(RowText(row));
+    return rows;
+}
+
 ScreenSnapshot zScreen::Snapshot() const {
     ScreenSnapshot snapshot;
     if (!m_screenReady)
@@ -384,6 +412,32 @@ ScreenSnapshot zScreen::Snapshot() const {
     snapshot.UpperCursor = {upper.CursorY / m_charHeight + 1, upper.CursorX / m_charWidth + 1};
     snapshot.Buffered = lower.Buffered;
     return snapshot;
+}
+
+void zScreen::ShowUpperRows(const std::vector<std::string>& rows) {
+    if (!m_screenReady)
+        SetupScreen();
+    const int height = std::min(static_cast<int>(rows.size()), std::max(ScreenLines() - 1, 0));
+    if (m_windows[1].Top <= 0 || m_windows[1].Height != height)
+        SplitWindow(height);
+    if (height == 0)
+        return;
+    const int window = m_currentWindow;
+    const WindowRec upper = m_windows[1];
+    // Erased and drawn in the upper window's style; its cursor stays where it was.
+    m_currentWindow = 1;
+    ApplyStyle();
+    EraseWindow(1);
+    m_windows[1].CursorX = upper.CursorX;
+    m_windows[1].CursorY = upper.CursorY;
+    for (int row = 0; row < height; ++row) {
+        const std::string& text = rows[static_cast<size_t>(row)];
+        m_surface->DrawText(0, row * m_charHeight, text);
+        if (m_keepText)
+            RecordDrawn(0, row * m_charHeight, text);
+    }
+    m_currentWindow = window;
+    ApplyStyle();
 }
 
 void zScreen::ShowSnapshot(const ScreenSnapshot& snapshot) {

@@ -320,6 +320,10 @@ class zScreen {
     void KeepText(bool keep);
     /// What the screen shows now.
     ScreenSnapshot Snapshot() const;
+    /// The upper window's rows as text (as in a snapshot), and the same drawn again over the
+    /// upper window, split to their number (a program's game put back).
+    std::vector<std::string> UpperRows() const;
+    void ShowUpperRows(const std::vector<std::string>& rows);
     /// Shows a snapshot again on an erased screen, laid out at the screen's size: the upper
     /// window split as it was, the lower window's text wrapped again with its cursor after it,
     /// and the story's colours and styles as they were.
@@ -411,6 +415,8 @@ class zScreen {
     int ColumnsIn(int width) const { return std::max(width / m_charWidth, kMinimumColumns); }
     /// Measures the character cell of the fixed-pitch font.
     void MeasureCell();
+    /// The text of screen row `row`, blanks at its end dropped.
+    std::string RowText(int row) const;
     /// Moves the cursor down one line; in the upper window it stops one line below the screen.
     void NewLine(WindowRec& window);
     /// Scrolls the lower window up by one line.

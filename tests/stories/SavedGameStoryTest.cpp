@@ -4,6 +4,7 @@
 #include "files/Iff.h"
 #include "machine/zMachine.h"
 #include "screen/CellSurface.h"
+#include "session/Session.h"
 #include "support/Assembler.h"
 #include "support/StoryBuilder.h"
 #include "support/TestHost.h"
@@ -126,6 +127,26 @@ TEST_F(SavedGameStory, ForeignOrDamagedFilesAreRefusedAndTheGameGoesOn) {
     EXPECT_EQ(ReadBytes(save), file);
 }
 
+TEST_F(SavedGameStory, AProgramsSnapshotIsRestoredAsASavedGame) {
+    // A snapshot taken while the story waits for a command, written to a file, is restored by
+    // the story's RESTORE as the window and a terminal play it: the story waits for the next
+    // command where the snapshot was taken.
+    for (const char* story : {LANTERN_STORY_STANDARD_V3, LANTERN_STORY_STANDARD_V5}) {
+        Session program(story, {});
+        EXPECT_EQ(program.Input("inc"), std::nullopt);
+        EXPECT_EQ(program.Input("inc"), std::nullopt);
+        EXPECT_NE(program.TakeText().find("counter=2"), std::string::npos);
+        const std::string snapshot = folder + "/snapshot.qzl";
+        WriteBytes(snapshot, program.Snapshot());
+        text.clear();
+        host.fileNames = {snapshot};
+        Play(story, "inc\rrestore\rinc\r");
+        EXPECT_NE(text.find("counter=1\n>restore\ninc\ncounter=3\n"), std::string::npos)
+            << story << ":\n"
+            << text;
+    }
+}
+
 TEST_F(SavedGameStory, TranscriptRecordAndPlaybackFiles) {
     const std::string first = folder + "/first.txt";
     const std::string second = folder + "/second.txt";
@@ -181,8 +202,8 @@ TEST_F(SavedGameStory, DamagedSavesAreRefusedAndTheGameGoesOn) {
     ASSERT_TRUE(state) << error;
     ASSERT_GE(state->Frames.size(), 4u);
 
-    const std::string noSave =
-        "The saved game is damaged (it does not go on after a SAVE of this story).";
+    const std::string noSave = "The saved game is damaged (it goes on neither after a SAVE of this "
+                               "story nor at one of its inputs).";
     const std::string frames = "The saved game is damaged (its call frames do not add up).";
     const std::string header = "The saved game is damaged (its header is not the story's).";
     std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;

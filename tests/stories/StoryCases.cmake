@@ -137,6 +137,19 @@ if(TARGET lantern_window_tests)
         LANTERN_STORY_GALLERY="${LANTERN_STORY_GALLERY}")
 endif()
 
+# Programs play the garden through the JSON protocol, and through `lantern --json` itself.
+if(TARGET lantern_json_tests)
+    add_dependencies(lantern_json_tests story_garden_v5)
+    target_compile_definitions(lantern_json_tests PRIVATE
+        LANTERN_STORY_GARDEN_V5="${LANTERN_STORY_GARDEN_V5}")
+endif()
+if(TARGET lantern)
+    add_test(NAME json.program
+             COMMAND bash ${PROJECT_SOURCE_DIR}/tests/json/Program.sh $<TARGET_FILE:lantern>
+                     ${LANTERN_STORY_GARDEN_V5})
+    set_tests_properties(json.program PROPERTIES TIMEOUT 120)
+endif()
+
 # Built with everything else, so that the story tests find them.
 add_custom_target(lantern_case_stories ALL)
 add_dependencies(lantern_case_stories ${LANTERN_CASE_STORIES})
