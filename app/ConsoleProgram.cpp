@@ -7,6 +7,7 @@
 #include "console/ConsoleMain.h"
 #include "sound/SoundModule.h"
 #include "sound/SoundPreferences.h"
+#include "text/CharMap.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,15 +18,11 @@ int main(int argc, char** argv) {
     auto options = lantern::ParseOptions(argc, argv, error);
     if (!options || options->story.empty()) {
         std::fprintf(stderr, "lantern: %s\n%s",
-                     options ? "console mode needs a STORY" : error.c_str(),
+                     options ? "console mode needs a STORY" : lantern::PrintableText(error).c_str(),
                      lantern::UsageText().c_str());
         return 2;
     }
-    // The default trace goes beside `lantern`, which names itself in the first argument.
-    const std::filesystem::path launcher = argv[0];
-    if (options->traceFile && *options->traceFile == lantern::DefaultTracePath() &&
-        launcher.is_absolute())
-        options->traceFile = (launcher.parent_path() / "rivorizadump.txt").string();
+    lantern::TraceBesideLauncher(*options, argv[0]);
     lantern::ModuleSound sound(lantern::SoundModuleBesideProgram());
     // The player's choice in the window (View > Sound) holds in the terminal too.
     sound.SetPlayerVolume(lantern::ReadSoundChoice(lantern::PreferencesFile()).PlayerVolume());

@@ -175,4 +175,10 @@ std::string DefaultTracePath() {
     return (folder / "rivorizadump.txt").string();
 }
 
+void TraceBesideLauncher(Options& options, const char* launcher) {
+    const std::filesystem::path path = launcher;
+    if (options.traceFile && *options.traceFile == DefaultTracePath() && path.is_absolute())
+        options.traceFile = (path.parent_path() / "rivorizadump.txt").string();
+}
+
 } // namespace lantern

@@ -38,5 +38,8 @@ std::string UsageText();
 
 /// The trace file used when --trace names none: "rivorizadump.txt" in the executable's folder.
 std::string DefaultTracePath();
+/// For a program that `lantern` started in place of itself: a default trace goes beside
+/// `lantern` (launcher, the first argument, which names it), not beside this program.
+void TraceBesideLauncher(Options& options, const char* launcher);
 
 } // namespace lantern

@@ -22,12 +22,7 @@ int main(int argc, char** argv) {
                      lantern::UsageText().c_str());
         return 2;
     }
-    // The default trace goes beside `lantern`, which names itself in the first argument, not
-    // beside this program.
-    const std::filesystem::path launcher = argv[0];
-    if (options->traceFile && *options->traceFile == lantern::DefaultTracePath() &&
-        launcher.is_absolute())
-        options->traceFile = (launcher.parent_path() / "rivorizadump.txt").string();
+    lantern::TraceBesideLauncher(*options, argv[0]);
     const int status = lantern::RunWindow(argc, argv, *options);
     lantern::EndByStopSignal();
     return status;

@@ -154,23 +154,6 @@ bool ScriptHost::AskYesNo(const std::string& text) {
     return true;
 }
 
-void StripControlCharacters(std::string& utf8) {
-    size_t kept = 0;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        // C0 controls and DEL, but for line feed and tab.
-        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F)
-            continue;
-        // C1 controls (U+0080 to U+009F): some terminals act on them as on ESC sequences.
-        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
-            ++i;
-            continue;
-        }
-        utf8[kept++] = static_cast<char>(c);
-    }
-    utf8.resize(kept);
-}
-
 void WriteUtf8Text(std::ostream& out, std::string_view text) {
     // Whatever the story printed or the script typed, nothing may steer the terminal; the "\r"
     // of a "\r\n" line break goes with the other control characters.

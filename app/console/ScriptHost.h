@@ -83,9 +83,6 @@ class ScriptHost : public Host {
     int m_terminalFd = -1; ///< the input's descriptor when it is a terminal
 };
 
-/// Removes from UTF-8 text every control character but line feed and tab (C0, DEL and C1).
-void StripControlCharacters(std::string& utf8);
-
 /// Writes the story's text (UTF-8) as a terminal or file expects it: "\r\n" as "\n", and no
 /// control characters but line feed and tab.
 void WriteUtf8Text(std::ostream& out, std::string_view text);

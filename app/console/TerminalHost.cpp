@@ -38,15 +38,7 @@ void TerminalHost::CheckStop() {
 bool TerminalHost::AskToQuit() {
     // Keys typed before Ctrl-C were typed for the game, not for the question.
     m_terminal.DiscardTypedAhead();
-    for (;;) {
-        const TerminalKey key = Prompt("Quit and lose this game? [y/n]");
-        if (key.kind != TerminalKey::Kind::Character)
-            continue;
-        if (key.value == 'y' || key.value == 'Y')
-            return true;
-        if (key.value == 'n' || key.value == 'N')
-            return false;
-    }
+    return AskYesNo("Quit and lose this game?");
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "files/StoryFile.h"
 #include "memory/StoryError.h"
 #include "screen/CellSurface.h"
+#include "text/CharMap.h"
 
 #include <algorithm>
 #include <array>
@@ -93,23 +94,6 @@ std::optional<int> KeyCode(std::string_view text, const CharMap& chars) {
     if (const auto digit = number("keypad", 0, 9))
         return KeypadKey(*digit);
     return std::nullopt;
-}
-
-// The story's text as a program reads it: lines end with "\n", and no control character but
-// line feed and tab is left (C0, DEL and C1).
-void StripControls(std::string& utf8) {
-    size_t kept = 0;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F)
-            continue;
-        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
-            ++i;
-            continue;
-        }
-        utf8[kept++] = static_cast<char>(c);
-    }
-    utf8.resize(kept);
 }
 
 } // namespace
@@ -304,7 +288,8 @@ void Session::Rewind() {
 std::string Session::TakeText() {
     std::string text = std::move(m_game->Text);
     m_game->Text.clear();
-    StripControls(text);
+    // The story's text as a program reads it: no control character but line feed and tab.
+    StripControlCharacters(text);
     return text;
 }
 

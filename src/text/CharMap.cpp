@@ -157,6 +157,23 @@ bool IsPrintableUnicode(char32_t c) {
     return !(c >= 0xFDD0 && c <= 0xFDEF) && (c & 0xFFFE) != 0xFFFE;
 }
 
+void StripControlCharacters(std::string& utf8) {
+    size_t kept = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        // C0 controls and DEL, but for line feed and tab.
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F)
+            continue;
+        // C1 controls (U+0080 to U+009F): some terminals act on them as on ESC sequences.
+        if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+            ++i;
+            continue;
+        }
+        utf8[kept++] = static_cast<char>(c);
+    }
+    utf8.resize(kept);
+}
+
 std::string PrintableText(std::string_view text, bool keepLineBreaks) {
     // Characters that reorder or break what follows them, though a terminal shows no glyph.
     auto steers = [](char32_t c) {

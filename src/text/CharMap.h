@@ -62,6 +62,9 @@ bool IsPrintableUnicode(char32_t character);
 /// control codes, DEL, the bidirectional overrides and marks, line and paragraph separators)
 /// and every byte that is not UTF-8 becomes "?". With keepLineBreaks, line feed and tab stay.
 std::string PrintableText(std::string_view text, bool keepLineBreaks = false);
+/// Removes from UTF-8 text every control character but line feed and tab (C0, DEL and C1):
+/// the story's own text as a terminal or a program reads it.
+void StripControlCharacters(std::string& utf8);
 /// Appends a Unicode character to text as UTF-8.
 void AppendUtf8(std::string& text, char32_t character);
 /// Decodes UTF-8 text; a byte that does not start a valid sequence stands for itself
