@@ -64,6 +64,18 @@ bool TimeGame(const StoryImage& story) {
     return (story.ReadByte(0x01) & 0x02) != 0;
 }
 
+// The score (global 17) or moves (global 18) a version 1-3 story keeps for its status line;
+// none in a time game.
+std::optional<int> ScoreGlobal(zMachine& machine, int global) {
+    if (TimeGame(machine.Story()))
+        return std::nullopt;
+    try {
+        return static_cast<int16_t>(machine.Global(global));
+    } catch (const StoryError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 std::vector<std::string> Session::UpperWindow() const {
@@ -80,16 +92,8 @@ std::string Session::StatusLine() const {
 }
 
 std::optional<int> Session::Score() const {
-    zMachine& machine = Machine();
-    if (machine.Version() <= 3) {
-        if (TimeGame(machine.Story()))
-            return std::nullopt;
-        try {
-            return static_cast<int16_t>(machine.Global(17));
-        } catch (const StoryError&) {
-            return std::nullopt;
-        }
-    }
+    if (zMachine& machine = Machine(); machine.Version() <= 3)
+        return ScoreGlobal(machine, 17);
     const std::string status = Lower(StatusLine());
     if (const auto score = NumberAfter(status, {"score:", "score"}))
         return score;
@@ -99,16 +103,8 @@ std::optional<int> Session::Score() const {
 }
 
 std::optional<int> Session::Moves() const {
-    zMachine& machine = Machine();
-    if (machine.Version() <= 3) {
-        if (TimeGame(machine.Story()))
-            return std::nullopt;
-        try {
-            return static_cast<int16_t>(machine.Global(18));
-        } catch (const StoryError&) {
-            return std::nullopt;
-        }
-    }
+    if (zMachine& machine = Machine(); machine.Version() <= 3)
+        return ScoreGlobal(machine, 18);
     const std::string status = Lower(StatusLine());
     if (const auto moves = NumberAfter(status, {"moves:", "turns:", "moves", "turns"}))
         return moves;
